@@ -1,0 +1,1 @@
+// Re-alignment of gapped anchors for torva-b (whole segment).
