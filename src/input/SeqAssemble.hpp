@@ -1,0 +1,38 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Runs of the mask character carry no alignable signal but would dominate
+// the score matrix, so each run is aligned as a single character and the
+// full run is put back into the aligned rows afterwards. Sequence i of the
+// current pair has its own entry in both tables.
+class seqAssemble {
+public:
+    // posMap[i][k]: position in the original sequence i of character k of the
+    // collapsed sequence i (for a run's stand-in, the run's first position).
+    std::vector<std::vector<unsigned long>> posMap;
+    // maskRuns[i]: collapsed index of a run's stand-in -> original run length.
+    std::vector<std::map<unsigned long, unsigned long>> maskRuns;
+    // Compared with lower-cased residues, so it should itself be lower case.
+    char maskChar;
+
+    seqAssemble();
+    explicit seqAssemble(char c);
+
+    // Lower-cases every sequence and collapses each maximal run of maskChar to
+    // one maskChar, rebuilding both tables for the sequences given. Returns
+    // true when any sequence held at least one maskChar.
+    bool removeMasked(std::vector<std::string>& seqs);
+
+    // Puts the collapsed runs back into aligned rows: rows[s] is the aligned
+    // row of sequence s and offsets[s] the collapsed index of its first
+    // residue. Each run's extra characters are set against gaps in every
+    // other row. A stand-in without a recorded run is reported on standard
+    // output and left as it is.
+    void addMasked(std::vector<unsigned long> offsets, std::vector<std::vector<char>>& rows);
+
+    // Forgets the current pair.
+    void clear();
+};
