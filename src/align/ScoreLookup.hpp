@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ScoreMatrix;
+
+// Residue-pair scores as a small flat table. Every character is mapped once
+// to a dense code (letters of the matrix's alphabet first, one shared code for
+// everything else), so a score is two array reads in the hot loops.
+class ScoreLookup {
+public:
+    using Code = std::uint8_t;
+
+    explicit ScoreLookup(const ScoreMatrix& sm);
+
+    Code code(char c) const { return codeOf_[static_cast<unsigned char>(c)]; }
+    // The scores of the residue with code `a` against every code.
+    const int* row(Code a) const { return table_.data() + static_cast<std::size_t>(a) * stride_; }
+    // Score of two characters; 0 when either is not in the alphabet.
+    int score(char a, char b) const { return row(code(a))[code(b)]; }
+
+    std::vector<Code> encode(const std::string& s) const;
+
+private:
+    std::array<Code, 256> codeOf_{};
+    std::size_t stride_ = 1;
+    std::vector<int> table_;
+};

@@ -1,0 +1,120 @@
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "align/NwGotoh.hpp"
+#include "anchor/BestAligner.hpp"
+
+namespace {
+
+using Segment = std::pair<foot2, foot2>;
+
+// Two segments (or a group's box and a segment) conflict unless one starts at
+// or strictly after the other's end cell.
+bool conflicts(const Segment& box, const Segment& seg) {
+    const int a = Alignment::cmp_f2(seg.first, box.second);
+    const int b = Alignment::cmp_f2(box.first, seg.second);
+    return !(a == 0 || a == 1 || b == 0 || b == 1);
+}
+
+// A stretch of a sequence between two cells; a negative length (boxes of
+// different groups overlapping) runs to the end of the sequence.
+std::string_view stretch(const std::string& s, int from, int to) {
+    const auto start = static_cast<std::size_t>(std::clamp(from, 0, static_cast<int>(s.size())));
+    if (to - from < 0) return std::string_view(s).substr(start);
+    return std::string_view(s).substr(start, static_cast<std::size_t>(to - from));
+}
+
+}  // namespace
+
+int BestAligner::groupSort(foot2* region, std::vector<Segment>& pairs, std::vector<int>& order) {
+    const int n = static_cast<int>(pairs.size());
+
+    // Grouping: a group takes every segment that conflicts with its box, the
+    // box widening as members join, until no ungrouped segment conflicts.
+    std::set<int> ungrouped;
+    for (int k = 0; k < n; ++k) ungrouped.insert(k);
+    std::vector<std::set<int>> groups;
+    std::vector<Segment> boxes;
+    while (!ungrouped.empty()) {
+        const int k = *ungrouped.begin();
+        ungrouped.erase(ungrouped.begin());
+        std::set<int> group{k};
+        Segment box = pairs[k];
+        for (auto it = ungrouped.begin(); it != ungrouped.end();) {
+            const int m = *it;
+            if (!conflicts(box, pairs[m])) {
+                ++it;
+                continue;
+            }
+            group.insert(m);
+            box.first.i = std::min(box.first.i, pairs[m].first.i);
+            box.first.j = std::min(box.first.j, pairs[m].first.j);
+            box.second.i = std::max(box.second.i, pairs[m].second.i);
+            box.second.j = std::max(box.second.j, pairs[m].second.j);
+            ungrouped.erase(it);
+            it = ungrouped.begin();
+        }
+        groups.push_back(std::move(group));
+        boxes.push_back(box);
+    }
+
+    // Ordering by the start row of each box: a selection sort, which is not
+    // stable; groups with equal start rows end up as it leaves them.
+    const int count = static_cast<int>(groups.size());
+    for (int p = 0; p < count; ++p) {
+        int minAt = p;
+        for (int q = p + 1; q < count; ++q)
+            if (boxes[q].first.i < boxes[minAt].first.i) minAt = q;
+        if (minAt != p) {
+            std::swap(groups[p], groups[minAt]);
+            std::swap(boxes[p], boxes[minAt]);
+        }
+    }
+
+    // Choice: of a group's members keep the one whose flanks, up to the
+    // neighbouring kept segment or box (or the region's corners), align best.
+    for (int g = 0; g < count; ++g) {
+        if (groups[g].size() == 1) {
+            order.push_back(*groups[g].begin());
+            continue;
+        }
+        foot2 flankBegin, flankEnd;
+        if (count == 1) {
+            flankBegin = region[0];
+            flankEnd = region[1];
+        } else if (g == 0) {
+            flankBegin = region[0];
+            flankEnd = boxes[1].first;
+        } else if (g == count - 1) {
+            flankBegin = boxes[g - 1].second;
+            flankEnd = region[1];
+        } else {
+            flankBegin = boxes[g - 1].second;
+            flankEnd = boxes[g + 1].first;
+        }
+        int best = -999999999;
+        // Starting from the group's own first member keeps the kept segment
+        // inside the group even when every flank sum is below the start value.
+        int chosen = *groups[g].begin();
+        for (const int m : groups[g]) {
+            const Segment& seg = pairs[m];
+            const int left = NW_GOTOH::globalScore(
+                stretch(seq1, flankBegin.i, seg.first.i), stretch(seq2, flankBegin.j, seg.first.j),
+                lookup, gapOpen, gapExt);
+            const int right = NW_GOTOH::globalScore(
+                stretch(seq1, seg.second.i, flankEnd.i), stretch(seq2, seg.second.j, flankEnd.j),
+                lookup, gapOpen, gapExt);
+            if (left + right >= best) {
+                best = left + right;
+                chosen = m;
+            }
+        }
+        groups[g] = {chosen};
+        boxes[g] = pairs[chosen];
+        order.push_back(chosen);
+    }
+
+    pairs = std::move(boxes);
+    return count;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "input/ScoreMatrix.hpp"
+
+// Scoring matrices and sequences shared by the aligner tests.
+namespace testdata {
+
+inline std::unique_ptr<ScoreMatrix> matrixFrom(const std::string& text) {
+    std::istringstream in(text);
+    return std::make_unique<ScoreMatrix>(in);
+}
+
+// +5 for identities, -4 otherwise.
+inline std::unique_ptr<ScoreMatrix> simpleDna() {
+    return matrixFrom(">simple\nA C G T\nA 5 -4 -4 -4\nC -4 5 -4 -4\nG -4 -4 5 -4\nT -4 -4 -4 5\n");
+}
+
+inline std::unique_ptr<ScoreMatrix> hoxd70() {
+    return matrixFrom(
+        ">HOXD70\nA C G T\nA 91 -114 -31 -123\nC -114 100 -125 -31\n"
+        "G -31 -125 100 -114\nT -123 -31 -114 91\n");
+}
+
+// Two letters, +1/-1: scores tie very often, which exercises every tie-break.
+inline std::unique_ptr<ScoreMatrix> binary() {
+    return matrixFrom(">binary\nA C\nA 1 -1\nC -1 1\n");
+}
+
+inline std::string randomSeq(std::mt19937& rng, int length, const std::string& letters) {
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(letters.size()) - 1);
+    std::string s(static_cast<std::size_t>(length), ' ');
+    for (char& c : s) c = letters[static_cast<std::size_t>(pick(rng))];
+    return s;
+}
+
+// A copy of `s` with random substitutions and short insertions/deletions.
+inline std::string mutate(std::mt19937& rng, const std::string& s, double rate,
+                          const std::string& letters) {
+    std::uniform_real_distribution<double> u(0, 1);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(letters.size()) - 1);
+    std::string out;
+    for (char c : s) {
+        const double r = u(rng);
+        if (r < rate * 0.6) {
+            out.push_back(letters[static_cast<std::size_t>(pick(rng))]);
+        } else if (r < rate * 0.8) {
+            // deletion
+        } else if (r < rate) {
+            out.push_back(c);
+            out.push_back(letters[static_cast<std::size_t>(pick(rng))]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+inline std::string withoutGaps(const std::vector<char>& row) {
+    std::string s;
+    for (char c : row)
+        if (c != '-') s.push_back(c);
+    return s;
+}
+
+inline std::string str(const std::vector<char>& row) { return std::string(row.begin(), row.end()); }
+
+}  // namespace testdata
