@@ -3,45 +3,7 @@
 
 #include "align/NwGotoh.hpp"
 #include "anchor/BestAligner.hpp"
-
-namespace {
-
-// Gap columns closer than this stay in one window; the outer windows also
-// reach this far beyond their outermost gap columns.
-constexpr int kWindowReach = 81;
-
-struct GapWindow {
-    int first;
-    int last;
-    int gapColumns;
-};
-
-bool isGapColumn(const std::vector<char>& a1, const std::vector<char>& a2, int c) {
-    return a1[c] == '-' || a2[c] == '-';
-}
-
-std::vector<GapWindow> gapWindows(const std::vector<char>& a1, const std::vector<char>& a2) {
-    const int length = static_cast<int>(a1.size());
-    std::vector<GapWindow> windows;
-    int previous = 0;
-    for (int c = 0; c < length; ++c) {
-        if (!isGapColumn(a1, a2, c)) continue;
-        if (windows.empty() || c - previous > kWindowReach) {
-            windows.push_back(GapWindow{c, c, 1});
-        } else {
-            windows.back().last = c;
-            ++windows.back().gapColumns;
-        }
-        previous = c;
-    }
-    if (!windows.empty()) {
-        windows.front().first = std::max(windows.front().first - kWindowReach, 0);
-        windows.back().last = std::min(windows.back().last + kWindowReach, length - 1);
-    }
-    return windows;
-}
-
-}  // namespace
+#include "anchor/windowed/GapWindows.hpp"
 
 int BestAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
     const std::vector<char> a1 = align1;

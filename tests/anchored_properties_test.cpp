@@ -1,0 +1,3 @@
+#include "support/AnchoredProperties.hpp"
+
+TEST(AnchoredAlignment, RowsGiveBackBothSequences) { anchored::checkRandomPairs(101, 300); }

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "anchor/BestAligner.hpp"
+#include "support/PlainAligners.hpp"
+#include "support/TestData.hpp"
+
+using testdata::str;
+
+namespace {
+
+plain::Score scorer(const ScoreMatrix& sm) {
+    auto lookup = std::make_shared<ScoreLookup>(sm);
+    return [lookup](char a, char b) { return lookup->score(a, b); };
+}
+
+}  // namespace
+
+TEST(LocalScores, CutoffRoundsUpAndIgnoresMissingLetters) {
+    std::string a = "acgt", b = "acgt";
+    // identities 1 + 1 + ... : S * factor = 50 -> 12.5 -> 13
+    auto fives = testdata::matrixFrom(">m\nacgt\na 5 0 0 0\nc 0 5 0 0\ng 0 0 5 0\nt 0 0 0 5\n");
+    EXPECT_EQ(BestAligner(a, b, *fives, -5, -1, 10, 10).cutoff, 50);
+    auto odd = testdata::matrixFrom(">m\nacgt\na 2 0 0 0\nc 0 1 0 0\ng 0 0 1 0\nt 0 0 0 1\n");
+    EXPECT_EQ(BestAligner(a, b, *odd, -5, -1, 10, 10).cutoff, 13);
+    auto negative = testdata::matrixFrom(">m\nacgt\na -1 0 0 0\nc 0 0 0 0\ng 0 0 0 0\nt 0 0 0 0\n");
+    EXPECT_EQ(BestAligner(a, b, *negative, -5, -1, 10, 10).cutoff, -2);
+    // A protein-like alphabet without g: it contributes nothing.
+    auto nog = testdata::matrixFrom(">m\nact\na 4 0 0\nc 0 9 0\nt 0 0 5\n");
+    EXPECT_EQ(BestAligner(a, b, *nog, -5, -1, 6, 10).cutoff, 27);
+}
+
+TEST(LocalScores, BestCellsAndEmptySequences) {
+    auto sm = testdata::simpleDna();
+    std::string empty, s = "acgt";
+    BestAligner e1(empty, s, *sm, -5, -1, 10, 10);
+    EXPECT_EQ(e1.maxScore, 0);
+    EXPECT_TRUE(e1.maxCells.empty());
+    EXPECT_EQ(e1.localScores().size(), 1u);
+
+    // Two equal best cells, listed row-major.
+    std::string a = "acgxacg", b = "acg";
+    BestAligner two(a, b, *sm, -5, -1, 10, 10);
+    EXPECT_EQ(two.maxScore, 15);
+    ASSERT_EQ(two.maxCells.size(), 2u);
+    EXPECT_EQ(two.maxCells[0], (foot2{3, 3}));
+    EXPECT_EQ(two.maxCells[1], (foot2{7, 3}));
+
+    // Nothing positive: no cell can start a segment, so none is kept.
+    std::string x = "aaaa", y = "cccc";
+    BestAligner none(x, y, *sm, -5, -1, 10, 10);
+    EXPECT_EQ(none.maxScore, 0);
+    EXPECT_TRUE(none.maxCells.empty());
+}
+
+TEST(LocalScores, FillAgreesWithPlainVersion) {
+    std::mt19937 rng(3);
+    auto sm = testdata::simpleDna();
+    auto bin = testdata::binary();
+    for (int round = 0; round < 200; ++round) {
+        const ScoreMatrix& m = round % 2 ? *sm : *bin;
+        const std::string letters = round % 2 ? "acgtn" : "ac";
+        std::string a = testdata::randomSeq(rng, 1 + round % 40, letters);
+        std::string b = testdata::mutate(rng, a, 0.4, letters);
+        const int open = -(round % 6);
+        BestAligner al(a, b, m, open, -1, 10, 10);
+        const plain::Grid want = plain::localFill(a, b, scorer(m), open);
+        for (std::size_t i = 0; i < want.size(); ++i)
+            for (std::size_t j = 0; j < want[i].size(); ++j)
+                ASSERT_EQ(al.localScores()[i][j], want[i][j]) << i << "," << j;
+        const auto cells = plain::bestCells(want, 1, 1, al.len1, al.len2, 1);
+        EXPECT_EQ(al.maxCells, cells);
+    }
+}
+
+TEST(SegmentTrace, StartCellRowsAndTieOrder) {
+    auto sm = testdata::simpleDna();
+    {
+        // Stops at the first zero cell; only the new columns are reversed.
+        std::string a = "ttacgtac", b = "ggacgtac";
+        BestAligner al(a, b, *sm, -5, -1, 10, 10);
+        foot2 cell{8, 8};
+        std::vector<char> r1{'x'}, r2{'y'};
+        EXPECT_EQ(al.GetAlignSeq(cell, r1, r2), 30);
+        EXPECT_EQ(cell, (foot2{2, 2}));
+        EXPECT_EQ(str(r1), "xacgtac");
+        EXPECT_EQ(str(r2), "yacgtac");
+    }
+    {
+        // A segment reaching row 0 starts there; a zero end cell gives nothing.
+        std::string a = "acg", b = "tacg";
+        BestAligner al(a, b, *sm, -5, -1, 10, 10);
+        foot2 cell{3, 4};
+        std::vector<char> r1, r2;
+        EXPECT_EQ(al.GetAlignSeq(cell, r1, r2), 15);
+        EXPECT_EQ(cell, (foot2{0, 1}));
+        foot2 zero{1, 1};
+        EXPECT_EQ(al.GetAlignSeq(zero, r1, r2), 0);
+        EXPECT_EQ(zero, (foot2{1, 1}));
+        EXPECT_EQ(r1.size(), 3u);
+    }
+    {
+        // With free gaps a diagonal and a gap predecessor tie: the diagonal
+        // wins, then a gap in sequence 2, then a gap in sequence 1.
+        auto bin = testdata::matrixFrom(">b\nac\na 2 0\nc 0 2\n");
+        std::string a = "aa", b = "a";
+        BestAligner al(a, b, *bin, 0, 0, 10, 10);
+        foot2 cell{2, 1};
+        std::vector<char> r1, r2;
+        EXPECT_EQ(al.GetAlignSeq(cell, r1, r2), 2);
+        EXPECT_EQ(str(r1), "a");  // diagonal from (1,0): D[1][0] + 2 = 2
+        EXPECT_EQ(cell, (foot2{1, 0}));
+    }
+}
+
+TEST(SegmentTrace, CellRelationsAndUnknownLetters) {
+    EXPECT_EQ(BestAligner::cmp_f2(foot2{4, 6}, foot2{3, 5}), 1);
+    EXPECT_EQ(BestAligner::cmp_f2(foot2{3, 5}, foot2{3, 5}), 0);
+    EXPECT_EQ(BestAligner::cmp_f2(foot2{2, 4}, foot2{3, 5}), 2);
+    EXPECT_EQ(BestAligner::cmp_f2(foot2{3, 5}, foot2{3, 7}), 3);
+    EXPECT_EQ(BestAligner::cmp_f2(foot2{4, 2}, foot2{3, 5}), 3);
+
+    auto sm = testdata::simpleDna();
+    ScoreLookup lookup(*sm);
+    EXPECT_EQ(lookup.score('a', 'a'), 5);
+    EXPECT_EQ(lookup.score('r', 'a'), 0);
+    EXPECT_EQ(lookup.score('a', 'A'), 0);  // the alphabet is lower case
+    EXPECT_EQ(sm->alphabet.count('r'), 0u);
+}
