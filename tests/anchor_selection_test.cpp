@@ -19,27 +19,27 @@ plain::Score scorer(const ScoreMatrix& sm) {
 
 // The incremental re-scoring must leave the region exactly as a fresh fill of
 // the region from a zero boundary, leave every other cell alone, and offer
-// the region's best cells.
+// the region's best cells. `zeroColumn` is the first column of the scores the
+// region held before.
 void expectRescoredLike(BestAligner& al, const std::string& a, const std::string& b,
-                        const ScoreMatrix& sm, int open, foot2 r0, foot2 r1) {
-    const plain::Grid before = [&] {
-        plain::Grid g(al.localScores().size(), std::vector<int>(al.localScores().cols()));
-        for (std::size_t i = 0; i < g.size(); ++i)
-            for (std::size_t j = 0; j < g[i].size(); ++j) g[i][j] = al.localScores()[i][j];
-        return g;
-    }();
+                        const ScoreMatrix& sm, int open, foot2 r0, foot2 r1, int zeroColumn) {
+    std::vector<std::vector<long long>> before(al.len1 + 1, std::vector<long long>(al.len2 + 1));
+    for (int i = 0; i <= al.len1; ++i)
+        for (int j = 0; j <= al.len2; ++j) before[i][j] = al.storedCell(i, j);
     foot2 region[2] = {r0, r1};
     std::vector<foot2> got;
-    al.next_best(region, got, 1);
+    al.next_best(region, got, 1, zeroColumn);
 
     const plain::Grid fresh = plain::localFill(a.substr(r0.i, r1.i - r0.i),
                                                b.substr(r0.j, r1.j - r0.j), scorer(sm), open);
-    for (std::size_t i = 0; i < before.size(); ++i)
-        for (std::size_t j = 0; j < before[i].size(); ++j) {
-            const int ii = static_cast<int>(i), jj = static_cast<int>(j);
-            const bool inside = ii >= r0.i && ii <= r1.i && jj >= r0.j && jj <= r1.j;
-            const int want = inside ? fresh[i - r0.i][j - r0.j] : before[i][j];
-            ASSERT_EQ(al.localScores()[i][j], want) << i << "," << j;
+    for (int i = 0; i <= al.len1; ++i)
+        for (int j = 0; j <= al.len2; ++j) {
+            const bool inside = i >= r0.i && i <= r1.i && j >= r0.j && j <= r1.j;
+            if (inside) {
+                ASSERT_EQ(al.valueAt(foot2{i, j}, r0.j), fresh[i - r0.i][j - r0.j]) << i << "," << j;
+            } else {
+                ASSERT_EQ(al.storedCell(i, j), before[i][j]) << i << "," << j;
+            }
         }
     std::vector<foot2> want = plain::bestCells(fresh, 1, 1, r1.i - r0.i, r1.j - r0.j, al.cutoff);
     for (foot2& c : want) c = foot2{c.i + r0.i, c.j + r0.j};
@@ -55,24 +55,34 @@ std::unique_ptr<ScoreMatrix> harshDna() {
 
 }  // namespace
 
-TEST(NextBest, IncrementalRescoringEqualsFreshFill) {
+// Run with 16-bit and with whole 32-bit cells: both must give the same scores.
+class NextBestCells : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { BestAligner::allowNarrowCells(GetParam()); }
+    void TearDown() override { BestAligner::allowNarrowCells(true); }
+};
+
+INSTANTIATE_TEST_SUITE_P(CellWidths, NextBestCells, testing::Values(true, false));
+
+TEST_P(NextBestCells, IncrementalRescoringEqualsFreshFill) {
     std::mt19937 rng(5);
-    auto sm = testdata::simpleDna();
+    auto sm = testdata::hoxd70();
     for (int round = 0; round < 150; ++round) {
         std::string a = testdata::randomSeq(rng, 20 + round % 50, "acgt");
         std::string b = testdata::mutate(rng, a, 0.2, "acgt");
         if (b.size() < 4) continue;
-        const int open = -(1 + round % 5);
+        const int open = -(50 + 100 * (round % 5));
         BestAligner al(a, b, *sm, open, -1, 6, 0);
+        ASSERT_EQ(al.narrowCells(), GetParam());
         std::uniform_int_distribution<int> ri(0, al.len1 - 1), rj(0, al.len2 - 1);
         foot2 r0{ri(rng), rj(rng)};
         foot2 r1{std::uniform_int_distribution<int>(r0.i, al.len1)(rng),
                  std::uniform_int_distribution<int>(r0.j, al.len2)(rng)};
-        expectRescoredLike(al, a, b, *sm, open, r0, r1);
+        expectRescoredLike(al, a, b, *sm, open, r0, r1, 0);
         // Again inside the re-scored part, as the search does for nested parts.
         foot2 s0{std::uniform_int_distribution<int>(r0.i, r1.i)(rng),
                  std::uniform_int_distribution<int>(r0.j, r1.j)(rng)};
-        expectRescoredLike(al, a, b, *sm, open, s0, r1);
+        expectRescoredLike(al, a, b, *sm, open, s0, r1, r0.j);
     }
 }
 

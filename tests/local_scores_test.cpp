@@ -37,7 +37,6 @@ TEST(LocalScores, BestCellsAndEmptySequences) {
     BestAligner e1(empty, s, *sm, -5, -1, 10, 10);
     EXPECT_EQ(e1.maxScore, 0);
     EXPECT_TRUE(e1.maxCells.empty());
-    EXPECT_EQ(e1.localScores().size(), 1u);
 
     // Two equal best cells, listed row-major.
     std::string a = "acgxacg", b = "acg";
@@ -54,7 +53,9 @@ TEST(LocalScores, BestCellsAndEmptySequences) {
     EXPECT_TRUE(none.maxCells.empty());
 }
 
-TEST(LocalScores, FillAgreesWithPlainVersion) {
+TEST(LocalScores, FillAgreesWithPlainVersionInBothCellWidths) {
+  for (const bool narrow : {true, false}) {
+    BestAligner::allowNarrowCells(narrow);
     std::mt19937 rng(3);
     auto sm = testdata::simpleDna();
     auto bin = testdata::binary();
@@ -65,13 +66,36 @@ TEST(LocalScores, FillAgreesWithPlainVersion) {
         std::string b = testdata::mutate(rng, a, 0.4, letters);
         const int open = -(round % 6);
         BestAligner al(a, b, m, open, -1, 10, 10);
+        ASSERT_EQ(al.narrowCells(), narrow);
         const plain::Grid want = plain::localFill(a, b, scorer(m), open);
-        for (std::size_t i = 0; i < want.size(); ++i)
-            for (std::size_t j = 0; j < want[i].size(); ++j)
-                ASSERT_EQ(al.localScores()[i][j], want[i][j]) << i << "," << j;
+        for (int i = 0; i <= al.len1; ++i)
+            for (int j = 0; j <= al.len2; ++j)
+                ASSERT_EQ(al.valueAt(foot2{i, j}, 0), want[i][j]) << i << "," << j;
         const auto cells = plain::bestCells(want, 1, 1, al.len1, al.len2, 1);
         EXPECT_EQ(al.maxCells, cells);
     }
+  }
+  BestAligner::allowNarrowCells(true);
+}
+
+TEST(LocalScores, ScoresBeyondSixteenBitsAreKeptWhole) {
+    // Long identical sequences under a large identity score: cell values far
+    // beyond 16 bits still read back exactly, and cheap enough steps keep
+    // 16-bit cells; a gap cost too large for them switches to whole cells.
+    std::mt19937 rng(17);
+    auto sm = testdata::hoxd70();
+    std::string a = testdata::randomSeq(rng, 3000, "acgt"), b = a;
+    BestAligner narrow(a, b, *sm, -500, -25, 10, 100);
+    EXPECT_TRUE(narrow.narrowCells());
+    EXPECT_GT(narrow.maxScore, 200000);
+    EXPECT_EQ(narrow.valueAt(foot2{3000, 3000}, 0), narrow.maxScore);
+    std::vector<char> r1, r2;
+    foot2 end{3000, 3000};
+    EXPECT_EQ(narrow.GetAlignSeq(end, r1, r2), narrow.maxScore);
+    EXPECT_EQ(end, (foot2{0, 0}));
+    BestAligner wide(a, b, *sm, -20000, -25, 10, 100);
+    EXPECT_FALSE(wide.narrowCells());
+    EXPECT_EQ(wide.maxScore, narrow.maxScore);
 }
 
 TEST(SegmentTrace, StartCellRowsAndTieOrder) {

@@ -44,31 +44,6 @@ int Alignment::trace3(foot& cur, std::vector<char>& row1, std::vector<char>& row
     }
 }
 
-int Alignment::trace2(foot2& cur, std::vector<char>& row1, std::vector<char>& row2) {
-    if (cur.i == 0 || cur.j == 0) return 0;
-    const int here = D[cur.i][cur.j];
-    if (here == 0) return 0;
-    const char a = seq1[cur.i - 1];
-    const char b = seq2[cur.j - 1];
-    if (here == D[cur.i - 1][cur.j - 1] + pairScore(a, b)) {
-        row1.push_back(a);
-        row2.push_back(b);
-        --cur.i;
-        --cur.j;
-    } else if (here == D[cur.i - 1][cur.j] + gapOpen) {
-        row1.push_back(a);
-        row2.push_back('-');
-        --cur.i;
-    } else if (here == D[cur.i][cur.j - 1] + gapOpen) {
-        row1.push_back('-');
-        row2.push_back(b);
-        --cur.j;
-    } else {
-        return 0;
-    }
-    return 1;
-}
-
 int Alignment::cmp_f2(const foot2& a, const foot2& b) {
     if (a.i > b.i && a.j > b.j) return 1;
     if (a.i == b.i && a.j == b.j) return 0;

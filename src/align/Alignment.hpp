@@ -13,7 +13,8 @@ class ScoreMatrix;
 // Binds two sequences and a scoring matrix and provides the traceback steps
 // shared by the global and the anchored aligner.
 //
-// `D` is the local score matrix of the anchored aligner. The global aligner
+// `D` is the local score matrix of the anchored aligner (which also owns the
+// local traceback step, since it decides how that matrix is stored). The global aligner
 // does not keep its three score matrices: while filling it records, per cell,
 // which predecessor each state came from (`moves`, one byte a cell), which is
 // all its traceback reads. See NW_GOTOH for the bit layout.
@@ -33,8 +34,6 @@ public:
     // One step of a global traceback over `moves`; appends one column (in
     // reverse) and moves the cursor. Returns 0 once row 0 or column 0 is reached.
     int trace3(foot& cur, std::vector<char>& row1, std::vector<char>& row2);
-    // One step of a local traceback over `D`; stops at a zero cell.
-    int trace2(foot2& cur, std::vector<char>& row1, std::vector<char>& row2);
 
     // 1: a after b in both coordinates; 0: equal; 2: a before b in both;
     // 3: otherwise (they cross or share one coordinate).

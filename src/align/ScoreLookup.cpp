@@ -1,5 +1,7 @@
 #include "align/ScoreLookup.hpp"
 
+#include <algorithm>
+
 #include "input/ScoreMatrix.hpp"
 
 ScoreLookup::ScoreLookup(const ScoreMatrix& sm) {
@@ -32,4 +34,10 @@ std::vector<ScoreLookup::Code> ScoreLookup::encode(const std::string& s) const {
     std::vector<Code> out(s.size());
     for (std::size_t k = 0; k < s.size(); ++k) out[k] = code(s[k]);
     return out;
+}
+
+int ScoreLookup::bestScore() const {
+    int best = 0;
+    for (const int v : table_) best = std::max(best, v);
+    return best;
 }

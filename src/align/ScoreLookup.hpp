@@ -23,6 +23,10 @@ public:
     int score(char a, char b) const { return row(code(a))[code(b)]; }
 
     std::vector<Code> encode(const std::string& s) const;
+    // Number of codes, the "not in the alphabet" code included.
+    std::size_t codes() const { return stride_; }
+    // Highest score in the table (0 when no score is positive).
+    int bestScore() const;
 
 private:
     std::array<Code, 256> codeOf_{};

@@ -13,6 +13,7 @@ struct SearchFrame {
 
     foot2 region[2];
     std::vector<foot2> candidates;
+    int candidateValue = -1;  // their common score, when the search that found them knows it
     Stage stage = kStart;
     int count = 0;
 
@@ -22,6 +23,7 @@ struct SearchFrame {
     // Several candidates: the chain that grouping kept and the walk along it.
     std::vector<std::pair<foot2, foot2>> pairs;
     std::vector<int> order;
+    std::vector<int> pairValues;  // score of each candidate's end cell
     std::vector<std::vector<char>> rows1, rows2;
     std::size_t g = 0;
     foot2 part[2];
@@ -31,24 +33,42 @@ struct SearchFrame {
 
 int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
     std::vector<std::unique_ptr<SearchFrame>> stack;
-    auto push = [&stack](const foot2* r, std::vector<foot2>&& cands) {
+    auto push = [&stack](const foot2* r, std::vector<foot2>&& cands, int value) {
         auto f = std::make_unique<SearchFrame>();
         f->region[0] = r[0];
         f->region[1] = r[1];
         f->candidates = std::move(cands);
+        f->candidateValue = value;
         stack.push_back(std::move(f));
     };
-    push(region, std::move(candidates));
+    push(region, std::move(candidates), -1);
 
     int total = 0;
     std::vector<foot2> list;
+    int listValue = 0;
+    // Searches a part of frame f's region; a part that holds candidates gets
+    // a frame of its own, which runs before f goes on.
+    auto searchAndPush = [&](SearchFrame& f, foot2* part, int refill) {
+        if (searchPart(part, list, refill, f.region[0].j, listValue) > 0)
+            push(part, std::move(list), listValue);
+    };
     while (!stack.empty()) {
         SearchFrame& f = *stack.back();
         switch (f.stage) {
             case SearchFrame::kStart: {
-                // A cell of value 0 or less is no segment at all; letting it
-                // through would turn every zero cell into an empty anchor.
-                std::erase_if(f.candidates, [this](const foot2& c) { return D[c.i][c.j] <= 0; });
+                // Candidates handed in from outside may hold any value. A cell
+                // of value 0 or less is no segment at all; letting it through
+                // would turn every zero cell into an empty anchor.
+                std::vector<int> values;
+                for (const foot2& c : f.candidates)
+                    values.push_back(f.candidateValue >= 0 ? f.candidateValue : valueAt(c, f.region[0].j));
+                std::size_t kept = 0;
+                for (std::size_t k = 0; k < f.candidates.size(); ++k) {
+                    if (values[k] <= 0) continue;
+                    f.candidates[kept] = f.candidates[k];
+                    values[kept++] = values[k];
+                }
+                f.candidates.resize(kept);
                 if (f.candidates.empty()) {
                     f.stage = SearchFrame::kChainDone;
                     break;
@@ -58,21 +78,22 @@ int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
                     foot2 start = end;
                     f.record.align1.clear();
                     f.record.align2.clear();
-                    GetAlignSeq(start, f.record.align1, f.record.align2);
+                    traceSegment(start, values[0], f.record.align1, f.record.align2);
                     f.record.f2p = {start, end};
-                    f.record.score = D[end.i][end.j];
+                    f.record.score = values[0];
                     f.stage = SearchFrame::kSingleAfterLeft;
                     foot2 left[2] = {f.region[0], start};
-                    if (next_best(left, list, 0) > 0) push(left, std::move(list));
+                    searchAndPush(f, left, 0);
                     break;
                 }
                 const std::size_t n = f.candidates.size();
                 f.rows1.resize(n);
                 f.rows2.resize(n);
                 f.pairs.clear();
+                f.pairValues = values;
                 for (std::size_t k = 0; k < n; ++k) {
                     foot2 start = f.candidates[k];
-                    GetAlignSeq(start, f.rows1[k], f.rows2[k]);
+                    traceSegment(start, values[k], f.rows1[k], f.rows2[k]);
                     f.pairs.emplace_back(start, f.candidates[k]);
                 }
                 f.order.clear();
@@ -90,7 +111,7 @@ int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
                 hssList.push_back(std::move(f.record));
                 f.stage = SearchFrame::kSingleDone;
                 foot2 right[2] = {end, f.region[1]};
-                if (next_best(right, list, 1) > 0) push(right, std::move(list));
+                searchAndPush(f, right, 1);
                 break;
             }
             case SearchFrame::kChainNext: {
@@ -100,11 +121,11 @@ int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
                     f.stage = SearchFrame::kChainAfterPart;
                     // The part before the first anchor keeps its stored scores;
                     // every later part starts at an anchor's end and is re-scored.
-                    if (next_best(f.part, list, static_cast<int>(f.g)) > 0) push(f.part, std::move(list));
+                    searchAndPush(f, f.part, static_cast<int>(f.g));
                 } else {
                     f.part[1] = f.region[1];
                     f.stage = SearchFrame::kChainDone;
-                    if (next_best(f.part, list, 1) > 0) push(f.part, std::move(list));
+                    searchAndPush(f, f.part, 1);
                 }
                 break;
             }
@@ -112,8 +133,10 @@ int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
                 const auto& seg = f.pairs[f.g];
                 f2pScore record;
                 record.f2p = seg;
-                record.score = D[seg.second.i][seg.second.j];
                 const auto kept = static_cast<std::size_t>(f.order[f.g]);
+                // The kept segment's end cell lies beyond every part searched
+                // so far, so its score is still the one it was traced with.
+                record.score = f.pairValues[kept];
                 record.align1 = std::move(f.rows1[kept]);
                 record.align2 = std::move(f.rows2[kept]);
                 realignGappedAnchor(record);
@@ -138,98 +161,6 @@ int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
         }
     }
     return total;
-}
-
-int BestAligner::next_best(foot2* region, std::vector<foot2>& candidates, int refill) {
-    candidates.clear();
-    if (region[1].i - region[0].i < cutLen || region[1].j - region[0].j < cutLen) return 0;
-    if (refill) {
-        rescore(region, candidates);
-    } else {
-        int best = cutoff;
-        for (int i = region[0].i; i <= region[1].i; ++i) {
-            const int* row = D[i];
-            for (int j = region[0].j; j <= region[1].j; ++j) {
-                const int v = row[j];
-                if (v < best || v <= 0) continue;
-                if (v > best) {
-                    best = v;
-                    candidates.clear();
-                }
-                candidates.push_back(foot2{i, j});
-            }
-        }
-    }
-    return static_cast<int>(candidates.size());
-}
-
-// Re-scores a region from a zero boundary at its first row and column,
-// touching only the cells whose values change: each row is computed up to one
-// column past the last change in the row above, and further only while the
-// new values still differ from the stored ones. Every cell past the boundary
-// is offered as a candidate, in row-major order, with its final value.
-void BestAligner::rescore(foot2* region, std::vector<foot2>& candidates) {
-    const int top = region[0].i, bottom = region[1].i;
-    const int first = region[0].j, lastCol = region[1].j;
-    const int open = gapOpen;
-    int best = cutoff;
-    auto offer = [&](int i, int j, int v) {
-        if (v < best || v <= 0) return;
-        if (v > best) {
-            best = v;
-            candidates.clear();
-        }
-        candidates.push_back(foot2{i, j});
-    };
-
-    for (int i = top; i <= bottom; ++i) D[i][first] = 0;
-    int last = first;
-    int* topRow = D[top];
-    for (int j = first; j <= lastCol; ++j) {
-        if (topRow[j] != 0) {
-            topRow[j] = 0;
-            last = j;
-        }
-    }
-    int limit = std::min(last + 1, lastCol);
-
-    for (int i = top + 1; i <= bottom; ++i) {
-        const int* prev = D[i - 1];
-        int* cur = D[i];
-        const int* srow = lookup.row(codes1_[i - 1]);
-        const ScoreLookup::Code* b = codes2_.data();
-        auto value = [&](int j) {
-            int v = prev[j - 1] + srow[b[j - 1]];
-            const int up = prev[j] + open;
-            if (up > v) v = up;
-            const int side = cur[j - 1] + open;
-            if (side > v) v = side;
-            return v < 0 ? 0 : v;
-        };
-        last = first + 1;
-        int j = first + 1;
-        for (; j <= limit; ++j) {
-            const int v = value(j);
-            if (v != cur[j]) {
-                cur[j] = v;
-                last = j;
-            }
-            offer(i, j, cur[j]);
-        }
-        int rest = limit + 1;
-        if (last == limit) {
-            for (j = limit + 1; j <= lastCol; ++j) {
-                const int v = value(j);
-                if (v == cur[j]) break;
-                cur[j] = v;
-                last = j;
-                offer(i, j, v);
-            }
-            rest = last + 1;
-        }
-        for (j = rest; j <= lastCol; ++j) offer(i, j, cur[j]);
-        limit = std::min(last + 1, lastCol);
-    }
 }
 
 void BestAligner::selectAnchors() {

@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -23,16 +24,20 @@ public:
     void get_cutoff_score();
     int fill_matrix();
 
-    // Traces the segment ending at `cell` back to its start (left in `cell`),
-    // appends its aligned rows and returns its score.
+    // Traces the segment ending at `cell` of the matrix as filled back to its
+    // start (left in `cell`), appends its aligned rows and returns its score.
     int GetAlignSeq(foot2& cell, std::vector<char>& row1, std::vector<char>& row2);
+    // One step of that traceback; `value` is the score of `cur` and follows it.
+    int trace2(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2);
 
     // Records the anchors of `region` (two inclusive corner cells) in hssList,
     // starting from `candidates` (end cells of one equal score).
     int getBestHSS(foot2* region, std::vector<foot2> candidates);
     // The cells of the highest value (at least cutoff) in `region`; with
     // `refill` the region is first re-scored from a zero boundary.
-    int next_best(foot2* region, std::vector<foot2>& candidates, int refill);
+    // `zeroColumn` is the first column of the region whose scores the cells of
+    // `region` currently hold (0 for the matrix as filled).
+    int next_best(foot2* region, std::vector<foot2>& candidates, int refill, int zeroColumn = 0);
     // Groups conflicting segments, keeps one per group, orders the kept ones
     // along the sequences; order[g] is the input index kept at position g.
     int groupSort(foot2* region, std::vector<std::pair<foot2, foot2>>& pairs,
@@ -54,7 +59,14 @@ public:
     // Windowed re-alignment of a gapped anchor's rows; returns the new score.
     int reAlign(std::vector<char>& align1, std::vector<char>& align2);
 
-    const matrix<int>& localScores() const { return D; }
+    // Score of `cell`, whose row holds the scores of a region starting at
+    // column `zeroColumn` (0 for the matrix as filled).
+    int valueAt(foot2 cell, int zeroColumn) const;
+    // The cell as stored, for checking which cells an operation changed.
+    long long storedCell(int i, int j) const;
+    bool narrowCells() const { return narrow_; }
+    // Lets tests force whole 32-bit cells.
+    static void allowNarrowCells(bool allowed);
     using Alignment::cmp_f2;
     using Alignment::len1;
     using Alignment::len2;
@@ -72,8 +84,35 @@ public:
 
 private:
     void listAnchors(int minLen, std::ostream& out, const seqAssemble* masks);
-    void rescore(foot2* region, std::vector<foot2>& candidates);
+    // Traceback of a segment whose end cell's score is known.
+    int traceSegment(foot2& cell, int value, std::vector<char>& row1, std::vector<char>& row2);
+    int searchPart(foot2* region, std::vector<foot2>& candidates, int refill, int zeroColumn,
+                   int& bestValue);
+
+    template <class Cell>
+    Cell* cells() {
+        if constexpr (std::is_same_v<Cell, int>) {
+            return D.data();
+        } else {
+            return narrowD_.data();
+        }
+    }
+    template <class Cell>
+    const Cell* cells() const {
+        return const_cast<BestAligner*>(this)->cells<Cell>();
+    }
+    template <class Cell> int fillCells();
+    template <class Cell> int traceStep(foot2& cur, int& value, std::vector<char>& row1,
+                                        std::vector<char>& row2);
+    template <class Cell> int valueAtCells(foot2 cell, int zeroColumn) const;
+    template <class Cell> void scanPart(const foot2* region, std::vector<foot2>& candidates,
+                                        int& best);
+    template <class Cell> void rescorePart(const foot2* region, std::vector<foot2>& candidates,
+                                           int zeroColumn, int& best);
 
     std::vector<ScoreLookup::Code> codes1_, codes2_;
+    bool narrow_ = false;
+    matrix<std::uint16_t> narrowD_;  // used instead of D when narrow_
+    std::size_t width_ = 0;          // cells in a row: len2 + 1
     bool selected_ = false;
 };

@@ -1,8 +1,16 @@
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "anchor/BestAligner.hpp"
+#include "anchor/ScoreCells.hpp"
 #include "input/ScoreMatrix.hpp"
+
+namespace {
+bool narrowCellsAllowed = true;
+}
+
+void BestAligner::allowNarrowCells(bool allowed) { narrowCellsAllowed = allowed; }
 
 BestAligner::BestAligner(std::string& s1, std::string& s2, const ScoreMatrix& sm, int open,
                          int ext, int factor, int minLen)
@@ -10,8 +18,18 @@ BestAligner::BestAligner(std::string& s1, std::string& s2, const ScoreMatrix& sm
     get_cutoff_score();
     codes1_ = lookup.encode(seq1);
     codes2_ = lookup.encode(seq2);
+    const int bestPair = lookup.bestScore();
+    // Neighbouring cells differ by at most bestPair - gapOpen in a row or a
+    // column, twice that diagonally.
+    const long long reach = 2LL * (static_cast<long long>(bestPair) - gapOpen);
+    narrow_ = narrowCellsAllowed && reach <= kNarrowCellReach;
+    width_ = static_cast<std::size_t>(len2) + 1;
     // Every cell is written by fill_matrix, so the storage is not cleared first.
-    D.resizeUninitialized(len1 + 1, len2 + 1);
+    if (narrow_) {
+        narrowD_.resizeUninitialized(len1 + 1, len2 + 1);
+    } else {
+        D.resizeUninitialized(len1 + 1, len2 + 1);
+    }
     fill_matrix();
 }
 
@@ -22,20 +40,29 @@ void BestAligner::get_cutoff_score() {
     cutoff = static_cast<int>(std::ceil(static_cast<double>(product) * 0.25));
 }
 
-int BestAligner::fill_matrix() {
+int BestAligner::fill_matrix() { return narrow_ ? fillCells<std::uint16_t>() : fillCells<int>(); }
+
+template <class Cell>
+int BestAligner::fillCells() {
+    using Codec = ScoreCells<Cell>;
     const int open = gapOpen;
-    const std::size_t width = static_cast<std::size_t>(len2) + 1;
-    int* row0 = D[0];
-    for (std::size_t j = 0; j < width; ++j) row0[j] = 0;
+    const std::size_t width = width_;
+    Cell* data = cells<Cell>();
+    std::fill_n(data, width, Codec::encode(0));
+    // The recurrence runs on whole values in two rolling rows; the matrix
+    // only receives the stored form of each cell.
+    std::vector<int> rows(2 * width, 0);
+    int* prev = rows.data();
+    int* cur = prev + width;
 
     int best = 0;
     int threshold = 1;  // zero cells are never recorded
     maxCells.clear();
     const ScoreLookup::Code* b = codes2_.data();
     for (int i = 1; i <= len1; ++i) {
-        const int* prev = D[i - 1];
-        int* cur = D[i];
+        Cell* out = data + static_cast<std::size_t>(i) * width;
         const int* srow = lookup.row(codes1_[i - 1]);
+        out[0] = Codec::encode(0);
         cur[0] = 0;
         int left = 0;
         for (int j = 1; j <= len2; ++j) {
@@ -46,6 +73,7 @@ int BestAligner::fill_matrix() {
             if (side > v) v = side;
             if (v < 0) v = 0;
             cur[j] = left = v;
+            out[j] = Codec::encode(v);
             if (v >= threshold) [[unlikely]] {
                 if (v > best) {
                     best = threshold = v;
@@ -54,16 +82,84 @@ int BestAligner::fill_matrix() {
                 maxCells.push_back(foot2{i, j});
             }
         }
+        std::swap(prev, cur);
     }
     maxScore = best;
     return best;
 }
 
+template <class Cell>
+int BestAligner::valueAtCells(foot2 cell, int zeroColumn) const {
+    using Codec = ScoreCells<Cell>;
+    const Cell* row = cells<Cell>() + static_cast<std::size_t>(cell.i) * width_;
+    int value = Codec::decode(row[zeroColumn], 0);
+    for (int j = zeroColumn + 1; j <= cell.j; ++j) value = Codec::decode(row[j], value);
+    return value;
+}
+
+int BestAligner::valueAt(foot2 cell, int zeroColumn) const {
+    return narrow_ ? valueAtCells<std::uint16_t>(cell, zeroColumn) : valueAtCells<int>(cell, zeroColumn);
+}
+
+long long BestAligner::storedCell(int i, int j) const {
+    const std::size_t at = static_cast<std::size_t>(i) * width_ + static_cast<std::size_t>(j);
+    return narrow_ ? narrowD_.data()[at] : D.data()[at];
+}
+
+// Walks back one column: the first predecessor, in the order diagonal, gap in
+// sequence 2, gap in sequence 1, whose score leads to this cell's. Stops at a
+// zero cell or the matrix border.
+template <class Cell>
+int BestAligner::traceStep(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) {
+    using Codec = ScoreCells<Cell>;
+    if (cur.i == 0 || cur.j == 0 || value == 0) return 0;
+    const Cell* here = cells<Cell>() + static_cast<std::size_t>(cur.i) * width_ + cur.j;
+    const Cell* above = here - width_;
+    const char a = seq1[cur.i - 1];
+    const char b = seq2[cur.j - 1];
+    const int diag = Codec::decode(above[-1], value);
+    if (value == diag + pairScore(a, b)) {
+        row1.push_back(a);
+        row2.push_back(b);
+        --cur.i;
+        --cur.j;
+        value = diag;
+        return 1;
+    }
+    const int up = Codec::decode(above[0], value);
+    if (value == up + gapOpen) {
+        row1.push_back(a);
+        row2.push_back('-');
+        --cur.i;
+        value = up;
+        return 1;
+    }
+    const int left = Codec::decode(here[-1], value);
+    if (value == left + gapOpen) {
+        row1.push_back('-');
+        row2.push_back(b);
+        --cur.j;
+        value = left;
+        return 1;
+    }
+    return 0;
+}
+
+int BestAligner::trace2(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) {
+    return narrow_ ? traceStep<std::uint16_t>(cur, value, row1, row2)
+                   : traceStep<int>(cur, value, row1, row2);
+}
+
 int BestAligner::GetAlignSeq(foot2& cell, std::vector<char>& row1, std::vector<char>& row2) {
-    const int score = D[cell.i][cell.j];
+    return traceSegment(cell, valueAt(cell, 0), row1, row2);
+}
+
+int BestAligner::traceSegment(foot2& cell, int score, std::vector<char>& row1,
+                              std::vector<char>& row2) {
+    int value = score;
     const std::size_t from1 = row1.size();
     const std::size_t from2 = row2.size();
-    while (trace2(cell, row1, row2)) {}
+    while (trace2(cell, value, row1, row2)) {}
     std::reverse(row1.begin() + static_cast<std::ptrdiff_t>(from1), row1.end());
     std::reverse(row2.begin() + static_cast<std::ptrdiff_t>(from2), row2.end());
     return score;

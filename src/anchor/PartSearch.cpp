@@ -1,0 +1,157 @@
+#include <algorithm>
+#include <vector>
+
+#include "anchor/BestAligner.hpp"
+#include "anchor/ScoreCells.hpp"
+
+namespace {
+
+// Keeps every cell of the highest value seen so far, provided that value is
+// positive and reaches the starting `best` (the cutoff).
+inline void offer(std::vector<foot2>& candidates, int& best, int i, int j, int v) {
+    if (v < best || v <= 0) return;
+    if (v > best) {
+        best = v;
+        candidates.clear();
+    }
+    candidates.push_back(foot2{i, j});
+}
+
+}  // namespace
+
+int BestAligner::next_best(foot2* region, std::vector<foot2>& candidates, int refill, int zeroColumn) {
+    int best = 0;
+    return searchPart(region, candidates, refill, zeroColumn, best);
+}
+
+int BestAligner::searchPart(foot2* region, std::vector<foot2>& candidates, int refill,
+                            int zeroColumn, int& best) {
+    candidates.clear();
+    if (region[1].i - region[0].i < cutLen || region[1].j - region[0].j < cutLen) return 0;
+    best = cutoff;
+    if (refill) {
+        if (narrow_) {
+            rescorePart<std::uint16_t>(region, candidates, zeroColumn, best);
+        } else {
+            rescorePart<int>(region, candidates, zeroColumn, best);
+        }
+    } else if (narrow_) {
+        scanPart<std::uint16_t>(region, candidates, best);
+    } else {
+        scanPart<int>(region, candidates, best);
+    }
+    return static_cast<int>(candidates.size());
+}
+
+// A part that keeps its stored scores: its first column is the zero column of
+// the scores its cells hold, so each row is read from there.
+template <class Cell>
+void BestAligner::scanPart(const foot2* region, std::vector<foot2>& candidates, int& best) {
+    using Codec = ScoreCells<Cell>;
+    for (int i = region[0].i; i <= region[1].i; ++i) {
+        const Cell* row = cells<Cell>() + static_cast<std::size_t>(i) * width_;
+        int v = Codec::decode(row[region[0].j], 0);
+        offer(candidates, best, i, region[0].j, v);
+        for (int j = region[0].j + 1; j <= region[1].j; ++j) {
+            v = Codec::decode(row[j], v);
+            offer(candidates, best, i, j, v);
+        }
+    }
+}
+
+// Re-scores a part from a zero boundary at its first row and column,
+// touching only the cells whose values change: each row is computed up to one
+// column past the last change in the row above, and further only while the
+// new values still differ from the stored ones. Every cell past the boundary
+// is offered as a candidate, in row-major order, with its final value.
+//
+// The old scores are read relative to `zeroColumn`, the first column of the
+// region the part lies in; the new ones are followed in two rolling rows.
+template <class Cell>
+void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidates, int zeroColumn,
+                              int& best) {
+    using Codec = ScoreCells<Cell>;
+    const int top = region[0].i, bottom = region[1].i;
+    const int first = region[0].j, lastCol = region[1].j;
+    const int open = gapOpen;
+    Cell* data = cells<Cell>();
+    auto at = [&](int i, int j) -> Cell& {
+        return data[static_cast<std::size_t>(i) * width_ + static_cast<std::size_t>(j)];
+    };
+
+    // Old scores down the first column, read before it is cleared.
+    const int rows = bottom - top + 1;
+    std::vector<int> oldFirst(static_cast<std::size_t>(rows));
+    oldFirst[0] = valueAt(foot2{top, first}, zeroColumn);
+    for (int k = 1; k < rows; ++k) oldFirst[k] = Codec::decode(at(top + k, first), oldFirst[k - 1]);
+    for (int i = top; i <= bottom; ++i) at(i, first) = Codec::encode(0);
+
+    // Rolling rows of the new scores; entry k stands for column first + k.
+    const std::size_t span = static_cast<std::size_t>(lastCol - first) + 1;
+    std::vector<int> rollingRows(2 * span, 0);
+    int* prev = rollingRows.data();
+    int* cur = prev + span;
+
+    int last = first;
+    int old = oldFirst[0];
+    for (int j = first + 1; j <= lastCol; ++j) {
+        old = Codec::decode(at(top, j), old);
+        if (old != 0) {
+            at(top, j) = Codec::encode(0);
+            last = j;
+        }
+    }
+    int limit = std::min(last + 1, lastCol);
+
+    for (int i = top + 1; i <= bottom; ++i) {
+        const int* srow = lookup.row(codes1_[i - 1]);
+        const ScoreLookup::Code* b = codes2_.data();
+        auto value = [&](int j) {
+            const int k = j - first;
+            int v = prev[k - 1] + srow[b[j - 1]];
+            const int up = prev[k] + open;
+            if (up > v) v = up;
+            const int side = cur[k - 1] + open;
+            if (side > v) v = side;
+            return v < 0 ? 0 : v;
+        };
+        cur[0] = 0;
+        int oldLeft = oldFirst[static_cast<std::size_t>(i - top)];
+        last = first + 1;
+        int j = first + 1;
+        for (; j <= limit; ++j) {
+            const int was = Codec::decode(at(i, j), oldLeft);
+            const int v = value(j);
+            if (v != was) {
+                at(i, j) = Codec::encode(v);
+                last = j;
+            }
+            cur[j - first] = v;
+            oldLeft = was;
+            offer(candidates, best, i, j, v);
+        }
+        int rest = limit + 1;
+        if (last == limit) {
+            for (j = limit + 1; j <= lastCol; ++j) {
+                const int was = Codec::decode(at(i, j), oldLeft);
+                const int v = value(j);
+                if (v == was) break;
+                at(i, j) = Codec::encode(v);
+                cur[j - first] = v;
+                last = j;
+                oldLeft = was;
+                offer(candidates, best, i, j, v);
+            }
+            rest = last + 1;
+        }
+        // Unchanged cells: their stored score is read next to the new score
+        // on their left, which the unchanged matrix agrees with.
+        for (j = rest; j <= lastCol; ++j) {
+            const int k = j - first;
+            cur[k] = Codec::decode(at(i, j), cur[k - 1]);
+            offer(candidates, best, i, j, cur[k]);
+        }
+        limit = std::min(last + 1, lastCol);
+        std::swap(prev, cur);
+    }
+}
