@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks for what the build needs from Debian/Ubuntu: a C++ compiler, CMake,
-# Ninja (or make), GoogleTest and Google Benchmark. When something is missing
+# Ninja, make, GoogleTest and Google Benchmark. When something is missing
 # it is installed if we are root; otherwise the command to run is printed and
 # the script fails.
 set -eu
@@ -8,6 +8,7 @@ set -eu
 missing=""
 command -v g++ >/dev/null 2>&1 || missing="$missing g++"
 command -v cmake >/dev/null 2>&1 || missing="$missing cmake"
+command -v make >/dev/null 2>&1 || missing="$missing make"
 if ! command -v ninja >/dev/null 2>&1 && ! command -v make >/dev/null 2>&1; then
     missing="$missing ninja-build"
 fi
@@ -16,7 +17,7 @@ fi
 
 [ -z "$missing" ] && exit 0
 
-packages="g++ cmake ninja-build libgtest-dev libbenchmark-dev"
+packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev"
 if [ "$(id -u)" -eq 0 ]; then
     echo "Installing build dependencies:$missing"
     export DEBIAN_FRONTEND=noninteractive

@@ -34,7 +34,7 @@ std::string resolvedPath(const std::string& path) {
     return resolved + base;
 }
 
-// The alignment file, then ".loc", then ".score", as the document orders them.
+// The three output files in the order they are opened: alignment, ".loc", ".score".
 struct Slot {
     std::ofstream& stream;
     const std::string& path;
