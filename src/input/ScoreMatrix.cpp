@@ -1,28 +1,102 @@
 #include "input/ScoreMatrix.hpp"
 
 #include <cctype>
+#include <iostream>
 #include <sstream>
 
-unsigned int ScoreMatrix::read_in(std::istream& in) {
-    std::string line;
-    while (std::getline(in, line) && (line.empty() || line[0] != '>')) {}
-    if (!in) return 0;
-    title = line.substr(1);
-    std::getline(in, line);
-    int n = 0;
+#include "common/RunStop.hpp"
+
+namespace {
+
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+// A line read from a file saved with Windows line ends keeps its '\r'.
+void dropCarriageReturn(std::string& line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+}
+
+bool onlyBlanks(const std::string& line) {
     for (char c : line)
-        if (!std::isspace(static_cast<unsigned char>(c)))
-            alphabet[static_cast<char>(std::tolower(static_cast<unsigned char>(c)))] = n++;
-    scores.assign(n, n);
-    int rows = 0;
-    while (rows < n && std::getline(in, line)) {
-        if (line.empty()) continue;
-        std::istringstream ls(line);
-        char c;
-        ls >> c;
-        unsigned long r = alphabet[static_cast<char>(std::tolower(static_cast<unsigned char>(c)))];
-        for (int k = 0; k < n; ++k) ls >> scores[r][k];
-        ++rows;
+        if (!isBlank(c)) return false;
+    return true;
+}
+
+void reportNoMatrix() {
+    std::cout << "No Matrix found in inputfile or format is not right" << std::endl;
+}
+
+}  // namespace
+
+ScoreMatrix::ScoreMatrix(std::istream& in) {
+    if (!in.good()) {
+        std::cout << "unable to read the file" << std::endl;
+        throw RunStop{1};
     }
-    return static_cast<unsigned>(n);
+    size = static_cast<int>(read_in(in));
+}
+
+unsigned int ScoreMatrix::read_in(std::istream& in) {
+    alphabet.clear();
+    scores.clear();
+    title.clear();
+    size = 0;
+
+    std::string line;
+    bool header = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '>') {
+            header = true;
+            break;
+        }
+    }
+    if (!header) {
+        reportNoMatrix();
+        return 0;
+    }
+    dropCarriageReturn(line);
+    title = line.substr(1);
+
+    // The letter line; a header that ends the file leaves it empty.
+    if (!std::getline(in, line)) line.clear();
+    unsigned long n = 0;
+    for (char c : line) {
+        if (isBlank(c)) continue;
+        alphabet[lower(c)] = n;
+        ++n;
+    }
+    if (n == 0) {
+        reportNoMatrix();
+        return 0;
+    }
+    scores.assign(static_cast<int>(n), static_cast<int>(n));
+
+    unsigned long rowsRead = 0;
+    while (rowsRead < n && std::getline(in, line)) {
+        if (onlyBlanks(line)) continue;  // empty, blanks only, or a lone '\r'
+        std::size_t first = 0;
+        while (isBlank(line[first])) ++first;
+        auto found = alphabet.find(lower(line[first]));
+        if (found == alphabet.end()) {
+            std::cout << "first letter of Score Matrix is char" << std::endl;
+            return 0;
+        }
+        int* row = scores[found->second];
+        std::istringstream numbers(line.substr(first + 1));
+        unsigned long count = 0;
+        long long value = 0;
+        while (count < n && numbers >> value) {
+            if (value > kMaxAbsScore || value < -kMaxAbsScore) break;  // ends the row
+            row[count] = static_cast<int>(value);
+            ++count;
+        }
+        if (count < n) {
+            std::cout << count << " " << n << "wrong fromat of matrix" << std::endl;
+            return 0;
+        }
+        ++rowsRead;
+    }
+    size = static_cast<int>(n);
+    return static_cast<unsigned int>(n);
 }

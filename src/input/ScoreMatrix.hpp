@@ -1,17 +1,34 @@
 #pragma once
-// Temporary stand-in; replaced by the full parser from the foundation branch.
+
 #include <istream>
 #include <map>
 #include <string>
 
 #include "common/Matrix.hpp"
 
+// The substitution scores of one alphabet, read once from a matrix file:
+//
+//   any lines not beginning with '>'   (ignored)
+//   >title
+//   letter line                        (every non-blank character is a letter)
+//   one row per letter                 (row letter, then one integer per letter)
+//
+// Letters are stored lower-case. After a format error `size` is 0 and the
+// messages have been printed to standard output; the driver then stops.
 class ScoreMatrix {
 public:
-    std::map<char, unsigned long> alphabet;
-    matrix<int> scores;
-    std::string title;
-    int size = 0;
-    explicit ScoreMatrix(std::istream& in) { size = static_cast<int>(read_in(in)); }
+    std::map<char, unsigned long> alphabet;  // lower-case letter -> row/column index
+    matrix<int> scores;                      // size x size, scores[r][c]
+    std::string title;                       // text after '>' of the header line
+    int size = 0;                            // letters on the letter line, 0 after an error
+
+    // Reads the table from `in`. A stream that is not good to begin with gets
+    // "unable to read the file" and stops the run (RunStop{1}).
+    explicit ScoreMatrix(std::istream& in);
+
+    // Parses the format above; returns the letter count, or 0 after an error.
     unsigned int read_in(std::istream& in);
+
+    // The largest score magnitude a matrix file may hold.
+    static constexpr long long kMaxAbsScore = 1000000;
 };

@@ -1,0 +1,37 @@
+# Quick start:
+#   make demo   build the programs and align the example sequences
+#   make test   build and run the test suite
+# Missing build tools are installed first (as root), see scripts/install-deps.sh.
+
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+DEMO_DIR = $(BUILD_DIR)/demo
+
+.PHONY: all deps build demo test sanitize-test clean
+
+all: build
+
+deps:
+	@sh scripts/install-deps.sh
+
+build: deps
+	@sh scripts/build.sh $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
+
+demo: build
+	@mkdir -p $(DEMO_DIR)
+	./$(BUILD_DIR)/torva -I examples/demo.fa -O $(DEMO_DIR)/demo.aln
+	./$(BUILD_DIR)/torva -P -I examples/protein.fa -O $(DEMO_DIR)/protein.aln
+	@for f in $(DEMO_DIR)/demo.aln $(DEMO_DIR)/demo.aln.loc $(DEMO_DIR)/demo.aln.score \
+	          $(DEMO_DIR)/protein.aln $(DEMO_DIR)/protein.aln.loc $(DEMO_DIR)/protein.aln.score; do \
+	    echo "==> $$f <=="; cat "$$f"; echo; \
+	done
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure
+
+sanitize-test: deps
+	@sh scripts/build.sh $(ASAN_DIR) -DTORVA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	ctest --test-dir $(ASAN_DIR) --output-on-failure
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)

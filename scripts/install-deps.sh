@@ -1,0 +1,31 @@
+#!/bin/sh
+# Checks for what the build needs from Debian/Ubuntu: a C++ compiler, CMake,
+# Ninja, make, GoogleTest and Google Benchmark. When something is missing
+# it is installed if we are root; otherwise the command to run is printed and
+# the script fails.
+set -eu
+
+missing=""
+command -v g++ >/dev/null 2>&1 || missing="$missing g++"
+command -v cmake >/dev/null 2>&1 || missing="$missing cmake"
+command -v make >/dev/null 2>&1 || missing="$missing make"
+if ! command -v ninja >/dev/null 2>&1 && ! command -v make >/dev/null 2>&1; then
+    missing="$missing ninja-build"
+fi
+[ -f /usr/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
+[ -f /usr/include/benchmark/benchmark.h ] || missing="$missing libbenchmark-dev"
+
+[ -z "$missing" ] && exit 0
+
+packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev"
+if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing build dependencies:$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends $packages
+else
+    echo "Missing build dependencies:$missing" >&2
+    echo "Install them with:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends $packages" >&2
+    exit 1
+fi

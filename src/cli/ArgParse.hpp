@@ -1,0 +1,49 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+// The option record. The constructor parses the process arguments with POSIX
+// getopt ("I:S:O:G:A:T:C:PLVvHh"), handling each option where it stands, and
+// fills in the defaults. Where it stops the run it throws RunStop: status 0
+// after the usage (-H/-h) or version (-V/-v) text, status 1 after an error.
+class argParse {
+public:
+    std::string inSeqFile;   // -I, required
+    std::string matrixFile;  // -S, default: program directory + "/dnaMatrix" (or "/BLOSUM" with -P)
+    std::string outFile;     // -O, default: inSeqFile + ".DAZAZ"
+    int gapOpen = -500;      // -G, stored non-positive
+    int gapExt = -25;        // -A, stored non-positive
+    int scoreFactor = 10;    // -T, at least 6
+    int cutLen = 100;        // -C
+    int isProtein = 0;       // -P
+    int localOnly = 0;       // -L
+    int gapOpenGiven = 0;
+    int gapExtGiven = 0;
+    int cutLenGiven = 0;
+
+    // On return argc has been reduced by the index of the first argument not
+    // consumed as an option.
+    argParse(int& argc, char** argv);
+};
+
+// The usage text, piece by piece as printed for an empty command line and -H.
+void printUsage(std::ostream& out, const std::string& programPath);
+
+// "NAME VERSION", NAME being the last component of the program path.
+void printVersion(std::ostream& out, const std::string& programPath);
+
+// Parses a whole decimal number with an optional sign and an absolute value
+// of at most 1,000,000. Returns false for anything else (empty, "12x", ...).
+bool parseOptionNumber(const char* text, int& value);
+
+// The directory of the program as invoked: everything before the last '/' or
+// '\\' of its path; "" when the last separator is the first character. A path
+// without any separator (found through PATH) gives the directory of the
+// running executable.
+std::string programDirectory(const std::string& programPath);
+
+// The default matrix path: programDir + "/" + name when that file exists,
+// otherwise dataDir + "/" + name when that one exists, otherwise the first.
+std::string defaultMatrixPath(const std::string& programDir, const std::string& name,
+                              const std::string& dataDir);

@@ -1,0 +1,73 @@
+#pragma once
+// Helpers shared by the tests: temporary directories, files, argument
+// vectors, and calls with standard output and error captured.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/RunStop.hpp"
+
+namespace testsupport {
+namespace fs = std::filesystem;
+
+class TempDir {  // a fresh directory, removed again
+public:
+    TempDir() {
+        std::string p = (fs::temp_directory_path() / "torva-test-XXXXXX").string();
+        if (::mkdtemp(p.data()) == nullptr) throw std::runtime_error("mkdtemp");
+        path_ = p;
+    }
+    ~TempDir() { std::error_code ec; fs::remove_all(path_, ec); }
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+private:
+    std::string path_;
+};
+
+inline void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+inline std::string readFile(const std::string& path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+inline bool exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
+
+struct Args {  // a mutable argv
+    std::vector<std::string> store;
+    std::vector<char*> ptrs;
+    explicit Args(std::vector<std::string> a) : store(std::move(a)) {
+        for (auto& s : store) ptrs.push_back(s.data());
+        ptrs.push_back(nullptr);
+    }
+    int argc() const { return static_cast<int>(store.size()); }
+    char** argv() { return ptrs.data(); }
+};
+
+struct Captured {
+    int status = -1;  // f's result, or the status of the RunStop it threw
+    std::string out, err;
+};
+inline Captured capture(const std::function<int()>& f) {
+    Captured c;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    try {
+        c.status = f();
+    } catch (const RunStop& stop) {
+        c.status = stop.status;
+    }
+    c.out = testing::internal::GetCapturedStdout();
+    c.err = testing::internal::GetCapturedStderr();
+    return c;
+}
+
+}  // namespace testsupport
