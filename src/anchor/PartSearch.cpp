@@ -7,15 +7,25 @@
 namespace {
 
 // Keeps every cell of the highest value seen so far, provided that value is
-// positive and reaches the starting `best` (the cutoff).
-inline void offer(std::vector<foot2>& candidates, int& best, int i, int j, int v) {
-    if (v < best || v <= 0) return;
-    if (v > best) {
-        best = v;
-        candidates.clear();
+// positive and reaches the starting best (the cutoff).
+class BestCells {
+public:
+    BestCells(std::vector<foot2>& cells, int& best)
+        : cells_(cells), best_(best), floor_(best > 1 ? best : 1) {}
+    void offer(int i, int j, int v) {
+        if (v < floor_) [[likely]] return;
+        if (v > best_) {
+            best_ = floor_ = v;
+            cells_.clear();
+        }
+        cells_.push_back(foot2{i, j});
     }
-    candidates.push_back(foot2{i, j});
-}
+
+private:
+    std::vector<foot2>& cells_;
+    int& best_;
+    int floor_;  // lowest value that can still be kept
+};
 
 }  // namespace
 
@@ -48,13 +58,14 @@ int BestAligner::searchPart(foot2* region, std::vector<foot2>& candidates, int r
 template <class Cell>
 void BestAligner::scanPart(const foot2* region, std::vector<foot2>& candidates, int& best) {
     using Codec = ScoreCells<Cell>;
+    BestCells found(candidates, best);
     for (int i = region[0].i; i <= region[1].i; ++i) {
         const Cell* row = cells<Cell>() + static_cast<std::size_t>(i) * width_;
         int v = Codec::decode(row[region[0].j], 0);
-        offer(candidates, best, i, region[0].j, v);
+        found.offer(i, region[0].j, v);
         for (int j = region[0].j + 1; j <= region[1].j; ++j) {
-            v = Codec::decode(row[j], v);
-            offer(candidates, best, i, j, v);
+            v = Codec::next(row, j, v);
+            found.offer(i, j, v);
         }
     }
 }
@@ -75,6 +86,7 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
     const int first = region[0].j, lastCol = region[1].j;
     const int open = gapOpen;
     Cell* data = cells<Cell>();
+    BestCells found(candidates, best);
     auto at = [&](int i, int j) -> Cell& {
         return data[static_cast<std::size_t>(i) * width_ + static_cast<std::size_t>(j)];
     };
@@ -128,7 +140,7 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
             }
             cur[j - first] = v;
             oldLeft = was;
-            offer(candidates, best, i, j, v);
+            found.offer(i, j, v);
         }
         int rest = limit + 1;
         if (last == limit) {
@@ -140,16 +152,17 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
                 cur[j - first] = v;
                 last = j;
                 oldLeft = was;
-                offer(candidates, best, i, j, v);
+                found.offer(i, j, v);
             }
             rest = last + 1;
         }
-        // Unchanged cells: their stored score is read next to the new score
-        // on their left, which the unchanged matrix agrees with.
+        // Unchanged cells follow the new score on their left; that cell's
+        // stored form is current too (new, cleared, or itself unchanged).
+        const Cell* row = &at(i, 0);
         for (j = rest; j <= lastCol; ++j) {
             const int k = j - first;
-            cur[k] = Codec::decode(at(i, j), cur[k - 1]);
-            offer(candidates, best, i, j, cur[k]);
+            cur[k] = Codec::next(row, j, cur[k - 1]);
+            found.offer(i, j, cur[k]);
         }
         limit = std::min(last + 1, lastCol);
         std::swap(prev, cur);

@@ -19,6 +19,8 @@ template <>
 struct ScoreCells<int> {
     static int encode(int v) { return v; }
     static int decode(int stored, int /*neighbour*/) { return stored; }
+    // The score of row[j], given the score of row[j - 1].
+    static int next(const int* row, int j, int /*left*/) { return row[j]; }
 };
 
 template <>
@@ -28,6 +30,12 @@ struct ScoreCells<std::uint16_t> {
         const auto step = static_cast<std::int16_t>(
             static_cast<std::uint16_t>(stored - static_cast<std::uint16_t>(neighbour)));
         return neighbour + step;
+    }
+    // The score of row[j], given the score of row[j - 1] (whose low bits are
+    // row[j - 1]): the step depends on the stored cells alone, which keeps
+    // the running sum a single add per cell.
+    static int next(const std::uint16_t* row, int j, int left) {
+        return left + static_cast<std::int16_t>(static_cast<std::uint16_t>(row[j] - row[j - 1]));
     }
 };
 
