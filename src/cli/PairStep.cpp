@@ -1,6 +1,7 @@
 #include "cli/PairStep.hpp"
 
 #include <iostream>
+#include <new>
 
 #include "anchor/BestAligner.hpp"
 #include "common/MemoryBudget.hpp"
@@ -69,6 +70,11 @@ bool alignPair(std::vector<std::string>& names, std::vector<std::string>& seqs,
         std::cerr << "skipped pair " << names[0] << " (" << length1 << ") and " << names[1] << " ("
                   << length2 << "): it needs " << e.bytesNeeded
                   << " bytes of memory, more than is available" << std::endl;
+        return false;
+    } catch (const std::bad_alloc&) {
+        std::cout.flush();
+        std::cerr << "skipped pair " << names[0] << " (" << length1 << ") and " << names[1] << " ("
+                  << length2 << "): it needs more memory than is available" << std::endl;
         return false;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -86,7 +87,11 @@ private:
         // asking for more, so the peak stays at what one pair needs.
         entries.clear();
         requireMemory(n * sizeof(T));
-        data_.reset(new T[n]);
+        try {
+            data_.reset(new T[n]);
+        } catch (const std::bad_alloc&) {
+            throw OutOfMemory{n * sizeof(T)};
+        }
         capacity_ = n;
     }
 
