@@ -12,10 +12,6 @@ using Segment = std::pair<foot2, foot2>;
 
 namespace {
 
-plain::Score scorer(const ScoreMatrix& sm) {
-    auto lookup = std::make_shared<ScoreLookup>(sm);
-    return [lookup](char a, char b) { return lookup->score(a, b); };
-}
 
 // The incremental re-scoring must leave the region exactly as a fresh fill of
 // the region from a zero boundary, leave every other cell alone, and offer
@@ -31,7 +27,7 @@ void expectRescoredLike(BestAligner& al, const std::string& a, const std::string
     al.next_best(region, got, 1, zeroColumn);
 
     const plain::Grid fresh = plain::localFill(a.substr(r0.i, r1.i - r0.i),
-                                               b.substr(r0.j, r1.j - r0.j), scorer(sm), open);
+                                               b.substr(r0.j, r1.j - r0.j), plain::scorerOf(sm), open);
     for (int i = 0; i <= al.len1; ++i)
         for (int j = 0; j <= al.len2; ++j) {
             const bool inside = i >= r0.i && i <= r1.i && j >= r0.j && j <= r1.j;

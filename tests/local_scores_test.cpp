@@ -8,14 +8,6 @@
 
 using testdata::str;
 
-namespace {
-
-plain::Score scorer(const ScoreMatrix& sm) {
-    auto lookup = std::make_shared<ScoreLookup>(sm);
-    return [lookup](char a, char b) { return lookup->score(a, b); };
-}
-
-}  // namespace
 
 TEST(LocalScores, CutoffRoundsUpAndIgnoresMissingLetters) {
     std::string a = "acgt", b = "acgt";
@@ -67,7 +59,7 @@ TEST(LocalScores, FillAgreesWithPlainVersionInBothCellWidths) {
         const int open = -(round % 6);
         BestAligner al(a, b, m, open, -1, 10, 10);
         ASSERT_EQ(al.narrowCells(), narrow);
-        const plain::Grid want = plain::localFill(a, b, scorer(m), open);
+        const plain::Grid want = plain::localFill(a, b, plain::scorerOf(m), open);
         for (int i = 0; i <= al.len1; ++i)
             for (int j = 0; j <= al.len2; ++j)
                 ASSERT_EQ(al.valueAt(foot2{i, j}, 0), want[i][j]) << i << "," << j;

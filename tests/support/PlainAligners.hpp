@@ -6,14 +6,22 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "align/Records.hpp"
+#include "align/ScoreLookup.hpp"
 
 namespace plain {
 
 using Score = std::function<int(char, char)>;
+
+// The pair scores of a matrix as a plain function.
+inline Score scorerOf(const ScoreMatrix& sm) {
+    auto lookup = std::make_shared<ScoreLookup>(sm);
+    return [lookup](char a, char b) { return lookup->score(a, b); };
+}
 using Grid = std::vector<std::vector<int>>;
 constexpr int kNeg = -999999999;
 

@@ -70,4 +70,6 @@ inline std::string withoutGaps(const std::vector<char>& row) {
 
 inline std::string str(const std::vector<char>& row) { return std::string(row.begin(), row.end()); }
 
+inline std::vector<char> rowOf(const std::string& s) { return std::vector<char>(s.begin(), s.end()); }
+
 }  // namespace testdata

@@ -4,11 +4,9 @@
 #include "anchor/BestAligner.hpp"
 #include "support/TestData.hpp"
 
+using testdata::rowOf;
 using testdata::str;
 
-namespace {
-std::vector<char> rowOf(const std::string& s) { return std::vector<char>(s.begin(), s.end()); }
-}  // namespace
 
 TEST(GappedAnchorWhole, SegmentIsAlignedAgainAsAWhole) {
     auto sm = testdata::simpleDna();

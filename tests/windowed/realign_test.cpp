@@ -5,11 +5,10 @@
 #include "anchor/windowed/GapWindows.hpp"
 #include "support/TestData.hpp"
 
+using testdata::rowOf;
 using testdata::str;
 
 namespace {
-
-std::vector<char> rowOf(const std::string& s) { return std::vector<char>(s.begin(), s.end()); }
 
 // Rows of `length` identical pair columns with a gap in row 2 at `gapCols`.
 std::pair<std::vector<char>, std::vector<char>> rowsWithGaps(int length, std::vector<int> gapCols) {
