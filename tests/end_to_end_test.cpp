@@ -8,6 +8,7 @@
 
 #include "TestSupport.hpp"
 #include "cli/Driver.hpp"
+#include "common/BufferPool.hpp"
 #include "common/MemoryBudget.hpp"
 
 using testsupport::exists;
@@ -124,6 +125,10 @@ TEST(EndToEnd, PairTooLargeForMemoryIsSkipped) {
                                               "\n>big2\n" + big + "\n>three\nACGT\n>four\nACGT\n");
     testsupport::Args args({kBin + "/torva", "-S", kCases + "simple.matrix", "-I", dir / "in.fa", "-O",
                             dir / "out"});
+    // Buffers pooled by earlier tests would be reused without asking for memory.
+    PooledBuffer<int>::drainPool();
+    PooledBuffer<std::uint16_t>::drainPool();
+    PooledBuffer<std::uint8_t>::drainPool();
     setMemoryLimitForTesting(4u << 20);
     const auto result = testsupport::capture([&] { return runProgram(args.argc(), args.argv()); });
     setMemoryLimitForTesting(0);
