@@ -73,11 +73,13 @@ void report(benchmark::State& state, double cells, double bytesPerCell) {
 void BM_LocalFill(benchmark::State& state) {
     auto [a, b] = input(static_cast<int>(state.range(0)));
     state.SetLabel(inputName(static_cast<int>(state.range(0))));
+    bool narrow = false;
     for (auto _ : state) {
         BestAligner al(a, b, hoxd70(), -500, -25, 10, 100);
         benchmark::DoNotOptimize(al.maxScore);
+        narrow = al.narrowCells();
     }
-    report(state, (a.size() + 1.0) * (b.size() + 1.0), sizeof(int));
+    report(state, (a.size() + 1.0) * (b.size() + 1.0), narrow ? 2.0 : 4.0);
 }
 
 void BM_GotohAlign(benchmark::State& state) {

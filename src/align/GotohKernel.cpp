@@ -37,17 +37,23 @@ void fillRow(const int* scores, int m, int gapOpen, int gapExt, RowStates prev, 
             mrow[j] = static_cast<std::uint8_t>(md | (mp << 2));
         }
     }
-    // Gap in seq 1 (horizontal).
+    // Gap in seq 1 (horizontal). Opening after a pair wins ties over opening
+    // after a gap in seq 2, extending wins ties over both. A branch, not a
+    // select, for extending: outside gaps it is rarely taken, and a predicted
+    // branch keeps a cell from waiting on the one before it.
     int qLeft = cur.q[0];
     for (int j = 1; j <= m; ++j) {
-        const int qe = qLeft + gapExt, qd = cur.d[j - 1] + gapOpen, qp = cur.p[j - 1] + gapOpen;
-        const int qed = qe >= qd ? qe : qd;
-        qLeft = qp > qed ? qp : qed;
-        cur.q[j] = qLeft;
-        if constexpr (kTrace) {
-            const int mq = qp > qed ? 1 : (qd > qe ? 0 : 2);
-            mrow[j] = static_cast<std::uint8_t>(mrow[j] | (mq << 4));
+        const int qd = cur.d[j - 1] + gapOpen, qp = cur.p[j - 1] + gapOpen;
+        int qv = qd >= qp ? qd : qp;
+        int mq = qp > qd ? 1 : 0;
+        const int qe = qLeft + gapExt;
+        if (qe >= qv) [[unlikely]] {
+            qv = qe;
+            mq = 2;
         }
+        qLeft = qv;
+        cur.q[j] = qv;
+        if constexpr (kTrace) mrow[j] = static_cast<std::uint8_t>(mrow[j] | (mq << 4));
     }
 }
 

@@ -42,15 +42,28 @@ void BestAligner::get_cutoff_score() {
 
 int BestAligner::fill_matrix() { return narrow_ ? fillCells<std::uint16_t>() : fillCells<int>(); }
 
+// The recurrence runs on whole values in two rolling rows; the matrix only
+// receives the stored form of each cell. Each row takes three sweeps: the
+// diagonal and vertical moves depend on the row above only and vectorise, the
+// horizontal move runs along the row (one add and one max a cell, with the
+// rarely taken check for maxCells beside it), and the stored form vectorises
+// again.
 template <class Cell>
 int BestAligner::fillCells() {
     using Codec = ScoreCells<Cell>;
     const int open = gapOpen;
     const std::size_t width = width_;
+    const int n2 = len2;
     Cell* data = cells<Cell>();
     std::fill_n(data, width, Codec::encode(0));
-    // The recurrence runs on whole values in two rolling rows; the matrix
-    // only receives the stored form of each cell.
+
+    // profile[c * width + j]: score of residue code c against seq2[j - 1].
+    const std::size_t codeCount = lookup.codes();
+    std::vector<int> profile(codeCount * width, 0);
+    for (std::size_t c = 0; c < codeCount; ++c) {
+        const int* srow = lookup.row(static_cast<ScoreLookup::Code>(c));
+        for (int j = 1; j <= n2; ++j) profile[c * width + j] = srow[codes2_[j - 1]];
+    }
     std::vector<int> rows(2 * width, 0);
     int* prev = rows.data();
     int* cur = prev + width;
@@ -58,30 +71,36 @@ int BestAligner::fillCells() {
     int best = 0;
     int threshold = 1;  // zero cells are never recorded
     maxCells.clear();
-    const ScoreLookup::Code* b = codes2_.data();
     for (int i = 1; i <= len1; ++i) {
         Cell* out = data + static_cast<std::size_t>(i) * width;
-        const int* srow = lookup.row(codes1_[i - 1]);
-        out[0] = Codec::encode(0);
+        const int* scores = profile.data() + codes1_[i - 1] * width;
         cur[0] = 0;
-        int left = 0;
-        for (int j = 1; j <= len2; ++j) {
-            int v = prev[j - 1] + srow[b[j - 1]];
+        for (int j = 1; j <= n2; ++j) {
+            const int diag = prev[j - 1] + scores[j];
             const int up = prev[j] + open;
-            if (up > v) v = up;
+            const int v = diag > up ? diag : up;
+            cur[j] = v > 0 ? v : 0;
+        }
+        int left = 0;
+        for (int j = 1; j <= n2; ++j) {
+            // A branch, not a select: a horizontal gap rarely wins, and a
+            // predicted branch keeps this cell from waiting on the last one.
+            int v = cur[j];
             const int side = left + open;
-            if (side > v) v = side;
-            if (v < 0) v = 0;
-            cur[j] = left = v;
-            out[j] = Codec::encode(v);
-            if (v >= threshold) [[unlikely]] {
-                if (v > best) {
-                    best = threshold = v;
+            if (side > v) [[unlikely]] {
+                v = side;
+                cur[j] = v;
+            }
+            left = v;
+            if (left >= threshold) [[unlikely]] {
+                if (left > best) {
+                    best = threshold = left;
                     maxCells.clear();
                 }
                 maxCells.push_back(foot2{i, j});
             }
         }
+        for (int j = 0; j <= n2; ++j) out[j] = Codec::encode(cur[j]);
         std::swap(prev, cur);
     }
     maxScore = best;
