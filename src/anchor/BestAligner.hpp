@@ -65,8 +65,9 @@ public:
     // The cell as stored, for checking which cells an operation changed.
     long long storedCell(int i, int j) const;
     bool narrowCells() const { return narrow_; }
-    // Lets tests force whole 32-bit cells.
+    // Lets tests force whole 32-bit cells, and reading every row of a search.
     static void allowNarrowCells(bool allowed);
+    static void allowRowSkipping(bool allowed);
     using Alignment::cmp_f2;
     using Alignment::len1;
     using Alignment::len2;
@@ -114,5 +115,10 @@ private:
     bool narrow_ = false;
     matrix<std::uint16_t> narrowD_;  // used instead of D when narrow_
     std::size_t width_ = 0;          // cells in a row: len2 + 1
+    // rowBest_[i]: the highest score in row i over the columns of the region
+    // that last scored that row (the whole matrix, or a re-scored part). A
+    // search of a part that keeps its scores lies within that region, so rows
+    // whose bound is below the best value found so far need not be read.
+    std::vector<int> rowBest_;
     bool selected_ = false;
 };

@@ -56,6 +56,7 @@ int BestAligner::fillCells() {
     const int n2 = len2;
     Cell* data = cells<Cell>();
     std::fill_n(data, width, Codec::encode(0));
+    rowBest_.assign(static_cast<std::size_t>(len1) + 1, 0);
 
     // profile[c * width + j]: score of residue code c against seq2[j - 1].
     const std::size_t codeCount = lookup.codes();
@@ -82,6 +83,7 @@ int BestAligner::fillCells() {
             cur[j] = v > 0 ? v : 0;
         }
         int left = 0;
+        int rowBest = 0;
         for (int j = 1; j <= n2; ++j) {
             // A branch, not a select: a horizontal gap rarely wins, and a
             // predicted branch keeps this cell from waiting on the last one.
@@ -92,6 +94,7 @@ int BestAligner::fillCells() {
                 cur[j] = v;
             }
             left = v;
+            rowBest = v > rowBest ? v : rowBest;
             if (left >= threshold) [[unlikely]] {
                 if (left > best) {
                     best = threshold = left;
@@ -101,6 +104,7 @@ int BestAligner::fillCells() {
             }
         }
         for (int j = 0; j <= n2; ++j) out[j] = Codec::encode(cur[j]);
+        rowBest_[i] = rowBest;
         std::swap(prev, cur);
     }
     maxScore = best;

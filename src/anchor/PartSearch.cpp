@@ -6,12 +6,16 @@
 
 namespace {
 
+bool rowSkippingAllowed = true;
+
 // Keeps every cell of the highest value seen so far, provided that value is
 // positive and reaches the starting best (the cutoff).
 class BestCells {
 public:
     BestCells(std::vector<foot2>& cells, int& best)
         : cells_(cells), best_(best), floor_(best > 1 ? best : 1) {}
+    // Whether a value can still be kept.
+    bool reaches(int v) const { return v >= floor_; }
     void offer(int i, int j, int v) {
         if (v < floor_) [[likely]] return;
         if (v > best_) {
@@ -28,6 +32,8 @@ private:
 };
 
 }  // namespace
+
+void BestAligner::allowRowSkipping(bool allowed) { rowSkippingAllowed = allowed; }
 
 int BestAligner::next_best(foot2* region, std::vector<foot2>& candidates, int refill, int zeroColumn) {
     int best = 0;
@@ -60,6 +66,7 @@ void BestAligner::scanPart(const foot2* region, std::vector<foot2>& candidates, 
     using Codec = ScoreCells<Cell>;
     BestCells found(candidates, best);
     for (int i = region[0].i; i <= region[1].i; ++i) {
+        if (rowSkippingAllowed && !found.reaches(rowBest_[static_cast<std::size_t>(i)])) continue;
         const Cell* row = cells<Cell>() + static_cast<std::size_t>(i) * width_;
         int v = Codec::decode(row[region[0].j], 0);
         found.offer(i, region[0].j, v);
@@ -114,6 +121,7 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
         }
     }
     int limit = std::min(last + 1, lastCol);
+    rowBest_[static_cast<std::size_t>(top)] = 0;
 
     for (int i = top + 1; i <= bottom; ++i) {
         const int* srow = lookup.row(codes1_[i - 1]);
@@ -164,6 +172,7 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
             cur[k] = Codec::next(row, j, cur[k - 1]);
             found.offer(i, j, cur[k]);
         }
+        rowBest_[static_cast<std::size_t>(i)] = *std::max_element(cur, cur + span);
         limit = std::min(last + 1, lastCol);
         std::swap(prev, cur);
     }

@@ -2,18 +2,22 @@
 
 #include <cstddef>
 #include <memory>
-#include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "common/LargeBlock.hpp"
 #include "common/MemoryBudget.hpp"
 
 // Large work buffers (the local score matrix, traceback bytes) are reused
 // across pairs and stretches: the first touch of fresh memory costs far more
-// than filling it. Buffers of at least kPoolMinBytes go back to a per-thread
+// than filling it. Elements are left uninitialised, so T must be a plain
+// arithmetic type. Buffers of at least kPoolMinBytes go back to a per-thread
 // pool when released; smaller ones are simply freed.
 template <class T>
 class PooledBuffer {
+    static_assert(std::is_trivial_v<T>);
+
 public:
     PooledBuffer() = default;
     // Uninitialised storage for n elements; throws OutOfMemory (see
@@ -58,8 +62,12 @@ public:
 
 private:
     static constexpr std::size_t kPoolMinBytes = std::size_t{1} << 20;
+    struct Release {
+        void operator()(T* p) const { releaseLargeBlock(p); }
+    };
+    using Storage = std::unique_ptr<T, Release>;
     struct Entry {
-        std::unique_ptr<T[]> data;
+        Storage data;
         std::size_t capacity;
     };
     static std::vector<Entry>& pool() {
@@ -87,14 +95,11 @@ private:
         // asking for more, so the peak stays at what one pair needs.
         entries.clear();
         requireMemory(n * sizeof(T));
-        try {
-            data_.reset(new T[n]);
-        } catch (const std::bad_alloc&) {
-            throw OutOfMemory{n * sizeof(T)};
-        }
+        data_.reset(static_cast<T*>(allocateLargeBlock(n * sizeof(T))));
+        if (!data_) throw OutOfMemory{n * sizeof(T)};
         capacity_ = n;
     }
 
-    std::unique_ptr<T[]> data_;
+    Storage data_;
     std::size_t capacity_ = 0;
 };

@@ -5,17 +5,19 @@
 
 namespace {
 std::uint64_t testLimit = 0;
-}
+}  // namespace
 
-std::uint64_t availableMemory() {
-    if (testLimit != 0) return testLimit;
+namespace {
+
+// A "Name: N kB" line of /proc/meminfo in bytes, or `otherwise`.
+std::uint64_t meminfo(const char* format, std::uint64_t otherwise) {
     std::FILE* f = std::fopen("/proc/meminfo", "r");
-    if (!f) return UINT64_MAX;
+    if (!f) return otherwise;
     char line[256];
-    std::uint64_t result = UINT64_MAX;
+    std::uint64_t result = otherwise;
     while (std::fgets(line, sizeof line, f)) {
         unsigned long long kib = 0;
-        if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+        if (std::sscanf(line, format, &kib) == 1) {
             result = static_cast<std::uint64_t>(kib) * 1024;
             break;
         }
@@ -23,6 +25,15 @@ std::uint64_t availableMemory() {
     std::fclose(f);
     return result;
 }
+
+}  // namespace
+
+std::uint64_t availableMemory() {
+    if (testLimit != 0) return testLimit;
+    return meminfo("MemAvailable: %llu kB", UINT64_MAX);
+}
+
+std::uint64_t freeMemory() { return meminfo("MemFree: %llu kB", 0); }
 
 void requireMemory(std::uint64_t bytes) {
     if (bytes > availableMemory()) throw OutOfMemory{bytes};

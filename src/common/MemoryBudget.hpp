@@ -15,6 +15,10 @@ struct OutOfMemory {
 // takes precedence.
 std::uint64_t availableMemory();
 
+// Bytes of memory that are free right now, without reclaiming caches (MemFree),
+// or 0 when that cannot be read.
+std::uint64_t freeMemory();
+
 // Throws OutOfMemory{bytes} when bytes exceed availableMemory().
 void requireMemory(std::uint64_t bytes);
 
