@@ -7,7 +7,9 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 DEMO_DIR = $(BUILD_DIR)/demo
 
-.PHONY: all deps build demo test sanitize-test clean
+BENCH_DIR ?= build-bench
+
+.PHONY: all deps build demo test sanitize-test bench clean
 
 all: build
 
@@ -33,5 +35,12 @@ sanitize-test: deps
 	@sh scripts/build.sh $(ASAN_DIR) -DTORVA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	ctest --test-dir $(ASAN_DIR) --output-on-failure
 
+# Kernel throughput, then time and peak memory of both programs on the real
+# pairs in bench/data (up to 25 kb; run bench/real_pairs.sh with 50k for more).
+bench: deps
+	@sh scripts/build.sh $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DTORVA_BUILD_TESTS=OFF -DTORVA_BUILD_BENCH=ON
+	./$(BENCH_DIR)/torva_kernels_bench
+	bench/real_pairs.sh $(BENCH_DIR) 25k
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(BENCH_DIR)
