@@ -68,20 +68,6 @@ TEST(Gotoh, FreeEndForms) {
         EXPECT_EQ(str(r.r2), "acg---");
     }
     {
-        // A tie between the full end and an earlier one goes to the earlier
-        // (shorter) end; the rest hangs over. Equal lengths scan the last row.
-        std::string a = "aca", b = "acc";
-        NW_GOTOH g(a, b, *sm, -1, -1);
-        Rows r;
-        const int got = g.GetRightAlign(r.r1, r.r2);
-        plain::Gotoh ref(a, b, scorerOf(g.lookup), -1, -1);
-        std::string e1, e2;
-        EXPECT_EQ(got, ref.right(e1, e2));
-        EXPECT_EQ(str(r.r1), e1);
-        EXPECT_EQ(str(r.r2), e2);
-        EXPECT_EQ(testdata::withoutGaps(r.r1), a);
-    }
-    {
         // Leading overhang free: the first two residues of sequence 1 hang over.
         std::string a = "ttgc", b = "gc";
         NW_GOTOH g(a, b, *sm, -10, -2);
