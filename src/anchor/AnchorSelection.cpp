@@ -32,6 +32,10 @@ struct SearchFrame {
 }  // namespace
 
 int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
+    return searchAnchors(region, std::move(candidates), -1);
+}
+
+int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int candidateValue) {
     std::vector<std::unique_ptr<SearchFrame>> stack;
     auto push = [&stack](const foot2* r, std::vector<foot2>&& cands, int value) {
         auto f = std::make_unique<SearchFrame>();
@@ -41,7 +45,7 @@ int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
         f->candidateValue = value;
         stack.push_back(std::move(f));
     };
-    push(region, std::move(candidates), -1);
+    push(region, std::move(candidates), candidateValue);
 
     int total = 0;
     std::vector<foot2> list;
@@ -167,5 +171,6 @@ void BestAligner::selectAnchors() {
     if (selected_ || !hssList.empty()) return;
     selected_ = true;
     foot2 whole[2] = {foot2{0, 0}, foot2{len1, len2}};
-    getBestHSS(whole, maxCells);
+    // maxCells all hold maxScore, which spares reading their scores again.
+    searchAnchors(whole, maxCells, maxScore);
 }

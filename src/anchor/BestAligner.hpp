@@ -85,6 +85,8 @@ public:
 
 private:
     void listAnchors(int minLen, std::ostream& out, const seqAssemble* masks);
+    // getBestHSS for candidates whose common score is known (-1: read them).
+    int searchAnchors(foot2* region, std::vector<foot2> candidates, int candidateValue);
     // Traceback of a segment whose end cell's score is known.
     int traceSegment(foot2& cell, int value, std::vector<char>& row1, std::vector<char>& row2);
     int searchPart(foot2* region, std::vector<foot2>& candidates, int refill, int zeroColumn,
