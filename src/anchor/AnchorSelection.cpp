@@ -24,7 +24,7 @@ struct SearchFrame {
     std::vector<std::pair<foot2, foot2>> pairs;
     std::vector<int> order;
     std::vector<int> pairValues;  // score of each candidate's end cell
-    std::vector<std::vector<char>> rows1, rows2;
+    std::vector<std::vector<char>> rows1, rows2;  // rows of the kept segment at each position
     std::size_t g = 0;
     foot2 part[2];
 };
@@ -90,18 +90,30 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                     searchAndPush(f, left, 0);
                     break;
                 }
+                // Grouping needs every segment's start cell but only the kept
+                // segments' rows, so those are traced again once the choice is
+                // made: many tied candidates would otherwise hold a copy of
+                // their rows each. Nothing has changed the scores in between.
                 const std::size_t n = f.candidates.size();
-                f.rows1.resize(n);
-                f.rows2.resize(n);
                 f.pairs.clear();
                 f.pairValues = values;
+                std::vector<char> scratch1, scratch2;
                 for (std::size_t k = 0; k < n; ++k) {
                     foot2 start = f.candidates[k];
-                    traceSegment(start, values[k], f.rows1[k], f.rows2[k]);
+                    scratch1.clear();
+                    scratch2.clear();
+                    traceSegment(start, values[k], scratch1, scratch2);
                     f.pairs.emplace_back(start, f.candidates[k]);
                 }
                 f.order.clear();
                 groupSort(f.region, f.pairs, f.order);
+                f.rows1.assign(f.order.size(), {});
+                f.rows2.assign(f.order.size(), {});
+                for (std::size_t g = 0; g < f.order.size(); ++g) {
+                    const auto k = static_cast<std::size_t>(f.order[g]);
+                    foot2 start = f.candidates[k];
+                    traceSegment(start, values[k], f.rows1[g], f.rows2[g]);
+                }
                 f.part[0] = f.region[0];
                 f.g = 0;
                 f.stage = SearchFrame::kChainNext;
@@ -141,8 +153,8 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 // The kept segment's end cell lies beyond every part searched
                 // so far, so its score is still the one it was traced with.
                 record.score = f.pairValues[kept];
-                record.align1 = std::move(f.rows1[kept]);
-                record.align2 = std::move(f.rows2[kept]);
+                record.align1 = std::move(f.rows1[f.g]);
+                record.align2 = std::move(f.rows2[f.g]);
                 realignGappedAnchor(record);
                 hssScore += record.score;
                 hssList.push_back(std::move(record));
