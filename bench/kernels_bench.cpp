@@ -79,7 +79,7 @@ void BM_LocalFill(benchmark::State& state) {
         benchmark::DoNotOptimize(al.maxScore);
         narrow = al.narrowCells();
     }
-    report(state, (a.size() + 1.0) * (b.size() + 1.0), narrow ? 2.0 : 4.0);
+    report(state, (a.size() + 1.0) * (b.size() + 1.0), narrow ? 1.5 : 4.0);
 }
 
 void BM_GotohAlign(benchmark::State& state) {

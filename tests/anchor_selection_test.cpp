@@ -51,7 +51,7 @@ std::unique_ptr<ScoreMatrix> harshDna() {
 
 }  // namespace
 
-// Run with 16-bit and with whole 32-bit cells: both must give the same scores.
+// Run with packed 12-bit and with whole 32-bit cells: both must give the same scores.
 class NextBestCells : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override { BestAligner::allowNarrowCells(GetParam()); }

@@ -70,10 +70,10 @@ TEST(LocalScores, FillAgreesWithPlainVersionInBothCellWidths) {
   BestAligner::allowNarrowCells(true);
 }
 
-TEST(LocalScores, ScoresBeyondSixteenBitsAreKeptWhole) {
+TEST(LocalScores, ScoresBeyondTwelveBitsReadBackExactly) {
     // Long identical sequences under a large identity score: cell values far
-    // beyond 16 bits still read back exactly, and cheap enough steps keep
-    // 16-bit cells; a gap cost too large for them switches to whole cells.
+    // beyond 12 bits still read back exactly, and cheap enough steps keep
+    // packed cells; a gap cost too large for them switches to whole cells.
     std::mt19937 rng(17);
     auto sm = testdata::hoxd70();
     std::string a = testdata::randomSeq(rng, 3000, "acgt"), b = a;
@@ -143,4 +143,20 @@ TEST(SegmentTrace, CellRelationsAndUnknownLetters) {
     EXPECT_EQ(lookup.score('r', 'a'), 0);
     EXPECT_EQ(lookup.score('a', 'A'), 0);  // the alphabet is lower case
     EXPECT_EQ(sm->alphabet.count('r'), 0u);
+}
+
+TEST(LocalScores, PackedRowsStoreEveryWidth) {
+    // Whole rows are packed four cells at a time, the rest one by one; every
+    // width must read back the low 12 bits of every cell and nothing beyond.
+    for (std::size_t width = 1; width <= 14; ++width) {
+        std::vector<int> scores(width);
+        for (std::size_t j = 0; j < width; ++j) scores[j] = static_cast<int>(j * 977 + 4093);
+        std::vector<std::uint8_t> bytes(PackedCells::rowBytes(width) + 1, 0xAB);
+        PackedCells::storeRow(PackedCells::Row{bytes.data()}, scores.data(), width);
+        const PackedCells::Row row{bytes.data()};
+        for (std::size_t j = 0; j < width; ++j) EXPECT_EQ(row.get(j), scores[j] & 0xFFF) << width;
+        EXPECT_EQ(bytes.back(), 0xAB) << width;
+        int value = scores[0];
+        for (std::size_t j = 1; j < width; ++j) EXPECT_EQ(value = PackedCells::next(row, j, value), scores[j]);
+    }
 }

@@ -8,6 +8,7 @@
 
 #include "align/Alignment.hpp"
 #include "align/Records.hpp"
+#include "anchor/ScoreCells.hpp"
 
 class ScoreMatrix;
 class seqAssemble;
@@ -92,31 +93,30 @@ private:
     int searchPart(foot2* region, std::vector<foot2>& candidates, int refill, int zeroColumn,
                    int& bestValue);
 
-    template <class Cell>
-    Cell* cells() {
-        if constexpr (std::is_same_v<Cell, int>) {
-            return D.data();
+    // Row i of the local score matrix in the given cell layout.
+    template <class Layout>
+    typename Layout::Row rowOf(int i) const {
+        const std::size_t row = static_cast<std::size_t>(i);
+        if constexpr (std::is_same_v<Layout, WholeCells>) {
+            return {const_cast<int*>(D.data()) + row * width_};
         } else {
-            return narrowD_.data();
+            return {const_cast<std::uint8_t*>(packedD_.data()) + row * packedRowBytes_};
         }
     }
-    template <class Cell>
-    const Cell* cells() const {
-        return const_cast<BestAligner*>(this)->cells<Cell>();
-    }
-    template <class Cell> int fillCells();
-    template <class Cell> int traceStep(foot2& cur, int& value, std::vector<char>& row1,
-                                        std::vector<char>& row2);
-    template <class Cell> int valueAtCells(foot2 cell, int zeroColumn) const;
-    template <class Cell> void scanPart(const foot2* region, std::vector<foot2>& candidates,
-                                        int& best);
-    template <class Cell> void rescorePart(const foot2* region, std::vector<foot2>& candidates,
-                                           int zeroColumn, int& best);
+    template <class Layout> int fillCells();
+    template <class Layout> int traceStep(foot2& cur, int& value, std::vector<char>& row1,
+                                          std::vector<char>& row2);
+    template <class Layout> int valueAtCells(foot2 cell, int zeroColumn) const;
+    template <class Layout> void scanPart(const foot2* region, std::vector<foot2>& candidates,
+                                          int& best);
+    template <class Layout> void rescorePart(const foot2* region, std::vector<foot2>& candidates,
+                                             int zeroColumn, int& best);
 
     std::vector<ScoreLookup::Code> codes1_, codes2_;
-    bool narrow_ = false;
-    matrix<std::uint16_t> narrowD_;  // used instead of D when narrow_
+    bool narrow_ = false;            // PackedCells in packedD_, else WholeCells in D
+    matrix<std::uint8_t> packedD_;
     std::size_t width_ = 0;          // cells in a row: len2 + 1
+    std::size_t packedRowBytes_ = 0;
     // rowBest_[i]: the highest score in row i over the columns of the region
     // that last scored that row (the whole matrix, or a re-scored part). A
     // search of a part that keeps its scores lies within that region, so rows

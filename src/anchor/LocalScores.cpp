@@ -22,11 +22,12 @@ BestAligner::BestAligner(std::string& s1, std::string& s2, const ScoreMatrix& sm
     // Neighbouring cells differ by at most bestPair - gapOpen in a row or a
     // column, twice that diagonally.
     const long long reach = 2LL * (static_cast<long long>(bestPair) - gapOpen);
-    narrow_ = narrowCellsAllowed && reach <= kNarrowCellReach;
+    narrow_ = narrowCellsAllowed && reach <= PackedCells::kReach;
     width_ = static_cast<std::size_t>(len2) + 1;
     // Every cell is written by fill_matrix, so the storage is not cleared first.
     if (narrow_) {
-        narrowD_.resizeUninitialized(len1 + 1, len2 + 1);
+        packedRowBytes_ = PackedCells::rowBytes(width_);
+        packedD_.resizeUninitialized(len1 + 1, static_cast<int>(packedRowBytes_));
     } else {
         D.resizeUninitialized(len1 + 1, len2 + 1);
     }
@@ -40,7 +41,7 @@ void BestAligner::get_cutoff_score() {
     cutoff = static_cast<int>(std::ceil(static_cast<double>(product) * 0.25));
 }
 
-int BestAligner::fill_matrix() { return narrow_ ? fillCells<std::uint16_t>() : fillCells<int>(); }
+int BestAligner::fill_matrix() { return narrow_ ? fillCells<PackedCells>() : fillCells<WholeCells>(); }
 
 // The recurrence runs on whole values in two rolling rows; the matrix only
 // receives the stored form of each cell. Each row takes three sweeps: the
@@ -48,14 +49,11 @@ int BestAligner::fill_matrix() { return narrow_ ? fillCells<std::uint16_t>() : f
 // horizontal move runs along the row (one add and one max a cell, with the
 // rarely taken check for maxCells beside it), and the stored form vectorises
 // again.
-template <class Cell>
+template <class Layout>
 int BestAligner::fillCells() {
-    using Codec = ScoreCells<Cell>;
     const int open = gapOpen;
     const std::size_t width = width_;
     const int n2 = len2;
-    Cell* data = cells<Cell>();
-    std::fill_n(data, width, Codec::encode(0));
     rowBest_.assign(static_cast<std::size_t>(len1) + 1, 0);
 
     // profile[c * width + j]: score of residue code c against seq2[j - 1].
@@ -68,12 +66,12 @@ int BestAligner::fillCells() {
     std::vector<int> rows(2 * width, 0);
     int* prev = rows.data();
     int* cur = prev + width;
+    Layout::storeRow(rowOf<Layout>(0), prev, width);
 
     int best = 0;
     int threshold = 1;  // zero cells are never recorded
     maxCells.clear();
     for (int i = 1; i <= len1; ++i) {
-        Cell* out = data + static_cast<std::size_t>(i) * width;
         const int* scores = profile.data() + codes1_[i - 1] * width;
         cur[0] = 0;
         for (int j = 1; j <= n2; ++j) {
@@ -103,7 +101,7 @@ int BestAligner::fillCells() {
                 maxCells.push_back(foot2{i, j});
             }
         }
-        for (int j = 0; j <= n2; ++j) out[j] = Codec::encode(cur[j]);
+        Layout::storeRow(rowOf<Layout>(i), cur, width);
         rowBest_[i] = rowBest;
         std::swap(prev, cur);
     }
@@ -111,36 +109,35 @@ int BestAligner::fillCells() {
     return best;
 }
 
-template <class Cell>
+template <class Layout>
 int BestAligner::valueAtCells(foot2 cell, int zeroColumn) const {
-    using Codec = ScoreCells<Cell>;
-    const Cell* row = cells<Cell>() + static_cast<std::size_t>(cell.i) * width_;
-    int value = Codec::decode(row[zeroColumn], 0);
-    for (int j = zeroColumn + 1; j <= cell.j; ++j) value = Codec::decode(row[j], value);
+    const auto row = rowOf<Layout>(cell.i);
+    int value = Layout::decode(row.get(static_cast<std::size_t>(zeroColumn)), 0);
+    for (int j = zeroColumn + 1; j <= cell.j; ++j) value = Layout::next(row, static_cast<std::size_t>(j), value);
     return value;
 }
 
 int BestAligner::valueAt(foot2 cell, int zeroColumn) const {
-    return narrow_ ? valueAtCells<std::uint16_t>(cell, zeroColumn) : valueAtCells<int>(cell, zeroColumn);
+    return narrow_ ? valueAtCells<PackedCells>(cell, zeroColumn) : valueAtCells<WholeCells>(cell, zeroColumn);
 }
 
 long long BestAligner::storedCell(int i, int j) const {
-    const std::size_t at = static_cast<std::size_t>(i) * width_ + static_cast<std::size_t>(j);
-    return narrow_ ? narrowD_.data()[at] : D.data()[at];
+    const auto column = static_cast<std::size_t>(j);
+    return narrow_ ? rowOf<PackedCells>(i).get(column) : rowOf<WholeCells>(i).get(column);
 }
 
 // Walks back one column: the first predecessor, in the order diagonal, gap in
 // sequence 2, gap in sequence 1, whose score leads to this cell's. Stops at a
 // zero cell or the matrix border.
-template <class Cell>
+template <class Layout>
 int BestAligner::traceStep(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) {
-    using Codec = ScoreCells<Cell>;
     if (cur.i == 0 || cur.j == 0 || value == 0) return 0;
-    const Cell* here = cells<Cell>() + static_cast<std::size_t>(cur.i) * width_ + cur.j;
-    const Cell* above = here - width_;
+    const auto here = rowOf<Layout>(cur.i);
+    const auto above = rowOf<Layout>(cur.i - 1);
+    const auto j = static_cast<std::size_t>(cur.j);
     const char a = seq1[cur.i - 1];
     const char b = seq2[cur.j - 1];
-    const int diag = Codec::decode(above[-1], value);
+    const int diag = Layout::decode(above.get(j - 1), value);
     if (value == diag + pairScore(a, b)) {
         row1.push_back(a);
         row2.push_back(b);
@@ -149,7 +146,7 @@ int BestAligner::traceStep(foot2& cur, int& value, std::vector<char>& row1, std:
         value = diag;
         return 1;
     }
-    const int up = Codec::decode(above[0], value);
+    const int up = Layout::decode(above.get(j), value);
     if (value == up + gapOpen) {
         row1.push_back(a);
         row2.push_back('-');
@@ -157,7 +154,7 @@ int BestAligner::traceStep(foot2& cur, int& value, std::vector<char>& row1, std:
         value = up;
         return 1;
     }
-    const int left = Codec::decode(here[-1], value);
+    const int left = Layout::decode(here.get(j - 1), value);
     if (value == left + gapOpen) {
         row1.push_back('-');
         row2.push_back(b);
@@ -169,8 +166,8 @@ int BestAligner::traceStep(foot2& cur, int& value, std::vector<char>& row1, std:
 }
 
 int BestAligner::trace2(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) {
-    return narrow_ ? traceStep<std::uint16_t>(cur, value, row1, row2)
-                   : traceStep<int>(cur, value, row1, row2);
+    return narrow_ ? traceStep<PackedCells>(cur, value, row1, row2)
+                   : traceStep<WholeCells>(cur, value, row1, row2);
 }
 
 int BestAligner::GetAlignSeq(foot2& cell, std::vector<char>& row1, std::vector<char>& row2) {

@@ -47,31 +47,30 @@ int BestAligner::searchPart(foot2* region, std::vector<foot2>& candidates, int r
     best = cutoff;
     if (refill) {
         if (narrow_) {
-            rescorePart<std::uint16_t>(region, candidates, zeroColumn, best);
+            rescorePart<PackedCells>(region, candidates, zeroColumn, best);
         } else {
-            rescorePart<int>(region, candidates, zeroColumn, best);
+            rescorePart<WholeCells>(region, candidates, zeroColumn, best);
         }
     } else if (narrow_) {
-        scanPart<std::uint16_t>(region, candidates, best);
+        scanPart<PackedCells>(region, candidates, best);
     } else {
-        scanPart<int>(region, candidates, best);
+        scanPart<WholeCells>(region, candidates, best);
     }
     return static_cast<int>(candidates.size());
 }
 
 // A part that keeps its stored scores: its first column is the zero column of
 // the scores its cells hold, so each row is read from there.
-template <class Cell>
+template <class Layout>
 void BestAligner::scanPart(const foot2* region, std::vector<foot2>& candidates, int& best) {
-    using Codec = ScoreCells<Cell>;
     BestCells found(candidates, best);
     for (int i = region[0].i; i <= region[1].i; ++i) {
         if (rowSkippingAllowed && !found.reaches(rowBest_[static_cast<std::size_t>(i)])) continue;
-        const Cell* row = cells<Cell>() + static_cast<std::size_t>(i) * width_;
-        int v = Codec::decode(row[region[0].j], 0);
+        const auto row = rowOf<Layout>(i);
+        int v = Layout::decode(row.get(static_cast<std::size_t>(region[0].j)), 0);
         found.offer(i, region[0].j, v);
         for (int j = region[0].j + 1; j <= region[1].j; ++j) {
-            v = Codec::next(row, j, v);
+            v = Layout::next(row, static_cast<std::size_t>(j), v);
             found.offer(i, j, v);
         }
     }
@@ -85,25 +84,22 @@ void BestAligner::scanPart(const foot2* region, std::vector<foot2>& candidates, 
 //
 // The old scores are read relative to `zeroColumn`, the first column of the
 // region the part lies in; the new ones are followed in two rolling rows.
-template <class Cell>
+template <class Layout>
 void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidates, int zeroColumn,
                               int& best) {
-    using Codec = ScoreCells<Cell>;
     const int top = region[0].i, bottom = region[1].i;
     const int first = region[0].j, lastCol = region[1].j;
     const int open = gapOpen;
-    Cell* data = cells<Cell>();
     BestCells found(candidates, best);
-    auto at = [&](int i, int j) -> Cell& {
-        return data[static_cast<std::size_t>(i) * width_ + static_cast<std::size_t>(j)];
-    };
+    auto get = [&](int i, int j) { return rowOf<Layout>(i).get(static_cast<std::size_t>(j)); };
+    auto set = [&](int i, int j, int v) { rowOf<Layout>(i).set(static_cast<std::size_t>(j), v); };
 
     // Old scores down the first column, read before it is cleared.
     const int rows = bottom - top + 1;
     std::vector<int> oldFirst(static_cast<std::size_t>(rows));
     oldFirst[0] = valueAt(foot2{top, first}, zeroColumn);
-    for (int k = 1; k < rows; ++k) oldFirst[k] = Codec::decode(at(top + k, first), oldFirst[k - 1]);
-    for (int i = top; i <= bottom; ++i) at(i, first) = Codec::encode(0);
+    for (int k = 1; k < rows; ++k) oldFirst[k] = Layout::decode(get(top + k, first), oldFirst[k - 1]);
+    for (int i = top; i <= bottom; ++i) set(i, first, 0);
 
     // Rolling rows of the new scores; entry k stands for column first + k.
     const std::size_t span = static_cast<std::size_t>(lastCol - first) + 1;
@@ -114,9 +110,9 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
     int last = first;
     int old = oldFirst[0];
     for (int j = first + 1; j <= lastCol; ++j) {
-        old = Codec::decode(at(top, j), old);
+        old = Layout::decode(get(top, j), old);
         if (old != 0) {
-            at(top, j) = Codec::encode(0);
+            set(top, j, 0);
             last = j;
         }
     }
@@ -140,10 +136,10 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
         last = first + 1;
         int j = first + 1;
         for (; j <= limit; ++j) {
-            const int was = Codec::decode(at(i, j), oldLeft);
+            const int was = Layout::decode(get(i, j), oldLeft);
             const int v = value(j);
             if (v != was) {
-                at(i, j) = Codec::encode(v);
+                set(i, j, v);
                 last = j;
             }
             cur[j - first] = v;
@@ -153,10 +149,10 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
         int rest = limit + 1;
         if (last == limit) {
             for (j = limit + 1; j <= lastCol; ++j) {
-                const int was = Codec::decode(at(i, j), oldLeft);
+                const int was = Layout::decode(get(i, j), oldLeft);
                 const int v = value(j);
                 if (v == was) break;
-                at(i, j) = Codec::encode(v);
+                set(i, j, v);
                 cur[j - first] = v;
                 last = j;
                 oldLeft = was;
@@ -166,10 +162,10 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
         }
         // Unchanged cells follow the new score on their left; that cell's
         // stored form is current too (new, cleared, or itself unchanged).
-        const Cell* row = &at(i, 0);
+        const auto row = rowOf<Layout>(i);
         for (j = rest; j <= lastCol; ++j) {
             const int k = j - first;
-            cur[k] = Codec::next(row, j, cur[k - 1]);
+            cur[k] = Layout::next(row, static_cast<std::size_t>(j), cur[k - 1]);
             found.offer(i, j, cur[k]);
         }
         rowBest_[static_cast<std::size_t>(i)] = *std::max_element(cur, cur + span);

@@ -14,7 +14,7 @@ namespace anchored {
 
 // On random related pairs (with cheap gaps, so anchors often carry gaps):
 // the rows have equal length and give back each sequence exactly, the anchors
-// run along both sequences, their scores add up to hssScore, and 16-bit and
+// run along both sequences, their scores add up to hssScore, and packed and
 // 32-bit matrix cells give the same result, as does reading every row.
 inline void checkRandomPairs(unsigned seed, int rounds) {
     std::mt19937 rng(seed);
