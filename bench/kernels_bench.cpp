@@ -77,7 +77,7 @@ void BM_LocalFill(benchmark::State& state) {
     for (auto _ : state) {
         BestAligner al(a, b, hoxd70(), -500, -25, 10, 100);
         benchmark::DoNotOptimize(al.maxScore);
-        narrow = al.narrowCells();
+        narrow = al.packedCells();
     }
     report(state, (a.size() + 1.0) * (b.size() + 1.0), narrow ? 1.5 : 4.0);
 }

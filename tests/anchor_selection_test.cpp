@@ -54,8 +54,8 @@ std::unique_ptr<ScoreMatrix> harshDna() {
 // Run with packed 12-bit and with whole 32-bit cells: both must give the same scores.
 class NextBestCells : public testing::TestWithParam<bool> {
 protected:
-    void SetUp() override { BestAligner::allowNarrowCells(GetParam()); }
-    void TearDown() override { BestAligner::allowNarrowCells(true); }
+    void SetUp() override { BestAligner::allowPackedCells(GetParam()); }
+    void TearDown() override { BestAligner::allowPackedCells(true); }
 };
 
 INSTANTIATE_TEST_SUITE_P(CellWidths, NextBestCells, testing::Values(true, false));
@@ -69,7 +69,7 @@ TEST_P(NextBestCells, IncrementalRescoringEqualsFreshFill) {
         if (b.size() < 4) continue;
         const int open = -(50 + 100 * (round % 5));
         BestAligner al(a, b, *sm, open, -1, 6, 0);
-        ASSERT_EQ(al.narrowCells(), GetParam());
+        ASSERT_EQ(al.packedCells(), GetParam());
         std::uniform_int_distribution<int> ri(0, al.len1 - 1), rj(0, al.len2 - 1);
         foot2 r0{ri(rng), rj(rng)};
         foot2 r1{std::uniform_int_distribution<int>(r0.i, al.len1)(rng),

@@ -47,7 +47,7 @@ TEST(LocalScores, BestCellsAndEmptySequences) {
 
 TEST(LocalScores, FillAgreesWithPlainVersionInBothCellWidths) {
   for (const bool narrow : {true, false}) {
-    BestAligner::allowNarrowCells(narrow);
+    BestAligner::allowPackedCells(narrow);
     std::mt19937 rng(3);
     auto sm = testdata::simpleDna();
     auto bin = testdata::binary();
@@ -58,7 +58,7 @@ TEST(LocalScores, FillAgreesWithPlainVersionInBothCellWidths) {
         std::string b = testdata::mutate(rng, a, 0.4, letters);
         const int open = -(round % 6);
         BestAligner al(a, b, m, open, -1, 10, 10);
-        ASSERT_EQ(al.narrowCells(), narrow);
+        ASSERT_EQ(al.packedCells(), narrow);
         const plain::Grid want = plain::localFill(a, b, plain::scorerOf(m), open);
         for (int i = 0; i <= al.len1; ++i)
             for (int j = 0; j <= al.len2; ++j)
@@ -67,7 +67,7 @@ TEST(LocalScores, FillAgreesWithPlainVersionInBothCellWidths) {
         EXPECT_EQ(al.maxCells, cells);
     }
   }
-  BestAligner::allowNarrowCells(true);
+  BestAligner::allowPackedCells(true);
 }
 
 TEST(LocalScores, ScoresBeyondTwelveBitsReadBackExactly) {
@@ -78,7 +78,7 @@ TEST(LocalScores, ScoresBeyondTwelveBitsReadBackExactly) {
     auto sm = testdata::hoxd70();
     std::string a = testdata::randomSeq(rng, 3000, "acgt"), b = a;
     BestAligner narrow(a, b, *sm, -500, -25, 10, 100);
-    EXPECT_TRUE(narrow.narrowCells());
+    EXPECT_TRUE(narrow.packedCells());
     EXPECT_GT(narrow.maxScore, 200000);
     EXPECT_EQ(narrow.valueAt(foot2{3000, 3000}, 0), narrow.maxScore);
     std::vector<char> r1, r2;
@@ -86,7 +86,7 @@ TEST(LocalScores, ScoresBeyondTwelveBitsReadBackExactly) {
     EXPECT_EQ(narrow.GetAlignSeq(end, r1, r2), narrow.maxScore);
     EXPECT_EQ(end, (foot2{0, 0}));
     BestAligner wide(a, b, *sm, -20000, -25, 10, 100);
-    EXPECT_FALSE(wide.narrowCells());
+    EXPECT_FALSE(wide.packedCells());
     EXPECT_EQ(wide.maxScore, narrow.maxScore);
 }
 

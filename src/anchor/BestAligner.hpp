@@ -65,9 +65,9 @@ public:
     int valueAt(foot2 cell, int zeroColumn) const;
     // The cell as stored, for checking which cells an operation changed.
     long long storedCell(int i, int j) const;
-    bool narrowCells() const { return narrow_; }
+    bool packedCells() const { return packed_; }
     // Lets tests force whole 32-bit cells, and reading every row of a search.
-    static void allowNarrowCells(bool allowed);
+    static void allowPackedCells(bool allowed);
     static void allowRowSkipping(bool allowed);
     using Alignment::cmp_f2;
     using Alignment::len1;
@@ -113,7 +113,7 @@ private:
                                              int zeroColumn, int& best);
 
     std::vector<ScoreLookup::Code> codes1_, codes2_;
-    bool narrow_ = false;            // PackedCells in packedD_, else WholeCells in D
+    bool packed_ = false;            // PackedCells in packedD_, else WholeCells in D
     matrix<std::uint8_t> packedD_;
     std::size_t width_ = 0;          // cells in a row: len2 + 1
     std::size_t packedRowBytes_ = 0;

@@ -7,10 +7,10 @@
 #include "input/ScoreMatrix.hpp"
 
 namespace {
-bool narrowCellsAllowed = true;
+bool packedCellsAllowed = true;
 }
 
-void BestAligner::allowNarrowCells(bool allowed) { narrowCellsAllowed = allowed; }
+void BestAligner::allowPackedCells(bool allowed) { packedCellsAllowed = allowed; }
 
 BestAligner::BestAligner(std::string& s1, std::string& s2, const ScoreMatrix& sm, int open,
                          int ext, int factor, int minLen)
@@ -22,10 +22,10 @@ BestAligner::BestAligner(std::string& s1, std::string& s2, const ScoreMatrix& sm
     // Neighbouring cells differ by at most bestPair - gapOpen in a row or a
     // column, twice that diagonally.
     const long long reach = 2LL * (static_cast<long long>(bestPair) - gapOpen);
-    narrow_ = narrowCellsAllowed && reach <= PackedCells::kReach;
+    packed_ = packedCellsAllowed && reach <= PackedCells::kReach;
     width_ = static_cast<std::size_t>(len2) + 1;
     // Every cell is written by fill_matrix, so the storage is not cleared first.
-    if (narrow_) {
+    if (packed_) {
         packedRowBytes_ = PackedCells::rowBytes(width_);
         packedD_.resizeUninitialized(len1 + 1, static_cast<int>(packedRowBytes_));
     } else {
@@ -41,7 +41,7 @@ void BestAligner::get_cutoff_score() {
     cutoff = static_cast<int>(std::ceil(static_cast<double>(product) * 0.25));
 }
 
-int BestAligner::fill_matrix() { return narrow_ ? fillCells<PackedCells>() : fillCells<WholeCells>(); }
+int BestAligner::fill_matrix() { return packed_ ? fillCells<PackedCells>() : fillCells<WholeCells>(); }
 
 // The recurrence runs on whole values in two rolling rows; the matrix only
 // receives the stored form of each cell. Each row takes three sweeps: the
@@ -118,12 +118,12 @@ int BestAligner::valueAtCells(foot2 cell, int zeroColumn) const {
 }
 
 int BestAligner::valueAt(foot2 cell, int zeroColumn) const {
-    return narrow_ ? valueAtCells<PackedCells>(cell, zeroColumn) : valueAtCells<WholeCells>(cell, zeroColumn);
+    return packed_ ? valueAtCells<PackedCells>(cell, zeroColumn) : valueAtCells<WholeCells>(cell, zeroColumn);
 }
 
 long long BestAligner::storedCell(int i, int j) const {
     const auto column = static_cast<std::size_t>(j);
-    return narrow_ ? rowOf<PackedCells>(i).get(column) : rowOf<WholeCells>(i).get(column);
+    return packed_ ? rowOf<PackedCells>(i).get(column) : rowOf<WholeCells>(i).get(column);
 }
 
 // Walks back one column: the first predecessor, in the order diagonal, gap in
@@ -166,7 +166,7 @@ int BestAligner::traceStep(foot2& cur, int& value, std::vector<char>& row1, std:
 }
 
 int BestAligner::trace2(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) {
-    return narrow_ ? traceStep<PackedCells>(cur, value, row1, row2)
+    return packed_ ? traceStep<PackedCells>(cur, value, row1, row2)
                    : traceStep<WholeCells>(cur, value, row1, row2);
 }
 

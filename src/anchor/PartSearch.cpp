@@ -46,12 +46,12 @@ int BestAligner::searchPart(foot2* region, std::vector<foot2>& candidates, int r
     if (region[1].i - region[0].i < cutLen || region[1].j - region[0].j < cutLen) return 0;
     best = cutoff;
     if (refill) {
-        if (narrow_) {
+        if (packed_) {
             rescorePart<PackedCells>(region, candidates, zeroColumn, best);
         } else {
             rescorePart<WholeCells>(region, candidates, zeroColumn, best);
         }
-    } else if (narrow_) {
+    } else if (packed_) {
         scanPart<PackedCells>(region, candidates, best);
     } else {
         scanPart<WholeCells>(region, candidates, best);
@@ -91,15 +91,15 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
     const int first = region[0].j, lastCol = region[1].j;
     const int open = gapOpen;
     BestCells found(candidates, best);
-    auto get = [&](int i, int j) { return rowOf<Layout>(i).get(static_cast<std::size_t>(j)); };
-    auto set = [&](int i, int j, int v) { rowOf<Layout>(i).set(static_cast<std::size_t>(j), v); };
+    auto column = [](int j) { return static_cast<std::size_t>(j); };
 
     // Old scores down the first column, read before it is cleared.
     const int rows = bottom - top + 1;
     std::vector<int> oldFirst(static_cast<std::size_t>(rows));
     oldFirst[0] = valueAt(foot2{top, first}, zeroColumn);
-    for (int k = 1; k < rows; ++k) oldFirst[k] = Layout::decode(get(top + k, first), oldFirst[k - 1]);
-    for (int i = top; i <= bottom; ++i) set(i, first, 0);
+    for (int k = 1; k < rows; ++k)
+        oldFirst[k] = Layout::decode(rowOf<Layout>(top + k).get(column(first)), oldFirst[k - 1]);
+    for (int i = top; i <= bottom; ++i) rowOf<Layout>(i).set(column(first), 0);
 
     // Rolling rows of the new scores; entry k stands for column first + k.
     const std::size_t span = static_cast<std::size_t>(lastCol - first) + 1;
@@ -109,10 +109,11 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
 
     int last = first;
     int old = oldFirst[0];
+    const auto topRow = rowOf<Layout>(top);
     for (int j = first + 1; j <= lastCol; ++j) {
-        old = Layout::decode(get(top, j), old);
+        old = Layout::decode(topRow.get(column(j)), old);
         if (old != 0) {
-            set(top, j, 0);
+            topRow.set(column(j), 0);
             last = j;
         }
     }
@@ -120,6 +121,7 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
     rowBest_[static_cast<std::size_t>(top)] = 0;
 
     for (int i = top + 1; i <= bottom; ++i) {
+        const auto row = rowOf<Layout>(i);
         const int* srow = lookup.row(codes1_[i - 1]);
         const ScoreLookup::Code* b = codes2_.data();
         auto value = [&](int j) {
@@ -136,10 +138,10 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
         last = first + 1;
         int j = first + 1;
         for (; j <= limit; ++j) {
-            const int was = Layout::decode(get(i, j), oldLeft);
+            const int was = Layout::decode(row.get(column(j)), oldLeft);
             const int v = value(j);
             if (v != was) {
-                set(i, j, v);
+                row.set(column(j), v);
                 last = j;
             }
             cur[j - first] = v;
@@ -149,10 +151,10 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
         int rest = limit + 1;
         if (last == limit) {
             for (j = limit + 1; j <= lastCol; ++j) {
-                const int was = Layout::decode(get(i, j), oldLeft);
+                const int was = Layout::decode(row.get(column(j)), oldLeft);
                 const int v = value(j);
                 if (v == was) break;
-                set(i, j, v);
+                row.set(column(j), v);
                 cur[j - first] = v;
                 last = j;
                 oldLeft = was;
@@ -162,10 +164,9 @@ void BestAligner::rescorePart(const foot2* region, std::vector<foot2>& candidate
         }
         // Unchanged cells follow the new score on their left; that cell's
         // stored form is current too (new, cleared, or itself unchanged).
-        const auto row = rowOf<Layout>(i);
         for (j = rest; j <= lastCol; ++j) {
             const int k = j - first;
-            cur[k] = Layout::next(row, static_cast<std::size_t>(j), cur[k - 1]);
+            cur[k] = Layout::next(row, column(j), cur[k - 1]);
             found.offer(i, j, cur[k]);
         }
         rowBest_[static_cast<std::size_t>(i)] = *std::max_element(cur, cur + span);

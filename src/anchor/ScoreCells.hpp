@@ -22,7 +22,7 @@ struct WholeCells {
     struct Row {
         int* cells;
         int get(std::size_t j) const { return cells[j]; }
-        void set(std::size_t j, int v) { cells[j] = v; }
+        void set(std::size_t j, int v) const { cells[j] = v; }
     };
     static std::size_t rowBytes(std::size_t width) { return width * sizeof(int); }
     static int decode(int stored, int /*neighbour*/) { return stored; }
@@ -43,7 +43,7 @@ struct PackedCells {
             const std::uint8_t* q = bytes + (j >> 1) * 3;
             return (j & 1) ? (q[1] >> 4) | (q[2] << 4) : q[0] | ((q[1] & 0x0F) << 8);
         }
-        void set(std::size_t j, int v) {
+        void set(std::size_t j, int v) const {
             std::uint8_t* q = bytes + (j >> 1) * 3;
             if (j & 1) {
                 q[1] = static_cast<std::uint8_t>((q[1] & 0x0F) | ((v & 0x0F) << 4));

@@ -49,11 +49,11 @@ inline void checkRandomPairs(unsigned seed, int rounds) {
 
         // Whole 32-bit cells, reading every row of every search, must give
         // exactly the same anchors and rows.
-        BestAligner::allowNarrowCells(false);
+        BestAligner::allowPackedCells(false);
         BestAligner::allowRowSkipping(false);
         std::string a2 = a0, b2 = b0;
         BestAligner wide(a2, b2, *sm, open, -1, 6 + round % 3, 5 + round % 30);
-        BestAligner::allowNarrowCells(true);
+        BestAligner::allowPackedCells(true);
         std::vector<char> w1, w2;
         wide.global_align(w1, w2);
         BestAligner::allowRowSkipping(true);
