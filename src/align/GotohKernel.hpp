@@ -4,9 +4,7 @@
 #include <vector>
 
 #include "align/ScoreLookup.hpp"
-
-// Stands for an impossible state in row 0 and column 0 of the global matrices.
-inline constexpr int kImpossible = -999999999;
+#include "align/kernels/GotohRow.hpp"
 
 // Best scores at the far corner of a global alignment, one per state.
 struct GotohCorner {

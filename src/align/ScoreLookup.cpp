@@ -41,3 +41,9 @@ int ScoreLookup::bestScore() const {
     for (const int v : table_) best = std::max(best, v);
     return best;
 }
+
+int ScoreLookup::worstScore() const {
+    int worst = 0;
+    for (const int v : table_) worst = std::min(worst, v);
+    return worst;
+}

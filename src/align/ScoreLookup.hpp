@@ -27,6 +27,8 @@ public:
     std::size_t codes() const { return stride_; }
     // Highest score in the table (0 when no score is positive).
     int bestScore() const;
+    // Lowest score in the table (0 when no score is negative).
+    int worstScore() const;
 
 private:
     std::array<Code, 256> codeOf_{};

@@ -4,6 +4,7 @@
 
 #include "anchor/BestAligner.hpp"
 #include "anchor/ScoreCells.hpp"
+#include "align/kernels/Kernels.hpp"
 #include "input/ScoreMatrix.hpp"
 
 namespace {
@@ -44,11 +45,7 @@ void BestAligner::get_cutoff_score() {
 int BestAligner::fill_matrix() { return packed_ ? fillCells<PackedCells>() : fillCells<WholeCells>(); }
 
 // The recurrence runs on whole values in two rolling rows; the matrix only
-// receives the stored form of each cell. Each row takes three sweeps: the
-// diagonal and vertical moves depend on the row above only and vectorise, the
-// horizontal move runs along the row (one add and one max a cell, with the
-// rarely taken check for maxCells beside it), and the stored form vectorises
-// again.
+// receives the stored form of each cell.
 template <class Layout>
 int BestAligner::fillCells() {
     const int open = gapOpen;
@@ -68,38 +65,23 @@ int BestAligner::fillCells() {
     int* cur = prev + width;
     Layout::storeRow(rowOf<Layout>(0), prev, width);
 
+    const LocalRowFn fillRow = localScoresMayOverflow(len1, len2, lookup.bestScore())
+                                   ? scalarKernels().localRow
+                                   : activeKernels().localRow;
     int best = 0;
-    int threshold = 1;  // zero cells are never recorded
     maxCells.clear();
     for (int i = 1; i <= len1; ++i) {
         const int* scores = profile.data() + codes1_[i - 1] * width;
-        cur[0] = 0;
-        for (int j = 1; j <= n2; ++j) {
-            const int diag = prev[j - 1] + scores[j];
-            const int up = prev[j] + open;
-            const int v = diag > up ? diag : up;
-            cur[j] = v > 0 ? v : 0;
-        }
-        int left = 0;
-        int rowBest = 0;
-        for (int j = 1; j <= n2; ++j) {
-            // A branch, not a select: a horizontal gap rarely wins, and a
-            // predicted branch keeps this cell from waiting on the last one.
-            int v = cur[j];
-            const int side = left + open;
-            if (side > v) [[unlikely]] {
-                v = side;
-                cur[j] = v;
+        const int rowBest = fillRow(prev, cur, scores, n2, open, nullptr);
+        // Zero cells are never recorded; a row that reaches the best so far
+        // adds its cells of that value, in column order.
+        if (rowBest > 0 && rowBest >= best) {
+            if (rowBest > best) {
+                best = rowBest;
+                maxCells.clear();
             }
-            left = v;
-            rowBest = v > rowBest ? v : rowBest;
-            if (left >= threshold) [[unlikely]] {
-                if (left > best) {
-                    best = threshold = left;
-                    maxCells.clear();
-                }
-                maxCells.push_back(foot2{i, j});
-            }
+            for (int j = 1; j <= n2; ++j)
+                if (cur[j] == best) maxCells.push_back(foot2{i, j});
         }
         Layout::storeRow(rowOf<Layout>(i), cur, width);
         rowBest_[i] = rowBest;

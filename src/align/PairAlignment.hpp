@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "align/Records.hpp"
+
+// A warning or error line produced while aligning a pair, kept with the pair
+// so that the lines of many pairs can be written in input order. `text` holds
+// the whole line without its line end.
+struct PairMessage {
+    enum class Stream { kOut, kErr };
+    Stream stream;
+    std::string text;
+};
+
+// One anchor of a pair as the listing reports it.
+struct AnchorRecord {
+    // Cells of the collapsed sequences (mask runs as one character): the
+    // anchor covers seq1[start.i, end.i) and seq2[start.j, end.j).
+    foot2 start;
+    foot2 end;
+    std::int32_t score = 0;
+    // Its aligned rows over the collapsed sequences ('-' for a gap).
+    std::vector<char> row1, row2;
+    // The span on the sequences as given, 0-based, end exclusive (a mask run
+    // at either end counts whole).
+    long long begin1 = 0, end1 = 0, begin2 = 0, end2 = 0;
+    // The four numbers the ".loc" listing prints: when the pair had mask runs,
+    // the given positions of the first and last residue (inclusive); without,
+    // the cells start.i, end.i, start.j, end.j.
+    long long shownBegin1 = 0, shownEnd1 = 0, shownBegin2 = 0, shownEnd2 = 0;
+    // Whether the listing shows it: it covers at least the listing's minimum
+    // number of positions of sequence 1.
+    bool listed = false;
+};
+
+// Everything computed for one pair; writers format it, nothing in it is
+// formatted yet.
+struct PairAlignment {
+    std::string name1, name2;        // headers cut at their first '|'
+    std::size_t length1 = 0;         // lengths of the sequences as given
+    std::size_t length2 = 0;
+    bool localOnly = false;          // -L: anchors only, no global rows
+    bool masked = false;             // mask runs were collapsed (and restored in the rows)
+    std::int32_t anchorScore = 0;    // sum of the anchors' scores
+    std::int32_t score = 0;          // the global score (0 with localOnly)
+    // The global rows over the sequences as given (mask runs restored); empty
+    // with localOnly.
+    std::vector<char> row1, row2;
+    // Every anchor, in order along the sequences.
+    std::vector<AnchorRecord> anchors;
+    // Lines to print for this pair, in order.
+    std::vector<PairMessage> messages;
+};

@@ -1,0 +1,47 @@
+#include "align/kernels/LocalRow.hpp"
+
+#include <algorithm>
+#include <climits>
+
+// Two sweeps: the diagonal and vertical moves depend on the row above only and
+// vectorise; the horizontal move runs along the row with a branch rather than
+// a select, since a horizontal gap rarely wins and a predicted branch keeps a
+// cell from waiting on the one before it.
+int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int gap,
+                       std::uint8_t* choices) {
+    cur[0] = 0;
+    for (int j = 1; j <= n; ++j) {
+        const int diag = prev[j - 1] + scores[j];
+        const int up = prev[j] + gap;
+        const int v = diag > up ? diag : up;
+        cur[j] = v > 0 ? v : 0;
+    }
+    int left = 0;
+    int rowMax = 0;
+    for (int j = 1; j <= n; ++j) {
+        int v = cur[j];
+        const int side = left + gap;
+        if (side > v) [[unlikely]] {
+            v = side;
+            cur[j] = v;
+        }
+        left = v;
+        rowMax = v > rowMax ? v : rowMax;
+    }
+    if (choices) {
+        for (int j = 1; j <= n; ++j) {
+            const int v = cur[j];
+            choices[j] = v == 0                         ? 0
+                         : v == prev[j - 1] + scores[j] ? 1
+                         : v == prev[j] + gap           ? 2
+                                                        : 3;
+        }
+    }
+    return rowMax;
+}
+
+bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore) {
+    // A local score grows by at most the best pair score per diagonal step.
+    const long long steps = std::min(n1, n2) + 1;
+    return static_cast<long double>(steps) * std::max(bestPairScore, 0) >= INT_MAX / 4;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+// One row of the local score recurrence with a linear gap cost `gap` (<= 0):
+//
+//   cur[0] = 0
+//   cur[j] = max(prev[j-1] + scores[j], prev[j] + gap, cur[j-1] + gap, 0)    j = 1..n
+//
+// `scores[j]` is the pair score of the row's residue against column j's; the
+// arrays hold n + 1 entries, entry 0 standing for the region's zero column.
+// When `choices` is given, choices[j] (j = 1..n) receives the cell's traceback
+// choice: the first of diagonal (1), from above (2), from the left (3) whose
+// value plus its cost gives the cell's value, or 0 when the value is 0 (a
+// segment starts there). Returns the highest value of the row (0 at least).
+//
+// Every variant gives the scalar variant's values as long as no score of the
+// region exceeds the int32 range (see localScoresMayOverflow).
+using LocalRowFn = int (*)(const int* prev, int* cur, const int* scores, int n, int gap,
+                           std::uint8_t* choices);
+
+int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int gap,
+                       std::uint8_t* choices);
+
+// True when some cell of an n1 x n2 local matrix could exceed what 32-bit
+// lanes hold without wrapping; such pairs use the scalar variant.
+bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore);
