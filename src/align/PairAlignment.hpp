@@ -5,15 +5,7 @@
 #include <vector>
 
 #include "align/Records.hpp"
-
-// A warning or error line produced while aligning a pair, kept with the pair
-// so that the lines of many pairs can be written in input order. `text` holds
-// the whole line without its line end.
-struct PairMessage {
-    enum class Stream { kOut, kErr };
-    Stream stream;
-    std::string text;
-};
+#include "common/MessageSink.hpp"
 
 // One anchor of a pair as the listing reports it.
 struct AnchorRecord {
@@ -52,5 +44,8 @@ struct PairAlignment {
     // Every anchor, in order along the sequences.
     std::vector<AnchorRecord> anchors;
     // Lines to print for this pair, in order.
-    std::vector<PairMessage> messages;
+    Messages messages;
+    // The pair was abandoned (its buffers did not fit in memory); only
+    // `messages` and the names and lengths are set.
+    bool skipped = false;
 };

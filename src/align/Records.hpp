@@ -28,3 +28,12 @@ struct f2pScore {
     std::vector<char> align1;
     std::vector<char> align2;
 };
+
+// 1: a after b in both coordinates; 0: equal; 2: a before b in both;
+// 3: otherwise (they cross or share one coordinate).
+inline int cmp_f2(const foot2& a, const foot2& b) {
+    if (a.i > b.i && a.j > b.j) return 1;
+    if (a.i == b.i && a.j == b.j) return 0;
+    if (a.i < b.i && a.j < b.j) return 2;
+    return 3;
+}

@@ -3,9 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
-
-class ScoreMatrix;
 
 // Residue-pair scores as a small flat table. Every character is mapped once
 // to a dense code (letters of the matrix's alphabet first, one shared code for
@@ -14,7 +13,9 @@ class ScoreLookup {
 public:
     using Code = std::uint8_t;
 
-    explicit ScoreLookup(const ScoreMatrix& sm);
+    // `letters[k]` is the letter of row and column k of the square table
+    // `scores` (row-major); letters outside it score 0 against everything.
+    ScoreLookup(const std::string& letters, const std::vector<int>& scores);
 
     Code code(char c) const { return codeOf_[static_cast<unsigned char>(c)]; }
     // The scores of the residue with code `a` against every code.
@@ -22,7 +23,7 @@ public:
     // Score of two characters; 0 when either is not in the alphabet.
     int score(char a, char b) const { return row(code(a))[code(b)]; }
 
-    std::vector<Code> encode(const std::string& s) const;
+    std::vector<Code> encode(std::string_view s) const;
     // Number of codes, the "not in the alphabet" code included.
     std::size_t codes() const { return stride_; }
     // Highest score in the table (0 when no score is positive).

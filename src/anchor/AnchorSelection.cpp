@@ -65,7 +65,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 // would turn every zero cell into an empty anchor.
                 std::vector<int> values;
                 for (const foot2& c : f.candidates)
-                    values.push_back(f.candidateValue >= 0 ? f.candidateValue : valueAt(c, f.region[0].j));
+                    values.push_back(f.candidateValue >= 0 ? f.candidateValue : matrix_.valueAt(c, f.region[0].j));
                 std::size_t kept = 0;
                 for (std::size_t k = 0; k < f.candidates.size(); ++k) {
                     if (values[k] <= 0) continue;
@@ -82,7 +82,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                     foot2 start = end;
                     f.record.align1.clear();
                     f.record.align2.clear();
-                    traceSegment(start, values[0], f.record.align1, f.record.align2);
+                    matrix_.traceSegment(start, values[0], f.record.align1, f.record.align2);
                     f.record.f2p = {start, end};
                     f.record.score = values[0];
                     f.stage = SearchFrame::kSingleAfterLeft;
@@ -102,7 +102,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                     foot2 start = f.candidates[k];
                     scratch1.clear();
                     scratch2.clear();
-                    traceSegment(start, values[k], scratch1, scratch2);
+                    matrix_.traceSegment(start, values[k], scratch1, scratch2);
                     f.pairs.emplace_back(start, f.candidates[k]);
                 }
                 f.order.clear();
@@ -112,7 +112,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 for (std::size_t g = 0; g < f.order.size(); ++g) {
                     const auto k = static_cast<std::size_t>(f.order[g]);
                     foot2 start = f.candidates[k];
-                    traceSegment(start, values[k], f.rows1[g], f.rows2[g]);
+                    matrix_.traceSegment(start, values[k], f.rows1[g], f.rows2[g]);
                 }
                 f.part[0] = f.region[0];
                 f.g = 0;
@@ -122,9 +122,9 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
             case SearchFrame::kSingleAfterLeft: {
                 f.count += 1;
                 realignGappedAnchor(f.record);
-                hssScore += f.record.score;
+                hssScore_ += f.record.score;
                 const foot2 end = f.record.f2p.second;
-                hssList.push_back(std::move(f.record));
+                hssList_.push_back(std::move(f.record));
                 f.stage = SearchFrame::kSingleDone;
                 foot2 right[2] = {end, f.region[1]};
                 searchAndPush(f, right, 1);
@@ -156,8 +156,8 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 record.align1 = std::move(f.rows1[f.g]);
                 record.align2 = std::move(f.rows2[f.g]);
                 realignGappedAnchor(record);
-                hssScore += record.score;
-                hssList.push_back(std::move(record));
+                hssScore_ += record.score;
+                hssList_.push_back(std::move(record));
                 f.part[0] = seg.second;
                 ++f.g;
                 f.stage = SearchFrame::kChainNext;
@@ -180,9 +180,9 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
 }
 
 void BestAligner::selectAnchors() {
-    if (selected_ || !hssList.empty()) return;
+    if (selected_ || !hssList_.empty()) return;
     selected_ = true;
-    foot2 whole[2] = {foot2{0, 0}, foot2{len1, len2}};
-    // maxCells all hold maxScore, which spares reading their scores again.
-    searchAnchors(whole, maxCells, maxScore);
+    foot2 whole[2] = {foot2{0, 0}, foot2{len1_, len2_}};
+    // maxCells_ all hold maxScore_, which spares reading their scores again.
+    searchAnchors(whole, maxCells_, maxScore_);
 }

@@ -7,66 +7,66 @@ void appendGap(std::vector<char>& row, int count) {
     row.insert(row.end(), static_cast<std::size_t>(count), '-');
 }
 
-void appendResidues(std::vector<char>& row, const std::string& s, int from, int to) {
+void appendResidues(std::vector<char>& row, std::string_view s, int from, int to) {
     row.insert(row.end(), s.begin() + from, s.begin() + to);
 }
 
 }  // namespace
 
 int BestAligner::global_align(std::vector<char>& row1, std::vector<char>& row2) {
-    if (hssList.empty()) {
-        if (maxScore <= cutoff) {
-            NW_GOTOH whole(seq1, seq2, smatrix, gapOpen, gapExt);
-            alignScore = whole.GetAlignSeq(row1, row2);
-            return alignScore;
+    if (hssList_.empty()) {
+        if (maxScore_ <= cutoff_) {
+            NW_GOTOH whole(seq1_, seq2_, lookup_, params_.gapOpen, params_.gapExt, &arena_);
+            alignScore_ = whole.GetAlignSeq(row1, row2);
+            return alignScore_;
         }
         selectAnchors();
     }
 
-    alignScore = 0;
+    alignScore_ = 0;
     foot2 prev{0, 0};
     int k = 0;
-    for (const f2pScore& r : hssList) {
+    for (const f2pScore& r : hssList_) {
         ++k;
-        alignScore += r.score;
+        alignScore_ += r.score;
         const foot2 start = r.f2p.first;
         const int di = start.i - prev.i;
         const int dj = start.j - prev.j;
         if (di == 0 && dj > 0) {
-            alignScore += gapOpen + (dj - 1) * gapExt;
+            alignScore_ += params_.gapOpen + (dj - 1) * params_.gapExt;
             appendGap(row1, dj);
-            appendResidues(row2, seq2, prev.j, start.j);
+            appendResidues(row2, seq2_, prev.j, start.j);
         } else if (di > 0 && dj == 0) {
-            alignScore += gapOpen + (di - 1) * gapExt;
-            appendResidues(row1, seq1, prev.i, start.i);
+            alignScore_ += params_.gapOpen + (di - 1) * params_.gapExt;
+            appendResidues(row1, seq1_, prev.i, start.i);
             appendGap(row2, di);
         } else if (di > 0 && dj > 0) {
-            std::string sub1 = seq1.substr(static_cast<std::size_t>(prev.i), static_cast<std::size_t>(di));
-            std::string sub2 = seq2.substr(static_cast<std::size_t>(prev.j), static_cast<std::size_t>(dj));
-            NW_GOTOH stretch(sub1, sub2, smatrix, gapOpen, gapExt);
+            NW_GOTOH stretch(seq1_.substr(static_cast<std::size_t>(prev.i), static_cast<std::size_t>(di)),
+                             seq2_.substr(static_cast<std::size_t>(prev.j), static_cast<std::size_t>(dj)),
+                             lookup_, params_.gapOpen, params_.gapExt, &arena_);
             // Before the first anchor the leading overhang is free.
-            alignScore += k == 1 ? stretch.GetLeftAlign(row1, row2) : stretch.GetAlignSeq(row1, row2);
+            alignScore_ += k == 1 ? stretch.GetLeftAlign(row1, row2) : stretch.GetAlignSeq(row1, row2);
         }
         row1.insert(row1.end(), r.align1.begin(), r.align1.end());
         row2.insert(row2.end(), r.align2.begin(), r.align2.end());
         prev = r.f2p.second;
     }
 
-    const int di = len1 - prev.i;
-    const int dj = len2 - prev.j;
+    const int di = len1_ - prev.i;
+    const int dj = len2_ - prev.j;
     if (di == 0 && dj > 0) {
-        alignScore += gapOpen + (dj - 1) * gapExt;
+        alignScore_ += params_.gapOpen + (dj - 1) * params_.gapExt;
         appendGap(row1, dj);
-        appendResidues(row2, seq2, prev.j, len2);
+        appendResidues(row2, seq2_, prev.j, len2_);
     } else if (di > 0 && dj == 0) {
-        alignScore += gapOpen + (di - 1) * gapExt;
-        appendResidues(row1, seq1, prev.i, len1);
+        alignScore_ += params_.gapOpen + (di - 1) * params_.gapExt;
+        appendResidues(row1, seq1_, prev.i, len1_);
         appendGap(row2, di);
     } else if (di > 0 && dj > 0) {
-        std::string tail1 = seq1.substr(static_cast<std::size_t>(prev.i));
-        std::string tail2 = seq2.substr(static_cast<std::size_t>(prev.j));
-        NW_GOTOH stretch(tail1, tail2, smatrix, gapOpen, gapExt);
-        alignScore += stretch.GetRightAlign(row1, row2);
+        NW_GOTOH stretch(seq1_.substr(static_cast<std::size_t>(prev.i)),
+                         seq2_.substr(static_cast<std::size_t>(prev.j)), lookup_, params_.gapOpen,
+                         params_.gapExt, &arena_);
+        alignScore_ += stretch.GetRightAlign(row1, row2);
     }
-    return alignScore;
+    return alignScore_;
 }

@@ -12,17 +12,17 @@ using Segment = std::pair<foot2, foot2>;
 // Two segments (or a group's box and a segment) conflict unless one starts at
 // or strictly after the other's end cell.
 bool conflicts(const Segment& box, const Segment& seg) {
-    const int a = Alignment::cmp_f2(seg.first, box.second);
-    const int b = Alignment::cmp_f2(box.first, seg.second);
+    const int a = cmp_f2(seg.first, box.second);
+    const int b = cmp_f2(box.first, seg.second);
     return !(a == 0 || a == 1 || b == 0 || b == 1);
 }
 
 // A stretch of a sequence between two cells; a negative length (boxes of
 // different groups overlapping) runs to the end of the sequence.
-std::string_view stretch(const std::string& s, int from, int to) {
+std::string_view stretch(std::string_view s, int from, int to) {
     const auto start = static_cast<std::size_t>(std::clamp(from, 0, static_cast<int>(s.size())));
-    if (to - from < 0) return std::string_view(s).substr(start);
-    return std::string_view(s).substr(start, static_cast<std::size_t>(to - from));
+    if (to - from < 0) return s.substr(start);
+    return s.substr(start, static_cast<std::size_t>(to - from));
 }
 
 }  // namespace
@@ -100,11 +100,11 @@ int BestAligner::groupSort(foot2* region, std::vector<Segment>& pairs, std::vect
         for (const int m : groups[g]) {
             const Segment& seg = pairs[m];
             const int left = NW_GOTOH::globalScore(
-                stretch(seq1, flankBegin.i, seg.first.i), stretch(seq2, flankBegin.j, seg.first.j),
-                lookup, gapOpen, gapExt);
+                stretch(seq1_, flankBegin.i, seg.first.i), stretch(seq2_, flankBegin.j, seg.first.j),
+                lookup_, params_.gapOpen, params_.gapExt);
             const int right = NW_GOTOH::globalScore(
-                stretch(seq1, seg.second.i, flankEnd.i), stretch(seq2, seg.second.j, flankEnd.j),
-                lookup, gapOpen, gapExt);
+                stretch(seq1_, seg.second.i, flankEnd.i), stretch(seq2_, seg.second.j, flankEnd.j),
+                lookup_, params_.gapOpen, params_.gapExt);
             if (left + right >= best) {
                 best = left + right;
                 chosen = m;

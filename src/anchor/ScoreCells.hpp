@@ -31,6 +31,10 @@ struct WholeCells {
     static void storeRow(Row row, const int* scores, std::size_t width) {
         std::memcpy(row.cells, scores, width * sizeof(int));
     }
+    // Cells first .. first + count - 1 of the row.
+    static void storeRange(Row row, std::size_t first, const int* scores, std::size_t count) {
+        std::memcpy(row.cells + first, scores, count * sizeof(int));
+    }
 };
 
 // The low 12 bits of each score, two cells in three bytes.
@@ -87,5 +91,17 @@ struct PackedCells {
             q[2] = static_cast<std::uint8_t>(b >> 4);
         }
         if (j < width) row.set(j, scores[j]);
+    }
+    // Cells first .. first + count - 1 of the row; the cells around them keep
+    // their bits.
+    static void storeRange(Row row, std::size_t first, const int* scores, std::size_t count) {
+        if (count == 0) return;
+        if (first & 1) {
+            row.set(first, scores[0]);
+            ++first;
+            ++scores;
+            --count;
+        }
+        storeRow(Row{row.bytes + first / 2 * 3}, scores, count);
     }
 };

@@ -164,9 +164,6 @@ argParse::argParse(int& argc, char** argv) {
                 break;
             case 'P':
                 isProtein = 1;
-                if (!gapOpenGiven) gapOpen = -15;
-                if (!gapExtGiven) gapExt = -2;
-                if (!cutLenGiven) cutLen = 50;
                 break;
             case 'L':
                 localOnly = 1;
@@ -194,6 +191,4 @@ argParse::argParse(int& argc, char** argv) {
         matrixFile = defaultMatrixPath(programDirectory(programPath),
                                        isProtein ? "BLOSUM" : "dnaMatrix", TORVA_DATA_DIR);
     }
-    gapOpen = -std::abs(gapOpen);
-    gapExt = -std::abs(gapExt);
 }

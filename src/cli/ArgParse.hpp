@@ -5,15 +5,15 @@
 
 // The option record. The constructor parses the process arguments with POSIX
 // getopt ("I:S:O:G:A:T:C:PLVvHh"), handling each option where it stands, and
-// fills in the defaults. Where it stops the run it throws RunStop: status 0
+// fills in the file defaults; resolveParameters decides the alignment values. Where it stops the run it throws RunStop: status 0
 // after the usage (-H/-h) or version (-V/-v) text, status 1 after an error.
 class argParse {
 public:
     std::string inSeqFile;   // -I, required
     std::string matrixFile;  // -S, default: program directory + "/dnaMatrix" (or "/BLOSUM" with -P)
     std::string outFile;     // -O, default: inSeqFile + ".DAZAZ"
-    int gapOpen = -500;      // -G, stored non-positive
-    int gapExt = -25;        // -A, stored non-positive
+    int gapOpen = -500;      // -G, as given (its sign is dropped later)
+    int gapExt = -25;        // -A, as given
     int scoreFactor = 10;    // -T, at least 6
     int cutLen = 100;        // -C
     int isProtein = 0;       // -P

@@ -5,15 +5,20 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "cli/AlignPair.hpp"
 #include "cli/ArgParse.hpp"
-#include "cli/PairStep.hpp"
+#include "cli/Parameters.hpp"
 #include "common/MemoryBudget.hpp"
+#include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
+#include "common/WorkArena.hpp"
+#include "output/RunOutputs.hpp"
 #include "input/ReadSeqFile.hpp"
 #include "input/ScoreMatrix.hpp"
 
@@ -34,18 +39,7 @@ std::string resolvedPath(const std::string& path) {
     return resolved + base;
 }
 
-// The three output files in the order they are opened: alignment, ".loc", ".score".
-struct Slot {
-    std::ofstream& stream;
-    const std::string& path;
-};
-
-std::vector<Slot> slots(OutputFiles& files) {
-    return {{files.align, files.alignPath}, {files.loc, files.locPath},
-            {files.score, files.scorePath}};
-}
-
-int run(int argc, char** argv) {
+int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 1. Options.
     argParse args(argc, argv);
 
@@ -55,7 +49,7 @@ int run(int argc, char** argv) {
     struct stat matrixStat;
     if (!matrixIn.is_open() ||
         (::stat(args.matrixFile.c_str(), &matrixStat) == 0 && S_ISDIR(matrixStat.st_mode))) {
-        std::cout << "can not open score matrix: " << args.matrixFile << std::endl;
+        MessageSink::out("can not open score matrix: " + args.matrixFile);
         return 1;
     }
     ScoreMatrix scoreMatrix(matrixIn);
@@ -66,74 +60,56 @@ int run(int argc, char** argv) {
     readSeqFile reader(args.inSeqFile.c_str());
 
     // 4. Output files: none may name the input or the matrix file.
-    OutputFiles files;
-    files.alignPath = args.outFile;
-    files.locPath = args.outFile + ".loc";
-    files.scorePath = args.outFile + ".score";
-    for (const auto& slot : slots(files)) {
-        if (sameFile(slot.path, args.inSeqFile) || sameFile(slot.path, args.matrixFile)) {
-            std::cout << "can not open output file: " << slot.path << std::endl;
+    RunOutputs outputs(args.outFile);
+    for (const std::string* path : {&outputs.alignPath(), &outputs.locPath(), &outputs.scorePath()}) {
+        if (sameFile(*path, args.inSeqFile) || sameFile(*path, args.matrixFile)) {
+            MessageSink::out("can not open output file: " + *path);
             return 1;
         }
     }
-    for (const auto& slot : slots(files)) {
-        slot.stream.open(slot.path, std::ios::out | std::ios::trunc);
-        if (!slot.stream.is_open()) {
-            std::cout << "can not open output file: " << slot.path << std::endl;
-            return 1;
-        }
+    if (const std::string failed = outputs.open(); !failed.empty()) {
+        MessageSink::out("can not open output file: " + failed);
+        return 1;
     }
 
-    OutputGuard guard(files);
     std::vector<std::string> names, seqs;
     int got = reader.next_seq(names, seqs, 2);
 
-    // 5. Protein switch, once before the first pair.
-    const PairSettings settings = pairSettings(args, scoreMatrix);
+    // 5. The values every pair is aligned with, decided once.
+    const AlignParameters params = resolveParameters(args, scoreMatrix, gappedAnchor);
+    const ScoreLookup lookup = scoreMatrix.lookup();
+    WorkArena arena;
 
     // 6. The pairs.
     int status = 0;
     bool writable = true;
     long pairs = 0;
     while (got == 2 && writable) {
-        for (auto& name : names) name = cutName(name);
-        if (!alignPair(names, seqs, scoreMatrix, settings, files)) status = 1;
+        const PairAlignment pair = alignPair(cutName(names[0]), cutName(names[1]),
+                                             std::move(seqs[0]), std::move(seqs[1]), lookup,
+                                             params, arena);
+        MessageSink::emit(pair.messages);
+        outputs.write(pair);
+        if (pair.skipped) status = 1;
         ++pairs;
-        writable = guard.check();
+        writable = outputs.check();
         names.clear();
         seqs.clear();
         if (writable) got = reader.next_seq(names, seqs, 2);
     }
     if (writable && got == 1) {
-        std::cerr << "warning: record " << 2 * pairs + 1 << " (" << names[0]
-                  << ") has no partner and is not aligned" << std::endl;
+        MessageSink::err("warning: record " + std::to_string(2 * pairs + 1) + " (" +
+                         names[0] + ") has no partner and is not aligned");
     }
 
     // 7. Close; with -L the alignment file, empty in that mode, goes away.
-    if (!guard.close()) writable = false;
-    if (args.localOnly) std::remove(files.alignPath.c_str());
+    if (!outputs.close()) writable = false;
+    if (args.localOnly) std::remove(outputs.alignPath().c_str());
     if (!writable) status = 1;
     return status;
 }
 
 }  // namespace
-
-PairSettings pairSettings(const argParse& args, const ScoreMatrix& scoreMatrix) {
-    PairSettings settings;
-    settings.gapOpen = args.gapOpen;
-    settings.gapExt = args.gapExt;
-    settings.scoreFactor = args.scoreFactor;
-    settings.cutLen = args.cutLen;
-    settings.localOnly = args.localOnly != 0;
-    settings.maskChar = 'n';
-    if (scoreMatrix.alphabet.size() > 20 || args.isProtein) {
-        settings.maskChar = '*';
-        if (!args.gapOpenGiven) settings.gapOpen = -15;
-        if (!args.gapExtGiven) settings.gapExt = -2;
-        if (!args.cutLenGiven) settings.cutLen = 50;
-    }
-    return settings;
-}
 
 std::string cutName(const std::string& name) { return name.substr(0, name.find('|')); }
 
@@ -146,39 +122,17 @@ bool sameFile(const std::string& path, const std::string& other) {
     return !resolved.empty() && resolved == resolvedPath(other);
 }
 
-OutputGuard::OutputGuard(OutputFiles& files) : files_(files) {}
-
-bool OutputGuard::check() {
-    bool ok = true;
-    for (const auto& slot : slots(files_)) {
-        if (!slot.stream.fail()) continue;
-        ok = false;
-        if (reported_.insert(slot.path).second) {
-            std::cout << "can not write output file: " << slot.path << std::endl;
-        }
-    }
-    return ok;
-}
-
-bool OutputGuard::close() {
-    bool ok = check();
-    for (const auto& slot : slots(files_)) {
-        if (slot.stream.is_open()) slot.stream.close();
-    }
-    return check() && ok;
-}
-
-int runProgram(int argc, char** argv) {
+int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     int status;
     try {
-        status = run(argc, argv);
+        status = run(argc, argv, gappedAnchor);
     } catch (const RunStop& stop) {
         status = stop.status;
     } catch (const OutOfMemory& oom) {
-        std::cout << "not enough memory: " << oom.bytesNeeded << " bytes needed" << std::endl;
+        MessageSink::out("not enough memory: " + std::to_string(oom.bytesNeeded) + " bytes needed");
         status = 1;
     } catch (const std::bad_alloc&) {
-        std::cout << "not enough memory" << std::endl;
+        MessageSink::out("not enough memory");
         status = 1;
     }
     std::cout.flush();

@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "common/BufferPool.hpp"
+#include "common/WorkArena.hpp"
 
 // A rows x cols table in one contiguous block, row after row; m[i][j] reads
-// element j of row i. Large tables draw their storage from the buffer pool so
-// that the memory of one pair is reused by the next.
+// element j of row i. Large tables take their storage from a worker's arena
+// so that the memory of one pair is reused by the next.
 template <class T>
 class matrix {
 public:
     matrix() = default;
+    explicit matrix(WorkArena* arena) : buf_(arena) {}
     // rows x cols zero elements.
     matrix(int rows, int cols) { assign(rows, cols); }
     matrix(matrix&&) noexcept = default;
@@ -41,14 +42,14 @@ public:
         buf_.reset(rows_ * cols_);
     }
 
-    // No rows; the storage goes back to the pool.
+    // No rows; the storage goes back to the arena.
     void clear() {
         rows_ = cols_ = 0;
         buf_.release();
     }
 
 private:
-    PooledBuffer<T> buf_;
+    ArenaBuffer<T> buf_;
     std::size_t rows_ = 0;
     std::size_t cols_ = 0;
 };

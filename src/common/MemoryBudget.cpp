@@ -1,11 +1,6 @@
 #include "common/MemoryBudget.hpp"
 
 #include <cstdio>
-#include <cstring>
-
-namespace {
-std::uint64_t testLimit = 0;
-}  // namespace
 
 namespace {
 
@@ -28,15 +23,35 @@ std::uint64_t meminfo(const char* format, std::uint64_t otherwise) {
 
 }  // namespace
 
-std::uint64_t availableMemory() {
-    if (testLimit != 0) return testLimit;
-    return meminfo("MemAvailable: %llu kB", UINT64_MAX);
-}
+std::uint64_t availableMemory() { return meminfo("MemAvailable: %llu kB", UINT64_MAX); }
 
 std::uint64_t freeMemory() { return meminfo("MemFree: %llu kB", 0); }
 
-void requireMemory(std::uint64_t bytes) {
-    if (bytes > availableMemory()) throw OutOfMemory{bytes};
+MemoryBudget& MemoryBudget::process() {
+    static MemoryBudget budget;
+    return budget;
 }
 
-void setMemoryLimitForTesting(std::uint64_t bytes) { testLimit = bytes; }
+std::uint64_t MemoryBudget::ceiling() {
+    std::uint64_t c = ceiling_.load();
+    if (c == 0) {
+        std::uint64_t read = availableMemory();
+        if (read == 0) read = 1;
+        // Another thread may have read it first; either reading will do.
+        ceiling_.compare_exchange_strong(c, read);
+        c = ceiling_.load();
+    }
+    return c;
+}
+
+void MemoryBudget::reserve(std::uint64_t bytes) {
+    const std::uint64_t limit = ceiling();
+    std::uint64_t current = reserved_.load();
+    do {
+        if (bytes > limit || current > limit - bytes) throw OutOfMemory{bytes};
+    } while (!reserved_.compare_exchange_weak(current, current + bytes));
+}
+
+void MemoryBudget::release(std::uint64_t bytes) { reserved_.fetch_sub(bytes); }
+
+void MemoryBudget::setCeilingForTesting(std::uint64_t bytes) { ceiling_.store(bytes); }

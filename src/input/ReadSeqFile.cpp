@@ -2,8 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <iostream>
+#include <string>
 
+#include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
 
 namespace {
@@ -24,7 +25,7 @@ readSeqFile::readSeqFile(const char* path) : fileName(path ? path : "") {
     // A directory opens as a stream on Linux but cannot be read.
     if (path && !isDirectory(path)) in.open(path);
     if (!in.is_open()) {
-        std::cerr << "the file: " << fileName << " can not be opened" << std::endl;
+        MessageSink::err("the file: " + fileName + " can not be opened");
         throw RunStop{1};
     }
 }
@@ -32,7 +33,7 @@ readSeqFile::readSeqFile(const char* path) : fileName(path ? path : "") {
 int readSeqFile::next_seq(std::vector<std::string>& names, std::vector<std::string>& seqs,
                           int n) {
     if (!in.is_open()) {
-        std::cerr << "There is not open file" << std::endl;
+        MessageSink::err("There is not open file");
         return 0;
     }
     int count = 0;
@@ -49,8 +50,8 @@ int readSeqFile::next_seq(std::vector<std::string>& names, std::vector<std::stri
         std::getline(in, header);
         dropCarriageReturn(header);
         if (header.empty()) {
-            std::cerr << "warning: record " << records_
-                      << " has an empty header; it is kept with an empty name" << std::endl;
+            MessageSink::err("warning: record " + std::to_string(records_) +
+                             " has an empty header; it is kept with an empty name");
         }
 
         std::string seq;

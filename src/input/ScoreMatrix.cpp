@@ -1,9 +1,9 @@
 #include "input/ScoreMatrix.hpp"
 
 #include <cctype>
-#include <iostream>
 #include <sstream>
 
+#include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
 
 namespace {
@@ -24,14 +24,14 @@ bool onlyBlanks(const std::string& line) {
 }
 
 void reportNoMatrix() {
-    std::cout << "No Matrix found in inputfile or format is not right" << std::endl;
+    MessageSink::out("No Matrix found in inputfile or format is not right");
 }
 
 }  // namespace
 
 ScoreMatrix::ScoreMatrix(std::istream& in) {
     if (!in.good()) {
-        std::cout << "unable to read the file" << std::endl;
+        MessageSink::out("unable to read the file");
         throw RunStop{1};
     }
     size = static_cast<int>(read_in(in));
@@ -79,7 +79,7 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
         while (isBlank(line[first])) ++first;
         auto found = alphabet.find(lower(line[first]));
         if (found == alphabet.end()) {
-            std::cout << "first letter of Score Matrix is char" << std::endl;
+            MessageSink::out("first letter of Score Matrix is char");
             return 0;
         }
         int* row = scores[found->second];
@@ -92,11 +92,31 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
             ++count;
         }
         if (count < n) {
-            std::cout << count << " " << n << "wrong fromat of matrix" << std::endl;
+            MessageSink::out(std::to_string(count) + " " + std::to_string(n) + "wrong fromat of matrix");
             return 0;
         }
         ++rowsRead;
     }
     size = static_cast<int>(n);
     return static_cast<unsigned int>(n);
+}
+
+ScoreLookup ScoreMatrix::lookup() const {
+    std::string letters;
+    std::vector<int> table;
+    for (const auto& [letter, index] : alphabet) letters.push_back(letter);
+    const std::size_t n = letters.size();
+    table.assign(n * n, 0);
+    std::size_t a = 0;
+    for (const auto& [la, ia] : alphabet) {
+        std::size_t b = 0;
+        for (const auto& [lb, ib] : alphabet) {
+            // A matrix that failed to parse may be smaller than its alphabet;
+            // missing cells score 0 like any unknown pair.
+            if (ia < scores.rows() && ib < scores.cols()) table[a * n + b] = scores[ia][ib];
+            ++b;
+        }
+        ++a;
+    }
+    return ScoreLookup(letters, table);
 }

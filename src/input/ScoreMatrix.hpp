@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "align/ScoreLookup.hpp"
 #include "common/Matrix.hpp"
 
 // The substitution scores of one alphabet, read once from a matrix file:
@@ -28,6 +29,9 @@ public:
 
     // Parses the format above; returns the letter count, or 0 after an error.
     unsigned int read_in(std::istream& in);
+
+    // The scores as the aligners read them.
+    ScoreLookup lookup() const;
 
     // The largest score magnitude a matrix file may hold.
     static constexpr long long kMaxAbsScore = 1000000;

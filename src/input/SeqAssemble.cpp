@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iostream>
+#include <string>
 
 namespace {
 
@@ -89,7 +89,7 @@ bool seqAssemble::removeMasked(std::vector<std::string>& seqs) {
 }
 
 void seqAssemble::addMasked(std::vector<unsigned long> offsets,
-                            std::vector<std::vector<char>>& rows) {
+                            std::vector<std::vector<char>>& rows, Messages& messages) {
     // Rows without a table or an offset (a caller out of step with the last
     // removeMasked) are read as having no runs and starting at 0, rather
     // than reading past either vector.
@@ -113,9 +113,10 @@ void seqAssemble::addMasked(std::vector<unsigned long> offsets,
                 const unsigned long key = k + offset;
                 const auto run = runs.find(key);
                 if (run == runs.end()) {
-                    std::cout << "Error at sequence " << static_cast<long long>(s)
-                              << " at position " << static_cast<long long>(p + added) << ":"
-                              << key << std::endl;
+                    messages.push_back(outLine(
+                        "Error at sequence " + std::to_string(static_cast<long long>(s)) +
+                        " at position " + std::to_string(static_cast<long long>(p + added)) + ":" +
+                        std::to_string(key)));
                 } else if (run->second > 1) {
                     // A zero length cannot come from removeMasked; it is
                     // treated like a run of one instead of wrapping around.

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/MessageSink.hpp"
+
 // Runs of the mask character carry no alignable signal but would dominate
 // the score matrix, so each run is aligned as a single character and the
 // full run is put back into the aligned rows afterwards. Sequence i of the
@@ -29,9 +31,10 @@ public:
     // Puts the collapsed runs back into aligned rows: rows[s] is the aligned
     // row of sequence s and offsets[s] the collapsed index of its first
     // residue. Each run's extra characters are set against gaps in every
-    // other row. A stand-in without a recorded run is reported on standard
-    // output and left as it is.
-    void addMasked(std::vector<unsigned long> offsets, std::vector<std::vector<char>>& rows);
+    // other row. A stand-in without a recorded run is reported in `messages`
+    // (a line for standard output) and left as it is.
+    void addMasked(std::vector<unsigned long> offsets, std::vector<std::vector<char>>& rows,
+                   Messages& messages);
 
     // Forgets the current pair.
     void clear();

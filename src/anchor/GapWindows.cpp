@@ -1,4 +1,4 @@
-#include "anchor/windowed/GapWindows.hpp"
+#include "anchor/GapWindows.hpp"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 
 #include "align/NwGotoh.hpp"
 #include "anchor/BestAligner.hpp"
-#include "anchor/windowed/GapWindows.hpp"
+#include "anchor/GapWindows.hpp"
 
 int BestAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
     const std::vector<char> a1 = align1;
@@ -19,10 +19,10 @@ int BestAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
             align1.push_back(a1[c]);
             align2.push_back(a2[c]);
             if (isGapColumn(a1, a2, c)) {
-                score += afterPair ? gapOpen : gapExt;
+                score += afterPair ? params_.gapOpen : params_.gapExt;
                 afterPair = false;
             } else {
-                score += pairScore(a1[c], a2[c]);
+                score += lookup_.score(a1[c], a2[c]);
                 afterPair = true;
             }
         }
@@ -38,7 +38,7 @@ int BestAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
                 if (a1[c] != '-') res1.push_back(a1[c]);
                 if (a2[c] != '-') res2.push_back(a2[c]);
             }
-            NW_GOTOH window(res1, res2, smatrix, gapOpen, gapExt);
+            NW_GOTOH window(res1, res2, lookup_, params_.gapOpen, params_.gapExt, &arena_);
             const std::size_t from = align1.size();
             score += window.GetAlignSeq(align1, align2);
             if (align1.size() > from && (align1.back() == '-' || align2.back() == '-'))

@@ -1,0 +1,140 @@
+#include "anchor/LocalScoreMatrix.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "align/kernels/Kernels.hpp"
+#include "anchor/RowCandidates.hpp"
+
+LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
+                                   const ScoreLookup& lookup, int gap, bool allowPackedCells,
+                                   WorkArena& arena)
+    : seq1_(seq1),
+      seq2_(seq2),
+      lookup_(lookup),
+      gap_(gap),
+      len1_(static_cast<int>(seq1.size())),
+      len2_(static_cast<int>(seq2.size())),
+      codes1_(lookup.encode(seq1)),
+      whole_(&arena),
+      packed_cells_(&arena) {
+    width_ = static_cast<std::size_t>(len2_) + 1;
+    const auto codes2 = lookup.encode(seq2);
+    const std::size_t codeCount = lookup.codes();
+    profile_.assign(codeCount * width_, 0);
+    for (std::size_t c = 0; c < codeCount; ++c) {
+        const int* srow = lookup.row(static_cast<ScoreLookup::Code>(c));
+        for (int j = 1; j <= len2_; ++j) profile_[c * width_ + j] = srow[codes2[j - 1]];
+    }
+    // Neighbouring cells differ by at most bestPair - gap in a row or a
+    // column, twice that diagonally.
+    const long long reach = 2LL * (static_cast<long long>(lookup.bestScore()) - gap);
+    packed_ = allowPackedCells && reach <= PackedCells::kReach;
+    // Every cell is written by fill(), so the storage is not cleared first.
+    if (packed_) {
+        packedRowBytes_ = PackedCells::rowBytes(width_);
+        packed_cells_.resizeUninitialized(len1_ + 1, static_cast<int>(packedRowBytes_));
+    } else {
+        whole_.resizeUninitialized(len1_ + 1, len2_ + 1);
+    }
+}
+
+int LocalScoreMatrix::fill(std::vector<foot2>& maxCells) {
+    return packed_ ? fillCells<PackedCells>(maxCells) : fillCells<WholeCells>(maxCells);
+}
+
+// The recurrence runs on whole values in two rolling rows; the matrix only
+// receives the stored form of each cell.
+template <class Layout>
+int LocalScoreMatrix::fillCells(std::vector<foot2>& maxCells) {
+    const LocalRowFn fillRow = localRowKernel(len1_, len2_, lookup_.bestScore());
+    rowBest_.assign(static_cast<std::size_t>(len1_) + 1, 0);
+    std::vector<int> rows(2 * width_, 0);
+    int* prev = rows.data();
+    int* cur = prev + width_;
+    Layout::storeRow(rowOf<Layout>(0), prev, width_);
+
+    int best = 0;
+    maxCells.clear();
+    for (int i = 1; i <= len1_; ++i) {
+        const int rowMax = fillRow(prev, cur, profileRow(codes1_[i - 1]), len2_, gap_, nullptr);
+        offerRow(maxCells, best, i, 0, cur, len2_, rowMax);
+        Layout::storeRow(rowOf<Layout>(i), cur, width_);
+        rowBest_[i] = rowMax;
+        std::swap(prev, cur);
+    }
+    return best;
+}
+
+template <class Layout>
+int LocalScoreMatrix::valueAtCells(foot2 cell, int zeroColumn) const {
+    const auto row = rowOf<Layout>(cell.i);
+    int value = Layout::decode(row.get(static_cast<std::size_t>(zeroColumn)), 0);
+    for (int j = zeroColumn + 1; j <= cell.j; ++j)
+        value = Layout::next(row, static_cast<std::size_t>(j), value);
+    return value;
+}
+
+int LocalScoreMatrix::valueAt(foot2 cell, int zeroColumn) const {
+    return packed_ ? valueAtCells<PackedCells>(cell, zeroColumn)
+                   : valueAtCells<WholeCells>(cell, zeroColumn);
+}
+
+long long LocalScoreMatrix::storedCell(int i, int j) const {
+    const auto column = static_cast<std::size_t>(j);
+    return packed_ ? rowOf<PackedCells>(i).get(column) : rowOf<WholeCells>(i).get(column);
+}
+
+template <class Layout>
+int LocalScoreMatrix::traceStep(foot2& cur, int& value, std::vector<char>& row1,
+                                std::vector<char>& row2) const {
+    if (cur.i == 0 || cur.j == 0 || value == 0) return 0;
+    const auto here = rowOf<Layout>(cur.i);
+    const auto above = rowOf<Layout>(cur.i - 1);
+    const auto j = static_cast<std::size_t>(cur.j);
+    const char a = seq1_[cur.i - 1];
+    const char b = seq2_[cur.j - 1];
+    const int diag = Layout::decode(above.get(j - 1), value);
+    if (value == diag + lookup_.score(a, b)) {
+        row1.push_back(a);
+        row2.push_back(b);
+        --cur.i;
+        --cur.j;
+        value = diag;
+        return 1;
+    }
+    const int up = Layout::decode(above.get(j), value);
+    if (value == up + gap_) {
+        row1.push_back(a);
+        row2.push_back('-');
+        --cur.i;
+        value = up;
+        return 1;
+    }
+    const int left = Layout::decode(here.get(j - 1), value);
+    if (value == left + gap_) {
+        row1.push_back('-');
+        row2.push_back(b);
+        --cur.j;
+        value = left;
+        return 1;
+    }
+    return 0;
+}
+
+int LocalScoreMatrix::trace2(foot2& cur, int& value, std::vector<char>& row1,
+                             std::vector<char>& row2) const {
+    return packed_ ? traceStep<PackedCells>(cur, value, row1, row2)
+                   : traceStep<WholeCells>(cur, value, row1, row2);
+}
+
+int LocalScoreMatrix::traceSegment(foot2& cell, int score, std::vector<char>& row1,
+                                   std::vector<char>& row2) const {
+    int value = score;
+    const std::size_t from1 = row1.size();
+    const std::size_t from2 = row2.size();
+    while (trace2(cell, value, row1, row2)) {}
+    std::reverse(row1.begin() + static_cast<std::ptrdiff_t>(from1), row1.end());
+    std::reverse(row2.begin() + static_cast<std::ptrdiff_t>(from2), row2.end());
+    return score;
+}

@@ -1,0 +1,109 @@
+#include "cli/AlignPair.hpp"
+
+#include <new>
+
+#include "anchor/BestAligner.hpp"
+#include "common/MemoryBudget.hpp"
+#include "input/SeqAssemble.hpp"
+
+namespace {
+
+// Position in the given sequence of collapsed index `index`, or -1 outside.
+long long uncollapsed(const std::vector<unsigned long>& map, long long index) {
+    if (index < 0 || index >= static_cast<long long>(map.size())) return -1;
+    return static_cast<long long>(map[static_cast<std::size_t>(index)]);
+}
+
+// End (exclusive) in the given sequence of collapsed index `last`: past the
+// whole run when that character stands for one.
+long long uncollapsedEnd(const std::vector<unsigned long>& map,
+                         const std::map<unsigned long, unsigned long>& runs, long long last) {
+    const long long at = uncollapsed(map, last);
+    if (at < 0) return at;
+    const auto run = runs.find(static_cast<unsigned long>(last));
+    return at + (run == runs.end() || run->second == 0 ? 1 : static_cast<long long>(run->second));
+}
+
+AnchorRecord anchorRecord(const f2pScore& r, const seqAssemble* masks, int minLength) {
+    AnchorRecord a;
+    a.start = r.f2p.first;
+    a.end = r.f2p.second;
+    a.score = r.score;
+    a.row1 = r.align1;
+    a.row2 = r.align2;
+    long long span;
+    if (masks) {
+        static const std::vector<unsigned long> kNoMap;
+        static const std::map<unsigned long, unsigned long> kNoRuns;
+        const auto& map1 = masks->posMap.size() > 0 ? masks->posMap[0] : kNoMap;
+        const auto& map2 = masks->posMap.size() > 1 ? masks->posMap[1] : kNoMap;
+        const auto& runs1 = masks->maskRuns.size() > 0 ? masks->maskRuns[0] : kNoRuns;
+        const auto& runs2 = masks->maskRuns.size() > 1 ? masks->maskRuns[1] : kNoRuns;
+        a.shownBegin1 = a.begin1 = uncollapsed(map1, a.start.i);
+        a.shownEnd1 = uncollapsed(map1, static_cast<long long>(a.end.i) - 1);
+        a.shownBegin2 = a.begin2 = uncollapsed(map2, a.start.j);
+        a.shownEnd2 = uncollapsed(map2, static_cast<long long>(a.end.j) - 1);
+        a.end1 = uncollapsedEnd(map1, runs1, static_cast<long long>(a.end.i) - 1);
+        a.end2 = uncollapsedEnd(map2, runs2, static_cast<long long>(a.end.j) - 1);
+        span = a.shownEnd1 - a.shownBegin1 + 1;
+    } else {
+        a.shownBegin1 = a.begin1 = a.start.i;
+        a.shownEnd1 = a.end1 = a.end.i;
+        a.shownBegin2 = a.begin2 = a.start.j;
+        a.shownEnd2 = a.end2 = a.end.j;
+        span = a.end1 - a.begin1;
+    }
+    a.listed = span >= minLength;
+    return a;
+}
+
+PairAlignment skippedPair(PairAlignment pair, const std::string& need) {
+    pair.skipped = true;
+    pair.messages.push_back(errLine("skipped pair " + pair.name1 + " (" +
+                                    std::to_string(pair.length1) + ") and " + pair.name2 + " (" +
+                                    std::to_string(pair.length2) + "): it needs " + need));
+    return pair;
+}
+
+}  // namespace
+
+PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, std::string seq2,
+                        const ScoreLookup& lookup, const AlignParameters& params,
+                        WorkArena& arena) {
+    PairAlignment pair;
+    pair.name1 = std::move(name1);
+    pair.name2 = std::move(name2);
+    pair.length1 = seq1.size();
+    pair.length2 = seq2.size();
+    pair.localOnly = params.localOnly;
+    try {
+        std::vector<std::string> seqs{std::move(seq1), std::move(seq2)};
+        seqAssemble masks(params.maskChar);
+        pair.masked = masks.removeMasked(seqs);
+        BestAligner aligner(seqs[0], seqs[1], lookup, params, arena);
+        if (!params.localOnly) {
+            std::vector<std::vector<char>> rows(2);
+            pair.score = aligner.global_align(rows[0], rows[1]);
+            // The header shows the anchors the global alignment used: none
+            // when no local score beat the cutoff, though the listing below
+            // still selects and shows them.
+            pair.anchorScore = aligner.hssScore();
+            aligner.selectAnchors();
+            masks.addMasked({0, 0}, rows, pair.messages);
+            pair.row1 = std::move(rows[0]);
+            pair.row2 = std::move(rows[1]);
+        } else {
+            aligner.selectAnchors();
+            pair.anchorScore = aligner.hssScore();
+        }
+        for (const f2pScore& r : aligner.hssList())
+            pair.anchors.push_back(
+                anchorRecord(r, pair.masked ? &masks : nullptr, params.listingMinLength));
+        return pair;
+    } catch (const OutOfMemory& e) {
+        return skippedPair(std::move(pair), std::to_string(e.bytesNeeded) +
+                                                " bytes of memory, more than is available");
+    } catch (const std::bad_alloc&) {
+        return skippedPair(std::move(pair), "more memory than is available");
+    }
+}

@@ -1,0 +1,26 @@
+#include "cli/Parameters.hpp"
+
+#include <cstdlib>
+
+#include "cli/ArgParse.hpp"
+#include "input/ScoreMatrix.hpp"
+
+AlignParameters resolveParameters(const argParse& args, const ScoreMatrix& scoreMatrix,
+                                  GappedAnchorRealign gappedAnchor) {
+    AlignParameters p;
+    p.gapOpen = args.gapOpen;
+    p.gapExt = args.gapExt;
+    p.scoreFactor = args.scoreFactor;
+    p.cutLen = args.cutLen;
+    p.localOnly = args.localOnly != 0;
+    p.gappedAnchor = gappedAnchor;
+    if (scoreMatrix.alphabet.size() > 20 || args.isProtein) {
+        p.maskChar = '*';
+        if (!args.gapOpenGiven) p.gapOpen = -15;
+        if (!args.gapExtGiven) p.gapExt = -2;
+        if (!args.cutLenGiven) p.cutLen = 50;
+    }
+    p.gapOpen = -std::abs(p.gapOpen);
+    p.gapExt = -std::abs(p.gapExt);
+    return p;
+}

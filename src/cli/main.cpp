@@ -1,3 +1,0 @@
-#include "cli/Driver.hpp"
-
-int main(int argc, char** argv) { return runProgram(argc, argv); }

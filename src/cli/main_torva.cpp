@@ -1,0 +1,3 @@
+#include "cli/Driver.hpp"
+
+int main(int argc, char** argv) { return runProgram(argc, argv, GappedAnchorRealign::kWindows); }

@@ -1,0 +1,26 @@
+#include "common/MessageSink.hpp"
+
+#include <iostream>
+#include <mutex>
+
+namespace {
+std::mutex& sinkLock() {
+    static std::mutex lock;
+    return lock;
+}
+}  // namespace
+
+void MessageSink::emit(const Message& message) {
+    std::lock_guard<std::mutex> hold(sinkLock());
+    if (message.stream == Message::Stream::kOut) {
+        std::cout << message.text << std::endl;
+    } else {
+        // What went to standard output before belongs before this line.
+        std::cout.flush();
+        std::cerr << message.text << std::endl;
+    }
+}
+
+void MessageSink::emit(const Messages& messages) {
+    for (const Message& m : messages) emit(m);
+}
