@@ -7,6 +7,15 @@ enum class GappedAnchorRealign {
     kWhole,    // torva-b: the whole anchor, end to end
 };
 
+// How the local score matrix keeps its cells. Traceback choices (a quarter
+// of a byte a cell) are the default; the two score layouts give the same
+// results with 1.5 or 4 bytes a cell and serve to check that they do.
+enum class LocalCellLayout {
+    kChoices,
+    kPackedScores,  // 12-bit scores where neighbouring steps allow, else whole ones
+    kWholeScores,
+};
+
 // Every value a pair is aligned with, resolved once per run (defaults, the
 // protein switch and the mask character included) and passed down.
 struct AlignParameters {
@@ -18,9 +27,10 @@ struct AlignParameters {
     char maskChar = 'n';     // runs of it align as one character
     int listingMinLength = 10;  // the ".loc" listing shows anchors covering this many positions of sequence 1
     GappedAnchorRealign gappedAnchor = GappedAnchorRealign::kWindows;
+    int threads = 1;         // for the fills of one pair; results do not depend on it
 
-    // Switches for tests: 32-bit cells instead of packed ones, and reading
-    // every row of a part search. Neither changes a result.
-    bool allowPackedCells = true;
+    // Switches for tests; neither changes a result. Row skipping lets a
+    // search of stored scores pass over rows that cannot reach its best.
+    LocalCellLayout localCells = LocalCellLayout::kChoices;
     bool allowRowSkipping = true;
 };

@@ -3,7 +3,8 @@
 #include <cmath>
 
 BestAligner::BestAligner(std::string_view seq1, std::string_view seq2, const ScoreLookup& lookup,
-                         const AlignParameters& params, WorkArena& arena)
+                         const AlignParameters& params, WorkArena& arena,
+                         FillProgress* progress)
     : seq1_(seq1),
       seq2_(seq2),
       lookup_(lookup),
@@ -11,9 +12,9 @@ BestAligner::BestAligner(std::string_view seq1, std::string_view seq2, const Sco
       arena_(arena),
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
-      matrix_(seq1, seq2, lookup, params.gapOpen, params.allowPackedCells, arena),
+      matrix_(seq1, seq2, lookup, params.gapOpen, params.localCells, params.threads, arena),
       cutoff_(get_cutoff_score(lookup, params.scoreFactor)) {
-    maxScore_ = matrix_.fill(maxCells_);
+    maxScore_ = matrix_.fill(maxCells_, progress);
 }
 
 int BestAligner::get_cutoff_score(const ScoreLookup& lookup, int scoreFactor) {

@@ -10,6 +10,7 @@
 #include "anchor/LocalScoreMatrix.hpp"
 
 class WorkArena;
+struct FillProgress;
 
 // The anchored aligner of one sequence pair. Construction fills the local
 // score matrix over the whole pair; anchor selection then picks a chain of
@@ -20,8 +21,9 @@ class WorkArena;
 // needs), or selectAnchors() alone for the anchors; hssList() then holds them.
 class BestAligner {
 public:
+    // `progress`, when given, follows the fill of the local matrix.
     BestAligner(std::string_view seq1, std::string_view seq2, const ScoreLookup& lookup,
-                const AlignParameters& params, WorkArena& arena);
+                const AlignParameters& params, WorkArena& arena, FillProgress* progress = nullptr);
 
     // The one global alignment of the pair; appends its rows and returns its
     // score: the sum of the anchors and of the stretches between them.

@@ -6,18 +6,32 @@
 
 void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, int& best,
                                 bool skipRows) const {
-    if (packed_) {
-        scanCells<PackedCells>(region, cells, best, skipRows);
-    } else {
-        scanCells<WholeCells>(region, cells, best, skipRows);
+    switch (layout_) {
+        case LocalCellLayout::kChoices:
+            // The part shares its region's zero row and column, so its scores
+            // are those of a fresh fill of the part; its choices stay as they are.
+            fillPart(region, cells, best, false);
+            break;
+        case LocalCellLayout::kPackedScores:
+            scanCells<PackedCells>(region, cells, best, skipRows);
+            break;
+        case LocalCellLayout::kWholeScores:
+            scanCells<WholeCells>(region, cells, best, skipRows);
+            break;
     }
 }
 
 void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cells, int& best) {
-    if (packed_) {
-        rescoreCells<PackedCells>(region, cells, best);
-    } else {
-        rescoreCells<WholeCells>(region, cells, best);
+    switch (layout_) {
+        case LocalCellLayout::kChoices:
+            fillPart(region, cells, best, true);
+            break;
+        case LocalCellLayout::kPackedScores:
+            rescoreCells<PackedCells>(region, cells, best);
+            break;
+        case LocalCellLayout::kWholeScores:
+            rescoreCells<WholeCells>(region, cells, best);
+            break;
     }
 }
 
@@ -55,8 +69,6 @@ void LocalScoreMatrix::rescoreCells(const foot2* region, std::vector<foot2>& cel
     const int first = region[0].j;
     const int n = region[1].j - first;
     const auto span = static_cast<std::size_t>(n) + 1;
-    const LocalRowFn fillRow = localRowKernel(len1_, len2_, lookup_.bestScore());
-
     std::vector<int> rollingRows(2 * span, 0);
     int* prev = rollingRows.data();
     int* cur = prev + span;
@@ -64,7 +76,7 @@ void LocalScoreMatrix::rescoreCells(const foot2* region, std::vector<foot2>& cel
     rowBest_[static_cast<std::size_t>(top)] = 0;
     for (int i = top + 1; i <= bottom; ++i) {
         const int* scores = profileRow(codes1_[i - 1]) + first;
-        const int rowMax = fillRow(prev, cur, scores, n, gap_, nullptr);
+        const int rowMax = fillRow_(prev, cur, scores, n, gap_, nullptr);
         Layout::storeRange(rowOf<Layout>(i), static_cast<std::size_t>(first), cur, span);
         rowBest_[static_cast<std::size_t>(i)] = rowMax;
         offerRow(cells, best, i, first, cur, n, rowMax);

@@ -1,14 +1,18 @@
 #include "anchor/LocalScoreMatrix.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <exception>
+#include <thread>
 #include <utility>
 
-#include "align/kernels/Kernels.hpp"
+#include "anchor/ChoiceCells.hpp"
 #include "anchor/RowCandidates.hpp"
 
 LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
-                                   const ScoreLookup& lookup, int gap, bool allowPackedCells,
-                                   WorkArena& arena)
+                                   const ScoreLookup& lookup, int gap, LocalCellLayout layout,
+                                   int threads, WorkArena& arena)
     : seq1_(seq1),
       seq2_(seq2),
       lookup_(lookup),
@@ -16,8 +20,11 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
       codes1_(lookup.encode(seq1)),
+      fillRow_(localRowKernel(len1_, len2_, lookup.bestScore())),
+      threads_(threads < 1 ? 1 : threads),
+      layout_(layout),
       whole_(&arena),
-      packed_cells_(&arena) {
+      bytes_(&arena) {
     width_ = static_cast<std::size_t>(len2_) + 1;
     const auto codes2 = lookup.encode(seq2);
     const std::size_t codeCount = lookup.codes();
@@ -29,35 +36,55 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
     // Neighbouring cells differ by at most bestPair - gap in a row or a
     // column, twice that diagonally.
     const long long reach = 2LL * (static_cast<long long>(lookup.bestScore()) - gap);
-    packed_ = allowPackedCells && reach <= PackedCells::kReach;
+    if (layout_ == LocalCellLayout::kPackedScores && reach > PackedCells::kReach)
+        layout_ = LocalCellLayout::kWholeScores;
     // Every cell is written by fill(), so the storage is not cleared first.
-    if (packed_) {
-        packedRowBytes_ = PackedCells::rowBytes(width_);
-        packed_cells_.resizeUninitialized(len1_ + 1, static_cast<int>(packedRowBytes_));
-    } else {
-        whole_.resizeUninitialized(len1_ + 1, len2_ + 1);
+    switch (layout_) {
+        case LocalCellLayout::kChoices:
+            rowBytes_ = ChoiceCells::rowBytes(width_);
+            bytes_.resizeUninitialized(len1_ + 1, static_cast<int>(rowBytes_));
+            break;
+        case LocalCellLayout::kPackedScores:
+            rowBytes_ = PackedCells::rowBytes(width_);
+            bytes_.resizeUninitialized(len1_ + 1, static_cast<int>(rowBytes_));
+            break;
+        case LocalCellLayout::kWholeScores:
+            whole_.resizeUninitialized(len1_ + 1, len2_ + 1);
+            break;
     }
 }
 
-int LocalScoreMatrix::fill(std::vector<foot2>& maxCells) {
-    return packed_ ? fillCells<PackedCells>(maxCells) : fillCells<WholeCells>(maxCells);
+int LocalScoreMatrix::fill(std::vector<foot2>& maxCells, FillProgress* progress) {
+    maxCells.clear();
+    rowBest_.assign(static_cast<std::size_t>(len1_) + 1, 0);
+    int best = 0;
+    if (progress) {
+        progress->rows.store(len1_, std::memory_order_relaxed);
+        progress->rowsDone.store(0, std::memory_order_relaxed);
+    }
+    switch (layout_) {
+        case LocalCellLayout::kChoices: {
+            const foot2 whole[2] = {foot2{0, 0}, foot2{len1_, len2_}};
+            fillPart(whole, maxCells, best, true, progress);
+            return best;
+        }
+        case LocalCellLayout::kPackedScores: return fillCells<PackedCells>(maxCells);
+        case LocalCellLayout::kWholeScores: return fillCells<WholeCells>(maxCells);
+    }
+    return best;
 }
 
 // The recurrence runs on whole values in two rolling rows; the matrix only
 // receives the stored form of each cell.
 template <class Layout>
 int LocalScoreMatrix::fillCells(std::vector<foot2>& maxCells) {
-    const LocalRowFn fillRow = localRowKernel(len1_, len2_, lookup_.bestScore());
-    rowBest_.assign(static_cast<std::size_t>(len1_) + 1, 0);
     std::vector<int> rows(2 * width_, 0);
     int* prev = rows.data();
     int* cur = prev + width_;
     Layout::storeRow(rowOf<Layout>(0), prev, width_);
-
     int best = 0;
-    maxCells.clear();
     for (int i = 1; i <= len1_; ++i) {
-        const int rowMax = fillRow(prev, cur, profileRow(codes1_[i - 1]), len2_, gap_, nullptr);
+        const int rowMax = fillRow_(prev, cur, profileRow(codes1_[i - 1]), len2_, gap_, nullptr);
         offerRow(maxCells, best, i, 0, cur, len2_, rowMax);
         Layout::storeRow(rowOf<Layout>(i), cur, width_);
         rowBest_[i] = rowMax;
@@ -75,14 +102,48 @@ int LocalScoreMatrix::valueAtCells(foot2 cell, int zeroColumn) const {
     return value;
 }
 
+// The score of a cell is the sum of the steps of its traceback.
+int LocalScoreMatrix::choiceValue(foot2 cell) const {
+    int value = 0;
+    while (cell.i > 0 && cell.j > 0) {
+        switch (ChoiceCells::get(choiceRow(cell.i), static_cast<std::size_t>(cell.j))) {
+            case 1:
+                value += lookup_.score(seq1_[cell.i - 1], seq2_[cell.j - 1]);
+                --cell.i;
+                --cell.j;
+                break;
+            case 2:
+                value += gap_;
+                --cell.i;
+                break;
+            case 3:
+                value += gap_;
+                --cell.j;
+                break;
+            default:
+                return value;
+        }
+    }
+    return value;
+}
+
 int LocalScoreMatrix::valueAt(foot2 cell, int zeroColumn) const {
-    return packed_ ? valueAtCells<PackedCells>(cell, zeroColumn)
-                   : valueAtCells<WholeCells>(cell, zeroColumn);
+    switch (layout_) {
+        case LocalCellLayout::kChoices: return choiceValue(cell);
+        case LocalCellLayout::kPackedScores: return valueAtCells<PackedCells>(cell, zeroColumn);
+        case LocalCellLayout::kWholeScores: return valueAtCells<WholeCells>(cell, zeroColumn);
+    }
+    return 0;
 }
 
 long long LocalScoreMatrix::storedCell(int i, int j) const {
     const auto column = static_cast<std::size_t>(j);
-    return packed_ ? rowOf<PackedCells>(i).get(column) : rowOf<WholeCells>(i).get(column);
+    switch (layout_) {
+        case LocalCellLayout::kChoices: return ChoiceCells::get(choiceRow(i), column);
+        case LocalCellLayout::kPackedScores: return rowOf<PackedCells>(i).get(column);
+        case LocalCellLayout::kWholeScores: return rowOf<WholeCells>(i).get(column);
+    }
+    return 0;
 }
 
 template <class Layout>
@@ -122,10 +183,44 @@ int LocalScoreMatrix::traceStep(foot2& cur, int& value, std::vector<char>& row1,
     return 0;
 }
 
+int LocalScoreMatrix::choiceStep(foot2& cur, int& value, std::vector<char>& row1,
+                                 std::vector<char>& row2) const {
+    if (cur.i == 0 || cur.j == 0 || value == 0) return 0;
+    const char a = seq1_[cur.i - 1];
+    const char b = seq2_[cur.j - 1];
+    switch (ChoiceCells::get(choiceRow(cur.i), static_cast<std::size_t>(cur.j))) {
+        case 1:
+            row1.push_back(a);
+            row2.push_back(b);
+            value -= lookup_.score(a, b);
+            --cur.i;
+            --cur.j;
+            return 1;
+        case 2:
+            row1.push_back(a);
+            row2.push_back('-');
+            value -= gap_;
+            --cur.i;
+            return 1;
+        case 3:
+            row1.push_back('-');
+            row2.push_back(b);
+            value -= gap_;
+            --cur.j;
+            return 1;
+        default:
+            return 0;
+    }
+}
+
 int LocalScoreMatrix::trace2(foot2& cur, int& value, std::vector<char>& row1,
                              std::vector<char>& row2) const {
-    return packed_ ? traceStep<PackedCells>(cur, value, row1, row2)
-                   : traceStep<WholeCells>(cur, value, row1, row2);
+    switch (layout_) {
+        case LocalCellLayout::kChoices: return choiceStep(cur, value, row1, row2);
+        case LocalCellLayout::kPackedScores: return traceStep<PackedCells>(cur, value, row1, row2);
+        case LocalCellLayout::kWholeScores: return traceStep<WholeCells>(cur, value, row1, row2);
+    }
+    return 0;
 }
 
 int LocalScoreMatrix::traceSegment(foot2& cell, int score, std::vector<char>& row1,

@@ -8,7 +8,10 @@
 
 #include "align/Records.hpp"
 #include "align/ScoreLookup.hpp"
+#include "align/kernels/LocalRow.hpp"
+#include "anchor/AlignParameters.hpp"
 #include "anchor/ScoreCells.hpp"
+#include "common/FillProgress.hpp"
 #include "common/Matrix.hpp"
 
 // The local score matrix of one pair with a linear gap cost: the recurrence
@@ -17,21 +20,31 @@
 // of it are later re-scored in place from a zero boundary, and segments are
 // traced back through it.
 //
-// Cells are stored packed (ScoreCells.hpp) where neighbouring scores allow it.
-// A cell's score is read by walking its row from a known score: the region's
-// zero column, which is why reads take the first column of the region whose
-// scores the row holds (`zeroColumn`, 0 for the matrix as filled).
+// By default a cell keeps only its traceback choice (ChoiceCells.hpp). That
+// is enough because of the order of the anchor search: every search traces
+// its candidates before any of its parts is re-scored, parts of one chain do
+// not overlap, and a part that keeps its scores shares its region's zero row
+// and column. So the score of every cell a search reads equals that of a
+// fresh zero-boundary fill of the innermost region or part holding it, and
+// the search recomputes those scores with the row kernel instead of reading
+// them. A re-scored part rewrites the choices of its own cells only.
+//
+// The score layouts (ScoreCells.hpp) keep the scores themselves; a score is
+// read by walking its row from a known score: the region's zero column, which
+// is why reads take the first column of the region whose scores the row holds
+// (`zeroColumn`, 0 for the matrix as filled).
 class LocalScoreMatrix {
 public:
     LocalScoreMatrix(std::string_view seq1, std::string_view seq2, const ScoreLookup& lookup,
-                     int gap, bool allowPackedCells, WorkArena& arena);
+                     int gap, LocalCellLayout layout, int threads, WorkArena& arena);
 
     int len1() const { return len1_; }
     int len2() const { return len2_; }
 
     // Fills the whole matrix; returns the highest score and puts every cell
     // holding it, row-major, in `maxCells` (none when no cell is positive).
-    int fill(std::vector<foot2>& maxCells);
+    // `progress`, when given, follows the rows done.
+    int fill(std::vector<foot2>& maxCells, FillProgress* progress = nullptr);
 
     // Score of `cell`, whose row holds the scores of a region starting at
     // column `zeroColumn`.
@@ -57,7 +70,9 @@ public:
 
     // The cell as stored, for checking which cells an operation changed.
     long long storedCell(int i, int j) const;
-    bool packedCells() const { return packed_; }
+    // The layout in use: a packed request falls back to whole scores where
+    // neighbouring steps exceed the packed reach.
+    LocalCellLayout layout() const { return layout_; }
 
 private:
     template <class Layout>
@@ -66,9 +81,26 @@ private:
         if constexpr (std::is_same_v<Layout, WholeCells>) {
             return {const_cast<int*>(whole_.data()) + row * width_};
         } else {
-            return {const_cast<std::uint8_t*>(packed_cells_.data()) + row * packedRowBytes_};
+            return {const_cast<std::uint8_t*>(bytes_.data()) + row * rowBytes_};
         }
     }
+    std::uint8_t* choiceRow(int i) const {
+        return const_cast<std::uint8_t*>(bytes_.data()) + static_cast<std::size_t>(i) * rowBytes_;
+    }
+    // Fills the part with corners region[0], region[1] from a zero boundary
+    // at its first row and column, offering its best cells to `cells`/`best`;
+    // with `storeChoices` its cells' choices are written.
+    void fillPart(const foot2* region, std::vector<foot2>& cells, int& best, bool storeChoices,
+                  FillProgress* progress = nullptr) const;
+    struct StripLink;
+    // Rows top+1 .. bottom of columns c0 .. c1 (c0 standing for the zero
+    // column, or for the last column of the strip on the left, whose scores
+    // arrive through `in`); hands its own last column on through `out`.
+    void fillStrip(int top, int bottom, int c0, int c1, StripLink* in, StripLink* out,
+                   bool storeChoices, std::vector<foot2>& cells, int& best,
+                   FillProgress* progress) const;
+    int choiceValue(foot2 cell) const;
+    int choiceStep(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
     template <class Layout> int fillCells(std::vector<foot2>& maxCells);
     template <class Layout> int valueAtCells(foot2 cell, int zeroColumn) const;
     template <class Layout> int traceStep(foot2& cur, int& value, std::vector<char>& row1,
@@ -87,11 +119,13 @@ private:
     int len1_, len2_;
     std::vector<ScoreLookup::Code> codes1_;
     std::vector<int> profile_;
-    bool packed_ = false;  // PackedCells in packed_cells_, else WholeCells in whole_
-    matrix<int> whole_;
-    matrix<std::uint8_t> packed_cells_;
-    std::size_t width_ = 0;  // cells in a row: len2 + 1
-    std::size_t packedRowBytes_ = 0;
+    LocalRowFn fillRow_;
+    int threads_;
+    LocalCellLayout layout_;
+    matrix<int> whole_;            // kWholeScores
+    matrix<std::uint8_t> bytes_;   // kPackedScores and kChoices
+    std::size_t width_ = 0;        // cells in a row: len2 + 1
+    std::size_t rowBytes_ = 0;     // bytes a row of bytes_
     // rowBest_[i]: the highest score in row i over the columns of the region
     // that last scored that row (the whole matrix, or a re-scored part). A
     // search of a part that keeps its scores lies within that region, so rows

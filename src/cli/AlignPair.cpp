@@ -69,7 +69,7 @@ PairAlignment skippedPair(PairAlignment pair, const std::string& need) {
 
 PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, std::string seq2,
                         const ScoreLookup& lookup, const AlignParameters& params,
-                        WorkArena& arena) {
+                        WorkArena& arena, FillProgress* progress) {
     PairAlignment pair;
     pair.name1 = std::move(name1);
     pair.name2 = std::move(name2);
@@ -80,7 +80,7 @@ PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, 
         std::vector<std::string> seqs{std::move(seq1), std::move(seq2)};
         seqAssemble masks(params.maskChar);
         pair.masked = masks.removeMasked(seqs);
-        BestAligner aligner(seqs[0], seqs[1], lookup, params, arena);
+        BestAligner aligner(seqs[0], seqs[1], lookup, params, arena, progress);
         if (!params.localOnly) {
             std::vector<std::vector<char>> rows(2);
             pair.score = aligner.global_align(rows[0], rows[1]);

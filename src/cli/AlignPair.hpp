@@ -5,6 +5,7 @@
 #include "align/PairAlignment.hpp"
 #include "align/ScoreLookup.hpp"
 #include "anchor/AlignParameters.hpp"
+#include "common/FillProgress.hpp"
 
 class WorkArena;
 
@@ -13,4 +14,5 @@ class WorkArena;
 // runs and returns everything the writers need. A pair whose buffers do not
 // fit in memory comes back `skipped`, with the message that says so.
 PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, std::string seq2,
-                        const ScoreLookup& lookup, const AlignParameters& params, WorkArena& arena);
+                        const ScoreLookup& lookup, const AlignParameters& params, WorkArena& arena,
+                        FillProgress* progress = nullptr);

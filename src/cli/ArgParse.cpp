@@ -133,7 +133,7 @@ argParse::argParse(int& argc, char** argv) {
     // (parsing stops at the first argument that is not an option).
     optind = 0;
     for (;;) {
-        int option = getopt(argc, argv, "+I:S:O:G:A:T:C:PLVvHh");
+        int option = getopt(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh");
         if (option == -1) break;
         switch (option) {
             case 'I':
@@ -161,6 +161,13 @@ argParse::argParse(int& argc, char** argv) {
             case 'C':
                 cutLen = std::abs(numberValue(option, checkedValue(option)));
                 cutLenGiven = 1;
+                break;
+            case 't':
+                threads = numberValue(option, checkedValue(option));
+                if (threads < 1) invalidValue(option);
+                break;
+            case 'q':
+                quiet = 1;
                 break;
             case 'P':
                 isProtein = 1;

@@ -4,7 +4,7 @@
 #include <string>
 
 // The option record. The constructor parses the process arguments with POSIX
-// getopt ("I:S:O:G:A:T:C:PLVvHh"), handling each option where it stands, and
+// getopt ("I:S:O:G:A:T:C:t:qPLVvHh"), handling each option where it stands, and
 // fills in the file defaults; resolveParameters decides the alignment values. Where it stops the run it throws RunStop: status 0
 // after the usage (-H/-h) or version (-V/-v) text, status 1 after an error.
 class argParse {
@@ -18,6 +18,8 @@ public:
     int cutLen = 100;        // -C
     int isProtein = 0;       // -P
     int localOnly = 0;       // -L
+    int threads = 0;         // -t, 0: the cores this process may use
+    int quiet = 0;           // -q: no progress line
     int gapOpenGiven = 0;
     int gapExtGiven = 0;
     int cutLenGiven = 0;

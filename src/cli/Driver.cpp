@@ -13,7 +13,9 @@
 
 #include "cli/AlignPair.hpp"
 #include "cli/ArgParse.hpp"
+#include "cli/PairPool.hpp"
 #include "cli/Parameters.hpp"
+#include "cli/ProgressLine.hpp"
 #include "common/MemoryBudget.hpp"
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
@@ -72,34 +74,50 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         return 1;
     }
 
-    std::vector<std::string> names, seqs;
-    int got = reader.next_seq(names, seqs, 2);
-
     // 5. The values every pair is aligned with, decided once.
     const AlignParameters params = resolveParameters(args, scoreMatrix, gappedAnchor);
     const ScoreLookup lookup = scoreMatrix.lookup();
-    WorkArena arena;
 
-    // 6. The pairs.
+    // 6. The pairs, on params.threads workers; results are written in input
+    //    order, whatever the number of workers.
+    Messages readNotes;
+    reader.keepNotes(&readNotes);
+    std::vector<std::string> names, seqs;
+    int got = 0;
+    auto next = [&](PairJob& job) {
+        names.clear();
+        seqs.clear();
+        got = reader.next_seq(names, seqs, 2);
+        if (got != 2) return false;
+        job.name1 = cutName(names[0]);
+        job.name2 = cutName(names[1]);
+        job.seq1 = std::move(seqs[0]);
+        job.seq2 = std::move(seqs[1]);
+        job.readNotes = std::move(readNotes);
+        readNotes.clear();
+        return true;
+    };
     int status = 0;
     bool writable = true;
-    long pairs = 0;
-    while (got == 2 && writable) {
-        const PairAlignment pair = alignPair(cutName(names[0]), cutName(names[1]),
-                                             std::move(seqs[0]), std::move(seqs[1]), lookup,
-                                             params, arena);
+    PairPool pool(params.threads, lookup, params);
+    ProgressLine progress(!args.quiet, pool);
+    auto deliver = [&](PairJob& job, PairAlignment& pair) {
+        MessageSink::emit(job.readNotes);
         MessageSink::emit(pair.messages);
         outputs.write(pair);
         if (pair.skipped) status = 1;
-        ++pairs;
         writable = outputs.check();
-        names.clear();
-        seqs.clear();
-        if (writable) got = reader.next_seq(names, seqs, 2);
-    }
-    if (writable && got == 1) {
-        MessageSink::err("warning: record " + std::to_string(2 * pairs + 1) + " (" +
-                         names[0] + ") has no partner and is not aligned");
+        progress.draw();
+        return writable;
+    };
+    pool.run(next, deliver, [&] { progress.draw(); });
+    progress.clear();
+    if (writable) {
+        MessageSink::emit(readNotes);
+        if (got == 1) {
+            MessageSink::err("warning: record " + std::to_string(2 * pool.pairsDone() + 1) + " (" +
+                             names[0] + ") has no partner and is not aligned");
+        }
     }
 
     // 7. Close; with -L the alignment file, empty in that mode, goes away.

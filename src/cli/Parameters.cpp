@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "cli/ArgParse.hpp"
+#include "common/CpuCount.hpp"
 #include "input/ScoreMatrix.hpp"
 
 AlignParameters resolveParameters(const argParse& args, const ScoreMatrix& scoreMatrix,
@@ -14,6 +15,7 @@ AlignParameters resolveParameters(const argParse& args, const ScoreMatrix& score
     p.cutLen = args.cutLen;
     p.localOnly = args.localOnly != 0;
     p.gappedAnchor = gappedAnchor;
+    p.threads = args.threads > 0 ? args.threads : usableCores();
     if (scoreMatrix.alphabet.size() > 20 || args.isProtein) {
         p.maskChar = '*';
         if (!args.gapOpenGiven) p.gapOpen = -15;

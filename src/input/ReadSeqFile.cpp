@@ -50,8 +50,8 @@ int readSeqFile::next_seq(std::vector<std::string>& names, std::vector<std::stri
         std::getline(in, header);
         dropCarriageReturn(header);
         if (header.empty()) {
-            MessageSink::err("warning: record " + std::to_string(records_) +
-                             " has an empty header; it is kept with an empty name");
+            note(errLine("warning: record " + std::to_string(records_) +
+                         " has an empty header; it is kept with an empty name"));
         }
 
         std::string seq;
@@ -67,4 +67,12 @@ int readSeqFile::next_seq(std::vector<std::string>& names, std::vector<std::stri
         ++count;
     }
     return count;
+}
+
+void readSeqFile::note(Message message) {
+    if (notes_) {
+        notes_->push_back(std::move(message));
+    } else {
+        MessageSink::emit(message);
+    }
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/MessageSink.hpp"
+
 // Reads FASTA records one after another, on demand, strictly in file order.
 // A record is a '>', the header (rest of that line) and the sequence (the
 // following lines up to the next line beginning with '>', joined). Text
@@ -24,6 +26,13 @@ public:
     // Records started so far (every '>' consumed as a record start).
     long recordsStarted() const { return records_; }
 
+    // Warnings about the records read (an empty header) are kept here, to be
+    // printed with the pair they belong to, instead of being printed at once.
+    void keepNotes(Messages* notes) { notes_ = notes; }
+
 private:
+    void note(Message message);
+
     long records_ = 0;
+    Messages* notes_ = nullptr;
 };

@@ -9,14 +9,13 @@
 // cell from waiting on the one before it.
 int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int gap,
                        std::uint8_t* choices) {
-    cur[0] = 0;
     for (int j = 1; j <= n; ++j) {
         const int diag = prev[j - 1] + scores[j];
         const int up = prev[j] + gap;
         const int v = diag > up ? diag : up;
         cur[j] = v > 0 ? v : 0;
     }
-    int left = 0;
+    int left = cur[0];
     int rowMax = 0;
     for (int j = 1; j <= n; ++j) {
         int v = cur[j];

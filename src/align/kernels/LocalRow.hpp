@@ -4,11 +4,12 @@
 
 // One row of the local score recurrence with a linear gap cost `gap` (<= 0):
 //
-//   cur[0] = 0
 //   cur[j] = max(prev[j-1] + scores[j], prev[j] + gap, cur[j-1] + gap, 0)    j = 1..n
 //
 // `scores[j]` is the pair score of the row's residue against column j's; the
-// arrays hold n + 1 entries, entry 0 standing for the region's zero column.
+// arrays hold n + 1 entries. Entry 0 is the column left of the stretch: 0 on a
+// zero boundary, or the scores of a neighbouring stretch when a row is split
+// into strips. cur[0] is read, never written.
 // When `choices` is given, choices[j] (j = 1..n) receives the cell's traceback
 // choice: the first of diagonal (1), from above (2), from the left (3) whose
 // value plus its cost gives the cell's value, or 0 when the value is 0 (a

@@ -1,0 +1,133 @@
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "anchor/ChoiceCells.hpp"
+#include "anchor/LocalScoreMatrix.hpp"
+#include "anchor/RowCandidates.hpp"
+
+namespace {
+
+// Below these, handing rows from strip to strip costs more than it saves.
+constexpr long long kMinParallelCells = 1LL << 22;
+constexpr int kMinStripWidth = 1024;
+
+}  // namespace
+
+// The scores of one column, handed row by row from a strip to the strip on
+// its right, which waits for each row it needs.
+struct LocalScoreMatrix::StripLink {
+    std::vector<int> values;        // entry k: row top + k
+    std::atomic<int> rowsDone{0};   // entries 0 .. rowsDone - 1 are set
+
+    void publish(int k, int value) {
+        values[static_cast<std::size_t>(k)] = value;
+        rowsDone.store(k + 1, std::memory_order_release);
+    }
+    int await(int k) {
+        int spins = 0;
+        while (rowsDone.load(std::memory_order_acquire) <= k)
+            if (++spins > 64) std::this_thread::yield();
+        return values[static_cast<std::size_t>(k)];
+    }
+    // Lets the strip on the right run to its end after this one failed.
+    void abandon() { rowsDone.store(INT_MAX, std::memory_order_release); }
+};
+
+void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink* in,
+                                 StripLink* out, bool storeChoices, std::vector<foot2>& cells,
+                                 int& best, FillProgress* progress) const {
+    const int n = c1 - c0;
+    const auto span = static_cast<std::size_t>(n) + 1;
+    std::vector<int> rollingRows(2 * span, 0);
+    int* prev = rollingRows.data();
+    int* cur = prev + span;
+    // One byte a cell, rounded up to whole bytes of choices for the packing.
+    std::vector<std::uint8_t> choices(storeChoices ? span + 4 : 0, 0);
+    // Column c0 belongs to the strip on the left when there is one.
+    const int own = in ? 1 : 0;
+    const auto firstOwned = static_cast<std::size_t>(c0 + own);
+    if (storeChoices)
+        ChoiceCells::storeRange(choiceRow(top), firstOwned, choices.data() + own, span - own);
+    if (out) out->publish(0, 0);
+    for (int i = top + 1; i <= bottom; ++i) {
+        const int k = i - top;
+        cur[0] = in ? in->await(k) : 0;
+        const int* scores = profileRow(codes1_[i - 1]) + c0;
+        const int rowMax =
+            fillRow_(prev, cur, scores, n, gap_, storeChoices ? choices.data() : nullptr);
+        if (out) out->publish(k, cur[n]);
+        if (storeChoices) {
+            choices[0] = 0;
+            ChoiceCells::storeRange(choiceRow(i), firstOwned, choices.data() + own, span - own);
+        }
+        offerRow(cells, best, i, c0 + own, cur + own, n - own, rowMax);
+        if (progress && !in) progress->rowsDone.store(k, std::memory_order_relaxed);
+        std::swap(prev, cur);
+    }
+}
+
+// Wide parts are split into strips of columns, one thread a strip; a strip
+// computes a row once the strip on its left has handed on that row's last
+// column. Results do not depend on the number of strips: each cell gets the
+// same value, and the best cells are merged back into row-major order.
+void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, int& best,
+                                bool storeChoices, FillProgress* progress) const {
+    const int top = region[0].i, bottom = region[1].i;
+    const int first = region[0].j, last = region[1].j;
+    const long long area = static_cast<long long>(bottom - top) * (last - first);
+    int strips = std::min(threads_, (last - first) / kMinStripWidth);
+    if (strips <= 1 || area < kMinParallelCells) {
+        fillStrip(top, bottom, first, last, nullptr, nullptr, storeChoices, cells, best, progress);
+        return;
+    }
+    // Strip edges fall where a byte of choices begins, so that no two
+    // threads write one byte.
+    std::vector<int> edges{first};
+    for (int s = 1; s < strips; ++s) {
+        int edge = first + static_cast<int>(static_cast<long long>(last - first) * s / strips);
+        edge -= (edge + 1) & 3;
+        if (edge > edges.back() && edge < last) edges.push_back(edge);
+    }
+    edges.push_back(last);
+    strips = static_cast<int>(edges.size()) - 1;
+
+    std::vector<StripLink> links(static_cast<std::size_t>(strips - 1));
+    for (StripLink& link : links) link.values.assign(static_cast<std::size_t>(bottom - top) + 1, 0);
+    std::vector<std::vector<foot2>> found(static_cast<std::size_t>(strips));
+    std::vector<int> bests(static_cast<std::size_t>(strips), best);
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(strips));
+    auto run = [&](int s) {
+        StripLink* in = s > 0 ? &links[static_cast<std::size_t>(s - 1)] : nullptr;
+        StripLink* out = s + 1 < strips ? &links[static_cast<std::size_t>(s)] : nullptr;
+        try {
+            fillStrip(top, bottom, edges[static_cast<std::size_t>(s)],
+                      edges[static_cast<std::size_t>(s) + 1], in, out, storeChoices,
+                      found[static_cast<std::size_t>(s)], bests[static_cast<std::size_t>(s)],
+                      progress);
+        } catch (...) {
+            failures[static_cast<std::size_t>(s)] = std::current_exception();
+            if (out) out->abandon();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int s = 1; s < strips; ++s) workers.emplace_back(run, s);
+    run(0);
+    for (std::thread& w : workers) w.join();
+    for (const auto& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+
+    // The caller hands in no cells: each strip kept those of its own best.
+    const int topBest = *std::max_element(bests.begin(), bests.end());
+    cells.clear();
+    for (int s = 0; s < strips; ++s)
+        if (bests[static_cast<std::size_t>(s)] == topBest)
+            cells.insert(cells.end(), found[static_cast<std::size_t>(s)].begin(),
+                         found[static_cast<std::size_t>(s)].end());
+    std::sort(cells.begin(), cells.end(),
+              [](const foot2& a, const foot2& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
+    best = topBest;
+}
