@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -58,6 +59,57 @@ void rebuildQ(GotohRowStates r, int w, int gapOpen, int gapExt) {
     }
 }
 
+// Keeps one state row of a checkpoint as steps; false when a step needs more
+// than 16 bits.
+bool packRow(const int* v, int m, std::int16_t* steps, int& first) {
+    if (m >= 1) first = v[1];
+    for (int j = 2; j <= m; ++j) {
+        const long long step = static_cast<long long>(v[j]) - v[j - 1];
+        if (step < std::numeric_limits<std::int16_t>::min() ||
+            step > std::numeric_limits<std::int16_t>::max())
+            return false;
+        steps[j] = static_cast<std::int16_t>(step);
+    }
+    return true;
+}
+
+void unpackRow(const std::int16_t* steps, int column0, int first, int w, int* v) {
+    v[0] = column0;
+    if (w > 1) v[1] = first;
+    for (int j = 2; j < w; ++j) v[j] = v[j - 1] + steps[j];
+}
+
+void saveCheckpoint(GotohFill& f, int c, const GotohRowStates& row, int m) {
+    const std::size_t width = static_cast<std::size_t>(m) + 1;
+    const std::size_t slot = static_cast<std::size_t>(c - 1) * 2;
+    std::int16_t* steps = f.checkpointSteps.data() + slot * width;
+    if (packRow(row.d, m, steps, f.checkpointFirst[slot]) &&
+        packRow(row.p, m, steps + width, f.checkpointFirst[slot + 1]))
+        return;
+    std::vector<int>& wide = f.wideCheckpoints[static_cast<std::size_t>(c - 1)];
+    wide.assign(row.d, row.d + width);
+    wide.insert(wide.end(), row.p, row.p + width);
+}
+
+// D and P of checkpoint row c*k over columns 0..w-1, and Q rebuilt from them.
+void loadCheckpoint(const GotohProblem& p, const GotohFill& f, int c, int w,
+                    GotohRowStates row) {
+    const std::size_t width = static_cast<std::size_t>(p.m) + 1;
+    const std::vector<int>& wide = f.wideCheckpoints[static_cast<std::size_t>(c - 1)];
+    if (!wide.empty()) {
+        std::copy_n(wide.data(), w, row.d);
+        std::copy_n(wide.data() + width, w, row.p);
+    } else {
+        const std::size_t slot = static_cast<std::size_t>(c - 1) * 2;
+        const std::int16_t* steps = f.checkpointSteps.data() + slot * width;
+        const int top = c * f.blockRows;
+        unpackRow(steps, kImpossible, f.checkpointFirst[slot], w, row.d);
+        unpackRow(steps + width, p.gapOpen + (top - 1) * p.gapExt, f.checkpointFirst[slot + 1],
+                  w, row.p);
+    }
+    rebuildQ(row, w, p.gapOpen, p.gapExt);
+}
+
 struct Capture {
     foot cell;
     int value = 0;
@@ -74,11 +126,7 @@ void loadBlock(const GotohProblem& p, GotohFill& f, RowBuffers& rb, int c, int w
     if (top == 0) {
         firstRow(rb.prev, w, p.gapOpen, p.gapExt);
     } else {
-        const std::size_t width = static_cast<std::size_t>(p.m) + 1;
-        const int* saved = f.checkpoints.data() + static_cast<std::size_t>(c - 1) * 2 * width;
-        std::copy_n(saved, w, rb.prev.d);
-        std::copy_n(saved + width, w, rb.prev.p);
-        rebuildQ(rb.prev, w, p.gapOpen, p.gapExt);
+        loadCheckpoint(p, f, c, w, rb.prev);
     }
     f.moves.reset(static_cast<std::size_t>(k) * stride);
     const GotohRowFn fillRow = gotohRowFor(p.n, p.m, p.lookup, p.gapOpen, p.gapExt);
@@ -157,8 +205,8 @@ void walkBlock(const GotohFill& f, foot& cur, std::string_view seq1, std::string
 int gotohBlockRows(int n, int m) {
     if (n <= 1) return 1;
     if (static_cast<long long>(n) * (m + 1) <= kSingleBlockBytes) return n;
-    // Checkpoints cost 8 bytes a column each, n / k of them; the block k.
-    const int k = static_cast<int>(std::ceil(std::sqrt(8.0 * n)));
+    // Checkpoints cost 4 bytes a column each, n / k of them; the block k.
+    const int k = static_cast<int>(std::ceil(std::sqrt(4.0 * n)));
     return std::clamp(k, 1, n);
 }
 
@@ -176,7 +224,12 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows) {
     firstRow(rb.prev, static_cast<int>(width), p.gapOpen, p.gapExt);
     f.lastCol.assign(static_cast<std::size_t>(n) + 1, 0);
     f.lastCol[0] = rb.prev.d[m];
-    if (blocks > 1) f.checkpoints.reset(static_cast<std::size_t>(blocks - 1) * 2 * width);
+    if (blocks > 1) {
+        const std::size_t saved = static_cast<std::size_t>(blocks - 1);
+        f.checkpointSteps.reset(saved * 2 * width);
+        f.checkpointFirst.assign(saved * 2, 0);
+        f.wideCheckpoints.resize(saved);
+    }
     if (blocks > 0) {
         f.moves.reset(static_cast<std::size_t>(k) * width);
         f.movesBlock = blocks - 1;
@@ -189,11 +242,7 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows) {
                           : nullptr;
         fillRow(rb.scores, m, p.gapOpen, p.gapExt, rb.prev, rb.cur, moves);
         f.lastCol[static_cast<std::size_t>(i)] = rb.cur.d[m];
-        if (i % k == 0 && i <= bottomTop) {
-            int* saved = f.checkpoints.data() + static_cast<std::size_t>(i / k - 1) * 2 * width;
-            std::copy_n(rb.cur.d, width, saved);
-            std::copy_n(rb.cur.p, width, saved + width);
-        }
+        if (i % k == 0 && i <= bottomTop) saveCheckpoint(f, i / k, rb.cur, m);
         std::swap(rb.prev, rb.cur);
     }
     f.lastRow.assign(rb.prev.d, rb.prev.d + width);

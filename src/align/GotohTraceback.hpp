@@ -16,8 +16,8 @@
 // path through it. The recomputed values are the fill's values, so every tie
 // is decided as in a traceback over the whole matrix of choices.
 //
-// Memory: 8 bytes a column per checkpoint plus k bytes a column for the block,
-// about 2 * sqrt(8 n) * (m + 1) bytes with the default k (about 63 MB for
+// Memory: 4 bytes a column per checkpoint plus k bytes a column for the block,
+// about 2 * sqrt(4 n) * (m + 1) bytes with the default k (about 45 MB for
 // 50 kb x 50 kb instead of 2.5 GB). Arithmetic: the fill plus at most one
 // more pass over the rows, narrowed to the columns left of the path.
 
@@ -41,9 +41,15 @@ struct GotohFill {
     std::vector<int> lastCol;  // D[0..n][m]
 
     int blockRows = 1;  // k: block c covers rows c*k+1 .. min((c+1)*k, n)
-    // D then P of rows k, 2k, ..., (blocks-1)*k, m+1 values each. Row 0 is
-    // rebuilt from the gap costs, and a row's Q from its D and P.
-    PooledBuffer<int> checkpoints;
+    // D and P of rows k, 2k, ..., (blocks-1)*k. Row 0 is rebuilt from the
+    // gap costs, a row's Q from its D and P, and column 0 from the gap costs.
+    // Neighbouring values of a row differ by little more than a gap open, so
+    // a row is kept as its column-1 value (`checkpointFirst`) and 16-bit
+    // steps (`checkpointSteps`, m+1 slots, D then P per checkpoint); a row
+    // with a larger step is kept whole in `wideCheckpoints` (D then P).
+    PooledBuffer<std::int16_t> checkpointSteps;
+    std::vector<int> checkpointFirst;
+    std::vector<std::vector<int>> wideCheckpoints;
     // The predecessor choices of one block (the kernel's byte layout), rows
     // of `movesWidth` bytes. The fill leaves the bottom block here at full
     // width, so a traceback from (n, m) starts without recomputing, and a
