@@ -115,10 +115,9 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
 void compareAllForms(std::mt19937& rng, const std::string& a, const std::string& b,
                      const Scoring& s, const std::vector<int>& blockSizes, int randomStarts) {
     std::vector<foot> starts;
-    for (int t = 0; t < randomStarts; ++t)
-        starts.push_back(foot{t % 3,
-                              std::uniform_int_distribution<int>(0, static_cast<int>(a.size()))(rng),
-                              std::uniform_int_distribution<int>(0, static_cast<int>(b.size()))(rng)});
+    std::uniform_int_distribution<int> row(0, static_cast<int>(a.size()));
+    std::uniform_int_distribution<int> col(0, static_cast<int>(b.size()));
+    for (int t = 0; t < randomStarts; ++t) starts.push_back(foot{t % 3, row(rng), col(rng)});
     const std::vector<Result> want = byteMatrixForms(a, b, s, starts);
     for (int k : blockSizes) {
         const std::vector<Result> got = checkpointedForms(a, b, s, starts, k);

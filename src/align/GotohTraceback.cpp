@@ -265,7 +265,8 @@ int traceGotoh(const GotohProblem& p, GotohFill& f, foot start, std::string_view
     }
     while (cur.i > 0 && cur.j > 0) {
         const int c = (cur.i - 1) / f.blockRows;
-        if (f.movesBlock != c || f.movesWidth < cur.j + 1) loadBlock(p, f, rb, c, cur.j + 1, nullptr);
+        if (f.movesBlock != c || f.movesWidth < cur.j + 1)
+            loadBlock(p, f, rb, c, cur.j + 1, nullptr);
         walkBlock(f, cur, seq1, seq2, row1, row2);
     }
     // Leading end gaps: their cost is already part of the path's score.
