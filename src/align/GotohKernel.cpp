@@ -4,6 +4,12 @@
 
 #include "align/kernels/Kernels.hpp"
 
+GotohRowFn gotohRowFor(int n, int m, const ScoreLookup& lookup, int gapOpen, int gapExt) {
+    return gotohScoresMayOverflow(n, m, lookup.bestScore(), lookup.worstScore(), gapOpen, gapExt)
+               ? scalarKernels().gotohRow
+               : activeKernels().gotohRow;
+}
+
 GotohCorner fillGotoh(const ScoreLookup::Code* a, int n, const ScoreLookup::Code* b, int m,
                       const ScoreLookup& lookup, int gapOpen, int gapExt, std::uint8_t* moves,
                       std::vector<int>* lastRow, std::vector<int>* lastCol) {
@@ -11,10 +17,7 @@ GotohCorner fillGotoh(const ScoreLookup::Code* a, int n, const ScoreLookup::Code
     std::vector<int> buf(7 * width);
     GotohRowStates prev{buf.data(), buf.data() + width, buf.data() + 2 * width};
     GotohRowStates cur{buf.data() + 3 * width, buf.data() + 4 * width, buf.data() + 5 * width};
-    const GotohRowFn fillRow =
-        gotohScoresMayOverflow(n, m, lookup.bestScore(), lookup.worstScore(), gapOpen, gapExt)
-            ? scalarKernels().gotohRow
-            : activeKernels().gotohRow;
+    const GotohRowFn fillRow = gotohRowFor(n, m, lookup, gapOpen, gapExt);
     int* scores = buf.data() + 6 * width;
 
     prev.d[0] = prev.p[0] = prev.q[0] = 0;

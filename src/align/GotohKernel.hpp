@@ -20,6 +20,11 @@ struct GotohCorner {
 //   bits 2-3: the state before a gap-in-seq-2 column, bits 4-5: before a gap-in-seq-1 column,
 // each the first predecessor, in traceback order, that reaches the cell's value.
 // `lastRow` receives D[n][0..m] and `lastCol` D[0..n][m] when given.
+// The row step a fill of n x m uses: the active set's, or the scalar one when
+// values could wrap. A traceback that recomputes rows must use the same step so
+// that every tie is decided by the same values.
+GotohRowFn gotohRowFor(int n, int m, const ScoreLookup& lookup, int gapOpen, int gapExt);
+
 GotohCorner fillGotoh(const ScoreLookup::Code* a, int n, const ScoreLookup::Code* b, int m,
                       const ScoreLookup& lookup, int gapOpen, int gapExt, std::uint8_t* moves,
                       std::vector<int>* lastRow, std::vector<int>* lastCol);

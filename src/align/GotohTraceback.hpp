@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "align/GotohKernel.hpp"
+#include "align/Records.hpp"
+#include "align/ScoreLookup.hpp"
+#include "common/BufferPool.hpp"
+
+// The affine-gap global traceback without a byte per cell. The fill keeps the
+// pair and vertical-gap rows only at every k-th row (checkpoints); the
+// traceback recomputes one block of k rows at a time from its checkpoint,
+// bottom block first, records that block's predecessor choices and walks the
+// path through it. The recomputed values are the fill's values, so every tie
+// is decided as in a traceback over the whole matrix of choices.
+//
+// Memory: 4 bytes a column per checkpoint plus k bytes a column for the block,
+// about 2 * sqrt(4 n) * (m + 1) bytes with the default k (about 45 MB for
+// 50 kb x 50 kb instead of 2.5 GB). Arithmetic: the fill plus at most one
+// more pass over the rows, narrowed to the columns left of the path.
+
+// Two encoded sequences and their scoring: a is sequence 1 (n codes, the
+// rows), b is sequence 2 (m codes, the columns).
+struct GotohProblem {
+    const ScoreLookup::Code* a;
+    int n;
+    const ScoreLookup::Code* b;
+    int m;
+    const ScoreLookup& lookup;
+    int gapOpen;
+    int gapExt;
+};
+
+// What one fill leaves behind: the values the free-end forms choose their
+// start from, and what the traceback recomputes its blocks from.
+struct GotohFill {
+    GotohCorner corner;        // the three states at (n, m)
+    std::vector<int> lastRow;  // D[n][0..m]
+    std::vector<int> lastCol;  // D[0..n][m]
+
+    int blockRows = 1;  // k: block c covers rows c*k+1 .. min((c+1)*k, n)
+    // D and P of rows k, 2k, ..., (blocks-1)*k. Row 0 is rebuilt from the
+    // gap costs, a row's Q from its D and P, and column 0 from the gap costs.
+    // Neighbouring values of a row differ by little more than a gap open, so
+    // a row is kept as its column-1 value (`checkpointFirst`) and 16-bit
+    // steps (`checkpointSteps`, m+1 slots, D then P per checkpoint); a row
+    // with a larger step is kept whole in `wideCheckpoints` (D then P).
+    PooledBuffer<std::int16_t> checkpointSteps;
+    std::vector<int> checkpointFirst;
+    std::vector<std::vector<int>> wideCheckpoints;
+    // The predecessor choices of one block (the kernel's byte layout), rows
+    // of `movesWidth` bytes. The fill leaves the bottom block here at full
+    // width, so a traceback from (n, m) starts without recomputing, and a
+    // pair small enough for a single block is never filled twice.
+    PooledBuffer<std::uint8_t> moves;
+    int movesBlock = -1;
+    int movesWidth = 0;
+};
+
+// The default k for an n x m fill: one block when the whole matrix of choices
+// is small, otherwise the k that minimises checkpoints plus one block.
+int gotohBlockRows(int n, int m);
+
+// Fills the global recurrence once. `blockRows` 0 picks gotohBlockRows(n, m).
+GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0);
+
+// Appends the columns of the optimal path from `start` (state 0..2) back to
+// row 0 or column 0, then the leading end gaps, in sequence order: the rows
+// the byte-per-cell traceback gives. `seq1`/`seq2` are the characters the
+// codes were made from. Returns the start cell's value in its state's matrix.
+// Reuses `fill.moves` for its blocks; may be called again with another start.
+int traceGotoh(const GotohProblem& p, GotohFill& fill, foot start, std::string_view seq1,
+               std::string_view seq2, std::vector<char>& row1, std::vector<char>& row2);
+
+// The start of the plain global form: (n, m) in the first state, in the order
+// pair, gap in sequence 2, gap in sequence 1, that reaches the best value.
+foot gotohGlobalStart(const GotohFill& fill, int n, int m);
+
+// The start of the form whose trailing overhang is free: the best pair-state
+// cell of the last column (when sequence 2 is shorter) or the last row; ties
+// go to the shorter alignment. The caller appends the overhang after the path.
+foot gotohRightStart(const GotohFill& fill, int n, int m);

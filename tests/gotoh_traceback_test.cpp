@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "align/GotohTraceback.hpp"
+#include "align/NwGotoh.hpp"
+#include "support/TestData.hpp"
+
+using testdata::str;
+
+namespace {
+
+struct Scoring {
+    std::unique_ptr<ScoreMatrix> sm;
+    std::string letters;
+    int open, ext;
+};
+
+// The checkpointed traceback of one pair, shaped like NW_GOTOH's forms.
+struct Checkpointed {
+    std::string s1, s2;
+    ScoreLookup lookup;
+    std::vector<ScoreLookup::Code> a, b;
+    GotohProblem p;
+    GotohFill fill;
+
+    Checkpointed(std::string x, std::string y, const Scoring& s, int blockRows)
+        : s1(std::move(x)), s2(std::move(y)), lookup(*s.sm), a(lookup.encode(s1)),
+          b(lookup.encode(s2)),
+          p{a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), lookup,
+            s.open, s.ext},
+          fill(fillGotohCheckpointed(p, blockRows)) {}
+
+    int trace(foot start, std::vector<char>& r1, std::vector<char>& r2) {
+        return traceGotoh(p, fill, start, s1, s2, r1, r2);
+    }
+    int right(std::vector<char>& r1, std::vector<char>& r2) {
+        const foot st = gotohRightStart(fill, p.n, p.m);
+        const int v = trace(st, r1, r2);
+        r1.insert(r1.end(), static_cast<std::size_t>(p.m - st.j), '-');
+        r2.insert(r2.end(), s2.begin() + st.j, s2.end());
+        r1.insert(r1.end(), s1.begin() + st.i, s1.end());
+        r2.insert(r2.end(), static_cast<std::size_t>(p.n - st.i), '-');
+        return v;
+    }
+};
+
+std::string reversed(std::string s) { return {s.rbegin(), s.rend()}; }
+
+struct Result {
+    int value;
+    std::string r1, r2;
+    bool operator==(const Result&) const = default;
+};
+
+Result result(int value, const std::vector<char>& r1, const std::vector<char>& r2) {
+    return {value, str(r1), str(r2)};
+}
+
+// Every form, as NW_GOTOH's byte-per-cell traceback gives it: the global
+// start, starts in each state at random cells (inner starts take their value
+// from a recomputed block), then both free ends.
+std::vector<Result> byteMatrixForms(const std::string& a, const std::string& b, const Scoring& s,
+                                    const std::vector<foot>& starts) {
+    std::vector<Result> out;
+    std::vector<char> r1{'#'}, r2{'#'};
+    std::string x = a, y = b;
+    NW_GOTOH g(x, y, *s.sm, s.open, s.ext);
+    const int v = g.GetAlignSeq(r1, r2);
+    out.push_back(result(v, r1, r2));
+    for (const foot& st : starts) {
+        r1.clear(), r2.clear();
+        const int w = g.GetAlign(st, r1, r2);
+        out.push_back(result(w, r1, r2));
+    }
+    std::string x2 = a, y2 = b;
+    NW_GOTOH right(x2, y2, *s.sm, s.open, s.ext);
+    r1.clear(), r2.clear();
+    const int rv = right.GetRightAlign(r1, r2);
+    out.push_back(result(rv, r1, r2));
+    std::string x3 = a, y3 = b;
+    NW_GOTOH left(x3, y3, *s.sm, s.open, s.ext);
+    r1.clear(), r2.clear();
+    const int lv = left.GetLeftAlign(r1, r2);
+    out.push_back(result(lv, r1, r2));
+    return out;
+}
+
+std::vector<Result> checkpointedForms(const std::string& a, const std::string& b,
+                                      const Scoring& s, const std::vector<foot>& starts,
+                                      int blockRows) {
+    std::vector<Result> out;
+    std::vector<char> r1{'#'}, r2{'#'};
+    Checkpointed cur(a, b, s, blockRows);
+    const int v = cur.trace(gotohGlobalStart(cur.fill, cur.p.n, cur.p.m), r1, r2);
+    out.push_back(result(v, r1, r2));
+    for (const foot& st : starts) {  // one fill, many traces: blocks get reloaded
+        r1.clear(), r2.clear();
+        const int w = cur.trace(st, r1, r2);
+        out.push_back(result(w, r1, r2));
+    }
+    r1.clear(), r2.clear();
+    const int rv = cur.right(r1, r2);
+    out.push_back(result(rv, r1, r2));
+    Checkpointed back(reversed(a), reversed(b), s, blockRows);
+    r1.clear(), r2.clear();
+    const int lv = back.right(r1, r2);
+    std::reverse(r1.begin(), r1.end());
+    std::reverse(r2.begin(), r2.end());
+    out.push_back(result(lv, r1, r2));
+    return out;
+}
+
+void compareAllForms(std::mt19937& rng, const std::string& a, const std::string& b,
+                     const Scoring& s, const std::vector<int>& blockSizes, int randomStarts) {
+    std::vector<foot> starts;
+    std::uniform_int_distribution<int> row(0, static_cast<int>(a.size()));
+    std::uniform_int_distribution<int> col(0, static_cast<int>(b.size()));
+    for (int t = 0; t < randomStarts; ++t) starts.push_back(foot{t % 3, row(rng), col(rng)});
+    const std::vector<Result> want = byteMatrixForms(a, b, s, starts);
+    for (int k : blockSizes) {
+        const std::vector<Result> got = checkpointedForms(a, b, s, starts, k);
+        for (std::size_t f = 0; f < want.size(); ++f) {
+            ASSERT_EQ(got[f], want[f]) << a << " / " << b << " form " << f << " k " << k << ": "
+                                       << got[f].r1 << " / " << got[f].r2 << " want "
+                                       << want[f].r1 << " / " << want[f].r2;
+        }
+    }
+}
+
+std::vector<Scoring> tieHeavySetups() {
+    std::vector<Scoring> setups;
+    setups.push_back({testdata::binary(), "ac", -1, -1});
+    setups.push_back({testdata::binary(), "ac", -2, -2});
+    setups.push_back({testdata::binary(), "acx", -2, 0});
+    setups.push_back({testdata::simpleDna(), "acgt", -4, -4});
+    setups.push_back({testdata::hoxd70(), "acgt", -500, -25});
+    // Steps along a row beyond 16 bits in rows that meet an 'x', small elsewhere.
+    setups.push_back({testdata::matrixFrom(">wide\nA C X\nA 2 -1 -90000\nC -1 2 -90000\n"
+                                           "X -90000 -90000 70000\n"),
+                      "aacx", -3, -1});
+    setups.push_back({testdata::simpleDna(), "acgt", -60000, -40000});
+    return setups;
+}
+
+}  // namespace
+
+TEST(GotohTraceback, SameRowsAsByteMatrixOnRandomPairs) {
+    std::mt19937 rng(2024);
+    const auto setups = tieHeavySetups();
+    const std::vector<int> blockSizes = {1, 2, 3, 7, 0, 100000};
+    for (int round = 0; round < 240; ++round) {
+        const Scoring& s = setups[static_cast<std::size_t>(round) % setups.size()];
+        const int maxLen = round % 4 == 0 ? 8 : 200;
+        std::uniform_int_distribution<int> len(0, maxLen);
+        const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
+        const std::string b = round % 3 ? testdata::mutate(rng, a, 0.3, s.letters)
+                                        : testdata::randomSeq(rng, len(rng), s.letters);
+        compareAllForms(rng, a, b, s, blockSizes, 9);
+    }
+}
+
+// Longer pairs cross many block borders with the default block size too.
+TEST(GotohTraceback, SameRowsAsByteMatrixOnLongerPairs) {
+    std::mt19937 rng(99);
+    const auto setups = tieHeavySetups();
+    // {scoring, length, block rows}; 0 is the default, several blocks from about 2050 rows.
+    const int cases[][3] = {{0, 2100, 0}, {4, 2100, 0}, {0, 900, 41}, {3, 800, 29},
+                            {1, 1000, 17}, {5, 800, 13}};
+    for (const auto& c : cases) {
+        const Scoring& s = setups[static_cast<std::size_t>(c[0])];
+        const std::string a = testdata::randomSeq(rng, c[1], s.letters);
+        const std::string b = testdata::mutate(rng, a, 0.2, s.letters);
+        compareAllForms(rng, a, b, s, {c[2]}, 3);
+    }
+}
+
+TEST(GotohTraceback, DefaultBlockSize) {
+    EXPECT_EQ(gotohBlockRows(0, 10), 1);
+    EXPECT_EQ(gotohBlockRows(500, 500), 500);  // small: one block, filled once
+    const int k = gotohBlockRows(50000, 50000);
+    EXPECT_GE(k, 420);
+    EXPECT_LE(k, 480);
+}
