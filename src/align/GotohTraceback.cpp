@@ -210,10 +210,10 @@ int gotohBlockRows(int n, int m) {
     return std::clamp(k, 1, n);
 }
 
-GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows) {
+GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena* arena) {
     const int n = p.n, m = p.m;
     const std::size_t width = static_cast<std::size_t>(m) + 1;
-    GotohFill f;
+    GotohFill f(arena);
     f.blockRows = blockRows > 0 ? std::min(blockRows, std::max(n, 1)) : gotohBlockRows(n, m);
     const int k = f.blockRows;
     const int blocks = blocksOf(n, k);

@@ -7,7 +7,7 @@
 #include "align/GotohKernel.hpp"
 #include "align/Records.hpp"
 #include "align/ScoreLookup.hpp"
-#include "common/BufferPool.hpp"
+#include "common/WorkArena.hpp"
 
 // The affine-gap global traceback without a byte per cell. The fill keeps the
 // pair and vertical-gap rows only at every k-th row (checkpoints); the
@@ -36,6 +36,8 @@ struct GotohProblem {
 // What one fill leaves behind: the values the free-end forms choose their
 // start from, and what the traceback recomputes its blocks from.
 struct GotohFill {
+    explicit GotohFill(WorkArena* arena = nullptr) : checkpointSteps(arena), moves(arena) {}
+
     GotohCorner corner;        // the three states at (n, m)
     std::vector<int> lastRow;  // D[n][0..m]
     std::vector<int> lastCol;  // D[0..n][m]
@@ -47,14 +49,14 @@ struct GotohFill {
     // a row is kept as its column-1 value (`checkpointFirst`) and 16-bit
     // steps (`checkpointSteps`, m+1 slots, D then P per checkpoint); a row
     // with a larger step is kept whole in `wideCheckpoints` (D then P).
-    PooledBuffer<std::int16_t> checkpointSteps;
+    ArenaBuffer<std::int16_t> checkpointSteps;
     std::vector<int> checkpointFirst;
     std::vector<std::vector<int>> wideCheckpoints;
     // The predecessor choices of one block (the kernel's byte layout), rows
     // of `movesWidth` bytes. The fill leaves the bottom block here at full
     // width, so a traceback from (n, m) starts without recomputing, and a
     // pair small enough for a single block is never filled twice.
-    PooledBuffer<std::uint8_t> moves;
+    ArenaBuffer<std::uint8_t> moves;
     int movesBlock = -1;
     int movesWidth = 0;
 };
@@ -64,7 +66,9 @@ struct GotohFill {
 int gotohBlockRows(int n, int m);
 
 // Fills the global recurrence once. `blockRows` 0 picks gotohBlockRows(n, m).
-GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0);
+// Its large buffers come from `arena` when one is given.
+GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0,
+                                WorkArena* arena = nullptr);
 
 // Appends the columns of the optimal path from `start` (state 0..2) back to
 // row 0 or column 0, then the leading end gaps, in sequence order: the rows

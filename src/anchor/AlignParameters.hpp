@@ -24,6 +24,7 @@ struct AlignParameters {
     int scoreFactor = 10;    // the cutoff factor, at least 6
     int cutLen = 100;        // shorter parts are not searched for anchors
     bool localOnly = false;  // -L: list the anchors only
+    bool protein = false;    // -P, or a matrix of more than 20 letters
     char maskChar = 'n';     // runs of it align as one character
     int listingMinLength = 10;  // the ".loc" listing shows anchors covering this many positions of sequence 1
     GappedAnchorRealign gappedAnchor = GappedAnchorRealign::kWindows;

@@ -1,5 +1,6 @@
 #include "cli/AlignPair.hpp"
 
+#include <cctype>
 #include <new>
 
 #include "anchor/BestAligner.hpp"
@@ -57,6 +58,30 @@ AnchorRecord anchorRecord(const f2pScore& r, const seqAssemble* masks, int minLe
     return a;
 }
 
+// A pair aligned in the wrong mode gives a result that looks fine and means
+// little: DNA scored as protein, or protein scored with the DNA matrix.
+void checkMode(const PairAlignment& pair, const std::string& seq1, const std::string& seq2,
+               bool protein, Messages& messages) {
+    long long letters = 0, dna = 0;
+    for (const std::string* s : {&seq1, &seq2}) {
+        for (const char c : *s) {
+            if (!std::isalpha(static_cast<unsigned char>(c))) continue;
+            ++letters;
+            switch (std::tolower(static_cast<unsigned char>(c))) {
+                case 'a': case 'c': case 'g': case 't': case 'u': case 'n': ++dna; break;
+                default: break;
+            }
+        }
+    }
+    if (letters == 0) return;
+    const std::string which = "warning: pair " + pair.name1 + " and " + pair.name2;
+    if (!protein && 2 * (letters - dna) > letters) {
+        messages.push_back(errLine(which + " looks like protein (most of its letters are not A, C, G, T, U or N) but is aligned as DNA; use -P to align protein"));
+    } else if (protein && dna == letters) {
+        messages.push_back(errLine(which + " is DNA (only A, C, G, T, U and N) but is aligned as protein; leave out -P and the protein matrix to align DNA"));
+    }
+}
+
 PairAlignment skippedPair(PairAlignment pair, const std::string& need) {
     pair.skipped = true;
     pair.messages.push_back(errLine("skipped pair " + pair.name1 + " (" +
@@ -76,6 +101,7 @@ PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, 
     pair.length1 = seq1.size();
     pair.length2 = seq2.size();
     pair.localOnly = params.localOnly;
+    checkMode(pair, seq1, seq2, params.protein, pair.messages);
     try {
         std::vector<std::string> seqs{std::move(seq1), std::move(seq2)};
         seqAssemble masks(params.maskChar);

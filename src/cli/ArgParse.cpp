@@ -1,5 +1,6 @@
 #include "cli/ArgParse.hpp"
 
+#include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
 
 #ifndef TORVA_VERSION
@@ -20,6 +22,9 @@
 namespace {
 
 constexpr long kMaxOptionValue = 1000000;
+// Codes of the options that have only a long name.
+constexpr int kPafOption = 1001;
+constexpr int kPlotOption = 1002;
 
 [[noreturn]] void invalidValue(int option) {
     std::fprintf(stderr, "Invalid value for option '-%c'\n\n", option);
@@ -77,11 +82,14 @@ void printUsage(std::ostream& out, const std::string& programPath) {
     out << std::endl;
 }
 
-void printVersion(std::ostream& out, const std::string& programPath) {
+std::string programName(const std::string& programPath) {
     std::size_t sep = lastSeparator(programPath);
     std::string name = sep == std::string::npos ? programPath : programPath.substr(sep + 1);
-    if (name.empty()) name = "torva";
-    out << name << " " << TORVA_VERSION << std::endl;
+    return name.empty() ? "torva" : name;
+}
+
+void printVersion(std::ostream& out, const std::string& programPath) {
+    out << programName(programPath) << " " << TORVA_VERSION << std::endl;
 }
 
 bool parseOptionNumber(const char* text, int& value) {
@@ -132,12 +140,24 @@ argParse::argParse(int& argc, char** argv) {
     // be parsed more than once in one process; '+' keeps POSIX ordering
     // (parsing stops at the first argument that is not an option).
     optind = 0;
+    static const option kLongOptions[] = {{"help", no_argument, nullptr, 'H'},
+                                          {"version", no_argument, nullptr, 'V'},
+                                          {"paf", required_argument, nullptr, kPafOption},
+                                          {"plot", required_argument, nullptr, kPlotOption},
+                                          {nullptr, 0, nullptr, 0}};
     for (;;) {
-        int option = getopt(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh");
+        int option = getopt_long(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh", kLongOptions, nullptr);
         if (option == -1) break;
         switch (option) {
             case 'I':
-                inSeqFile = checkedValue(option);
+                // "-" alone stands for standard input.
+                inSeqFile = optarg != nullptr && std::string(optarg) == "-" ? "-" : checkedValue(option);
+                break;
+            case kPafOption:
+                pafFile = optarg;
+                break;
+            case kPlotOption:
+                plotDir = optarg;
                 break;
             case 'S':
                 matrixFile = checkedValue(option);
@@ -187,13 +207,29 @@ argParse::argParse(int& argc, char** argv) {
                 throw RunStop{1};
         }
     }
+    const std::string name = programName(programPath);
+    if (optind < argc) {
+        // Everything after the first argument that is not an option would
+        // otherwise be dropped without a word, options included.
+        const std::string extra = argv[optind];
+        std::string text = name + ": unexpected argument '" + extra + "'";
+        if (inSeqFile.empty()) text += ": the input file is given with -I, as in: " + name + " -I " + extra;
+        MessageSink::err(text);
+        throw RunStop{1};
+    }
     argc -= optind;
 
     if (inSeqFile.empty()) {
         std::cout << "Please specify input sequence file!\n\n" << std::flush;
         throw RunStop{1};
     }
-    if (outFile.empty()) outFile = inSeqFile + ".DAZAZ";
+    if (outFile.empty()) {
+        if (inSeqFile == "-") {
+            MessageSink::err(name + ": standard input (-I -) has no file name to put the outputs beside: give one with -O");
+            throw RunStop{1};
+        }
+        outFile = inSeqFile + ".DAZAZ";
+    }
     if (matrixFile.empty()) {
         matrixFile = defaultMatrixPath(programDirectory(programPath),
                                        isProtein ? "BLOSUM" : "dnaMatrix", TORVA_DATA_DIR);

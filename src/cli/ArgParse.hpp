@@ -4,7 +4,8 @@
 #include <string>
 
 // The option record. The constructor parses the process arguments with POSIX
-// getopt ("I:S:O:G:A:T:C:t:qPLVvHh"), handling each option where it stands, and
+// getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh", with --help, --version, --paf
+// and --plot), handling each option where it stands, and
 // fills in the file defaults; resolveParameters decides the alignment values. Where it stops the run it throws RunStop: status 0
 // after the usage (-H/-h) or version (-V/-v) text, status 1 after an error.
 class argParse {
@@ -20,6 +21,8 @@ public:
     int localOnly = 0;       // -L
     int threads = 0;         // -t, 0: the cores this process may use
     int quiet = 0;           // -q: no progress line
+    std::string pafFile;     // --paf: a PAF record per pair ("-": standard output)
+    std::string plotDir;     // --plot: an SVG picture per pair in this directory
     int gapOpenGiven = 0;
     int gapExtGiven = 0;
     int cutLenGiven = 0;
@@ -31,6 +34,9 @@ public:
 
 // The usage text, piece by piece as printed for an empty command line and -H.
 void printUsage(std::ostream& out, const std::string& programPath);
+
+// The last component of the program path ("torva" when empty).
+std::string programName(const std::string& programPath);
 
 // "NAME VERSION", NAME being the last component of the program path.
 void printVersion(std::ostream& out, const std::string& programPath);

@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -47,23 +49,37 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
 
     // 2. Matrix: open and parse; a matrix that does not parse stops the run
     //    before any output file is created.
+    errno = 0;
     std::ifstream matrixIn(args.matrixFile);
+    const int openError = errno;
     struct stat matrixStat;
-    if (!matrixIn.is_open() ||
-        (::stat(args.matrixFile.c_str(), &matrixStat) == 0 && S_ISDIR(matrixStat.st_mode))) {
+    const bool isDirectory =
+        ::stat(args.matrixFile.c_str(), &matrixStat) == 0 && S_ISDIR(matrixStat.st_mode);
+    if (!matrixIn.is_open() || isDirectory) {
         MessageSink::out("can not open score matrix: " + args.matrixFile);
+        const int error = isDirectory ? EISDIR : openError;
+        if (error != 0) MessageSink::err(args.matrixFile + ": " + std::strerror(error));
         return 1;
     }
     ScoreMatrix scoreMatrix(matrixIn);
     if (scoreMatrix.size == 0) return 1;
     matrixIn.close();
+    if (!scoreMatrix.missingRows.empty()) {
+        std::string letters;
+        for (char c : scoreMatrix.missingRows) {
+            if (!letters.empty()) letters += ", ";
+            letters += c;
+        }
+        MessageSink::err("warning: matrix file " + args.matrixFile + " has no row for " + letters +
+                         "; every pair with them scores 0");
+    }
 
     // 3. Input, before any output file is touched.
     readSeqFile reader(args.inSeqFile.c_str());
 
     // 4. Output files: none may name the input or the matrix file.
-    RunOutputs outputs(args.outFile);
-    for (const std::string* path : {&outputs.alignPath(), &outputs.locPath(), &outputs.scorePath()}) {
+    RunOutputs outputs(args.outFile, args.localOnly != 0);
+    for (const std::string* path : outputs.paths()) {
         if (sameFile(*path, args.inSeqFile) || sameFile(*path, args.matrixFile)) {
             MessageSink::out("can not open output file: " + *path);
             return 1;
@@ -71,6 +87,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     }
     if (const std::string failed = outputs.open(); !failed.empty()) {
         MessageSink::out("can not open output file: " + failed);
+        if (!outputs.openFailureReason().empty())
+            MessageSink::err(failed + ": " + outputs.openFailureReason());
         return 1;
     }
 
@@ -120,9 +138,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         }
     }
 
-    // 7. Close; with -L the alignment file, empty in that mode, goes away.
+    // 7. Close.
     if (!outputs.close()) writable = false;
-    if (args.localOnly) std::remove(outputs.alignPath().c_str());
     if (!writable) status = 1;
     return status;
 }

@@ -17,6 +17,7 @@ AlignParameters resolveParameters(const argParse& args, const ScoreMatrix& score
     p.gappedAnchor = gappedAnchor;
     p.threads = args.threads > 0 ? args.threads : usableCores();
     if (scoreMatrix.alphabet.size() > 20 || args.isProtein) {
+        p.protein = true;
         p.maskChar = '*';
         if (!args.gapOpenGiven) p.gapOpen = -15;
         if (!args.gapExtGiven) p.gapExt = -2;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <sstream>
+#include <vector>
 
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
@@ -72,6 +73,7 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
     }
     scores.assign(static_cast<int>(n), static_cast<int>(n));
 
+    std::vector<bool> rowSeen(n, false);
     unsigned long rowsRead = 0;
     while (rowsRead < n && std::getline(in, line)) {
         if (onlyBlanks(line)) continue;  // empty, blanks only, or a lone '\r'
@@ -83,6 +85,7 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
             return 0;
         }
         int* row = scores[found->second];
+        rowSeen[found->second] = true;
         std::istringstream numbers(line.substr(first + 1));
         unsigned long count = 0;
         long long value = 0;
@@ -97,6 +100,9 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
         }
         ++rowsRead;
     }
+    missingRows.clear();
+    for (const auto& [letter, index] : alphabet)
+        if (!rowSeen[index]) missingRows.push_back(letter);
     size = static_cast<int>(n);
     return static_cast<unsigned int>(n);
 }

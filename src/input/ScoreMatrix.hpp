@@ -22,6 +22,7 @@ public:
     matrix<int> scores;                      // size x size, scores[r][c]
     std::string title;                       // text after '>' of the header line
     int size = 0;                            // letters on the letter line, 0 after an error
+    std::string missingRows;                 // letters of the letter line without a row (they score 0)
 
     // Reads the table from `in`. A stream that is not good to begin with gets
     // "unable to read the file" and stops the run (RunStop{1}).

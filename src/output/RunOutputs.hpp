@@ -3,6 +3,8 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "align/PairAlignment.hpp"
 
@@ -11,7 +13,11 @@
 // output: "can not write output file: PATH".
 class RunOutputs {
 public:
-    explicit RunOutputs(const std::string& alignPath);
+    // With `localOnly` there is no alignment file: its path is never opened,
+    // so a file already there stays as it was.
+    RunOutputs(const std::string& alignPath, bool localOnly);
+    // The paths the run writes.
+    std::vector<const std::string*> paths() const;
 
     const std::string& alignPath() const { return alignPath_; }
     const std::string& locPath() const { return locPath_; }
@@ -20,6 +26,8 @@ public:
     // Creates (truncates) the three files; on failure returns the path that
     // could not be opened, else "".
     std::string open();
+    // The system's reason for the last failed open ("" when it gave none).
+    const std::string& openFailureReason() const { return reason_; }
     // Writes one pair's records (nothing for a skipped pair) and flushes them.
     void write(const PairAlignment& pair);
     // Reports streams that have failed; false when any has.
@@ -28,7 +36,11 @@ public:
     bool close();
 
 private:
+    std::vector<std::pair<std::ofstream*, const std::string*>> files();
+
+    bool localOnly_;
     std::string alignPath_, locPath_, scorePath_;
     std::ofstream align_, loc_, score_;
     std::set<std::string> reported_;
+    std::string reason_;
 };

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Side-by-side speed and memory: torva, torva-b and a general SIMD aligner
+# (parasail_aligner, nw_trace_diag_32: an optimal traced affine global
+# alignment) on the real pairs of bench/data and a seeded synthetic pair of
+# about 100 kb, alternating the programs, median of RUNS runs each.
+#
+# Usage: bench/compare.sh [BUILD-DIR] [RUNS] [largest: 5k|25k|50k|100k]
+# Prints one table: wall seconds and peak RSS (MiB) of each program, torva's
+# bytes per cell of the pair (default options and -T 1000000), and the ratio
+# of each program's wall time to the yardstick's.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-build}" && pwd)
+runs=${2:-3}
+largest=${3:-100k}
+data="$here/data"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+need=()
+command -v parasail_aligner >/dev/null || need+=(parasail)
+[ -x /usr/bin/time ] || need+=(time)
+if [ ${#need[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}" >/dev/null
+  else
+    echo "needs: ${need[*]} (Debian packages)" >&2
+    exit 1
+  fi
+fi
+
+pairs=(prot_hba_hbb_human prot_pax3_pax7_human prot_wzc_kl1_kl2 dna_1k_yeast_cct4 dna_2k_hbd_hbb dna_5k_hbg2_hbg1)
+case "$largest" in
+  25k) pairs+=(dna_25k_kl1_kl2) ;;
+  50k) pairs+=(dna_25k_kl1_kl2 dna_50k_aglobin_human_cow) ;;
+  100k) pairs+=(dna_25k_kl1_kl2 dna_50k_aglobin_human_cow synthetic_100k) ;;
+esac
+python3 "$here/synthetic_pair.py" 100000 0.9 7 > "$work/synthetic_100k.fa"
+
+# The DNA scores in the yardstick's matrix format.
+cat > "$work/hoxd70.mat" <<'EOF'
+   A    C    G    T
+A   91 -114  -31 -123
+C -114  100 -125  -31
+G  -31 -125  100 -114
+T -123  -31 -114   91
+EOF
+
+# timed OUT-PREFIX COMMAND...: appends "seconds peak_kib" to OUT-PREFIX.
+timed() {
+  local out=$1
+  shift
+  /usr/bin/time -f '%e %M' -o "$work/t" "$@" >/dev/null 2>&1 <&- || true
+  cat "$work/t" >> "$out"
+}
+median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+
+printf '%-28s %13s | %7s %7s %6s | %7s %7s | %7s %7s | %8s %8s | %9s %6s\n' \
+  pair cells torva MiB B/cell torva-b MiB parasail MiB t/p tb/p "-T1e6 MiB" B/cell
+for pair in "${pairs[@]}"; do
+  file="$data/$pair.fa"
+  [[ $pair == synthetic_100k ]] && file="$work/synthetic_100k.fa"
+  awk '/^>/{n++} n==1' "$file" > "$work/q.fa"
+  awk '/^>/{n++} n==2' "$file" > "$work/d.fa"
+  len1=$(grep -v '>' "$work/q.fa" | tr -d '\n\r' | wc -c)
+  len2=$(grep -v '>' "$work/d.fa" | tr -d '\n\r' | wc -c)
+  cells=$(( (len1 + 1) * (len2 + 1) ))
+  opts=()
+  yard=(-m "$work/hoxd70.mat" -o 500 -e 25)
+  if [[ $pair == prot_* ]]; then
+    opts=(-P)
+    yard=(-m blosum62 -o 15 -e 2)
+  fi
+  rm -f "$work"/r.*
+  for ((k = 0; k < runs; k++)); do
+    timed "$work/r.torva" "$build/torva" -q "${opts[@]}" -I "$file" -O "$work/a"
+    timed "$work/r.torvab" "$build/torva-b" -q "${opts[@]}" -I "$file" -O "$work/b"
+    timed "$work/r.yard" parasail_aligner -a nw_trace_diag_32 -x -t 1 "${yard[@]}" \
+      -f "$work/d.fa" -q "$work/q.fa" -g "$work/p.out" -O SSW
+  done
+  if [[ $pair != synthetic_100k ]]; then
+    timed "$work/r.unanchored" "$build/torva" -q "${opts[@]}" -T 1000000 -I "$file" -O "$work/u"
+  fi
+  t=$(cut -d' ' -f1 "$work/r.torva" | median); tm=$(cut -d' ' -f2 "$work/r.torva" | median)
+  b=$(cut -d' ' -f1 "$work/r.torvab" | median); bm=$(cut -d' ' -f2 "$work/r.torvab" | median)
+  y=$(cut -d' ' -f1 "$work/r.yard" | median); ym=$(cut -d' ' -f2 "$work/r.yard" | median)
+  um=-; ub=-
+  if [ -f "$work/r.unanchored" ]; then
+    u=$(cut -d' ' -f2 "$work/r.unanchored")
+    um=$((u / 1024)); ub=$(awk -v k="$u" -v c="$cells" 'BEGIN {printf "%.3f", k * 1024 / c}')
+  fi
+  printf '%-28s %13d | %7.2f %7d %6.3f | %7.2f %7d | %7.2f %7d | %8.2f %8.2f | %9s %6s\n' \
+    "$pair" "$cells" "$t" $((tm / 1024)) "$(awk -v k="$tm" -v c="$cells" 'BEGIN {print k * 1024 / c}')" \
+    "$b" $((bm / 1024)) "$y" $((ym / 1024)) \
+    "$(awk -v a="$t" -v b="$y" 'BEGIN {print (b > 0 ? a / b : 0)}')" \
+    "$(awk -v a="$b" -v b="$y" 'BEGIN {print (b > 0 ? a / b : 0)}')" "$um" "$ub"
+done
