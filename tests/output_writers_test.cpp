@@ -13,18 +13,24 @@
 
 namespace {
 
-std::vector<char> chars(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<char> chars(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 // Reference: one operation letter per column, then run-length encoded.
 std::string referenceCigar(const std::string& r1, const std::string& r2) {
     std::string ops;
     for (std::size_t c = 0; c < r1.size(); ++c) {
         if (r1[c] == '-' && r2[c] == '-') continue;
-        ops += r2[c] == '-' ? 'I' : r1[c] == '-' ? 'D' : std::tolower(r1[c]) == std::tolower(r2[c]) ? '=' : 'X';
+        ops += r2[c] == '-'                                 ? 'I'
+               : r1[c] == '-'                               ? 'D'
+               : std::tolower(r1[c]) == std::tolower(r2[c]) ? '='
+                                                            : 'X';
     }
     std::string out;
     for (std::size_t a = 0, b; a < ops.size(); a = b) {
-        for (b = a; b < ops.size() && ops[b] == ops[a]; ++b) {}
+        for (b = a; b < ops.size() && ops[b] == ops[a]; ++b) {
+        }
         out += std::to_string(b - a) + ops[a];
     }
     return out;
@@ -41,8 +47,10 @@ TEST(Cigar, RandomRowsMatchReferenceAndGiveBackResidueCounts) {
         }
         const Cigar c = makeCigar(chars(r1), chars(r2));
         ASSERT_EQ(c.text, referenceCigar(r1, r2)) << r1 << " / " << r2;
-        EXPECT_EQ(c.queryBases(), static_cast<long long>(r1.size() - std::count(r1.begin(), r1.end(), '-')));
-        EXPECT_EQ(c.targetBases(), static_cast<long long>(r2.size() - std::count(r2.begin(), r2.end(), '-')));
+        EXPECT_EQ(c.queryBases(),
+                  static_cast<long long>(r1.size() - std::count(r1.begin(), r1.end(), '-')));
+        EXPECT_EQ(c.targetBases(),
+                  static_cast<long long>(r2.size() - std::count(r2.begin(), r2.end(), '-')));
         long long eq = 0, runsI = 0, runsD = 0;
         std::istringstream in(c.text);
         for (long long len; in >> len;) {
@@ -67,7 +75,8 @@ TEST(MaskRunColumns, FindsRunsByCollapsedIndexSkippingGaps) {
     EXPECT_EQ(found[0].length, 30u);
 }
 
-PairAlignment pair(const std::string& r1, const std::string& r2, std::size_t len1, std::size_t len2) {
+PairAlignment pair(const std::string& r1, const std::string& r2, std::size_t len1,
+                   std::size_t len2) {
     PairAlignment p;
     p.name1 = "q1 some description";
     p.name2 = "t1";
@@ -80,11 +89,16 @@ PairAlignment pair(const std::string& r1, const std::string& r2, std::size_t len
 }
 
 TEST(PafWriter, GlobalLineLeavesOverhangsOut) {
-    struct Case { std::string r1, r2; std::size_t len1, len2; std::string line; };
+    struct Case {
+        std::string r1, r2;
+        std::size_t len1, len2;
+        std::string line;
+    };
     const Case cases[] = {
         {"--acgTac-gt", "ggacgtc-tg-", 8, 9,
          "q1\t8\t0\t7\t+\tt1\t9\t2\t9\t5\t8\t255\tAS:i:-40\tcg:Z:4=1X1I1D1=\tde:f:0.3750\n"},
-        {"ac--", "--gt", 2, 2, "q1\t2\t0\t0\t+\tt1\t2\t0\t0\t0\t0\t255\tAS:i:-40\tcg:Z:\tde:f:0.0000\n"},
+        {"ac--", "--gt", 2, 2,
+         "q1\t2\t0\t0\t+\tt1\t2\t0\t0\t0\t0\t255\tAS:i:-40\tcg:Z:\tde:f:0.0000\n"},
     };
     for (const Case& c : cases) {
         std::ostringstream out;
@@ -116,9 +130,10 @@ TEST(PafWriter, LocalLinesExpandMaskRunsToTheGivenSpans) {
     p.anchors = {withRuns, unlisted, plain};
     std::ostringstream out;
     writePaf(out, p);
-    EXPECT_EQ(out.str(),
-              "q1\t100\t10\t18\t+\t*\t120\t20\t26\t4\t10\t255\tAS:i:77\tcg:Z:2=4I2D2=\tde:f:0.3333\n"
-              "q1\t100\t30\t33\t+\t*\t120\t40\t44\t2\t4\t255\tAS:i:12\tcg:Z:1=1X1D1=\tde:f:0.5000\n");
+    EXPECT_EQ(
+        out.str(),
+        "q1\t100\t10\t18\t+\t*\t120\t20\t26\t4\t10\t255\tAS:i:77\tcg:Z:2=4I2D2=\tde:f:0.3333\n"
+        "q1\t100\t30\t33\t+\t*\t120\t40\t44\t2\t4\t255\tAS:i:12\tcg:Z:1=1X1D1=\tde:f:0.5000\n");
 }
 
 TEST(SvgWriter, FileNamesKeepOnlySafeCharacters) {
@@ -147,14 +162,17 @@ TEST(SvgWriter, WellFormedWithAwkwardNamesAndLongRows) {
     const std::string svg = out.str();
     const auto points = svg.find("points=\"");
     ASSERT_NE(points, std::string::npos);
-    EXPECT_LE(std::count(svg.begin() + static_cast<long>(points), svg.begin() + static_cast<long>(svg.find('"', points + 8)), ' '),
+    EXPECT_LE(std::count(svg.begin() + static_cast<long>(points),
+                         svg.begin() + static_cast<long>(svg.find('"', points + 8)), ' '),
               2001);
     EXPECT_NE(svg.find("stroke=\"#000000\""), std::string::npos);  // the best anchor is darkest
     EXPECT_NE(svg.find("stroke=\"#bebebe\""), std::string::npos);
     if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "python3 not found";
     testsupport::TempDir dir;
     testsupport::writeFile(dir / "p.svg", svg);
-    const std::string check = "python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.argv[1])' " + (dir / "p.svg");
+    const std::string check =
+        "python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.argv[1])' " +
+        (dir / "p.svg");
     EXPECT_EQ(std::system(check.c_str()), 0) << svg.substr(0, 2000);
 }
 

@@ -5,7 +5,9 @@
 
 namespace {
 
-char folded(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char folded(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 }  // namespace
 
@@ -20,11 +22,20 @@ void CigarBuilder::add(char op, long long count) {
     count_ += count;
     cigar_.columns += count;
     switch (op) {
-        case '=': cigar_.matches += count; break;
-        case 'X': cigar_.mismatches += count; break;
-        case 'I': cigar_.insertedBases += count; break;
-        case 'D': cigar_.deletedBases += count; break;
-        default: break;
+        case '=':
+            cigar_.matches += count;
+            break;
+        case 'X':
+            cigar_.mismatches += count;
+            break;
+        case 'I':
+            cigar_.insertedBases += count;
+            break;
+        case 'D':
+            cigar_.deletedBases += count;
+            break;
+        default:
+            break;
     }
 }
 

@@ -11,11 +11,11 @@ struct Cigar {
     std::string text;
     long long matches = 0;
     long long mismatches = 0;
-    long long insertedBases = 0;   // total length of the I operations
-    long long insertionRuns = 0;   // number of I operations
+    long long insertedBases = 0;  // total length of the I operations
+    long long insertionRuns = 0;  // number of I operations
     long long deletedBases = 0;
     long long deletionRuns = 0;
-    long long columns = 0;         // alignment block length
+    long long columns = 0;  // alignment block length
 
     long long queryBases() const { return matches + mismatches + insertedBases; }
     long long targetBases() const { return matches + mismatches + deletedBases; }

@@ -1,5 +1,6 @@
 #include "output/PafWriter.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <string_view>
@@ -26,7 +27,8 @@ void writeLine(std::ostream& out, const PairAlignment& pair, long long qBegin, l
     // Gap-compressed divergence: each gap run counts once, whatever its length.
     const long long compared = cigar.matches + cigar.mismatches + cigar.gapRuns();
     const double divergence =
-        compared > 0 ? 1.0 - static_cast<double>(cigar.matches) / static_cast<double>(compared) : 0.0;
+        compared > 0 ? 1.0 - static_cast<double>(cigar.matches) / static_cast<double>(compared)
+                     : 0.0;
     char de[32];
     std::snprintf(de, sizeof de, "%.4f", divergence);
     out << firstWord(pair.name1) << '\t' << pair.length1 << '\t' << qBegin << '\t' << qEnd

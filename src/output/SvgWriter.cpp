@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr double kPlotSide = 600;   // the longer sequence's axis, in pixels
-constexpr double kMinSide = 60;     // keeps a very short sequence's axis visible
+constexpr double kPlotSide = 600;  // the longer sequence's axis, in pixels
+constexpr double kMinSide = 60;    // keeps a very short sequence's axis visible
 constexpr double kLeft = 80, kTop = 40, kRight = 30, kCaption = 60;
 constexpr std::size_t kMaxPathPoints = 2000;
 
@@ -37,12 +37,23 @@ std::string xmlText(std::string_view s) {
     for (std::size_t i = 0; i < s.size(); ++i) {
         const auto c = static_cast<unsigned char>(s[i]);
         switch (c) {
-            case '&': out += "&amp;"; continue;
-            case '<': out += "&lt;"; continue;
-            case '>': out += "&gt;"; continue;
-            case '"': out += "&quot;"; continue;
-            case '\'': out += "&apos;"; continue;
-            default: break;
+            case '&':
+                out += "&amp;";
+                continue;
+            case '<':
+                out += "&lt;";
+                continue;
+            case '>':
+                out += "&gt;";
+                continue;
+            case '"':
+                out += "&quot;";
+                continue;
+            case '\'':
+                out += "&apos;";
+                continue;
+            default:
+                break;
         }
         if (c < 0x80) {
             out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
@@ -134,7 +145,8 @@ void writePath(std::ostream& out, const PairAlignment& p, const Frame& f) {
         i += p.row1[c] != '-';
         j += p.row2[c] != '-';
         if ((c + 1) % step == 0 || c + 1 == n)
-            out << ' ' << num(f.x(static_cast<double>(i))) << ',' << num(f.y(static_cast<double>(j)));
+            out << ' ' << num(f.x(static_cast<double>(i))) << ','
+                << num(f.y(static_cast<double>(j)));
     }
     out << "\"/>\n";
 }
@@ -151,9 +163,10 @@ struct Identity {
     }
     std::string text() const {
         char buf[96];
-        std::snprintf(buf, sizeof buf, "identity %.1f%% (%lld of %lld columns)",
-                      paired > 0 ? 100.0 * static_cast<double>(same) / static_cast<double>(paired) : 0.0,
-                      same, paired);
+        std::snprintf(
+            buf, sizeof buf, "identity %.1f%% (%lld of %lld columns)",
+            paired > 0 ? 100.0 * static_cast<double>(same) / static_cast<double>(paired) : 0.0,
+            same, paired);
         return buf;
     }
 };
@@ -172,9 +185,9 @@ void writeCaption(std::ostream& out, const PairAlignment& p, const Frame& f) {
     }
     const double y = kTop + f.h + 25;
     out << "<g font-family=\"sans-serif\" font-size=\"12\">\n<text x=\"" << num(kLeft) << "\" y=\""
-        << num(y) << "\">" << xmlText(p.name1) << " (" << p.length1 << ") vs "
-        << xmlText(p.name2) << " (" << p.length2 << ")</text>\n<text x=\"" << num(kLeft)
-        << "\" y=\"" << num(y + 18) << "\">" << xmlText(line2) << "</text>\n</g>\n";
+        << num(y) << "\">" << xmlText(p.name1) << " (" << p.length1 << ") vs " << xmlText(p.name2)
+        << " (" << p.length2 << ")</text>\n<text x=\"" << num(kLeft) << "\" y=\"" << num(y + 18)
+        << "\">" << xmlText(line2) << "</text>\n</g>\n";
 }
 
 }  // namespace
@@ -185,8 +198,8 @@ void writeSvg(std::ostream& out, const PairAlignment& pair) {
     const double height = kTop + f.h + kCaption;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << num(width)
-        << "\" height=\"" << num(height) << "\" viewBox=\"0 0 " << num(width) << ' '
-        << num(height) << "\">\n"
+        << "\" height=\"" << num(height) << "\" viewBox=\"0 0 " << num(width) << ' ' << num(height)
+        << "\">\n"
         << "<title>" << xmlText(pair.name1) << " vs " << xmlText(pair.name2) << "</title>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     writeAxes(out, pair, f);
@@ -196,7 +209,8 @@ void writeSvg(std::ostream& out, const PairAlignment& pair) {
     out << "</svg>\n";
 }
 
-std::string svgFileName(std::size_t pairNumber, const std::string& name1, const std::string& name2) {
+std::string svgFileName(std::size_t pairNumber, const std::string& name1,
+                        const std::string& name2) {
     auto safe = [](const std::string& name) {
         std::string s = name.substr(0, 80);
         for (char& c : s)
