@@ -3,7 +3,12 @@
 # Ninja, make, GoogleTest and Google Benchmark. When something is missing
 # it is installed if we are root; otherwise the command to run is printed and
 # the script fails.
+#   --workflow  also Snakemake, for workflow/ and its test (a large package,
+#               so only on request)
 set -eu
+
+extra=""
+[ "${1:-}" = "--workflow" ] && extra="snakemake"
 
 missing=""
 command -v g++ >/dev/null 2>&1 || missing="$missing g++"
@@ -14,10 +19,13 @@ if ! command -v ninja >/dev/null 2>&1 && ! command -v make >/dev/null 2>&1; then
 fi
 [ -f /usr/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
 [ -f /usr/include/benchmark/benchmark.h ] || missing="$missing libbenchmark-dev"
+if [ -n "$extra" ] && ! command -v snakemake >/dev/null 2>&1; then
+    missing="$missing snakemake"
+fi
 
 [ -z "$missing" ] && exit 0
 
-packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev"
+packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev $extra"
 if [ "$(id -u)" -eq 0 ]; then
     echo "Installing build dependencies:$missing"
     export DEBIAN_FRONTEND=noninteractive

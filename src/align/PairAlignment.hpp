@@ -7,6 +7,13 @@
 #include "align/Records.hpp"
 #include "common/MessageSink.hpp"
 
+// A mask run inside an anchor's aligned row: the stand-in character at
+// `column` of the row stands for `length` characters of the sequence as given.
+struct MaskRun {
+    std::size_t column = 0;
+    unsigned long length = 0;
+};
+
 // One anchor of a pair as the listing reports it.
 struct AnchorRecord {
     // Cells of the collapsed sequences (mask runs as one character): the
@@ -26,6 +33,10 @@ struct AnchorRecord {
     // Whether the listing shows it: it covers at least the listing's minimum
     // number of positions of sequence 1.
     bool listed = false;
+    // The mask runs in row1 and row2 (see maskRunsInRow); empty when the pair
+    // had none. Writers that report lengths on the sequences as given need
+    // them, since the rows show each run as one character.
+    std::vector<MaskRun> runs1, runs2;
 };
 
 // Everything computed for one pair; writers format it, nothing in it is

@@ -1,0 +1,50 @@
+#!/bin/sh
+# The chunked workflow must give the files of one run over the whole input,
+# byte for byte: torva over the demo pairs in 2 chunks, and torva-b with -L
+# over the demo pairs plus a record without a partner in 3 chunks.
+#   tests/workflow_test.sh SOURCE_DIR BUILD_DIR
+# Exits 77 (skipped) when snakemake is not installed; with
+# TORVA_INSTALL_OPTIONAL=1 it is installed first (scripts/install-deps.sh --workflow).
+set -eu
+
+src=$1
+build=$2
+
+if ! command -v snakemake >/dev/null 2>&1 && [ "${TORVA_INSTALL_OPTIONAL:-0}" = 1 ]; then
+    sh "$src/scripts/install-deps.sh" --workflow
+fi
+if ! command -v snakemake >/dev/null 2>&1; then
+    echo "SKIPPED: snakemake is not installed (scripts/install-deps.sh --workflow installs it)"
+    exit 77
+fi
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/torva-workflow-XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+
+# name, program, chunks, local_only, input, files compared
+check() {
+    name=$1 program=$2 chunks=$3 local_only=$4 input=$5 suffixes=$6
+    mkdir -p "$tmp/$name"
+    if [ "$local_only" = true ]; then flag=-L; else flag=; fi
+    "$build/$program" $flag -I "$input" -O "$tmp/$name/whole.aln" >/dev/null 2>&1
+    if ! snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/$name" \
+        --config input="$input" output="$tmp/$name/merged.aln" chunk_dir="$tmp/$name/chunks" \
+        program="$build/$program" chunks="$chunks" local_only="$local_only" >"$tmp/$name/log" 2>&1; then
+        cat "$tmp/$name/log"
+        echo "FAIL $name: the workflow failed"
+        exit 1
+    fi
+    for s in $suffixes; do
+        [ "$s" = - ] && s=
+        cmp "$tmp/$name/whole.aln$s" "$tmp/$name/merged.aln$s" || { echo "FAIL $name: merged.aln$s differs"; exit 1; }
+    done
+    if [ "$local_only" = true ] && [ -e "$tmp/$name/merged.aln" ]; then
+        echo "FAIL $name: an alignment file was made with -L"
+        exit 1
+    fi
+    echo "ok $name"
+}
+
+check global torva 2 false "$src/examples/demo.fa" "- .loc .score"
+{ cat "$src/examples/demo.fa"; printf '>lonely|no partner\nACGTACGT\n'; } > "$tmp/odd.fa"
+check local-odd torva-b 3 true "$tmp/odd.fa" ".loc .score"
