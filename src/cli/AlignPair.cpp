@@ -3,6 +3,7 @@
 #include <cctype>
 #include <new>
 
+#include "align/MaskRunColumns.hpp"
 #include "anchor/BestAligner.hpp"
 #include "common/MemoryBudget.hpp"
 #include "input/SeqAssemble.hpp"
@@ -47,6 +48,8 @@ AnchorRecord anchorRecord(const f2pScore& r, const seqAssemble* masks, int minLe
         a.end1 = uncollapsedEnd(map1, runs1, static_cast<long long>(a.end.i) - 1);
         a.end2 = uncollapsedEnd(map2, runs2, static_cast<long long>(a.end.j) - 1);
         span = a.shownEnd1 - a.shownBegin1 + 1;
+        a.runs1 = maskRunsInRow(a.row1, static_cast<unsigned long>(a.start.i), runs1);
+        a.runs2 = maskRunsInRow(a.row2, static_cast<unsigned long>(a.start.j), runs2);
     } else {
         a.shownBegin1 = a.begin1 = a.start.i;
         a.shownEnd1 = a.end1 = a.end.i;

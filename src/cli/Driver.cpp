@@ -78,7 +78,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     readSeqFile reader(args.inSeqFile.c_str());
 
     // 4. Output files: none may name the input or the matrix file.
-    RunOutputs outputs(args.outFile, args.localOnly != 0);
+    RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
     for (const std::string* path : outputs.paths()) {
         if (sameFile(*path, args.inSeqFile) || sameFile(*path, args.matrixFile)) {
             MessageSink::out("can not open output file: " + *path);
@@ -122,7 +122,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     auto deliver = [&](PairJob& job, PairAlignment& pair) {
         MessageSink::emit(job.readNotes);
         MessageSink::emit(pair.messages);
-        outputs.write(pair);
+        outputs.write(pair, static_cast<std::size_t>(pool.pairsDone()));
         if (pair.skipped) status = 1;
         writable = outputs.check();
         progress.draw();

@@ -8,14 +8,17 @@
 
 #include "align/PairAlignment.hpp"
 
-// The three files of a run: the alignment file, its ".loc" and its ".score"
-// companions. Each failing file is reported once, with its path, on standard
-// output: "can not write output file: PATH".
+// The files of a run: the alignment file, its ".loc" and its ".score"
+// companions, and on request a PAF file and a folder of SVG pictures. Each
+// failing file is reported once, with its path, on standard output:
+// "can not write output file: PATH".
 class RunOutputs {
 public:
     // With `localOnly` there is no alignment file: its path is never opened,
     // so a file already there stays as it was.
-    RunOutputs(const std::string& alignPath, bool localOnly);
+    // `pafPath` ("-": standard output) and `plotDir` are optional ("").
+    RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath = "",
+               const std::string& plotDir = "");
     // The paths the run writes.
     std::vector<const std::string*> paths() const;
 
@@ -23,13 +26,14 @@ public:
     const std::string& locPath() const { return locPath_; }
     const std::string& scorePath() const { return scorePath_; }
 
-    // Creates (truncates) the three files; on failure returns the path that
-    // could not be opened, else "".
+    // Creates (truncates) the files and the picture folder; on failure
+    // returns the path that could not be opened, else "".
     std::string open();
     // The system's reason for the last failed open ("" when it gave none).
     const std::string& openFailureReason() const { return reason_; }
-    // Writes one pair's records (nothing for a skipped pair) and flushes them.
-    void write(const PairAlignment& pair);
+    // Writes one pair's records (nothing for a skipped pair) and flushes
+    // them; `pairNumber` counts the pairs of the run from 1.
+    void write(const PairAlignment& pair, std::size_t pairNumber);
     // Reports streams that have failed; false when any has.
     bool check();
     // Closes every open stream, then reports as check() does.
@@ -39,8 +43,11 @@ private:
     std::vector<std::pair<std::ofstream*, const std::string*>> files();
 
     bool localOnly_;
-    std::string alignPath_, locPath_, scorePath_;
-    std::ofstream align_, loc_, score_;
+    void writePicture(const PairAlignment& pair, std::size_t pairNumber);
+
+    std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_;
+    std::ofstream align_, loc_, score_, paf_;
     std::set<std::string> reported_;
     std::string reason_;
+    bool picturesFailed_ = false;
 };
