@@ -52,43 +52,65 @@ inline int clampedStep(long long k, int gap) {
     return static_cast<int>(v < kOffsetFloor ? kOffsetFloor : v);
 }
 
-// Lane shifts and offsets of the prefix-maximum scan for one gap cost.
+// Lane shifts and offsets of the prefix-maximum scan for one gap cost. The
+// steps by 1 and 2 lanes stay inside each 128-bit block, where a byte shuffle
+// is a single cheap instruction; whole-block steps then pass each block's last
+// lane on to the next blocks, a full cross-lane permute only for those.
 struct Scan {
     using Idx = decltype(hn::SetTableIndices(D(), static_cast<const std::int32_t*>(nullptr)));
-    Idx shift[4];   // by 1, 2, 4, 8 lanes, lane 0 repeated below
-    V step[4];      // 1, 2, 4, 8 times the gap
-    V carryStep;    // carry offset per lane
-    V vectorStep;   // lanes times the gap
-    Idx last;       // broadcasts the last lane
+    static constexpr std::size_t kBlockSteps = kLanes == 16 ? 2 : kLanes == 8 ? 1 : 0;
+    V inBlock[2];     // byte indices: shift by 1, 2 lanes, lane 0 of the block repeated
+    V inStep[2];      // 1, 2 times the gap
+    Idx block[2];     // from the last lane of the block 1, 2 blocks down, or itself
+    V blockStep[2];   // distance times the gap, 0 for lanes that keep themselves
+    V carryStep;      // carry offset per lane
+    V vectorStep;     // lanes times the gap
+    Idx last;         // broadcasts the last lane
 
     // carryFrom: lane l of the carry term gets (l + carryFrom) * gap.
     Scan(int gap, int carryFrom, bool clamp) {
         const D d;
+        const auto times = [&](long long k) {
+            return clamp ? clampedStep(k, gap) : static_cast<int>(k * gap);
+        };
         HWY_ALIGN std::int32_t idx[kLanes];
         HWY_ALIGN std::int32_t off[kLanes];
-        for (int s = 0; s < 4; ++s) {
+        for (int s = 0; s < 2; ++s) {
             const int k = 1 << s;
-            for (std::size_t l = 0; l < kLanes; ++l)
-                idx[l] = static_cast<std::int32_t>(l) >= k ? static_cast<std::int32_t>(l) - k : 0;
-            shift[s] = hn::SetTableIndices(d, idx);
-            step[s] = hn::Set(d, clamp ? clampedStep(k, gap) : k * gap);
+            for (std::size_t l = 0; l < kLanes; ++l) {
+                const int r = static_cast<int>(l % 4);
+                const int src = r >= k ? r - k : 0;
+                // Little-endian bytes 4 * src .. 4 * src + 3 of the block.
+                idx[l] = static_cast<std::int32_t>(0x03020100u + 0x04040404u * static_cast<unsigned>(src));
+            }
+            inBlock[s] = hn::Load(d, idx);
+            inStep[s] = hn::Set(d, times(k));
+        }
+        for (std::size_t s = 0; s < 2; ++s) {
+            const int shiftBlocks = 1 << s;
+            for (std::size_t l = 0; l < kLanes; ++l) {
+                const int lane = static_cast<int>(l), b = lane / 4;
+                const int src = b >= shiftBlocks ? 4 * (b - shiftBlocks) + 3 : lane;
+                idx[l] = s < kBlockSteps ? src : 0;
+                off[l] = times(lane - src);
+            }
+            block[s] = hn::SetTableIndices(d, idx);
+            blockStep[s] = hn::Load(d, off);
         }
         for (std::size_t l = 0; l < kLanes; ++l) {
-            const long long k = static_cast<long long>(l) + carryFrom;
-            off[l] = clamp ? clampedStep(k, gap) : static_cast<int>(k * gap);
+            off[l] = times(static_cast<long long>(l) + carryFrom);
             idx[l] = static_cast<std::int32_t>(kLanes - 1);
         }
         carryStep = hn::Load(d, off);
         last = hn::SetTableIndices(d, idx);
-        const long long n = static_cast<long long>(kLanes);
-        vectorStep = hn::Set(d, clamp ? clampedStep(n, gap) : static_cast<int>(n * gap));
+        vectorStep = hn::Set(d, times(static_cast<long long>(kLanes)));
     }
 
     HWY_INLINE V prefixMax(V x) const {
-        x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, shift[0]), step[0]));
-        x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, shift[1]), step[1]));
-        if constexpr (kLanes > 4) x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, shift[2]), step[2]));
-        if constexpr (kLanes > 8) x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, shift[3]), step[3]));
+        x = hn::Max(x, hn::Add(hn::TableLookupBytes(x, inBlock[0]), inStep[0]));
+        x = hn::Max(x, hn::Add(hn::TableLookupBytes(x, inBlock[1]), inStep[1]));
+        if constexpr (kBlockSteps > 0) x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, block[0]), blockStep[0]));
+        if constexpr (kBlockSteps > 1) x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, block[1]), blockStep[1]));
         return x;
     }
 };
