@@ -25,6 +25,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -147,15 +148,29 @@ int localVector(const int* prev, int* cur, const int* scores, int n, int gap,
     const Scan scan(gap, 1, true);
     const V gapV = hn::Set(d, gap), zero = hn::Zero(d);
     const V one = hn::Set(d, 1), two = hn::Set(d, 2), three = hn::Set(d, 3);
+    // A vector whose values, and the value carried in, are all at most -gap
+    // cannot gain from the left: every horizontal candidate is <= 0 <= the
+    // cell. Most of a matrix is like that when the gap is costly, and such a
+    // vector skips the scan.
+    const V noGain = hn::Set(d, static_cast<int>(std::min(-static_cast<long long>(gap), 2147483647LL)));
+    bool carryMayGain = false;
     V carry = zero;  // cur[0]
     V best = zero;
     int j = 1;
     for (; j + static_cast<int>(kLanes) - 1 <= n; j += static_cast<int>(kLanes)) {
         const V diag = hn::Add(hn::LoadU(d, prev + j - 1), hn::LoadU(d, scores + j));
         const V up = hn::Add(hn::LoadU(d, prev + j), gapV);
-        const V x = scan.prefixMax(hn::Max(hn::Max(diag, up), zero));
-        const V h = hn::Max(x, hn::Add(carry, scan.carryStep));
-        carry = hn::Max(hn::TableLookupLanes(x, scan.last), hn::Add(carry, scan.vectorStep));
+        const V t = hn::Max(hn::Max(diag, up), zero);
+        V h;
+        if (!carryMayGain && hn::AllFalse(d, hn::Gt(t, noGain))) {
+            h = t;
+            carry = hn::TableLookupLanes(t, scan.last);
+        } else {
+            const V x = scan.prefixMax(t);
+            h = hn::Max(x, hn::Add(carry, scan.carryStep));
+            carry = hn::Max(hn::TableLookupLanes(x, scan.last), hn::Add(carry, scan.vectorStep));
+            carryMayGain = hn::GetLane(carry) + gap > 0;
+        }
         hn::StoreU(h, d, cur + j);
         best = hn::Max(best, h);
         if constexpr (kChoices) {
