@@ -191,8 +191,9 @@ int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap,
 }
 
 // Pair and vertical-gap states of columns from..to, in the scalar order.
+// With `codes`, each column's bits 0-3 of the move go to codes[j].
 void gotohColumnsDP(const int* scores, int from, int to, int gapOpen, int gapExt,
-                    GotohRowStates prev, GotohRowStates cur, std::uint8_t* mrow) {
+                    GotohRowStates prev, GotohRowStates cur, int* codes) {
     for (int j = from; j <= to; ++j) {
         const int d0 = prev.d[j - 1], p0 = prev.p[j - 1], q0 = prev.q[j - 1];
         const int dp = d0 > p0 ? d0 : p0;
@@ -200,15 +201,16 @@ void gotohColumnsDP(const int* scores, int from, int to, int gapOpen, int gapExt
         const int pe = prev.p[j] + gapExt, pd = prev.d[j] + gapOpen, pq = prev.q[j] + gapOpen;
         const int ped = pe >= pd ? pe : pd;
         cur.p[j] = pq > ped ? pq : ped;
-        if (mrow) {
+        if (codes) {
             const int md = q0 > dp ? 2 : (p0 > d0 ? 1 : 0);
             const int mp = pq > ped ? 2 : (pd > pe ? 0 : 1);
-            mrow[j] = static_cast<std::uint8_t>(md | (mp << 2));
+            codes[j] = md | (mp << 2);
         }
     }
 }
 
 // Horizontal-gap state of columns from..to, continuing from cur.q[from - 1].
+// With `mrow`, cur.q[j] holds the column's first move bits on entry.
 void gotohColumnsQ(int from, int to, int gapOpen, int gapExt, GotohRowStates cur,
                    std::uint8_t* mrow) {
     int qLeft = cur.q[from - 1];
@@ -222,10 +224,17 @@ void gotohColumnsQ(int from, int to, int gapOpen, int gapExt, GotohRowStates cur
             mq = 2;
         }
         qLeft = qv;
+        if (mrow) mrow[j] = static_cast<std::uint8_t>(cur.q[j] | (mq << 4));
         cur.q[j] = qv;
-        if (mrow) mrow[j] = static_cast<std::uint8_t>(mrow[j] | (mq << 4));
     }
 }
+
+// The row goes in chunks that stay in the first-level cache: first the pair
+// and vertical-gap states of a chunk, elementwise on the row above, then the
+// horizontal-gap state over what the chunk finished. When tracing, cur.q
+// holds each column's first move bits between the two, so that a move byte
+// is narrowed and stored once.
+constexpr int kChunk = 256;
 
 template <bool kTrace>
 void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
@@ -236,56 +245,66 @@ void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStat
     const V one = hn::Set(d, 1), two = hn::Set(d, 2);
     const V four = hn::Set(d, 4), eight = hn::Set(d, 8);
     const V sixteen = hn::Set(d, 16), thirtyTwo = hn::Set(d, 32);
-
-    // Pair and vertical-gap states: elementwise on the row above.
-    int j = 1;
-    for (; j + lanes - 1 <= m; j += lanes) {
-        const V d0 = hn::LoadU(d, prev.d + j - 1), p0 = hn::LoadU(d, prev.p + j - 1);
-        const V q0 = hn::LoadU(d, prev.q + j - 1);
-        const V dp = hn::Max(d0, p0);
-        hn::StoreU(hn::Add(hn::Max(q0, dp), hn::LoadU(d, scores + j)), d, cur.d + j);
-        const V pe = hn::Add(hn::LoadU(d, prev.p + j), extV);
-        const V pd = hn::Add(hn::LoadU(d, prev.d + j), openV);
-        const V pq = hn::Add(hn::LoadU(d, prev.q + j), openV);
-        const V ped = hn::Max(pe, pd);
-        hn::StoreU(hn::Max(pq, ped), d, cur.p + j);
-        if constexpr (kTrace) {
-            const V md = hn::IfThenElse(hn::Gt(q0, dp), two, hn::IfThenElseZero(hn::Gt(p0, d0), one));
-            const V mp = hn::IfThenElse(hn::Gt(pq, ped), eight, hn::IfThenZeroElse(hn::Gt(pd, pe), four));
-            storeBytes(hn::Or(md, mp), mrow + j);
-        }
-    }
-    gotohColumnsDP(scores, j, m, gapOpen, gapExt, prev, cur, kTrace ? mrow : nullptr);
-
-    // Horizontal-gap state. With A[j] = max(D[j-1], P[j-1]) + open, the scan
-    // runs over A one column to the left, so that it yields Q[j-1], the value
-    // the extension starts from; its comparison with A[j] is the move bit.
-    // Column 1 goes first on its own: the shifted loads start at column 0.
-    gotohColumnsQ(1, 1, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
+    int* codes = kTrace ? cur.q : nullptr;
     const Scan scan(gapExt, 0, false);
-    V carry = hn::Set(d, cur.q[1]);
-    j = 2;
-    for (; j + lanes - 1 <= m; j += lanes) {
+    V carry = hn::Zero(d);
+
+    // With A[j] = max(D[j-1], P[j-1]) + open, the horizontal scan runs over A
+    // one column to the left, so that it yields Q[j-1], the value an extension
+    // starts from; comparing the extension with A[j] gives the move bits.
+    // Column 1 goes on its own: the shifted loads start at column 0.
+    const auto horizontal = [&](int j) {
         const V dl = hn::LoadU(d, cur.d + j - 1), pl = hn::LoadU(d, cur.p + j - 1);
         const V a = hn::Add(hn::Max(dl, pl), openV);
         const V aLeft =
             hn::Add(hn::Max(hn::LoadU(d, cur.d + j - 2), hn::LoadU(d, cur.p + j - 2)), openV);
         const V x = scan.prefixMax(aLeft);
-        const V qLeft = hn::Max(x, hn::Add(carry, scan.carryStep));
-        const V extend = hn::Add(qLeft, extV);
-        const V q = hn::Max(a, extend);
+        const V extend = hn::Add(hn::Max(x, hn::Add(carry, scan.carryStep)), extV);
         carry = hn::Max(hn::TableLookupLanes(hn::Max(a, hn::Add(x, extV)), scan.last),
                         hn::Add(carry, scan.vectorStep));
-        hn::StoreU(q, d, cur.q + j);
         if constexpr (kTrace) {
             // Extending wins ties: only a strictly larger opening beats it.
             const V mq = hn::IfThenElse(hn::Gt(a, extend), hn::IfThenElseZero(hn::Gt(pl, dl), sixteen),
                                         thirtyTwo);
-            const hn::Rebind<std::uint8_t, D> d8;
-            hn::StoreU(hn::Or(hn::LoadU(d8, mrow + j), hn::DemoteTo(d8, mq)), d8, mrow + j);
+            storeBytes(hn::Or(hn::LoadU(d, cur.q + j), mq), mrow + j);
         }
+        hn::StoreU(hn::Max(a, extend), d, cur.q + j);
+    };
+
+    int j = 1;   // next column of the pair and vertical-gap states
+    int jq = 1;  // next column of the horizontal-gap state
+    while (j + lanes - 1 <= m) {
+        const int chunkEnd = std::min(j + kChunk, m + 1 - (m + 1 - j) % lanes);
+        for (; j < chunkEnd; j += lanes) {
+            const V d0 = hn::LoadU(d, prev.d + j - 1), p0 = hn::LoadU(d, prev.p + j - 1);
+            const V q0 = hn::LoadU(d, prev.q + j - 1);
+            const V dp = hn::Max(d0, p0);
+            hn::StoreU(hn::Add(hn::Max(q0, dp), hn::LoadU(d, scores + j)), d, cur.d + j);
+            const V pe = hn::Add(hn::LoadU(d, prev.p + j), extV);
+            const V pd = hn::Add(hn::LoadU(d, prev.d + j), openV);
+            const V pq = hn::Add(hn::LoadU(d, prev.q + j), openV);
+            const V ped = hn::Max(pe, pd);
+            hn::StoreU(hn::Max(pq, ped), d, cur.p + j);
+            if constexpr (kTrace) {
+                const V md = hn::IfThenElse(hn::Gt(q0, dp), two, hn::IfThenElseZero(hn::Gt(p0, d0), one));
+                const V mp = hn::IfThenElse(hn::Gt(pq, ped), eight, hn::IfThenZeroElse(hn::Gt(pd, pe), four));
+                hn::StoreU(hn::Or(md, mp), d, codes + j);
+            }
+        }
+        if (jq == 1) {
+            gotohColumnsQ(1, 1, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
+            carry = hn::Set(d, cur.q[1]);
+            jq = 2;
+        }
+        for (; jq + lanes <= j; jq += lanes) horizontal(jq);
     }
-    gotohColumnsQ(j, m, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
+    gotohColumnsDP(scores, j, m, gapOpen, gapExt, prev, cur, codes);
+    if (jq == 1) {
+        gotohColumnsQ(1, m, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
+        return;
+    }
+    for (; jq + lanes - 1 <= m; jq += lanes) horizontal(jq);
+    gotohColumnsQ(jq, m, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
 }
 
 void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
