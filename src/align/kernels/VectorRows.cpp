@@ -12,9 +12,10 @@
 // offset by (lane + 1) * g. The carry for the next vector is
 // max(last lane of the in-vector scan, carry + lanes * g): two scalar-latency
 // operations, so successive vectors overlap instead of waiting on a full scan.
-// The shift repeats lane 0 into the lanes below k rather than shifting in a
-// constant: x[0] + k*g never exceeds x[l] for l < k, so those lanes lose
-// without a blend and without a sentinel that could wrap around.
+// Lanes with nothing k lanes below them take lane 0 of their block (or keep
+// themselves) instead of a shifted-in constant: the scan so far already holds
+// that value plus a smaller multiple of g, so they lose without a blend and
+// without a sentinel that could wrap around.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "align/kernels/VectorRows.cpp"
