@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "align/NwGotoh.hpp"
+#include "align/kernels/Kernels.hpp"
 #include "anchor/BestAligner.hpp"
 #include "input/ScoreMatrix.hpp"
 
@@ -103,9 +104,107 @@ void BM_GotohScoreOnly(benchmark::State& state) {
     report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.0);
 }
 
+// The row kernels alone, per kernel set, on a 5k x 5k random DNA pair with the
+// HOXD70 pair scores: the local fill as the whole-matrix pass runs it (linear
+// gap = gap open), with choices stored for every cell or none, and the global
+// fill storing a move byte per cell.
+constexpr int kRowBenchLength = 5000;
+
+struct RowBenchInput {
+    std::vector<int> profile;  // 4 rows of n + 1 pair scores, one per residue code
+    std::vector<int> codes1;
+};
+
+const RowBenchInput& rowBenchInput() {
+    static const RowBenchInput in = [] {
+        const int hoxd70[4][4] = {
+            {91, -114, -31, -123}, {-114, 100, -125, -31}, {-31, -125, 100, -114}, {-123, -31, -114, 91}};
+        std::mt19937 rng(42);
+        const int n = kRowBenchLength;
+        RowBenchInput r;
+        std::vector<int> codes2(n);
+        r.codes1.resize(n);
+        for (int& c : r.codes1) c = static_cast<int>(rng() % 4);
+        for (int& c : codes2) c = static_cast<int>(rng() % 4);
+        r.profile.assign(4 * (n + 1), 0);
+        for (int c = 0; c < 4; ++c)
+            for (int j = 1; j <= n; ++j) r.profile[c * (n + 1) + j] = hoxd70[c][codes2[j - 1]];
+        return r;
+    }();
+    return in;
+}
+
+void reportCells(benchmark::State& state, double cellsPerIteration) {
+    state.counters["cells_per_s"] = benchmark::Counter(
+        cellsPerIteration * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_LocalRows(benchmark::State& state, const KernelSet* set, bool withChoices) {
+    const RowBenchInput& in = rowBenchInput();
+    const int n = kRowBenchLength;
+    const std::size_t width = n + 1;
+    std::vector<int> rows(2 * width, 0);
+    std::vector<std::uint8_t> choices(withChoices ? width * (n + 1) : 0);
+    for (auto _ : state) {
+        int* prev = rows.data();
+        int* cur = prev + width;
+        std::fill(prev, prev + width, 0);
+        int best = 0;
+        for (int i = 1; i <= n; ++i) {
+            const int* scores = in.profile.data() + in.codes1[i - 1] * width;
+            best = std::max(best, set->localRow(prev, cur, scores, n, -500,
+                                                withChoices ? choices.data() + i * width : nullptr));
+            std::swap(prev, cur);
+        }
+        benchmark::DoNotOptimize(best);
+    }
+    reportCells(state, static_cast<double>(n) * n);
+}
+
+void BM_GotohRowsWithMoves(benchmark::State& state, const KernelSet* set) {
+    const RowBenchInput& in = rowBenchInput();
+    const int n = kRowBenchLength, open = -500, ext = -25;
+    const std::size_t width = n + 1;
+    std::vector<int> buf(6 * width);
+    std::vector<std::uint8_t> moves(width * (n + 1));
+    for (auto _ : state) {
+        GotohRowStates prev{buf.data(), buf.data() + width, buf.data() + 2 * width};
+        GotohRowStates cur{buf.data() + 3 * width, buf.data() + 4 * width, buf.data() + 5 * width};
+        prev.d[0] = prev.p[0] = prev.q[0] = 0;
+        for (int j = 1; j <= n; ++j) {
+            prev.d[j] = prev.p[j] = kImpossible;
+            prev.q[j] = open + (j - 1) * ext;
+        }
+        for (int i = 1; i <= n; ++i) {
+            cur.d[0] = cur.q[0] = kImpossible;
+            cur.p[0] = open + (i - 1) * ext;
+            set->gotohRow(in.profile.data() + in.codes1[i - 1] * width, n, open, ext, prev, cur,
+                          moves.data() + i * width);
+            std::swap(prev, cur);
+        }
+        benchmark::DoNotOptimize(prev.d[n]);
+    }
+    reportCells(state, static_cast<double>(n) * n);
+}
+
 }  // namespace
 
 BENCHMARK(BM_LocalFill)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GotohAlign)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GotohScoreOnly)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    for (const KernelSet* set : availableKernels()) {
+        const std::string name = set->name;
+        benchmark::RegisterBenchmark(("BM_LocalRows/" + name).c_str(), BM_LocalRows, set, false)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_LocalRowsChoices/" + name).c_str(), BM_LocalRows, set, true)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_GotohRowsMoves/" + name).c_str(), BM_GotohRowsWithMoves, set)
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

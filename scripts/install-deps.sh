@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks for what the build needs from Debian/Ubuntu: a C++ compiler, CMake,
-# Ninja, make, GoogleTest and Google Benchmark. When something is missing
+# Ninja, make, GoogleTest, Google Benchmark and Highway (SIMD). When something is missing
 # it is installed if we are root; otherwise the command to run is printed and
 # the script fails.
 #   --workflow  also Snakemake, for workflow/ and its test (a large package,
@@ -19,13 +19,14 @@ if ! command -v ninja >/dev/null 2>&1 && ! command -v make >/dev/null 2>&1; then
 fi
 [ -f /usr/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
 [ -f /usr/include/benchmark/benchmark.h ] || missing="$missing libbenchmark-dev"
+[ -f /usr/include/hwy/highway.h ] || missing="$missing libhwy-dev"
 if [ -n "$extra" ] && ! command -v snakemake >/dev/null 2>&1; then
     missing="$missing snakemake"
 fi
 
 [ -z "$missing" ] && exit 0
 
-packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev $extra"
+packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev libhwy-dev $extra"
 if [ "$(id -u)" -eq 0 ]; then
     echo "Installing build dependencies:$missing"
     export DEBIAN_FRONTEND=noninteractive

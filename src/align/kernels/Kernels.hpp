@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string_view>
+#include <vector>
+
 #include "align/kernels/GotohRow.hpp"
 #include "align/kernels/LocalRow.hpp"
 
@@ -13,5 +16,14 @@ struct KernelSet {
 };
 
 const KernelSet& scalarKernels();
-// The set in use for this process.
+// The sets this processor can run, scalar first, the widest last.
+std::vector<const KernelSet*> availableKernels();
+// The available set of that name, or nullptr.
+const KernelSet* kernelByName(std::string_view name);
+// The set a TORVA_KERNEL value asks for; null or empty picks the widest.
+// Throws std::runtime_error naming the available sets when the request names
+// none of them.
+const KernelSet& kernelsForRequest(const char* request);
+// The set in use for this process, chosen on the first call from the
+// environment variable TORVA_KERNEL (throws as kernelsForRequest does).
 const KernelSet& activeKernels();
