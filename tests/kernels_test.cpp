@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <stdexcept>
@@ -66,6 +67,9 @@ TEST(VectorKernels, LocalRowMatchesScalar) {
                 const std::vector<int> prev = randomRow(n, c.lo, c.hi, rng, false);
                 for (bool withChoices : {false, true}) {
                     std::vector<int> want(prev.size(), -1), got(prev.size(), -1);
+                    // The column left of the stretch: a zero boundary, or the
+                    // score a neighbouring strip hands on.
+                    want[0] = got[0] = n % 2 ? 0 : std::max(0, prev[0]);
                     std::vector<std::uint8_t> wantC(prev.size(), 9), gotC(prev.size(), 9);
                     const int wantMax = localFillRowScalar(prev.data(), want.data(), scores.data(), n,
                                                            c.gapOpen, withChoices ? wantC.data() : nullptr);

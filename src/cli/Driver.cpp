@@ -10,9 +10,11 @@
 #include <fstream>
 #include <iostream>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "align/kernels/Kernels.hpp"
 #include "cli/AlignPair.hpp"
 #include "cli/ArgParse.hpp"
 #include "cli/PairPool.hpp"
@@ -44,8 +46,15 @@ std::string resolvedPath(const std::string& path) {
 }
 
 int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
-    // 1. Options.
+    // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
+    //    stops the run before anything is read or written.
     argParse args(argc, argv);
+    try {
+        activeKernels();
+    } catch (const std::runtime_error& e) {
+        MessageSink::err(e.what());
+        return 1;
+    }
 
     // 2. Matrix: open and parse; a matrix that does not parse stops the run
     //    before any output file is created.

@@ -154,8 +154,10 @@ int localVector(const int* prev, int* cur, const int* scores, int n, int gap,
     // cell. Most of a matrix is like that when the gap is costly, and such a
     // vector skips the scan.
     const V noGain = hn::Set(d, static_cast<int>(std::min(-static_cast<long long>(gap), 2147483647LL)));
-    bool carryMayGain = false;
-    V carry = zero;  // cur[0]
+    // The column left of the stretch: 0 on a zero boundary, a neighbouring
+    // strip's score otherwise.
+    bool carryMayGain = static_cast<long long>(cur[0]) + gap > 0;
+    V carry = hn::Set(d, cur[0]);
     V best = zero;
     int j = 1;
     for (; j + static_cast<int>(kLanes) - 1 <= n; j += static_cast<int>(kLanes)) {
@@ -186,7 +188,6 @@ int localVector(const int* prev, int* cur, const int* scores, int n, int gap,
 
 int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap,
              std::uint8_t* choices) {
-    cur[0] = 0;
     return choices ? localVector<true>(prev, cur, scores, n, gap, choices)
                    : localVector<false>(prev, cur, scores, n, gap, nullptr);
 }
