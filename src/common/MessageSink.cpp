@@ -8,9 +8,18 @@ std::mutex& sinkLock() {
     static std::mutex lock;
     return lock;
 }
+thread_local MessageSink::Capture* capturing = nullptr;
 }  // namespace
 
+MessageSink::Capture::Capture() : previous_(capturing) { capturing = this; }
+
+MessageSink::Capture::~Capture() { capturing = previous_; }
+
 void MessageSink::emit(const Message& message) {
+    if (capturing) {
+        capturing->lines.push_back(message);
+        return;
+    }
     std::lock_guard<std::mutex> hold(sinkLock());
     if (message.stream == Message::Stream::kOut) {
         std::cout << message.text << std::endl;

@@ -25,4 +25,18 @@ void emit(const Message& message);
 void emit(const Messages& messages);
 inline void out(std::string_view line) { emit(outLine(std::string(line))); }
 inline void err(std::string_view line) { emit(errLine(std::string(line))); }
+
+// While one is alive, the lines emitted on its thread are kept in `lines`
+// instead of being printed: a library caller gets them as values.
+class Capture {
+public:
+    Capture();
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+    Messages lines;
+
+private:
+    Capture* previous_;
+};
 }  // namespace MessageSink
