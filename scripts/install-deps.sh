@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks for what the build needs from Debian/Ubuntu: a C++ compiler, CMake,
-# Ninja, make, GoogleTest and Google Benchmark. When something is missing
+# Ninja, make, GoogleTest and Google Benchmark, and for the Python module and
+# its tests pybind11, the Python headers and pytest. When something is missing
 # it is installed if we are root; otherwise the command to run is printed and
 # the script fails.
 set -eu
@@ -14,10 +15,13 @@ if ! command -v ninja >/dev/null 2>&1 && ! command -v make >/dev/null 2>&1; then
 fi
 [ -f /usr/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
 [ -f /usr/include/benchmark/benchmark.h ] || missing="$missing libbenchmark-dev"
+[ -f /usr/include/pybind11/pybind11.h ] || missing="$missing pybind11-dev"
+ls /usr/include/python3*/Python.h >/dev/null 2>&1 || missing="$missing python3-dev"
+/usr/bin/python3 -c "import pytest" >/dev/null 2>&1 || missing="$missing python3-pytest"
 
 [ -z "$missing" ] && exit 0
 
-packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev"
+packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev pybind11-dev python3-dev python3-pytest"
 if [ "$(id -u)" -eq 0 ]; then
     echo "Installing build dependencies:$missing"
     export DEBIAN_FRONTEND=noninteractive

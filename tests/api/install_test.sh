@@ -1,0 +1,42 @@
+#!/bin/sh
+# Installs the build to a temporary prefix, builds examples/api against it
+# with find_package(torva) (and with pkg-config when present) outside the
+# source tree, and checks that the program's alignment is the one torva writes.
+# Usage: install_test.sh BUILD-DIR SOURCE-DIR CMAKE CXX
+set -eu
+build=$1 source=$2 cmake=$3 cxx=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
+"$cmake" -S "$source/examples/api" -B "$work/example" -DCMAKE_PREFIX_PATH="$work/prefix" \
+    -DCMAKE_CXX_COMPILER="$cxx" >/dev/null
+"$cmake" --build "$work/example" >/dev/null
+
+# Two records of the real 1 kb pair, aligned by the program and by the example.
+pair="$source/bench/data/dna_1k_yeast_cct4.fa"
+seqs=$(awk '/^>/ { if (s != "") print s; s = ""; next } { s = s $0 } END { print s }' "$pair")
+seq1=$(echo "$seqs" | sed -n 1p)
+seq2=$(echo "$seqs" | sed -n 2p)
+"$build/torva" -I "$pair" -O "$work/aln" >/dev/null
+expected=$(awk -F'\t' 'NR == 1 { print "score " $3 " anchors " $2 } NR == 2 || NR == 4' "$work/aln")
+
+check() {
+    got=$("$1" "$seq1" "$seq2" | sed '2d; s/ (.*)$//')
+    if [ "$got" != "$expected" ]; then
+        echo "FAILED: $1 printed something else than the program wrote:"
+        echo "$got" | cut -c1-100
+        exit 1
+    fi
+}
+check "$work/example/align"
+
+if command -v pkg-config >/dev/null 2>&1; then
+    lib=$(ls -d "$work/prefix"/lib*/pkgconfig | head -n 1)
+    flags=$(PKG_CONFIG_PATH="$lib" pkg-config --cflags --libs torva)
+    # shellcheck disable=SC2086
+    "$cxx" -std=c++17 -o "$work/align-pc" "$source/examples/api/align.cpp" $flags \
+        -Wl,-rpath,"$(dirname "$lib")"
+    check "$work/align-pc"
+fi
+echo "installed library: find_package and pkg-config builds align like the program"
