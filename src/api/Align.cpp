@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <thread>
@@ -39,6 +40,30 @@ Anchor anchor(const AnchorRecord& r) {
 
 // One pair through the programs' own per-pair step, with whatever it would
 // print kept as values and its ways of giving up turned into exceptions.
+OutOfMemoryError outOfMemory(std::size_t length1, std::size_t length2,
+                             unsigned long long bytes) {
+    return OutOfMemoryError("a pair of " + std::to_string(length1) + " and " +
+                                std::to_string(length2) + " residues needs " +
+                                (bytes ? std::to_string(bytes) + " bytes of memory"
+                                       : std::string("more memory")) +
+                                ", more than is available",
+                            bytes);
+}
+
+// The bytes a skipped pair's message says it needs ("... it needs N bytes
+// ..."), or 0 when it does not say.
+unsigned long long bytesNeeded(const Messages& messages) {
+    static const std::string kNeeds = "it needs ";
+    for (const Message& m : messages) {
+        const std::size_t at = m.text.find(kNeeds);
+        if (at != std::string::npos)
+            return std::strtoull(m.text.c_str() + at + kNeeds.size(), nullptr, 10);
+    }
+    return 0;
+}
+
+// One pair through the programs' own per-pair step, with whatever it would
+// print kept as values and its ways of giving up turned into exceptions.
 PairAlignment run(std::string_view seq1, std::string_view seq2, const Settings& settings,
                   WorkArena& arena) {
     MessageSink::Capture capture;
@@ -51,20 +76,11 @@ PairAlignment run(std::string_view seq1, std::string_view seq2, const Settings& 
         for (const Message& m : capture.lines) why += (why.empty() ? "" : "; ") + m.text;
         throw std::runtime_error("alignment failed: " + why);
     } catch (const OutOfMemory& e) {
-        throw OutOfMemoryError("a pair of " + std::to_string(seq1.size()) + " and " +
-                                   std::to_string(seq2.size()) + " residues needs " +
-                                   std::to_string(e.bytesNeeded) +
-                                   " bytes of memory, more than is available",
-                               e.bytesNeeded);
+        throw outOfMemory(seq1.size(), seq2.size(), e.bytesNeeded);
     } catch (const std::bad_alloc&) {
-        throw OutOfMemoryError("not enough memory for a pair of " + std::to_string(seq1.size()) +
-                                   " and " + std::to_string(seq2.size()) + " residues",
-                               0);
+        throw outOfMemory(seq1.size(), seq2.size(), 0);
     }
-    if (pair.skipped) {
-        const std::string why = pair.messages.empty() ? "not enough memory" : pair.messages.back().text;
-        throw OutOfMemoryError(why, 0);
-    }
+    if (pair.skipped) throw outOfMemory(seq1.size(), seq2.size(), bytesNeeded(pair.messages));
     pair.messages.insert(pair.messages.begin(), capture.lines.begin(), capture.lines.end());
     return pair;
 }

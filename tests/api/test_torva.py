@@ -1,6 +1,7 @@
 """The Python module against the programs' own output files, option by option."""
 import os
 import subprocess
+from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
 import pytest
@@ -110,6 +111,11 @@ def test_align_many_equals_one_at_a_time():
         one = [torva.align(a, b, variant=variant, min_length=30) for a, b in pairs]
         many = torva.align_many(pairs, threads=3, variant=variant, min_length=30)
         assert [_fields(r) for r in many] == [_fields(r) for r in one]
+        # Calls from several Python threads at once (the GIL is released).
+        with ThreadPoolExecutor(3) as pool:
+            concurrent = list(pool.map(lambda p: torva.align(*p, variant=variant, min_length=30),
+                                       pairs))
+        assert [_fields(r) for r in concurrent] == [_fields(r) for r in one]
 
 
 def _fields(r):
