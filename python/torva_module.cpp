@@ -170,7 +170,7 @@ PYBIND11_MODULE(torva, m) {
             return torva::align(seq1, seq2, o);
         },
         "seq1"_a, "seq2"_a, TORVA_OPTION_ARGS,
-        doc("align(seq1, seq2, ...) -> Result: the anchored global alignment of two sequences.")
+        doc("The anchored global alignment of two sequences.")
             .c_str());
 
     m.def(
@@ -185,7 +185,7 @@ PYBIND11_MODULE(torva, m) {
             return torva::listLocal(seq1, seq2, o);
         },
         "seq1"_a, "seq2"_a, TORVA_OPTION_ARGS,
-        doc("list_local(seq1, seq2, ...) -> Listing: the anchors alone (-L); the .loc listing "
+        doc("The anchors alone (-L); the .loc listing "
             "shows those with `listed`.")
             .c_str());
 
@@ -203,7 +203,7 @@ PYBIND11_MODULE(torva, m) {
         "pairs"_a, py::kw_only(), "threads"_a = 1, "protein"_a = false, "matrix"_a = py::none(),
         "gap_open"_a = py::none(), "gap_extend"_a = py::none(), "factor"_a = 10,
         "min_length"_a = py::none(), "variant"_a = "torva",
-        doc("align_many(pairs, threads=1, ...) -> list[Result]: aligns (seq1, seq2) pairs on "
+        doc("Aligns (seq1, seq2) pairs on "
             "`threads` threads (0: one per core); the results are in input order.")
             .c_str());
 

@@ -2,9 +2,10 @@
 # Installs the build to a temporary prefix, builds examples/api against it
 # with find_package(torva) (and with pkg-config when present) outside the
 # source tree, and checks that the program's alignment is the one torva writes.
-# Usage: install_test.sh BUILD-DIR SOURCE-DIR CMAKE CXX
+# The installed Python module, when built, must import from its directory.
+# Usage: install_test.sh BUILD-DIR SOURCE-DIR CMAKE CXX [PYTHON]
 set -eu
-build=$1 source=$2 cmake=$3 cxx=$4
+build=$1 source=$2 cmake=$3 cxx=$4 python=${5:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -39,5 +40,14 @@ if command -v pkg-config >/dev/null 2>&1; then
     "$cxx" -std=c++17 -o "$work/align-pc" "$source/examples/api/align.cpp" $flags \
         -Wl,-rpath,"$(dirname "$lib")"
     check "$work/align-pc"
+fi
+module=$(ls "$work/prefix"/lib/python*/*-packages/torva*.so 2>/dev/null | head -n 1)
+if [ -n "$module" ] && [ -n "$python" ]; then
+    [ -f "$(dirname "$module")/torva.pyi" ] || { echo "FAILED: no torva.pyi beside $module"; exit 1; }
+    score=$(cd "$work" && LD_PRELOAD="${TORVA_TEST_PRELOAD:-}" ASAN_OPTIONS=detect_leaks=0 \
+        PYTHONPATH="$(dirname "$module")" "$python" -c \
+        "import sys, torva; print(torva.align(sys.argv[1], sys.argv[2]).score)" "$seq1" "$seq2")
+    [ "score $score" = "$(echo "$expected" | sed -n '1s/ anchors.*//p')" ] ||
+        { echo "FAILED: the installed module gives score $score"; exit 1; }
 fi
 echo "installed library: find_package and pkg-config builds align like the program"
