@@ -1,6 +1,8 @@
 #!/bin/sh
 # Checks for what the build needs from Debian/Ubuntu: a C++ compiler, CMake,
-# Ninja, make, GoogleTest, Google Benchmark and Highway (SIMD). When something is missing
+# Ninja, make, GoogleTest, Google Benchmark and Highway (SIMD), and for the
+# Python module and its tests pybind11, the Python headers and pytest. When
+# something is missing
 # it is installed if we are root; otherwise the command to run is printed and
 # the script fails.
 #   --workflow  also Snakemake, for workflow/ and its test (a large package,
@@ -24,9 +26,13 @@ if [ -n "$extra" ] && ! command -v snakemake >/dev/null 2>&1; then
     missing="$missing snakemake"
 fi
 
+[ -f /usr/include/pybind11/pybind11.h ] || missing="$missing pybind11-dev"
+ls /usr/include/python3*/Python.h >/dev/null 2>&1 || missing="$missing python3-dev"
+/usr/bin/python3 -c "import pytest" >/dev/null 2>&1 || missing="$missing python3-pytest"
+
 [ -z "$missing" ] && exit 0
 
-packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev libhwy-dev $extra"
+packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev libhwy-dev pybind11-dev python3-dev python3-pytest $extra"
 if [ "$(id -u)" -eq 0 ]; then
     echo "Installing build dependencies:$missing"
     export DEBIAN_FRONTEND=noninteractive

@@ -30,4 +30,18 @@ inline void err(std::string_view line) { emit(errLine(std::string(line))); }
 // line first clears it. Only for a terminal: the caller decides.
 void showStatus(std::string_view text);
 void clearStatus();
+
+// While one is alive, the lines emitted on its thread are kept in `lines`
+// instead of being printed: a library caller gets them as values.
+class Capture {
+public:
+    Capture();
+    ~Capture();
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+    Messages lines;
+
+private:
+    Capture* previous_;
+};
 }  // namespace MessageSink

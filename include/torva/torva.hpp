@@ -1,0 +1,157 @@
+#pragma once
+
+// The TORVA library: anchored pairwise alignment of DNA or protein sequences,
+// the same alignments the torva and torva-b programs write, as values.
+//
+// Nothing here writes to standard output or standard error or ends the
+// process. Errors are exceptions:
+//   std::invalid_argument   bad options, matrices or sequences
+//   torva::FileError        a matrix file that cannot be read
+//   torva::OutOfMemoryError a pair whose buffers do not fit in memory
+// Every function may be called from several threads at once.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#if defined(TORVA_STATIC_DEFINE) || !defined(__GNUC__)
+#define TORVA_API
+#else
+#define TORVA_API __attribute__((visibility("default")))
+#endif
+
+namespace torva {
+
+// The library's version, "MAJOR.MINOR.PATCH".
+TORVA_API const char* version();
+
+// A file that could not be opened or read.
+class TORVA_API FileError : public std::runtime_error {
+public:
+    FileError(const std::string& message, std::string path, int errorNumber)
+        : std::runtime_error(message), path_(std::move(path)), errorNumber_(errorNumber) {}
+    const std::string& path() const { return path_; }
+    // The errno of the failed call (0 when there was none).
+    int errorNumber() const { return errorNumber_; }
+
+private:
+    std::string path_;
+    int errorNumber_;
+};
+
+// A pair whose work buffers would not fit in the memory still available.
+class TORVA_API OutOfMemoryError : public std::runtime_error {
+public:
+    OutOfMemoryError(const std::string& message, unsigned long long bytesNeeded)
+        : std::runtime_error(message), bytesNeeded_(bytesNeeded) {}
+    // 0 when the size was not known.
+    unsigned long long bytesNeeded() const { return bytesNeeded_; }
+
+private:
+    unsigned long long bytesNeeded_;
+};
+
+// A substitution-score matrix. Letters are case-insensitive; a residue that
+// is not in the matrix scores 0 against everything. Copies share one
+// immutable table, so a Matrix is cheap to pass around and to share between
+// threads.
+class TORVA_API Matrix {
+public:
+    // The matrix-file format of the programs (see README.md). Throws
+    // FileError when the file cannot be read, std::invalid_argument when it
+    // does not parse.
+    static Matrix fromFile(const std::string& path);
+    static Matrix fromText(std::string_view text);
+    // Built-in defaults: HOXD70 over a c g t, and BLOSUM62 over 24 letters.
+    static Matrix dna();
+    static Matrix protein();
+
+    // `letters[k]` labels row and column k of the square, row-major `scores`.
+    // Letters must be distinct ignoring case and not blank; scores lie within
+    // +-1,000,000.
+    Matrix(std::string_view letters, const std::vector<int>& scores, std::string title = "");
+
+    // The distinct letters, lower case, in ascending order.
+    const std::string& letters() const;
+    const std::string& title() const;
+    int score(char a, char b) const;
+    // More than 20 letters switch on the protein defaults, as with -P.
+    bool isProtein() const;
+
+    struct Impl;
+    const Impl& impl() const { return *impl_; }
+
+private:
+    explicit Matrix(std::shared_ptr<const Impl> impl) : impl_(std::move(impl)) {}
+    std::shared_ptr<const Impl> impl_;
+};
+
+// How an anchor whose two rows both hold at least three gaps is re-aligned:
+// in windows around its gaps (torva) or as a whole (torva-b).
+enum class Variant { torva, torvaB };
+
+// Every unset value takes the programs' default for the mode. The mode is
+// protein when `protein` is set or the matrix has more than 20 letters.
+struct Options {
+    std::optional<Matrix> matrix;   // default: Matrix::dna(), or Matrix::protein() with `protein`
+    std::optional<int> gapOpen;     // -G: 500 (DNA) or 15 (protein); the sign is ignored
+    std::optional<int> gapExtend;   // -A: 25 (DNA) or 2 (protein); the sign is ignored
+    int factor = 10;                // -T: at least 0; values below 6 count as 6
+    std::optional<int> minLength;   // -C: 100 (DNA) or 50 (protein)
+    bool protein = false;           // -P
+    Variant variant = Variant::torva;
+    unsigned threads = 1;           // alignMany's workers; 0 means one per core
+};
+
+// A local alignment the global alignment was built on.
+struct Anchor {
+    // The span on the sequences as given: 0-based, end exclusive.
+    long long begin1 = 0, end1 = 0, begin2 = 0, end2 = 0;
+    int score = 0;
+    // Its aligned rows, lower case with '-' for gaps; a run of the mask
+    // character ('n' for DNA, '*' for protein) stands as one character here.
+    std::string row1, row2;
+    // Whether the programs' ".loc" listing shows it (it covers at least 10
+    // positions of sequence 1).
+    bool listed = false;
+};
+
+struct Result {
+    // The global alignment: lower case, '-' for gaps, mask runs restored.
+    std::string row1, row2;
+    int score = 0;        // of the global alignment
+    int anchorScore = 0;  // the sum of the anchors it used (0 when none beat the cutoff)
+    std::vector<Anchor> anchors;
+    // The columns of the rows, run-length coded: '=' equal residues, 'X'
+    // different ones, 'I' a residue of sequence 1 against a gap, 'D' a
+    // residue of sequence 2 against a gap. Example: "12=1X3I40=".
+    std::string cigar;
+    // Warnings the programs would print for this pair.
+    std::vector<std::string> warnings;
+};
+
+// The anchors alone, as `-L` lists them.
+struct Listing {
+    int anchorScore = 0;
+    std::vector<Anchor> anchors;
+    std::vector<std::string> warnings;
+};
+
+TORVA_API Result align(std::string_view seq1, std::string_view seq2, const Options& options = {});
+TORVA_API Listing listLocal(std::string_view seq1, std::string_view seq2,
+                            const Options& options = {});
+// Aligns every pair on options.threads threads; the results are in input
+// order. When pairs fail, the error of the first failing pair is thrown after
+// the pairs in progress are done.
+TORVA_API std::vector<Result> alignMany(
+    const std::vector<std::pair<std::string, std::string>>& pairs, const Options& options = {});
+
+// The cigar string of two aligned rows of equal length.
+TORVA_API std::string cigar(std::string_view row1, std::string_view row2);
+
+}  // namespace torva

@@ -1,0 +1,212 @@
+// The Python module "torva": the library's API with Python names. Arguments
+// left as None take the programs' default for the mode; the GIL is released
+// while aligning.
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <filesystem>
+
+#include "torva/torva.hpp"
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace {
+
+torva::Variant variantNamed(const std::string& name) {
+    if (name == "torva") return torva::Variant::torva;
+    if (name == "torva-b" || name == "torva_b") return torva::Variant::torvaB;
+    throw std::invalid_argument("variant must be \"torva\" or \"torva-b\", not \"" + name + "\"");
+}
+
+torva::Options options(bool protein, std::optional<torva::Matrix> matrix,
+                       std::optional<int> gapOpen, std::optional<int> gapExtend, int factor,
+                       std::optional<int> minLength, const std::string& variant, int threads = 1) {
+    if (threads < 0) throw std::invalid_argument("threads must not be negative");
+    torva::Options o;
+    o.protein = protein;
+    o.matrix = std::move(matrix);
+    o.gapOpen = gapOpen;
+    o.gapExtend = gapExtend;
+    o.factor = factor;
+    o.minLength = minLength;
+    o.variant = variantNamed(variant);
+    o.threads = static_cast<unsigned>(threads);
+    return o;
+}
+
+// The keyword arguments every aligning function takes, after the sequences.
+#define TORVA_OPTION_ARGS                                                                 \
+    py::kw_only(), "protein"_a = false, "matrix"_a = py::none(), "gap_open"_a = py::none(), \
+        "gap_extend"_a = py::none(), "factor"_a = 10, "min_length"_a = py::none(),        \
+        "variant"_a = "torva"
+
+const char* const kOptionsDoc = R"(
+    protein: the sequences are protein (as -P): BLOSUM62, mask character '*',
+        gap costs 15/2 and min_length 50 unless given. A matrix of more than
+        20 letters switches to the protein defaults too.
+    matrix: a torva.Matrix; None for the default of the mode.
+    gap_open, gap_extend: gap costs (-G, -A); the sign is ignored. None for
+        500/25 (DNA) or 15/2 (protein).
+    factor: raises the cutoff of local alignments (-T); at least 0, values
+        below 6 count as 6.
+    min_length: shorter regions are not searched for anchors (-C); None for
+        100 (DNA) or 50 (protein).
+    variant: "torva" re-aligns gapped anchors in windows, "torva-b" as a whole.
+
+Raises ValueError for bad options, MemoryError when the pair does not fit in
+memory.)";
+
+std::string doc(const char* head) { return std::string(head) + "\n\nArguments:" + kOptionsDoc; }
+
+}  // namespace
+
+PYBIND11_MODULE(torva, m) {
+    m.doc() = "Anchored pairwise alignment of DNA and protein sequences, as the torva and "
+              "torva-b programs compute it.";
+    m.attr("__version__") = torva::version();
+
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) std::rethrow_exception(p);
+        } catch (const torva::FileError& e) {
+            // OSError(errno, text, filename) picks the matching subclass,
+            // e.g. FileNotFoundError.
+            py::object error = py::reinterpret_borrow<py::object>(PyExc_OSError)(
+                e.errorNumber(), e.what(), e.path());
+            PyErr_SetObject(PyExc_OSError, error.ptr());
+        } catch (const torva::OutOfMemoryError& e) {
+            PyErr_SetString(PyExc_MemoryError, e.what());
+        }
+    });
+
+    py::class_<torva::Matrix>(m, "Matrix", "A substitution-score matrix (letters are case-insensitive).")
+        .def(py::init([](const std::string& letters, const std::vector<std::vector<int>>& rows,
+                         const std::string& title) {
+                 std::vector<int> scores;
+                 for (const auto& row : rows) {
+                     if (row.size() != letters.size())
+                         throw std::invalid_argument("every row needs one score per letter");
+                     scores.insert(scores.end(), row.begin(), row.end());
+                 }
+                 return torva::Matrix(letters, scores, title);
+             }),
+             "letters"_a, "scores"_a, "title"_a = "",
+             "A matrix over `letters` (distinct, case-insensitive); scores[i][j] scores letters[i] "
+             "against letters[j].")
+        .def_static(
+            "from_file",
+            [](const std::filesystem::path& path) { return torva::Matrix::fromFile(path.string()); },
+            "path"_a,
+            "Reads a matrix file in the programs' format. Raises OSError when it cannot be read, "
+            "ValueError when it does not parse.")
+        .def_static("from_text", &torva::Matrix::fromText, "text"_a,
+                    "Parses the text of a matrix file; ValueError when it does not parse.")
+        .def_static("dna", &torva::Matrix::dna, "The built-in DNA matrix (HOXD70).")
+        .def_static("protein", &torva::Matrix::protein, "The built-in protein matrix (BLOSUM62).")
+        .def_property_readonly("letters", &torva::Matrix::letters,
+                               "The letters, lower case, in ascending order.")
+        .def_property_readonly("title", &torva::Matrix::title)
+        .def_property_readonly("is_protein", &torva::Matrix::isProtein,
+                               "More than 20 letters: the protein defaults apply.")
+        .def("score", &torva::Matrix::score, "a"_a, "b"_a,
+             "Score of two residues; 0 when either is not in the matrix.")
+        .def("__repr__", [](const torva::Matrix& x) {
+            return "<torva.Matrix '" + x.title() + "' over '" + x.letters() + "'>";
+        });
+
+    py::class_<torva::Anchor>(m, "Anchor", "A local alignment the global alignment is built on.")
+        .def_readonly("begin1", &torva::Anchor::begin1, "Start on sequence 1 (0-based).")
+        .def_readonly("end1", &torva::Anchor::end1, "End on sequence 1 (exclusive).")
+        .def_readonly("begin2", &torva::Anchor::begin2)
+        .def_readonly("end2", &torva::Anchor::end2)
+        .def_readonly("score", &torva::Anchor::score)
+        .def_readonly("row1", &torva::Anchor::row1,
+                      "Aligned row (a run of the mask character stands as one character).")
+        .def_readonly("row2", &torva::Anchor::row2)
+        .def_readonly("listed", &torva::Anchor::listed,
+                      "Whether the programs' .loc listing shows it (10 or more positions of "
+                      "sequence 1).")
+        .def("__repr__", [](const torva::Anchor& a) {
+            return "<torva.Anchor " + std::to_string(a.begin1) + ".." + std::to_string(a.end1) +
+                   " / " + std::to_string(a.begin2) + ".." + std::to_string(a.end2) +
+                   " score " + std::to_string(a.score) + ">";
+        });
+
+    py::class_<torva::Result>(m, "Result", "The global alignment of one pair.")
+        .def_readonly("row1", &torva::Result::row1, "Aligned sequence 1, lower case, '-' for gaps.")
+        .def_readonly("row2", &torva::Result::row2)
+        .def_readonly("score", &torva::Result::score)
+        .def_readonly("anchor_score", &torva::Result::anchorScore,
+                      "Sum of the anchors used (0 when none beat the cutoff).")
+        .def_readonly("anchors", &torva::Result::anchors)
+        .def_readonly("cigar", &torva::Result::cigar,
+                      "Run-length coded columns: '=' equal, 'X' different, 'I' residue of "
+                      "sequence 1 against a gap, 'D' residue of sequence 2 against a gap.")
+        .def_readonly("warnings", &torva::Result::warnings)
+        .def("__repr__", [](const torva::Result& r) {
+            return "<torva.Result score " + std::to_string(r.score) + ", " +
+                   std::to_string(r.anchors.size()) + " anchors>";
+        });
+
+    py::class_<torva::Listing>(m, "Listing", "The anchors of one pair, as -L lists them.")
+        .def_readonly("anchor_score", &torva::Listing::anchorScore)
+        .def_readonly("anchors", &torva::Listing::anchors)
+        .def_readonly("warnings", &torva::Listing::warnings)
+        .def("__repr__", [](const torva::Listing& l) {
+            return "<torva.Listing " + std::to_string(l.anchors.size()) + " anchors>";
+        });
+
+    m.def(
+        "align",
+        [](const std::string& seq1, const std::string& seq2, bool protein,
+           std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
+           std::optional<int> gapExtend, int factor, std::optional<int> minLength,
+           const std::string& variant) {
+            const torva::Options o =
+                options(protein, std::move(matrix), gapOpen, gapExtend, factor, minLength, variant);
+            py::gil_scoped_release unlocked;
+            return torva::align(seq1, seq2, o);
+        },
+        "seq1"_a, "seq2"_a, TORVA_OPTION_ARGS,
+        doc("The anchored global alignment of two sequences.")
+            .c_str());
+
+    m.def(
+        "list_local",
+        [](const std::string& seq1, const std::string& seq2, bool protein,
+           std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
+           std::optional<int> gapExtend, int factor, std::optional<int> minLength,
+           const std::string& variant) {
+            const torva::Options o =
+                options(protein, std::move(matrix), gapOpen, gapExtend, factor, minLength, variant);
+            py::gil_scoped_release unlocked;
+            return torva::listLocal(seq1, seq2, o);
+        },
+        "seq1"_a, "seq2"_a, TORVA_OPTION_ARGS,
+        doc("The anchors alone (-L); the .loc listing "
+            "shows those with `listed`.")
+            .c_str());
+
+    m.def(
+        "align_many",
+        [](const std::vector<std::pair<std::string, std::string>>& pairs, int threads,
+           bool protein, std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
+           std::optional<int> gapExtend, int factor, std::optional<int> minLength,
+           const std::string& variant) {
+            const torva::Options o = options(protein, std::move(matrix), gapOpen, gapExtend,
+                                             factor, minLength, variant, threads);
+            py::gil_scoped_release unlocked;
+            return torva::alignMany(pairs, o);
+        },
+        "pairs"_a, py::kw_only(), "threads"_a = 1, "protein"_a = false, "matrix"_a = py::none(),
+        "gap_open"_a = py::none(), "gap_extend"_a = py::none(), "factor"_a = 10,
+        "min_length"_a = py::none(), "variant"_a = "torva",
+        doc("Aligns (seq1, seq2) pairs on "
+            "`threads` threads (0: one per core); the results are in input order.")
+            .c_str());
+
+    m.def("cigar", &torva::cigar, "row1"_a, "row2"_a,
+          "The cigar string of two aligned rows of equal length.");
+}

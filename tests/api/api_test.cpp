@@ -1,0 +1,76 @@
+// The C++ side of the library where the Python tests cannot see it: the
+// cigar coding, which error alignMany reports, and that nothing is printed.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "torva/torva.hpp"
+
+namespace {
+
+TEST(ApiCigar, CodesColumns) {
+    const struct {
+        const char* row1;
+        const char* row2;
+        const char* cigar;
+    } cases[] = {
+        {"", "", ""},
+        {"acgt", "acgt", "4="},
+        {"acgt", "aggt", "1=1X2="},
+        {"ac--gt", "acttgt", "2=2D2="},
+        {"acttgt", "a---gt", "1=3I2="},
+        {"a-c", "a-c", "2="},  // a column of two gaps is no column
+        {"-a", "c-", "1D1I"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(torva::cigar(c.row1, c.row2), c.cigar) << c.row1;
+    EXPECT_THROW(torva::cigar("ac", "a"), std::invalid_argument);
+}
+
+TEST(ApiErrors, AlignManyThrowsTheFirstFailingPair) {
+    // Pair 1 and 3 are far too large for any memory; 1 is reported on every
+    // run whatever the number of threads.
+    const std::string huge(400000, 'a');
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"acgtacgt", "acgtaagt"}, {huge, huge + "c"}, {"acgt", "acct"}, {huge + "g", huge}};
+    for (unsigned threads : {1u, 2u, 4u}) {
+        torva::Options o;
+        o.threads = threads;
+        try {
+            torva::alignMany(pairs, o);
+            FAIL() << "no error with " << threads << " threads";
+        } catch (const torva::OutOfMemoryError& e) {
+            EXPECT_NE(std::string(e.what()).find("400000 and 400001"), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(ApiErrors, NothingIsPrinted) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(torva::Matrix::fromText(">t\nAC\nA 1 2\nC 3\n"), std::invalid_argument);
+    EXPECT_THROW(torva::Matrix::fromFile("/nonexistent/m"), torva::FileError);
+    // Nor does aligning, masked runs included.
+    torva::align("acgtnnnnnnacgt", "acgtacgt");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(ApiThreads, ConcurrentCallsAgreeWithOneAtATime) {
+    const std::string a = "atgtctgctaaagttccatctaacgccacgtttaagaacaaggaaaaacctcaagaggttcgc";
+    const std::string b = "atgtctgctaaggtcccatctaacgccacgttcaagaacaaggaaaaaccccaagaggttcgc";
+    torva::Options o;
+    o.minLength = 20;
+    const torva::Result expected = torva::align(a, b, o);
+    std::vector<torva::Result> got(4);
+    {
+        std::vector<std::jthread> pool;
+        for (auto& r : got) pool.emplace_back([&] { r = torva::align(a, b, o); });
+    }
+    for (const auto& r : got) {
+        EXPECT_EQ(r.row1, expected.row1);
+        EXPECT_EQ(r.row2, expected.row2);
+        EXPECT_EQ(r.score, expected.score);
+    }
+}
+
+}  // namespace
