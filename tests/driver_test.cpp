@@ -3,8 +3,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "TestSupport.hpp"
 #include "cli/ArgParse.hpp"
+#include "cli/Parameters.hpp"
 #include "input/ScoreMatrix.hpp"
 
 using namespace testsupport;
@@ -124,40 +127,11 @@ TEST(Driver, OutputNamingTheInputOrTheMatrixIsRefused) {
     EXPECT_EQ(w.outputs(), "110");
 }
 
-TEST(Driver, FailedWritesAndClosesAreReportedOnce) {
-    TempDir dir;
-    OutputFiles f;
-    f.alignPath = dir / "a";
-    f.locPath = "/dev/full";
-    f.scorePath = dir / "a.score";
-    f.align.open(f.alignPath);
-    f.loc.open(f.locPath);
-    f.score.open(f.scorePath);
-    OutputGuard guard(f);
-    EXPECT_EQ(capture([&] { return guard.check(); }).out, "");
-    f.align << "fine" << std::endl;
-    f.loc << "line" << std::endl;  // the flush fails on /dev/full
-    Captured bad = capture([&] { return guard.check(); });
-    EXPECT_EQ(bad.status, 0);
-    EXPECT_EQ(bad.out, "can not write output file: /dev/full\n");
-    Captured closed = capture([&] { return guard.close(); });
-    EXPECT_EQ(closed.status, 0);
-    EXPECT_EQ(closed.out, "");
-    EXPECT_EQ(readFile(dir / "a"), "fine\n");
-
-    f.alignPath = "/dev/full";  // data still buffered when the file is closed
-    f.align.open(f.alignPath);
-    f.align << "buffered";
-    OutputGuard second(f);
-    closed = capture([&] { return second.close(); });
-    EXPECT_EQ(closed.status, 0);
-    EXPECT_EQ(closed.out, "can not write output file: /dev/full\n");
-}
-
-TEST(Driver, NamesAndProteinSwitch) {
+// A matrix of more than 20 distinct letters selects the protein switch as -P
+// does (the options themselves are checked with ArgParse).
+TEST(Driver, ParametersAndProteinSwitch) {
     EXPECT_EQ(cutName("seqA|extra|more") + "," + cutName("no bar") + "," + cutName("|x"), "seqA,no bar,");
-
-    auto settings = [](std::vector<std::string> options, const std::string& letters) {
+    auto resolved = [](std::vector<std::string> options, const std::string& letters) {
         std::string text = ">t\n" + letters + "\n", ones;
         for (std::size_t k = 0; k < letters.size(); ++k) ones += " 1";
         for (char c : letters) text += c + ones + "\n";
@@ -166,17 +140,19 @@ TEST(Driver, NamesAndProteinSwitch) {
         options.insert(options.begin(), {kProgram, "-I", "x"});
         Args a(options);
         int argc = a.argc();
-        PairSettings s = pairSettings(argParse(argc, a.argv()), m);
+        const AlignParameters s = resolveParameters(argParse(argc, a.argv()), m, GappedAnchorRealign::kWhole);
+        EXPECT_EQ(s.gappedAnchor, GappedAnchorRealign::kWhole);
         return std::to_string(s.gapOpen) + " " + std::to_string(s.gapExt) + " " + std::to_string(s.scoreFactor) +
                " " + std::to_string(s.cutLen) + " " + s.maskChar + (s.localOnly ? " L" : "");
     };
     const std::string twenty = "ARNDCQEGHILKMFPSTWYV";
-    EXPECT_EQ(settings({}, "ACGT"), "-500 -25 10 100 n");
-    EXPECT_EQ(settings({}, twenty), "-500 -25 10 100 n");
-    EXPECT_EQ(settings({}, twenty + "A"), "-500 -25 10 100 n");  // 20 distinct letters
-    EXPECT_EQ(settings({"-T", "8", "-L"}, twenty + "B"), "-15 -2 8 50 * L");
-    EXPECT_EQ(settings({"-G", "8", "-C", "70"}, twenty + "B"), "-8 -2 10 70 *");
-    EXPECT_EQ(settings({"-P", "-A", "4"}, "ACGT"), "-15 -4 10 50 *");
+    for (auto [options, letters, want] : std::vector<std::tuple<std::vector<std::string>, std::string, std::string>>{
+             {{}, "ACGT", "-500 -25 10 100 n"},
+             {{}, twenty + "A", "-500 -25 10 100 n"},  // 20 distinct letters
+             {{"-T", "8", "-L"}, twenty + "B", "-15 -2 8 50 * L"},
+             {{"-G", "8", "-C", "70"}, twenty + "B", "-8 -2 10 70 *"},
+         })
+        EXPECT_EQ(resolved(options, letters), want);
 }
 
 TEST(Driver, ProgramFoundThroughPathUsesItsOwnMatrix) {

@@ -8,7 +8,6 @@
 
 #include "TestSupport.hpp"
 #include "cli/Driver.hpp"
-#include "common/BufferPool.hpp"
 #include "common/MemoryBudget.hpp"
 
 using testsupport::exists;
@@ -70,7 +69,7 @@ TEST(EndToEnd, DnaGlobalModeInBothPrograms) {
 }
 
 // The same pairs with -L: three-column summary lines carrying the sum of the
-// listed anchors' scores, the same listing, and no alignment file.
+// selected anchors' scores, the same listing, and no alignment file.
 TEST(EndToEnd, DnaLocalOnlyMode) {
     TempDir dir;
     EXPECT_EQ(run("torva", "-L " + kDnaOptions + " -O " + (dir / "out"), dir / "err"), 0);
@@ -125,13 +124,9 @@ TEST(EndToEnd, PairTooLargeForMemoryIsSkipped) {
                                               "\n>big2\n" + big + "\n>three\nACGT\n>four\nACGT\n");
     testsupport::Args args({kBin + "/torva", "-S", kCases + "simple.matrix", "-I", dir / "in.fa", "-O",
                             dir / "out"});
-    // Buffers pooled by earlier tests would be reused without asking for memory.
-    PooledBuffer<int>::drainPool();
-    PooledBuffer<std::uint16_t>::drainPool();
-    PooledBuffer<std::uint8_t>::drainPool();
-    setMemoryLimitForTesting(4u << 20);
+    MemoryBudget::process().setCeilingForTesting(MemoryBudget::process().reserved() + (4u << 20));
     const auto result = testsupport::capture([&] { return runProgram(args.argc(), args.argv()); });
-    setMemoryLimitForTesting(0);
+    MemoryBudget::process().setCeilingForTesting(0);
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("skipped pair big1 (3000) and big2 (3000): it needs"), std::string::npos)
         << result.err;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,10 +16,9 @@ namespace plain {
 
 using Score = std::function<int(char, char)>;
 
-// The pair scores of a matrix as a plain function.
-inline Score scorerOf(const ScoreMatrix& sm) {
-    auto lookup = std::make_shared<ScoreLookup>(sm);
-    return [lookup](char a, char b) { return lookup->score(a, b); };
+// The pair scores of a table as a plain function (it keeps its own copy).
+inline Score scorerOf(const ScoreLookup& lookup) {
+    return [lookup](char a, char b) { return lookup.score(a, b); };
 }
 using Grid = std::vector<std::vector<int>>;
 constexpr int kNeg = -999999999;
@@ -149,23 +147,29 @@ inline std::vector<foot2> bestCells(const Grid& D, int top, int left, int bottom
     return cells;
 }
 
-// Score of two aligned rows under the affine model: a gap run of k columns in
-// one row costs open + (k-1)*ext; a gap right after a gap in the other row
-// opens a new gap.
-inline int affineScore(const std::string& r1, const std::string& r2, const Score& score, int open,
-                       int ext) {
-    int total = 0;
-    int prevGapRow = 0;  // 0: previous column was a pair, 1: gap in row 1, 2: gap in row 2
-    for (std::size_t c = 0; c < r1.size(); ++c) {
-        const int gapRow = r1[c] == '-' ? 1 : r2[c] == '-' ? 2 : 0;
-        if (gapRow == 0) {
-            total += score(r1[c], r2[c]);
+// Traces the local segment ending at (i, j) back: the first predecessor, in
+// the order diagonal, from above, from the left, whose score leads to the
+// cell's; stops at a zero cell or the border. Rows in sequence order; (i, j)
+// is left at the start cell.
+inline void localTrace(const Grid& D, const std::string& s1, const std::string& s2,
+                       const Score& score, int gap, int& i, int& j, std::string& r1,
+                       std::string& r2) {
+    std::string a, b;
+    while (i > 0 && j > 0 && D[i][j] > 0) {
+        const int v = D[i][j];
+        if (v == D[i - 1][j - 1] + score(s1[i - 1], s2[j - 1])) {
+            a += s1[--i];
+            b += s2[--j];
+        } else if (v == D[i - 1][j] + gap) {
+            a += s1[--i];
+            b += '-';
         } else {
-            total += gapRow == prevGapRow ? ext : open;
+            a += '-';
+            b += s2[--j];
         }
-        prevGapRow = gapRow;
     }
-    return total;
+    r1.assign(a.rbegin(), a.rend());
+    r2.assign(b.rbegin(), b.rend());
 }
 
 }  // namespace plain

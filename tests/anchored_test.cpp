@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "align/NwGotoh.hpp"
+#include "anchor/BestAligner.hpp"
+#include "anchor/GapWindows.hpp"
+#include "common/WorkArena.hpp"
+#include "support/TestData.hpp"
+
+using testdata::rowOf;
+using testdata::str;
+using testdata::withoutGaps;
+using Segment = std::pair<foot2, foot2>;
+
+namespace {
+
+AlignParameters params(int open, int ext, int factor, int cutLen,
+                       GappedAnchorRealign gapped = GappedAnchorRealign::kWindows) {
+    return AlignParameters{.gapOpen = open, .gapExt = ext, .scoreFactor = factor, .cutLen = cutLen,
+                           .gappedAnchor = gapped};
+}
+
+bool sameAnchors(const std::vector<f2pScore>& x, const std::vector<f2pScore>& y) {
+    if (x.size() != y.size()) return false;
+    for (std::size_t k = 0; k < x.size(); ++k)
+        if (x[k].f2p != y[k].f2p || x[k].score != y[k].score || x[k].align1 != y[k].align1 ||
+            x[k].align2 != y[k].align2)
+            return false;
+    return true;
+}
+
+// +5 for identities, -100 otherwise: unrelated stretches end a segment at once.
+ScoreLookup harshDna() {
+    return testdata::lookupFrom(">harsh\nA C G T\nA 5 -100 -100 -100\nC -100 5 -100 -100\n"
+                                "G -100 -100 5 -100\nT -100 -100 -100 5\n");
+}
+
+}  // namespace
+
+// On random related pairs with cheap gaps (so anchors often carry gaps), in
+// both programs' forms: the rows give back both sequences, the anchors run in
+// order along both and their scores add up to hssScore; 32-bit cells with
+// every row read give exactly the same anchors and rows as packed cells with
+// rows skipped.
+TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    WorkArena arena;
+    std::mt19937 rng(101);
+    for (int round = 0; round < 400; ++round) {
+        std::uniform_int_distribution<int> len(0, 400);
+        const std::string a = testdata::randomSeq(rng, len(rng), "acgt");
+        const std::string b = round % 4 == 0 ? testdata::randomSeq(rng, len(rng), "acgtn")
+                                             : testdata::mutate(rng, a, 0.08 + 0.02 * (round % 5), "acgt");
+        const AlignParameters fast = params(round % 2 ? -2 : -6, -1, 6 + round % 3, 5 + round % 30,
+                                            round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
+        AlignParameters slow = fast;
+        slow.allowPackedCells = false;
+        slow.allowRowSkipping = false;
+        BestAligner al(a, b, lookup, fast, arena);
+        std::vector<char> r1, r2;
+        const int score = al.global_align(r1, r2);
+        ASSERT_EQ(r1.size(), r2.size()) << a << " / " << b;
+        ASSERT_EQ(withoutGaps(r1), a);
+        ASSERT_EQ(withoutGaps(r2), b);
+        int sum = 0;
+        foot2 prev{0, 0};
+        for (const f2pScore& r : al.hssList()) {
+            sum += r.score;
+            ASSERT_GE(r.f2p.first.i, prev.i);
+            ASSERT_GE(r.f2p.first.j, prev.j);
+            ASSERT_EQ(r.align1.size(), r.align2.size());
+            ASSERT_EQ(withoutGaps(r.align1), a.substr(r.f2p.first.i, r.f2p.second.i - r.f2p.first.i));
+            ASSERT_EQ(withoutGaps(r.align2), b.substr(r.f2p.first.j, r.f2p.second.j - r.f2p.first.j));
+            prev = r.f2p.second;
+        }
+        ASSERT_EQ(sum, al.hssScore());
+
+        BestAligner wide(a, b, lookup, slow, arena);
+        ASSERT_TRUE(al.localMatrix().packedCells() && !wide.localMatrix().packedCells());
+        std::vector<char> w1, w2;
+        ASSERT_EQ(wide.global_align(w1, w2), score);
+        ASSERT_EQ(w1, r1);
+        ASSERT_EQ(w2, r2);
+        ASSERT_EQ(wide.hssScore(), al.hssScore());
+        ASSERT_TRUE(sameAnchors(wide.hssList(), al.hssList()));
+    }
+}
+
+TEST(AnchoredAlignment, CutoffIsAQuarterOfTheIdentitiesTimesTheFactorRoundedUp) {
+    struct Case {
+        std::string rows;
+        int factor, cutoff;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"acgt\na 5 0 0 0\nc 0 5 0 0\ng 0 0 5 0\nt 0 0 0 5\n", 10, 50},
+             {"acgt\na 2 0 0 0\nc 0 1 0 0\ng 0 0 1 0\nt 0 0 0 1\n", 10, 13},
+             {"acgt\na -1 0 0 0\nc 0 0 0 0\ng 0 0 0 0\nt 0 0 0 0\n", 10, -2},
+             {"act\na 4 0 0\nc 0 9 0\nt 0 0 5\n", 6, 27},  // a letter missing adds nothing
+         })
+        EXPECT_EQ(BestAligner::get_cutoff_score(testdata::lookupFrom(">m\n" + c.rows), c.factor), c.cutoff)
+            << c.rows;
+}
+
+// A part shorter than -C in either sequence is not searched; a best value
+// equal to the cutoff still counts. Both the scan and the re-scoring.
+TEST(AnchoredAlignment, PartSearchHonoursLengthAndCutoff) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    WorkArena arena;
+    const std::string s = "acgtacgtac";
+    struct Case {
+        int factor;
+        foot2 end;
+        std::vector<foot2> cells;
+    };
+    for (const Case& c : std::vector<Case>{{9, foot2{8, 10}, {}}, {9, foot2{10, 8}, {}},
+                                           {9, foot2{9, 9}, {foot2{9, 9}}}, {10, foot2{9, 9}, {}}}) {
+        const AlignParameters p = params(-5, -1, c.factor, 9);
+        BestAligner al(s, s, lookup, p, arena);
+        for (const int refill : {0, 1}) {
+            foot2 region[2] = {foot2{0, 0}, c.end};
+            std::vector<foot2> cells{foot2{1, 1}};
+            EXPECT_EQ(al.next_best(region, cells, refill), static_cast<int>(c.cells.size()));
+            EXPECT_EQ(cells, c.cells) << c.factor << " " << c.end.i << "," << c.end.j;
+        }
+    }
+}
+
+TEST(AnchoredAlignment, NoAnchoringAtOrBelowTheCutoff) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    WorkArena arena;
+    const std::string a = "ttttacgtacgtcccc", b = "ggacgtacgtgg";
+    const AlignParameters p = params(-7, -1, 8, 1);  // cutoff 40, the best local score
+    BestAligner al(a, b, lookup, p, arena);
+    ASSERT_EQ(al.maxScore(), al.cutoff());
+    std::vector<char> r1, r2, w1, w2;
+    const int score = al.global_align(r1, r2);
+    EXPECT_EQ(al.hssScore(), 0);
+    EXPECT_TRUE(al.hssList().empty());
+    EXPECT_EQ(score, NW_GOTOH(a, b, lookup, -7, -1).GetAlignSeq(w1, w2));
+    EXPECT_EQ(r1, w1);
+    EXPECT_EQ(r2, w2);
+}
+
+// Blocks whose scores fall along the sequences: each search finds one block
+// and hands the rest to the search of the part after it, so the searches nest
+// as deep as the chain is long.
+TEST(AnchoredAlignment, NestedSearchesKeepTheChainInOrder) {
+    std::mt19937 rng(13);
+    const ScoreLookup harsh = harshDna();
+    WorkArena arena;
+    std::string a, b;
+    const int blocks = 60;
+    for (int k = 0; k < blocks; ++k) {
+        const std::string block = testdata::randomSeq(rng, 80 - k, "acgt");
+        a += block + "aaaaa";
+        b += block + "ccccc";
+    }
+    const AlignParameters p = params(-300, -1, 6, 1);
+    BestAligner al(a, b, harsh, p, arena);
+    std::vector<char> r1, r2;
+    al.global_align(r1, r2);
+    ASSERT_EQ(al.hssList().size(), static_cast<std::size_t>(blocks));
+    for (int k = 0; k < blocks; ++k) EXPECT_EQ(al.hssList()[k].score, 5 * (80 - k));
+    EXPECT_EQ(withoutGaps(r1), a);
+    EXPECT_EQ(withoutGaps(r2), b);
+}
+
+// Segments given out of order come back sorted; of segments that conflict
+// (directly or through a common neighbour) the one whose flanks align best is
+// kept, the later one on a tie.
+TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
+    struct Case {
+        std::string a, b;
+        std::vector<Segment> pairs;
+        std::vector<int> order;
+    };
+    const std::string as(100, 'a');
+    for (const Case& c : std::vector<Case>{
+             {as, as, {{{30, 30}, {40, 40}}, {{10, 10}, {20, 20}}, {{20, 20}, {30, 30}}}, {1, 2, 0}},
+             {"ccccacgtacgtgggg", "ccccacgtacgtgggg",
+              {{{4, 6}, {8, 10}}, {{4, 4}, {8, 8}}, {{4, 2}, {8, 6}}}, {1}},
+             {as, as, {{{2, 2}, {4, 4}}, {{2, 2}, {4, 4}}}, {1}},
+             {as, as, {{{10, 10}, {20, 20}}, {{15, 5}, {35, 25}}, {{20, 20}, {30, 30}}, {{50, 50}, {60, 60}}},
+              {2, 3}},
+         }) {
+        const ScoreLookup lookup = testdata::simpleDna();
+        const AlignParameters p = params(-5, -1, 10, 10);
+        WorkArena arena;
+        BestAligner al(c.a, c.b, lookup, p, arena);
+        foot2 region[2] = {foot2{0, 0}, foot2{al.len1(), al.len2()}};
+        std::vector<Segment> pairs = c.pairs;
+        std::vector<int> order;
+        EXPECT_EQ(al.groupSort(region, pairs, order), static_cast<int>(c.order.size()));
+        EXPECT_EQ(order, c.order);
+        ASSERT_EQ(pairs.size(), c.order.size());
+        for (std::size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ(pairs[k], c.pairs[c.order[k]]);
+    }
+}
+
+// In both programs a short anchor whose rows each hold three gap characters
+// is aligned again as a whole (its only window spans it); two gap characters
+// in a row keep the traced rows.
+TEST(AnchoredAlignment, GappedAnchorIsRealignedOnlyWithThreeGapsInEachRow) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    const std::string s1 = "ttaaaccgtttgggtt", s2 = "gaaacccgttgggg";
+    for (const auto gapped : {GappedAnchorRealign::kWindows, GappedAnchorRealign::kWhole}) {
+        const AlignParameters p = params(-10, -2, 10, 10, gapped);
+        WorkArena arena;
+        BestAligner al(s1, s2, lookup, p, arena);
+        f2pScore rec{{foot2{2, 1}, foot2{14, 13}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa---cccgttggg")};
+        al.realignGappedAnchor(rec);
+        std::vector<char> w1, w2;
+        EXPECT_EQ(rec.score, NW_GOTOH(s1.substr(2, 12), s2.substr(1, 12), lookup, -10, -2).GetAlignSeq(w1, w2));
+        EXPECT_EQ(rec.align1, w1);
+        EXPECT_EQ(rec.align2, w2);
+        f2pScore two{{foot2{2, 1}, foot2{14, 14}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa--cccgttgggg")};
+        al.realignGappedAnchor(two);
+        EXPECT_EQ(two.score, 3);
+        EXPECT_EQ(str(two.align2), "aaa--cccgttgggg");
+    }
+}
+
+// Gap columns closer than 82 columns share a window; outer window ends reach
+// 81 columns further, within the rows; inner ends do not.
+TEST(AnchoredAlignment, GapWindows) {
+    struct Case {
+        int length;
+        std::vector<int> gapColumns;
+        std::vector<std::vector<int>> windows;  // first, last, gap columns
+    };
+    for (const Case& c : std::vector<Case>{{300, {100, 181}, {{19, 262, 2}}},
+                                           {300, {100, 182, 200}, {{19, 100, 1}, {182, 281, 2}}},
+                                           {200, {81, 118}, {{0, 199, 2}}},
+                                           {50, {}, {}}}) {
+        std::vector<char> a(static_cast<std::size_t>(c.length), 'a'), b = a;
+        for (int col : c.gapColumns) b[static_cast<std::size_t>(col)] = '-';
+        std::vector<std::vector<int>> got;
+        for (const GapWindow& w : gapWindows(a, b)) got.push_back({w.first, w.last, w.gapColumns});
+        EXPECT_EQ(got, c.windows) << c.length;
+    }
+}
+
+// The windows are aligned again with affine gaps, the columns between copied
+// and charged as traced: a run of gap columns (in either row) as one gap.
+TEST(AnchoredAlignment, WindowedRealignScoresCopiedColumnsWithAffineGaps) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    const AlignParameters p = params(-10, -2, 10, 10);
+    WorkArena arena;
+    BestAligner al("a", "a", lookup, p, arena);
+    std::vector<char> r1 = rowOf("acgtacgt"), r2 = rowOf("acgaacgt");
+    EXPECT_EQ(al.reAlign(r1, r2), 7 * 5 - 4);
+    EXPECT_EQ(str(r2), "acgaacgt");
+
+    std::vector<char> a(400, 'c'), b(400, 'c');
+    a[10] = 'g';
+    b[10] = b[150] = b[152] = a[151] = a[300] = '-';
+    b[300] = 't';
+    auto residues = [](const std::vector<char>& row, int from, int to) {
+        std::string s;
+        for (int c = from; c <= to; ++c)
+            if (row[c] != '-') s.push_back(row[c]);
+        return s;
+    };
+    const int first = NW_GOTOH::globalScore(residues(a, 0, 91), residues(b, 0, 91), lookup, -10, -2);
+    const int last = NW_GOTOH::globalScore(residues(a, 300, 381), residues(b, 300, 381), lookup, -10, -2);
+    std::vector<char> c1 = a, c2 = b;
+    EXPECT_EQ(al.reAlign(c1, c2), first + 5 * 58 + (-10 - 2 - 2) + 5 * 147 + last + 5 * 18);
+    EXPECT_EQ(withoutGaps(c1), withoutGaps(a));
+    EXPECT_EQ(withoutGaps(c2), withoutGaps(b));
+    EXPECT_EQ(std::string(c1.begin() + 150, c1.begin() + 153), "c-c");
+}
