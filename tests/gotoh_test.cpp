@@ -57,33 +57,7 @@ TEST(Gotoh, AgreesWithPlainVersionOnRandomInputs) {
             std::reverse(e1.begin(), e1.end());
             std::reverse(e2.begin(), e2.end());
         }
-        const std::string what = a + " / " + b + " form " + std::to_string(form);
-        ASSERT_EQ(got, want) << what;
-        ASSERT_EQ(str(r1), "#" + e1) << what;
-        ASSERT_EQ(str(r2), "#" + e2) << what;
-    }
-}
-
-// A traceback may start in any state at any cell: the value returned is that
-// cell's in its state's matrix, the rows those of the plain traceback.
-TEST(Gotoh, GetAlignFromAnyCell) {
-    std::mt19937 rng(11);
-    const std::vector<Scoring> all = scorings();
-    for (int round = 0; round < 150; ++round) {
-        const Scoring& s = all[static_cast<std::size_t>(round) % all.size()];
-        const std::string a = testdata::randomSeq(rng, 12, s.letters);
-        const std::string b = testdata::randomSeq(rng, 9, s.letters);
-        NW_GOTOH g(a, b, s.lookup, s.open, s.ext);
-        const plain::Gotoh ref(a, b, plain::scorerOf(s.lookup), s.open, s.ext);
-        const int state = round % 3, i = std::uniform_int_distribution<int>(0, 12)(rng),
-                  j = std::uniform_int_distribution<int>(0, 9)(rng);
-        std::vector<char> r1, r2;
-        const int got = g.GetAlign(foot{state, i, j}, r1, r2);
-        const plain::Grid& m = state == 0 ? ref.D : state == 1 ? ref.P : ref.Q;
-        std::string e1, e2;
-        ref.trace(state, i, j, e1, e2);
-        ASSERT_EQ(got, m[i][j]) << a << " / " << b << " " << state << " " << i << "," << j;
-        ASSERT_EQ(str(r1), e1);
-        ASSERT_EQ(str(r2), e2);
+        ASSERT_EQ(std::to_string(got) + " " + str(r1) + " " + str(r2),
+                  std::to_string(want) + " #" + e1 + " #" + e2) << a << " / " << b << " form " << form;
     }
 }
