@@ -58,12 +58,3 @@ TEST(ReadSeqFile, Records) {
     }
     EXPECT_EQ(readAll(">1\nA\n>2\nC\n>3\nG\n>4\nT\n>5\nN\n", 5).counts, (std::vector<int>{5, 0, 0}));
 }
-
-TEST(ReadSeqFile, FileThatDoesNotOpen) {
-    TempDir dir;
-    for (const std::string& path : {dir / "missing.fa", dir.path()}) {
-        Captured c = capture([&] { readSeqFile r(path.c_str()); return 0; });
-        EXPECT_EQ(c.status, 1);
-        EXPECT_EQ(c.err, "the file: " + path + " can not be opened\n");
-    }
-}

@@ -40,36 +40,28 @@ std::string expandByColumn(const seqAssemble& sa, const std::vector<unsigned lon
     return log.str();
 }
 
+// The table sizes, each sequence as collapsed, then the given position of every character
+// and the recorded runs (stand-in index: length).
+std::string collapse(seqAssemble& sa, std::vector<std::string> seqs) {
+    std::string s = sa.removeMasked(seqs) ? "masked" : "plain";
+    s += std::to_string(sa.posMap.size()) + std::to_string(sa.maskRuns.size());
+    for (std::size_t k = 0; k < seqs.size(); ++k) {
+        s += " " + seqs[k] + ":";
+        for (unsigned long p : sa.posMap[k]) s += std::to_string(p);
+        for (auto [at, length] : sa.maskRuns[k]) s += " " + std::to_string(at) + "x" + std::to_string(length);
+    }
+    return s;
+}
+
 }  // namespace
 
 TEST(SeqAssemble, RunsCollapseToOneCharacterAndArePositioned) {
-    struct Case {
-        char mask;
-        std::vector<std::string> seqs, collapsed;
-        std::vector<Positions> positions;
-        std::vector<Runs> runs;
-        bool any;
-    };
-    for (const Case& c : std::vector<Case>{
-             {'n', {"ACNNNNGT", "acgtn", "TTAnNnGNn", "GgTa"}, {"acngt", "acgtn", "ttangn", "ggta"},
-              {{0, 1, 2, 6, 7}, {0, 1, 2, 3, 4}, {0, 1, 2, 3, 6, 7}, {0, 1, 2, 3}},
-              {{{2, 4}}, {{4, 1}}, {{3, 3}, {5, 2}}, {}}, true},
-             {'*', {"MN***KN*", "ACGT"}, {"mn*kn*", "acgt"}, {{0, 1, 2, 5, 6, 7}, {0, 1, 2, 3}},
-              {{{2, 3}, {5, 1}}, {}}, true},
-             {'*', {"NNQ", ""}, {"nnq", ""}, {{0, 1, 2}, {}}, {{}, {}}, false},
-         }) {
-        seqAssemble sa(c.mask);
-        std::vector<std::string> seqs = c.seqs;
-        EXPECT_EQ(sa.removeMasked(seqs), c.any);
-        EXPECT_EQ(seqs, c.collapsed);
-        EXPECT_EQ(sa.posMap, c.positions);
-        EXPECT_EQ(sa.maskRuns, c.runs);
-        // The next pair starts from fresh tables, cleared or not.
-        seqs = {"GG", "T"};
-        EXPECT_FALSE(sa.removeMasked(seqs));
-        EXPECT_EQ(sa.posMap, (std::vector<Positions>{{0, 1}, {0}}));
-        EXPECT_EQ(sa.maskRuns, (std::vector<Runs>(2)));
-    }
+    seqAssemble dna, protein('*');
+    EXPECT_EQ(collapse(dna, {"ACNNNNGT", "acgtn", "TTAnNnGNn", "GgTa"}),
+              "masked44 acngt:01267 2x4 acgtn:01234 4x1 ttangn:012367 3x3 5x2 ggta:0123");
+    EXPECT_EQ(collapse(protein, {"MN***KN*", "ACGT"}), "masked22 mn*kn*:012567 2x3 5x1 acgt:0123");
+    EXPECT_EQ(collapse(protein, {"NNQ", ""}), "plain22 nnq:012 :");
+    EXPECT_EQ(collapse(dna, {"GG", "T"}), "plain22 gg:01 t:0");  // nothing of the earlier pair remains
 }
 
 // Random runs, random alignments of random stretches; now and then a wrong

@@ -37,24 +37,16 @@ inline std::string randomSeq(std::mt19937& rng, int length, const std::string& l
     return s;
 }
 
-// A copy of `s` with random substitutions and short insertions/deletions.
-inline std::string mutate(std::mt19937& rng, const std::string& s, double rate,
-                          const std::string& letters) {
+// A copy of `s` with random substitutions and one-residue insertions and
+// deletions, in the proportions 3 : 1 : 1 of `rate`.
+inline std::string mutate(std::mt19937& rng, const std::string& s, double rate, const std::string& letters) {
     std::uniform_real_distribution<double> u(0, 1);
-    std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
     std::string out;
     for (char c : s) {
-        const double r = u(rng);
-        if (r < rate * 0.6) {
-            out.push_back(letters[pick(rng)]);
-        } else if (r < rate * 0.8) {
-            // deletion
-        } else if (r < rate) {
-            out.push_back(c);
-            out.push_back(letters[pick(rng)]);
-        } else {
-            out.push_back(c);
-        }
+        const double r = u(rng) / rate;
+        const char other = letters[rng() % letters.size()];
+        if (r >= 0.8) out.push_back(c);  // kept, or with an insertion after it
+        if (r < 0.6 || (r >= 0.8 && r < 1)) out.push_back(other);
     }
     return out;
 }

@@ -1,8 +1,11 @@
-#include "cli/ArgParse.hpp"
+#include <unistd.h>
 
 #include <optional>
+#include <tuple>
 
 #include "TestSupport.hpp"
+#include "cli/ArgParse.hpp"
+#include "cli/Driver.hpp"
 #include "cli/Parameters.hpp"
 #include "input/ScoreMatrix.hpp"
 
@@ -95,7 +98,6 @@ TEST(ArgParse, ResolvedValuesDefaultsAndOrderEffects) {
     for (const Case& c : std::vector<Case>{
              {{"-I", "in.fa"}, "-500 -25 10 100 n"},
              {{"-P", "-I", "in.fa"}, "-15 -2 10 50 *", blosum},
-             {{"-G", "10", "-P", "-I", "in.fa"}, "-10 -2 10 50 *", blosum},
              {{"-C", "80", "-A", "+3", "-P", "-I", "in.fa"}, "-15 -3 10 80 *", blosum},
              {{"-I", "in.fa", "-G", "-7", "-A", "1000000", "-T", "3"}, "-7 -1000000 6 100 n"},
              {{"-I", "in.fa", "-T", "7", "-C", "0", "-G", "007"}, "-7 -25 7 0 n"},
@@ -104,7 +106,7 @@ TEST(ArgParse, ResolvedValuesDefaultsAndOrderEffects) {
              {{"-Iin.fa", "-G-5", "-PL", "-T6"}, "-5 -2 6 50 * L", blosum},  // attached values, grouped flags
              {{"-I", "in.fa", "extra", "-L", "-X"}, "-500 -25 10 100 n"},   // stops at a non-option
              {{"-I", "in.fa", "--", "-L"}, "-500 -25 10 100 n"},
-             {{"-I", "in.fa"}, "-500 -25 10 100 n", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty + "A"},
+             {{"-I", "in.fa"}, "-500 -25 10 100 n", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty + "A"},  // 20 letters
              {{"-I", "in.fa", "-G", "8"}, "-8 -2 10 50 *", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty + "B"},
          }) {
         const Parsed p = parse(c.options);
@@ -134,4 +136,44 @@ TEST(ArgParse, DefaultMatrixLocation) {
     writeFile(prog / "BLOSUM", ">B\n");  // next to the program wins
     EXPECT_EQ(defaultMatrixPath(prog.path(), "BLOSUM", data.path()), prog / "BLOSUM");
     EXPECT_EQ(defaultMatrixPath(prog.path(), "dnaMatrix", data.path()), prog / "dnaMatrix");
+}
+
+// Errors in the matrix or the input stop the run before any output file is
+// created or truncated; so does an output path naming the input or the
+// matrix (through "..", a symbolic or a hard link, or as a companion file).
+TEST(Driver, StopsBeforeTouchingOutputFiles) {
+    const std::string fasta = ">s1|first\nACGTACGT\n>s2\nACGTTCGT\n";
+    TempDir w;
+    writeFile(w / "in.fa", fasta);
+    writeFile(w / "m", readFile(std::string(TORVA_SOURCE_DIR) + "/data/dnaMatrix"));
+    writeFile(w / "out", "earlier");
+    writeFile(w / "bad", ">m\nACGT\nA 1 2 3\n");
+    writeFile(w / "empty", "");
+    writeFile(w / "x.score", readFile(w / "m"));
+    fs::create_directory(w / "sub");
+    ASSERT_EQ(::symlink((w / "in.fa").c_str(), (w / "link.fa").c_str()), 0);
+    ASSERT_EQ(::link((w / "m").c_str(), (w / "hard").c_str()), 0);
+    const std::string noOutput = "can not open output file: ";
+    for (auto [extra, out, err] : std::vector<std::tuple<std::vector<std::string>, std::string, std::string>>{
+             {{"-S", w / "nope"}, "can not open score matrix: " + (w / "nope") + "\n", ""},
+             {{"-S", w.path()}, "can not open score matrix: " + w.path() + "\n", ""},
+             {{"-S", w / "bad"}, "3 4wrong fromat of matrix\n", ""},
+             {{"-S", w / "empty"}, "No Matrix found in inputfile or format is not right\n", ""},
+             {{"-I", w / "typo.fa"}, "", "the file: " + (w / "typo.fa") + " can not be opened\n"},
+             {{"-O", w / "sub/../in.fa"}, noOutput + (w / "sub/../in.fa") + "\n", ""},
+             {{"-O", w / "link.fa"}, noOutput + (w / "link.fa") + "\n", ""},
+             {{"-O", w / "hard"}, noOutput + (w / "hard") + "\n", ""},
+             {{"-S", w / "x.score", "-O", w / "x"}, noOutput + (w / "x.score") + "\n", ""},
+             {{"-O", w / "no/dir/out"}, noOutput + (w / "no/dir/out") + "\n", ""},
+         }) {
+        std::vector<std::string> options{kProgram, "-I", w / "in.fa", "-S", w / "m", "-O", w / "out"};
+        options.insert(options.end(), extra.begin(), extra.end());
+        Args a(options);
+        const Captured r = capture([&] { return runProgram(a.argc(), a.argv()); });
+        EXPECT_EQ(std::to_string(r.status) + " " + r.out + " " + r.err, "1 " + out + " " + err);
+        EXPECT_EQ(readFile(w / "out") + readFile(w / "in.fa"), "earlier" + fasta);
+        EXPECT_FALSE(exists(w / "out.loc") || exists(w / "out.score"));
+        EXPECT_FALSE(exists(w / "x") || exists(w / "in.fa.loc") || exists(w / "hard.loc"));
+    }
+    EXPECT_TRUE(sameFile(w / "sub/../new", w / "new"));  // neither exists
 }
