@@ -30,12 +30,6 @@ std::string result(const BestAligner& al, const std::vector<char>& r1, const std
     return s;
 }
 
-// +5 for identities, -100 otherwise: unrelated stretches end a segment at once.
-ScoreLookup harshDna() {
-    return testdata::lookupFrom(">harsh\nA C G T\nA 5 -100 -100 -100\nC -100 5 -100 -100\n"
-                                "G -100 -100 5 -100\nT -100 -100 -100 5\n");
-}
-
 }  // namespace
 
 // On random related pairs with cheap gaps (so anchors often carry gaps), in
@@ -98,52 +92,15 @@ TEST(AnchoredAlignment, PartSearchHonoursLengthAndCutoff) {
     }
 }
 
-TEST(AnchoredAlignment, NoAnchoringAtOrBelowTheCutoff) {
-    const ScoreLookup lookup = testdata::simpleDna();
-    WorkArena arena;
-    const std::string a = "ttttacgtacgtcccc", b = "ggacgtacgtgg";
-    const AlignParameters p = params(-7, -1, 8, 1);  // cutoff 40, the best local score
-    BestAligner al(a, b, lookup, p, arena);
-    ASSERT_EQ(al.maxScore(), al.cutoff());
-    std::vector<char> r1, r2, w1, w2;
-    EXPECT_EQ(al.global_align(r1, r2), NW_GOTOH(a, b, lookup, -7, -1).GetAlignSeq(w1, w2));
-    EXPECT_EQ(result(al, r1, r2), "0 " + str(w1) + " " + str(w2));
-}
-
-// Blocks whose scores fall along the sequences: each search finds one block
-// and hands the rest to the search of the part after it, so the searches nest
-// as deep as the chain is long.
-TEST(AnchoredAlignment, NestedSearchesKeepTheChainInOrder) {
-    std::mt19937 rng(13);
-    const ScoreLookup harsh = harshDna();
-    WorkArena arena;
-    std::string a, b;
-    const int blocks = 60;
-    for (int k = 0; k < blocks; ++k) {
-        const std::string block = testdata::randomSeq(rng, 80 - k, "acgt");
-        a += block + "aaaaa";
-        b += block + "ccccc";
-    }
-    const AlignParameters p = params(-300, -1, 6, 1);
-    BestAligner al(a, b, harsh, p, arena);
-    std::vector<char> r1, r2;
-    al.global_align(r1, r2);
-    ASSERT_EQ(al.hssList().size(), static_cast<std::size_t>(blocks));
-    for (int k = 0; k < blocks; ++k) EXPECT_EQ(al.hssList()[k].score, 5 * (80 - k));
-    EXPECT_TRUE(withoutGaps(r1) == a && withoutGaps(r2) == b);
-}
-
 // Segments given out of order come back sorted; of segments that conflict
 // (directly or through a common neighbour) the one whose flanks align best is
 // kept, the later one on a tie.
 TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
-    struct Case {
-        std::string a, b;
-        std::vector<Segment> pairs;
-        std::vector<int> order;
-    };
     const std::string as(100, 'a');
-    for (const Case& c : std::vector<Case>{
+    const ScoreLookup lookup = testdata::simpleDna();
+    const AlignParameters p = params(-5, -1, 10, 10);
+    WorkArena arena;
+    for (const auto& [a, b, given, kept] : std::vector<std::tuple<std::string, std::string, std::vector<Segment>, std::vector<int>>>{
              {as, as, {{{30, 30}, {40, 40}}, {{10, 10}, {20, 20}}, {{20, 20}, {30, 30}}}, {1, 2, 0}},
              {"ccccacgtacgtgggg", "ccccacgtacgtgggg",
               {{{4, 6}, {8, 10}}, {{4, 4}, {8, 8}}, {{4, 2}, {8, 6}}}, {1}},
@@ -151,17 +108,14 @@ TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
              {as, as, {{{10, 10}, {20, 20}}, {{15, 5}, {35, 25}}, {{20, 20}, {30, 30}}, {{50, 50}, {60, 60}}},
               {2, 3}},
          }) {
-        const ScoreLookup lookup = testdata::simpleDna();
-        const AlignParameters p = params(-5, -1, 10, 10);
-        WorkArena arena;
-        BestAligner al(c.a, c.b, lookup, p, arena);
+        BestAligner al(a, b, lookup, p, arena);
         foot2 region[2] = {foot2{0, 0}, foot2{al.len1(), al.len2()}};
-        std::vector<Segment> pairs = c.pairs;
+        std::vector<Segment> pairs = given;
         std::vector<int> order;
-        EXPECT_EQ(al.groupSort(region, pairs, order), static_cast<int>(c.order.size()));
-        EXPECT_EQ(order, c.order);
-        ASSERT_EQ(pairs.size(), c.order.size());
-        for (std::size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ(pairs[k], c.pairs[c.order[k]]);
+        EXPECT_EQ(al.groupSort(region, pairs, order), static_cast<int>(kept.size()));
+        EXPECT_EQ(order, kept);
+        ASSERT_EQ(pairs.size(), kept.size());
+        for (std::size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ(pairs[k], given[kept[k]]);
     }
 }
 

@@ -43,10 +43,9 @@ TEST(RowKernels, LocalRowMatchesPerCellRecurrence) {
                 wantMax = std::max(wantMax, want[j]);
                 wantChoices[j] = want[j] == 0 ? 0 : want[j] == diag ? 1 : want[j] == up ? 2 : 3;
             }
-            const std::string what = std::string(k->name) + " round " + std::to_string(round);
-            ASSERT_EQ(k->localRow(prev.data(), cur.data(), c.scores.data(), c.n, c.open, choices.data()), wantMax) << what;
-            ASSERT_EQ(k->localRow(prev.data(), bare.data(), c.scores.data(), c.n, c.open, nullptr), wantMax) << what;
-            ASSERT_TRUE(cur == want && bare == want && choices == wantChoices) << what;
+            ASSERT_EQ(k->localRow(prev.data(), cur.data(), c.scores.data(), c.n, c.open, choices.data()), wantMax);
+            ASSERT_EQ(k->localRow(prev.data(), bare.data(), c.scores.data(), c.n, c.open, nullptr), wantMax);
+            ASSERT_TRUE(cur == want && bare == want && choices == wantChoices) << k->name << " round " << round;
         }
     }
 }
@@ -59,7 +58,7 @@ TEST(RowKernels, GotohRowMatchesPerCellRecurrence) {
         for (int round = 0; round < 700; ++round) {
             RowCase c(rng, round);
             const int open = c.open, ext = c.ext;
-            const auto& [pd, pp, pq] = c.prev;
+            const auto& [pd, pp, pq] = c.prev;  // the row above: pair, gap in seq 2, gap in seq 1
             std::vector<int> d(pd.size()), p(pd.size()), q(pd.size());
             d[0] = round % 7 ? kImpossible : -static_cast<int>(rng() % 4);
             p[0] = -static_cast<int>(rng() % 4);
@@ -81,9 +80,8 @@ TEST(RowKernels, GotohRowMatchesPerCellRecurrence) {
             const GotohRowStates above{prev[0].data(), prev[1].data(), prev[2].data()};
             k->gotohRow(c.scores.data(), c.n, open, ext, above, {d2.data(), p2.data(), q2.data()}, nullptr);
             k->gotohRow(c.scores.data(), c.n, open, ext, above, {d.data(), p.data(), q.data()}, moves.data());
-            const std::string what = std::string(k->name) + " round " + std::to_string(round);
-            ASSERT_TRUE(d == wd && p == wp && q == wq && moves == wantMoves) << what;
-            ASSERT_TRUE(d2 == wd && p2 == wp && q2 == wq) << what;
+            ASSERT_TRUE(d == wd && p == wp && q == wq && moves == wantMoves && d2 == wd && p2 == wp && q2 == wq)
+                << k->name << " round " << round;
         }
     }
 }

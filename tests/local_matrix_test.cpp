@@ -106,25 +106,3 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
         }
     }
 }
-
-// Scores far beyond 12 bits read back exactly from packed cells; a gap cost
-// whose steps packed cells cannot reach selects whole cells.
-TEST(LocalScoreMatrix, ScoresBeyondTwelveBitsReadBackExactly) {
-    std::mt19937 rng(17);
-    const ScoreLookup lookup = testdata::hoxd70();
-    const std::string a = testdata::randomSeq(rng, 2000, "acgt");
-    WorkArena arena;
-    LocalScoreMatrix narrow(a, a, lookup, -500, true, arena);
-    std::vector<foot2> cells;
-    const int best = narrow.fill(cells);
-    EXPECT_TRUE(narrow.packedCells());
-    EXPECT_GT(best, 150000);
-    EXPECT_EQ(narrow.valueAt(foot2{2000, 2000}, 0), best);
-    std::vector<char> r1, r2;
-    foot2 end{2000, 2000};
-    EXPECT_EQ(narrow.traceSegment(end, best, r1, r2), best);
-    EXPECT_TRUE(end == (foot2{0, 0}) && str(r1) == a);
-    LocalScoreMatrix wide(a, a, lookup, -20000, true, arena);
-    EXPECT_FALSE(wide.packedCells());
-    EXPECT_EQ(wide.fill(cells), best);
-}

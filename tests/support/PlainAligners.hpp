@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <string>
-#include <vector>
 
 #include "align/Records.hpp"
 #include "align/ScoreLookup.hpp"

@@ -2,8 +2,6 @@
 
 #include <random>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "align/ScoreLookup.hpp"
 #include "input/ScoreMatrix.hpp"
