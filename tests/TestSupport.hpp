@@ -19,10 +19,8 @@ namespace fs = std::filesystem;
 
 class TempDir {  // a fresh directory, removed again
 public:
-    TempDir() {
-        std::string p = (fs::temp_directory_path() / "torva-test-XXXXXX").string();
-        if (::mkdtemp(p.data()) == nullptr) throw std::runtime_error("mkdtemp");
-        path_ = p;
+    TempDir() : path_((fs::temp_directory_path() / "torva-test-XXXXXX").string()) {
+        if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp");
     }
     ~TempDir() { std::error_code ec; fs::remove_all(path_, ec); }
     const std::string& path() const { return path_; }
@@ -35,9 +33,8 @@ inline void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 inline std::string readFile(const std::string& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 inline bool exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
 

@@ -1,49 +1,27 @@
 // Runs the built programs on small inputs and compares all output files byte
 // for byte with files checked by hand. What each case shows is said with it.
 
-#include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "TestSupport.hpp"
 #include "cli/Driver.hpp"
-#include "common/BufferPool.hpp"
 #include "common/MemoryBudget.hpp"
 
-using testsupport::exists;
-using testsupport::readFile;
-using testsupport::TempDir;
+using namespace testsupport;
 
 namespace {
 
 const std::string kBin = TORVA_BIN_DIR;
 const std::string kCases = std::string(TORVA_SOURCE_DIR) + "/tests/e2e/";
-const std::string kExpected = kCases + "expected/";
-
-// Runs one program; returns its exit status. Standard error goes to `err`.
-int run(const std::string& program, const std::string& args, const std::string& err) {
-    const std::string command = kBin + "/" + program + " " + args + " >/dev/null 2>" + err;
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-void expectSameFile(const std::string& got, const std::string& want) {
-    ASSERT_TRUE(exists(got)) << got;
-    EXPECT_EQ(readFile(got), readFile(want)) << got << " differs from " << want;
-}
-
-void expectAllThree(const std::string& outBase, const std::string& expectedBase) {
-    expectSameFile(outBase, expectedBase);
-    expectSameFile(outBase + ".loc", expectedBase + ".loc");
-    expectSameFile(outBase + ".score", expectedBase + ".score");
-}
-
-const std::string kDnaOptions = "-S " + kCases + "simple.matrix -G 5 -A 1 -T 6 -C 5 -I " + kCases + "dna_cases.fa";
+const std::string kExamples = std::string(TORVA_SOURCE_DIR) + "/examples/";
+const std::string kDna = "-S " + kCases + "simple.matrix -G 5 -A 1 -T 6 -C 5 -I " + kCases + "dna_cases.fa";
+const std::string kGapped = "-S " + kCases + "simple.matrix -G 2 -A 1 -T 6 -C 20 -I " + kCases + "gapped_anchor.fa";
 
 }  // namespace
 
-// dna_cases.fa under +5/-4, gaps 5/1, cutoff 30:
+// dna_cases.fa under +5/-4, gaps 5/1, cutoff 30 (expected/dna*):
 //  inside  - a run of six N inside sequence 1: one anchor over the whole pair
 //            with a one-column gap where the collapsed n stands; the alignment
 //            shows the whole run against six gaps, the listing the run's
@@ -59,61 +37,51 @@ const std::string kDnaOptions = "-S " + kCases + "simple.matrix -G 5 -A 1 -T 6 -
 //            header line alone in the listing.
 //  empty   - an empty sequence: a single gap of four (-8).
 //  odd_one_out - a trailing record without a partner: not aligned, a warning.
-TEST(EndToEnd, DnaGlobalModeInBothPrograms) {
-    for (const std::string program : {"torva", "torva-b"}) {
-        TempDir dir;
-        const int status = run(program, kDnaOptions + " -O " + (dir / "out"), dir / "err");
-        EXPECT_EQ(status, 0) << program;
-        expectAllThree(dir / "out", kExpected + "dna");
-        EXPECT_NE(readFile(dir / "err").find("odd_one_out"), std::string::npos);
-    }
-}
-
-// The same pairs with -L: three-column summary lines carrying the sum of the
-// listed anchors' scores, the same listing, and no alignment file.
-TEST(EndToEnd, DnaLocalOnlyMode) {
-    TempDir dir;
-    EXPECT_EQ(run("torva", "-L " + kDnaOptions + " -O " + (dir / "out"), dir / "err"), 0);
-    EXPECT_FALSE(exists(dir / "out"));
-    expectSameFile(dir / "out.loc", kExpected + "dna_local.loc");
-    expectSameFile(dir / "out.score", kExpected + "dna_local.score");
-}
-
+// With -L (dna_local): three-column summary lines carrying the sum of the
+// selected anchors' scores, the same listing, and no alignment file.
+//
 // Protein (-P, the shipped BLOSUM, -C 5):
 //  hba_part/hba_starred - a run of three '*' and a single '*' in sequence 2:
 //            both collapse, the run is restored against gaps (252 - 2*15 = 222).
 //  hbb_part/hba_again   - no mask character ('n' is an ordinary letter here):
 //            plain listing form; the leading stretch is aligned with a free
 //            overhang (anchor 72, total 70).
-TEST(EndToEnd, ProteinMode) {
-    TempDir dir;
-    const std::string args = "-P -C 5 -I " + kCases + "protein_cases.fa -O " + (dir / "out");
-    EXPECT_EQ(run("torva", args, dir / "err"), 0);
-    expectAllThree(dir / "out", kExpected + "protein");
-}
-
-// A 300 bp pair with sparse indels under cheap gaps (-G 2 -A 1): the single
-// anchor holds gaps in both rows. torva re-aligns only windows around its gap
-// clusters and copies the stretch in between (1425); torva-b aligns the whole
-// segment again and finds a better placement of two mismatches (1426).
-TEST(EndToEnd, GappedAnchorDiffersBetweenPrograms) {
-    const std::string args = "-S " + kCases + "simple.matrix -G 2 -A 1 -T 6 -C 20 -I " + kCases +
-                             "gapped_anchor.fa";
-    for (const std::string program : {"torva", "torva-b"}) {
-        TempDir dir;
-        EXPECT_EQ(run(program, args + " -O " + (dir / "out"), dir / "err"), 0);
-        expectAllThree(dir / "out", kExpected + "gapped_" + program);
-    }
-}
-
+//
+// gapped_anchor.fa: a 300 bp pair with sparse indels under cheap gaps (-G 2
+// -A 1): the single anchor holds gaps in both rows. torva re-aligns only
+// windows around its gap clusters and copies the stretch in between (1425);
+// torva-b aligns the whole segment again and finds a better placement of two
+// mismatches (1426).
+//
 // The README's demo: its outputs are shipped next to the inputs.
-TEST(EndToEnd, ShippedExamples) {
-    const std::string examples = std::string(TORVA_SOURCE_DIR) + "/examples/";
-    TempDir dir;
-    EXPECT_EQ(run("torva", "-I " + examples + "demo.fa -O " + (dir / "demo.aln"), dir / "err"), 0);
-    expectAllThree(dir / "demo.aln", examples + "expected/demo.aln");
-    EXPECT_EQ(run("torva", "-P -I " + examples + "protein.fa -O " + (dir / "protein.aln"), dir / "err"), 0);
-    expectAllThree(dir / "protein.aln", examples + "expected/protein.aln");
+TEST(EndToEnd, OutputsMatchByteForByte) {
+    struct Case {
+        std::string program, options, expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"torva", kDna, kCases + "expected/dna"},
+             {"torva-b", kDna, kCases + "expected/dna"},
+             {"torva", "-L " + kDna, kCases + "expected/dna_local"},
+             {"torva", "-P -C 5 -I " + kCases + "protein_cases.fa", kCases + "expected/protein"},
+             {"torva", kGapped, kCases + "expected/gapped_torva"},
+             {"torva-b", kGapped, kCases + "expected/gapped_torva-b"},
+             {"torva", "-I " + kExamples + "demo.fa", kExamples + "expected/demo.aln"},
+             {"torva", "-P -I " + kExamples + "protein.fa", kExamples + "expected/protein.aln"},
+         }) {
+        TempDir dir;
+        const std::string command = kBin + "/" + c.program + " " + c.options + " -O " + (dir / "out") +
+                                    " >/dev/null 2>" + (dir / "err");
+        const int raw = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << command;
+        const bool localOnly = c.options.rfind("-L", 0) == 0;
+        EXPECT_EQ(exists(dir / "out"), !localOnly) << command;
+        for (const std::string suffix : {"", ".loc", ".score"}) {
+            if (!localOnly || suffix != "") {
+                EXPECT_EQ(readFile(dir / ("out" + suffix)), readFile(c.expected + suffix)) << command << " " << suffix;
+            }
+        }
+        EXPECT_TRUE(c.options != kDna || readFile(dir / "err").find("odd_one_out") != std::string::npos);
+    }
 }
 
 // A pair whose matrices do not fit in memory is skipped with a message; the
@@ -121,19 +89,13 @@ TEST(EndToEnd, ShippedExamples) {
 TEST(EndToEnd, PairTooLargeForMemoryIsSkipped) {
     TempDir dir;
     const std::string big(3000, 'A');
-    testsupport::writeFile(dir / "in.fa", ">one\nACGTACGTACGT\n>two\nACGTACGTACGT\n>big1\n" + big +
-                                              "\n>big2\n" + big + "\n>three\nACGT\n>four\nACGT\n");
-    testsupport::Args args({kBin + "/torva", "-S", kCases + "simple.matrix", "-I", dir / "in.fa", "-O",
-                            dir / "out"});
-    // Buffers pooled by earlier tests would be reused without asking for memory.
-    PooledBuffer<int>::drainPool();
-    PooledBuffer<std::uint16_t>::drainPool();
-    PooledBuffer<std::uint8_t>::drainPool();
-    setMemoryLimitForTesting(4u << 20);
-    const auto result = testsupport::capture([&] { return runProgram(args.argc(), args.argv()); });
-    setMemoryLimitForTesting(0);
+    writeFile(dir / "in.fa", ">one\nACGTACGTACGT\n>two\nACGTACGTACGT\n>big1\n" + big + "\n>big2\n" + big +
+                                 "\n>three\nACGT\n>four\nACGT\n");
+    Args args({kBin + "/torva", "-S", kCases + "simple.matrix", "-I", dir / "in.fa", "-O", dir / "out"});
+    MemoryBudget::process().setCeilingForTesting(MemoryBudget::process().reserved() + (4u << 20));
+    const Captured result = capture([&] { return runProgram(args.argc(), args.argv()); });
+    MemoryBudget::process().setCeilingForTesting(0);
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("skipped pair big1 (3000) and big2 (3000): it needs"), std::string::npos)
-        << result.err;
+    EXPECT_NE(result.err.find("skipped pair big1 (3000) and big2 (3000): it needs"), std::string::npos) << result.err;
     EXPECT_EQ(readFile(dir / "out.score"), "one\ttwo\t60\t60\nthree\tfour\t0\t20\n");
 }

@@ -1,156 +1,90 @@
-// Every vector kernel set this processor runs against the scalar kernels, on
-// random rows built to produce many ties (the traceback choices and moves
-// depend on tie order), at every length from 0 to 300 so that each vector
-// width meets every remainder.
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <random>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "align/kernels/Kernels.hpp"
 
 namespace {
 
-constexpr int kMaxLen = 300;
+// Every kernel set this processor runs.
+std::vector<const KernelSet*> kernelSets() { return availableKernels(); }
 
-std::vector<const KernelSet*> vectorSets() {
-    std::vector<const KernelSet*> sets = availableKernels();
-    sets.erase(sets.begin());  // the scalar reference
-    return sets;
-}
-
-// Pair scores drawn from {match, mismatch} for a two-letter alphabet, or from
-// four letters with distinct scores; prev-row values in [lo, hi].
+// A row long enough to cover several vector widths plus a remainder, with
+// values and scores drawn from a few small numbers so that candidates tie
+// often, and now and then scaled far beyond 12 bits.
 struct RowCase {
-    const char* name;
-    int match, mismatch, gapOpen, gapExt;
-    bool twoLetters;
-    int lo, hi;
+    int n, open, ext;
+    std::vector<int> scores, prev[3];
+    explicit RowCase(std::mt19937& rng, int round) : n(round % 70), open(-(round % 3)), ext(-(round % 2)) {
+        const int scale = round % 5 == 4 ? 1000 : 1;
+        for (auto* v : {&scores, &prev[0], &prev[1], &prev[2]})
+            for (int j = 0; j <= n; ++j) v->push_back((static_cast<int>(rng() % 7) - 3) * scale);
+        for (int& s : scores) s = std::clamp(s, -scale, scale);
+    }
 };
-
-std::vector<int> pairScores(const RowCase& c, int n, std::mt19937& rng) {
-    std::vector<int> s(static_cast<std::size_t>(n) + 1, 0);
-    const int four[4] = {c.match, c.mismatch, (c.match + c.mismatch) / 2, c.mismatch - 7};
-    for (int j = 1; j <= n; ++j)
-        s[j] = c.twoLetters ? (rng() % 2 ? c.match : c.mismatch) : four[rng() % 4];
-    return s;
-}
-
-std::vector<int> randomRow(int n, int lo, int hi, std::mt19937& rng, bool impossibleToo) {
-    std::uniform_int_distribution<int> value(lo, hi);
-    std::vector<int> row(static_cast<std::size_t>(n) + 1);
-    for (int& v : row) v = impossibleToo && rng() % 8 == 0 ? kImpossible : value(rng);
-    return row;
-}
-
-const RowCase kLocalCases[] = {
-    {"gap_equals_mismatch", 1, -1, -1, 0, true, 0, 4},
-    {"all_pairs_equal_gap_zero", 2, 2, 0, 0, true, 0, 6},
-    {"gap_zero", 2, -2, 0, 0, true, 0, 6},
-    {"gap_equals_minus_match", 3, -3, -3, 0, true, 0, 9},
-    {"dna_like", 100, -114, -500, 0, false, 0, 2000},
-    {"huge_gap", 5, -5, -2000000000, 0, false, 0, 50},
-};
-
-TEST(VectorKernels, LocalRowMatchesScalar) {
-    for (const KernelSet* set : vectorSets()) {
-        for (const RowCase& c : kLocalCases) {
-            SCOPED_TRACE(std::string(set->name) + " " + c.name);
-            std::mt19937 rng(7);
-            for (int n = 0; n <= kMaxLen; ++n) {
-                const std::vector<int> scores = pairScores(c, n, rng);
-                const std::vector<int> prev = randomRow(n, c.lo, c.hi, rng, false);
-                for (bool withChoices : {false, true}) {
-                    std::vector<int> want(prev.size(), -1), got(prev.size(), -1);
-                    // The column left of the stretch: a zero boundary, or the
-                    // score a neighbouring strip hands on.
-                    want[0] = got[0] = n % 2 ? 0 : std::max(0, prev[0]);
-                    std::vector<std::uint8_t> wantC(prev.size(), 9), gotC(prev.size(), 9);
-                    const int wantMax = localFillRowScalar(prev.data(), want.data(), scores.data(), n,
-                                                           c.gapOpen, withChoices ? wantC.data() : nullptr);
-                    const int gotMax = set->localRow(prev.data(), got.data(), scores.data(), n, c.gapOpen,
-                                                     withChoices ? gotC.data() : nullptr);
-                    ASSERT_EQ(gotMax, wantMax) << "n=" << n;
-                    ASSERT_EQ(got, want) << "n=" << n;
-                    ASSERT_EQ(gotC, wantC) << "n=" << n;
-                }
-            }
-        }
-    }
-}
-
-const RowCase kGotohCases[] = {
-    {"all_zero_costs", 1, 1, 0, 0, true, -3, 3},
-    {"gaps_equal_mismatch", 1, -1, -1, -1, true, -4, 4},
-    {"open_twice_extend", 1, -1, -2, -1, true, -6, 6},
-    {"extend_free", 2, -2, -3, 0, true, -8, 8},
-    {"extend_dearer_than_open", 1, -1, -1, -2, true, -5, 5},
-    {"dna_like", 100, -114, -500, -25, false, -3000, 3000},
-};
-
-TEST(VectorKernels, GotohRowMatchesScalar) {
-    for (const KernelSet* set : vectorSets()) {
-        for (const RowCase& c : kGotohCases) {
-            SCOPED_TRACE(std::string(set->name) + " " + c.name);
-            std::mt19937 rng(11);
-            for (int m = 0; m <= kMaxLen; ++m) {
-                const std::vector<int> scores = pairScores(c, m, rng);
-                std::vector<int> pd = randomRow(m, c.lo, c.hi, rng, true);
-                std::vector<int> pp = randomRow(m, c.lo, c.hi, rng, true);
-                std::vector<int> pq = randomRow(m, c.lo, c.hi, rng, true);
-                const GotohRowStates prev{pd.data(), pp.data(), pq.data()};
-                // Column 0 as a caller sets it, sometimes with a reachable q.
-                const std::vector<int> first = randomRow(2, c.lo, c.hi, rng, true);
-                for (bool withMoves : {false, true}) {
-                    std::vector<int> want(3 * pd.size(), -7), got(3 * pd.size(), -7);
-                    const std::size_t w = pd.size();
-                    const GotohRowStates wantRow{want.data(), want.data() + w, want.data() + 2 * w};
-                    const GotohRowStates gotRow{got.data(), got.data() + w, got.data() + 2 * w};
-                    for (const GotohRowStates& r : {wantRow, gotRow}) {
-                        r.d[0] = kImpossible;
-                        r.p[0] = first[0];
-                        r.q[0] = first[1];
-                    }
-                    std::vector<std::uint8_t> wantM(w, 0xC0), gotM(w, 0xC0);
-                    gotohFillRowScalar(scores.data(), m, c.gapOpen, c.gapExt, prev, wantRow,
-                                       withMoves ? wantM.data() : nullptr);
-                    set->gotohRow(scores.data(), m, c.gapOpen, c.gapExt, prev, gotRow,
-                                  withMoves ? gotM.data() : nullptr);
-                    ASSERT_EQ(got, want) << "m=" << m;
-                    ASSERT_EQ(gotM, wantM) << "m=" << m;
-                }
-            }
-        }
-    }
-}
-
-TEST(KernelChoice, NamesSelectAvailableSetsAndRejectOthers) {
-    const std::vector<const KernelSet*> sets = availableKernels();
-    ASSERT_EQ(sets.front(), &scalarKernels());
-    EXPECT_EQ(&kernelsForRequest(nullptr), sets.back());
-    EXPECT_EQ(&kernelsForRequest(""), sets.back());
-    std::string offered;
-    for (const KernelSet* set : sets) {
-        EXPECT_EQ(kernelByName(set->name), set);
-        EXPECT_EQ(&kernelsForRequest(set->name), set);
-        offered += (offered.empty() ? "" : ", ") + std::string(set->name);
-    }
-    EXPECT_EQ(kernelByName("avx3"), nullptr);
-    for (const char* bad : {"avx3", "AVX2", "avx512"}) {
-        if (kernelByName(bad)) continue;  // a processor that has it
-        try {
-            kernelsForRequest(bad);
-            ADD_FAILURE() << bad << " accepted";
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "TORVA_KERNEL=" + std::string(bad) + ": this processor offers " + offered);
-        }
-    }
-}
 
 }  // namespace
+
+TEST(RowKernels, LocalRowMatchesPerCellRecurrence) {
+    for (const KernelSet* k : kernelSets()) {
+        std::mt19937 rng(21);
+        for (int round = 0; round < 700; ++round) {
+            RowCase c(rng, round);
+            std::vector<int>& prev = c.prev[0];
+            for (int& v : prev) v = std::max(v, 0);  // local scores are never negative
+            std::vector<int> want(prev.size(), 0), cur(prev.size(), -7), bare(prev.size(), -7);
+            // The column left of the stretch: a zero boundary, or a score
+            // handed on by the strip on the left.
+            want[0] = cur[0] = bare[0] = round % 3 ? 0 : prev[0];
+            std::vector<std::uint8_t> wantChoices(prev.size(), 0), choices(prev.size(), 0);
+            int wantMax = 0;
+            for (int j = 1; j <= c.n; ++j) {
+                const int diag = prev[j - 1] + c.scores[j], up = prev[j] + c.open;
+                want[j] = std::max({diag, up, want[j - 1] + c.open, 0});
+                wantMax = std::max(wantMax, want[j]);
+                wantChoices[j] = want[j] == 0 ? 0 : want[j] == diag ? 1 : want[j] == up ? 2 : 3;
+            }
+            ASSERT_EQ(k->localRow(prev.data(), cur.data(), c.scores.data(), c.n, c.open, choices.data()), wantMax);
+            ASSERT_EQ(k->localRow(prev.data(), bare.data(), c.scores.data(), c.n, c.open, nullptr), wantMax);
+            ASSERT_TRUE(cur == want && bare == want && choices == wantChoices) << k->name << " round " << round;
+        }
+    }
+}
+
+// Moves as documented: the pair state prefers pair, then gap in seq 2, then
+// gap in seq 1; each gap state prefers extending, then opening after a pair.
+TEST(RowKernels, GotohRowMatchesPerCellRecurrence) {
+    for (const KernelSet* k : kernelSets()) {
+        std::mt19937 rng(23);
+        for (int round = 0; round < 700; ++round) {
+            RowCase c(rng, round);
+            const int open = c.open, ext = c.ext;
+            const auto& [pd, pp, pq] = c.prev;  // the row above: pair, gap in seq 2, gap in seq 1
+            std::vector<int> d(pd.size()), p(pd.size()), q(pd.size());
+            d[0] = round % 7 ? kImpossible : -static_cast<int>(rng() % 4);
+            p[0] = -static_cast<int>(rng() % 4);
+            q[0] = kImpossible;
+            std::vector<int> wd = d, wp = p, wq = q, d2 = d, p2 = p, q2 = q;
+            std::vector<std::uint8_t> wantMoves(pd.size(), 0), moves(pd.size(), 0);
+            for (int j = 1; j <= c.n; ++j) {
+                const int best = std::max({pd[j - 1], pp[j - 1], pq[j - 1]});
+                wd[j] = best + c.scores[j];
+                const int pe = pp[j] + ext, po = pd[j] + open, pq1 = pq[j] + open;
+                wp[j] = std::max({pe, po, pq1});
+                const int qe = wq[j - 1] + ext, qo = wd[j - 1] + open, qp = wp[j - 1] + open;
+                wq[j] = std::max({qe, qo, qp});
+                wantMoves[j] = static_cast<std::uint8_t>((best == pd[j - 1] ? 0 : best == pp[j - 1] ? 1 : 2) |
+                                                         (wp[j] == pe ? 1 : wp[j] == po ? 0 : 2) << 2 |
+                                                         (wq[j] == qe ? 2 : wq[j] == qo ? 0 : 1) << 4);
+            }
+            auto prev = c.prev;
+            const GotohRowStates above{prev[0].data(), prev[1].data(), prev[2].data()};
+            k->gotohRow(c.scores.data(), c.n, open, ext, above, {d2.data(), p2.data(), q2.data()}, nullptr);
+            k->gotohRow(c.scores.data(), c.n, open, ext, above, {d.data(), p.data(), q.data()}, moves.data());
+            ASSERT_TRUE(d == wd && p == wp && q == wq && moves == wantMoves && d2 == wd && p2 == wp && q2 == wq)
+                << k->name << " round " << round;
+        }
+    }
+}

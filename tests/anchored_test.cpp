@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <tuple>
+
+#include "align/NwGotoh.hpp"
+#include "anchor/BestAligner.hpp"
+#include "common/WorkArena.hpp"
+#include "support/TestData.hpp"
+
+using testdata::rowOf;
+using testdata::str;
+using testdata::withoutGaps;
+using Segment = std::pair<foot2, foot2>;
+
+namespace {
+
+AlignParameters params(int open, int ext, int factor, int cutLen,
+                       GappedAnchorRealign gapped = GappedAnchorRealign::kWindows) {
+    return AlignParameters{.gapOpen = open, .gapExt = ext, .scoreFactor = factor, .cutLen = cutLen,
+                           .gappedAnchor = gapped};
+}
+
+// Everything a run of the aligner left: its anchors, their score and the rows.
+std::string result(const BestAligner& al, const std::vector<char>& r1, const std::vector<char>& r2) {
+    std::string s = std::to_string(al.hssScore()) + " " + str(r1) + " " + str(r2);
+    for (const f2pScore& r : al.hssList())
+        s += " " + std::to_string(r.f2p.first.i) + "," + std::to_string(r.f2p.first.j) + "-" + std::to_string(r.f2p.second.i) +
+             "," + std::to_string(r.f2p.second.j) + ":" + std::to_string(r.score) + " " + str(r.align1) + " " + str(r.align2);
+    return s;
+}
+
+}  // namespace
+
+// On random related pairs with cheap gaps (so anchors often carry gaps), in
+// both programs' forms: the rows give back both sequences, the anchors run in
+// order along both and their scores add up to hssScore; 32-bit cells with
+// every row read give exactly the same anchors and rows as packed cells with
+// rows skipped.
+TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    WorkArena arena;
+    std::mt19937 rng(101);
+    for (int round = 0; round < 400; ++round) {
+        std::uniform_int_distribution<int> len(0, 400);
+        const std::string a = testdata::randomSeq(rng, len(rng), "acgt");
+        const std::string b = round % 4 == 0 ? testdata::randomSeq(rng, len(rng), "acgtn")
+                                             : testdata::mutate(rng, a, 0.08 + 0.02 * (round % 5), "acgt");
+        const AlignParameters fast = params(round % 2 ? -2 : -6, -1, 6 + round % 3, 5 + round % 30,
+                                            round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
+        AlignParameters slow = fast;
+        slow.allowPackedCells = false;
+        slow.allowRowSkipping = false;
+        BestAligner al(a, b, lookup, fast, arena);
+        std::vector<char> r1, r2;
+        const int score = al.global_align(r1, r2);
+        ASSERT_TRUE(r1.size() == r2.size() && withoutGaps(r1) == a && withoutGaps(r2) == b) << a << " / " << b;
+        int sum = 0;
+        foot2 prev{0, 0};
+        for (const f2pScore& r : al.hssList()) {
+            sum += r.score;
+            ASSERT_TRUE(r.f2p.first.i >= prev.i && r.f2p.first.j >= prev.j && r.align1.size() == r.align2.size());
+            ASSERT_EQ(withoutGaps(r.align1), a.substr(r.f2p.first.i, r.f2p.second.i - r.f2p.first.i));
+            ASSERT_EQ(withoutGaps(r.align2), b.substr(r.f2p.first.j, r.f2p.second.j - r.f2p.first.j));
+            prev = r.f2p.second;
+        }
+        ASSERT_EQ(sum, al.hssScore());
+
+        BestAligner wide(a, b, lookup, slow, arena);
+        ASSERT_TRUE(al.localMatrix().packedCells() && !wide.localMatrix().packedCells());
+        std::vector<char> w1, w2;
+        ASSERT_EQ(wide.global_align(w1, w2), score);
+        ASSERT_EQ(result(wide, w1, w2), result(al, r1, r2));
+    }
+}
+
+// A part shorter than -C in either sequence is not searched; a best value
+// equal to the cutoff still counts. Both the scan and the re-scoring.
+TEST(AnchoredAlignment, PartSearchHonoursLengthAndCutoff) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    WorkArena arena;
+    for (auto [factor, end, found] : std::vector<std::tuple<int, foot2, std::vector<foot2>>>{
+             {9, {8, 10}, {}}, {9, {10, 8}, {}}, {9, {9, 9}, {{9, 9}}}, {10, {9, 9}, {}}}) {
+        const AlignParameters p = params(-5, -1, factor, 9);  // cutoff 5 * factor, best 45
+        BestAligner al("acgtacgtac", "acgtacgtac", lookup, p, arena);
+        for (const int refill : {0, 1}) {
+            foot2 region[2] = {foot2{0, 0}, end};
+            std::vector<foot2> cells{foot2{1, 1}};
+            EXPECT_EQ(al.next_best(region, cells, refill), static_cast<int>(found.size()));
+            EXPECT_EQ(cells, found) << factor << " " << end.i << "," << end.j;
+        }
+    }
+}
+
+// Segments given out of order come back sorted; of segments that conflict
+// (directly or through a common neighbour) the one whose flanks align best is
+// kept, the later one on a tie.
+TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
+    const std::string as(100, 'a');
+    const ScoreLookup lookup = testdata::simpleDna();
+    const AlignParameters p = params(-5, -1, 10, 10);
+    WorkArena arena;
+    for (const auto& [a, b, given, kept] : std::vector<std::tuple<std::string, std::string, std::vector<Segment>, std::vector<int>>>{
+             {as, as, {{{30, 30}, {40, 40}}, {{10, 10}, {20, 20}}, {{20, 20}, {30, 30}}}, {1, 2, 0}},
+             {"ccccacgtacgtgggg", "ccccacgtacgtgggg",
+              {{{4, 6}, {8, 10}}, {{4, 4}, {8, 8}}, {{4, 2}, {8, 6}}}, {1}},
+             {as, as, {{{2, 2}, {4, 4}}, {{2, 2}, {4, 4}}}, {1}},
+             {as, as, {{{10, 10}, {20, 20}}, {{15, 5}, {35, 25}}, {{20, 20}, {30, 30}}, {{50, 50}, {60, 60}}},
+              {2, 3}},
+         }) {
+        BestAligner al(a, b, lookup, p, arena);
+        foot2 region[2] = {foot2{0, 0}, foot2{al.len1(), al.len2()}};
+        std::vector<Segment> pairs = given;
+        std::vector<int> order;
+        EXPECT_EQ(al.groupSort(region, pairs, order), static_cast<int>(kept.size()));
+        EXPECT_EQ(order, kept);
+        ASSERT_EQ(pairs.size(), kept.size());
+        for (std::size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ(pairs[k], given[kept[k]]);
+    }
+}
+
+// In both programs a short anchor whose rows each hold three gap characters
+// is aligned again as a whole (its only window spans it); two gap characters
+// in a row keep the traced rows.
+TEST(AnchoredAlignment, GappedAnchorIsRealignedOnlyWithThreeGapsInEachRow) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    const std::string s1 = "ttaaaccgtttgggtt", s2 = "gaaacccgttgggg";
+    for (const auto gapped : {GappedAnchorRealign::kWindows, GappedAnchorRealign::kWhole}) {
+        const AlignParameters p = params(-10, -2, 10, 10, gapped);
+        WorkArena arena;
+        BestAligner al(s1, s2, lookup, p, arena);
+        f2pScore rec{{foot2{2, 1}, foot2{14, 13}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa---cccgttggg")};
+        al.realignGappedAnchor(rec);
+        std::vector<char> w1, w2;
+        EXPECT_EQ(rec.score, NW_GOTOH(s1.substr(2, 12), s2.substr(1, 12), lookup, -10, -2).GetAlignSeq(w1, w2));
+        EXPECT_TRUE(rec.align1 == w1 && rec.align2 == w2);
+        f2pScore two{{foot2{2, 1}, foot2{14, 14}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa--cccgttgggg")};
+        al.realignGappedAnchor(two);
+        EXPECT_EQ(std::to_string(two.score) + str(two.align1) + str(two.align2), "3aaacc---gtttgggaaa--cccgttgggg");
+    }
+}
