@@ -48,9 +48,15 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
                                              : testdata::mutate(rng, a, 0.08 + 0.02 * (round % 5), "acgt");
         const AlignParameters fast = params(round % 2 ? -2 : -6, -1, 6 + round % 3, 5 + round % 30,
                                             round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
-        AlignParameters slow = fast;
-        slow.allowPackedCells = false;
+        // Scores kept whole and every row of a search read; scores packed;
+        // and the fills split into narrow strips on three threads.
+        AlignParameters slow = fast, packed = fast, strips = fast;
+        slow.localCells = LocalCellLayout::kWholeScores;
         slow.allowRowSkipping = false;
+        packed.localCells = LocalCellLayout::kPackedScores;
+        strips.threads = 3;
+        strips.stripMinWidth = 4;
+        strips.parallelFillMinCells = 0;
         BestAligner al(a, b, lookup, fast, arena);
         std::vector<char> r1, r2;
         const int score = al.global_align(r1, r2);
@@ -66,11 +72,12 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
         }
         ASSERT_EQ(sum, al.hssScore());
 
-        BestAligner wide(a, b, lookup, slow, arena);
-        ASSERT_TRUE(al.localMatrix().packedCells() && !wide.localMatrix().packedCells());
-        std::vector<char> w1, w2;
-        ASSERT_EQ(wide.global_align(w1, w2), score);
-        ASSERT_EQ(result(wide, w1, w2), result(al, r1, r2));
+        for (const AlignParameters* other : {&slow, &packed, &strips}) {
+            BestAligner again(a, b, lookup, *other, arena);
+            std::vector<char> w1, w2;
+            ASSERT_EQ(again.global_align(w1, w2), score);
+            ASSERT_EQ(result(again, w1, w2), result(al, r1, r2));
+        }
     }
 }
 

@@ -70,6 +70,14 @@ TEST(ArgParse, StopsWithTextsAndStatuses) {
              {{"-I", ""}, kProgram, 1, noInput, ""},
              {{"-I", "x", "-X"}, kProgram, 1, "", "?"},
              {{"-I", "x", "-G"}, kProgram, 1, "", "?"},
+             {{"--help"}, "torva", 0, usage("torva"), ""},
+             {{"--version"}, "torva", 0, "torva" + version, ""},
+             {{"-I", "in.fa", "extra", "-L"}, "torva", 1, "", "torva: unexpected argument 'extra'\n"},
+             {{"in.fa"}, "torva", 1, "",
+              "torva: unexpected argument 'in.fa': the input file is given with -I, as in: torva -I in.fa\n"},
+             {{"-I", "-"}, "torva", 1, "",
+              "torva: standard input (-I -) has no file name to put the outputs beside: give one with -O\n"},
+             {{"-I", "x", "-t", "0"}, kProgram, 1, "", invalid('t')},
          }) {
         const Parsed p = parse(c.options, c.program);
         EXPECT_FALSE(p.a);
@@ -101,8 +109,6 @@ TEST(ArgParse, ResolvedValuesDefaultsAndOrderEffects) {
              {{"-I", "in.fa", "-T", "7", "-C", "0", "-G", "007"}, "-7 -25 7 0 n"},
              {{"-I", "a", "-I", "in.fa", "-S", "rel/m", "-O", "o"}, "-500 -25 10 100 n", "rel/m", "o"},
              {{"-Iin.fa", "-G-5", "-PL", "-T6"}, "-5 -2 6 50 * L", blosum},  // attached values, grouped flags
-             {{"-I", "in.fa", "extra", "-L", "-X"}, "-500 -25 10 100 n"},   // stops at a non-option
-             {{"-I", "in.fa", "--", "-L"}, "-500 -25 10 100 n"},
              {{"-I", "in.fa"}, "-500 -25 10 100 n", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty + "A"},  // 20 letters
              {{"-I", "in.fa", "-G", "8"}, "-8 -2 10 50 *", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty + "B"},
          }) {
@@ -138,7 +144,8 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
     ASSERT_EQ(::link((w / "m").c_str(), (w / "hard").c_str()), 0);
     const std::string noOutput = "can not open output file: ";
     for (auto [extra, out, err] : std::vector<std::tuple<std::vector<std::string>, std::string, std::string>>{
-             {{"-S", w / "nope"}, "can not open score matrix: " + (w / "nope") + "\n", ""},
+             {{"-S", w / "nope"}, "can not open score matrix: " + (w / "nope") + "\n",
+              (w / "nope") + ": No such file or directory\n"},
              {{"-S", w / "bad"}, "3 4wrong fromat of matrix\n", ""},
              {{"-S", w / "empty"}, "No Matrix found in inputfile or format is not right\n", ""},
              {{"-I", w / "typo.fa"}, "", "the file: " + (w / "typo.fa") + " can not be opened\n"},
@@ -146,7 +153,8 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
              {{"-O", w / "link.fa"}, noOutput + (w / "link.fa") + "\n", ""},
              {{"-O", w / "hard"}, noOutput + (w / "hard") + "\n", ""},
              {{"-S", w / "x.score", "-O", w / "x"}, noOutput + (w / "x.score") + "\n", ""},
-             {{"-O", w / "no/dir/out"}, noOutput + (w / "no/dir/out") + "\n", ""},
+             {{"-O", w / "no/dir/out"}, noOutput + (w / "no/dir/out") + "\n",
+              (w / "no/dir/out") + ": No such file or directory\n"},
          }) {
         std::vector<std::string> options{kProgram, "-I", w / "in.fa", "-S", w / "m", "-O", w / "out"};
         options.insert(options.end(), extra.begin(), extra.end());

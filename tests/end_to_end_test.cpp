@@ -88,7 +88,7 @@ TEST(EndToEnd, OutputsMatchByteForByte) {
 // pairs around it are written as usual and the run ends with status 1.
 TEST(EndToEnd, PairTooLargeForMemoryIsSkipped) {
     TempDir dir;
-    const std::string big(3000, 'A');
+    const std::string big(5000, 'A');
     writeFile(dir / "in.fa", ">one\nACGTACGTACGT\n>two\nACGTACGTACGT\n>big1\n" + big + "\n>big2\n" + big +
                                  "\n>three\nACGT\n>four\nACGT\n");
     Args args({kBin + "/torva", "-S", kCases + "simple.matrix", "-I", dir / "in.fa", "-O", dir / "out"});
@@ -96,6 +96,6 @@ TEST(EndToEnd, PairTooLargeForMemoryIsSkipped) {
     const Captured result = capture([&] { return runProgram(args.argc(), args.argv()); });
     MemoryBudget::process().setCeilingForTesting(0);
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("skipped pair big1 (3000) and big2 (3000): it needs"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("skipped pair big1 (5000) and big2 (5000): it needs"), std::string::npos) << result.err;
     EXPECT_EQ(readFile(dir / "out.score"), "one\ttwo\t60\t60\nthree\tfour\t0\t20\n");
 }

@@ -9,12 +9,26 @@
 
 using testdata::str;
 
-// Packed 12-bit and whole 32-bit cells must both give the plain recurrence's
-// scores, best cells, part scans and segment tracebacks.
-TEST(LocalScoreMatrix, AgreesWithPlainVersionInBothLayouts) {
+namespace {
+
+// Every layout, the choices one also with its fills split into narrow strips
+// on three threads.
+std::vector<LocalFillOptions> everyLayout() {
+    return {{LocalCellLayout::kChoices, 1},
+            {LocalCellLayout::kChoices, 3, 4, 0},
+            {LocalCellLayout::kPackedScores, 1},
+            {LocalCellLayout::kWholeScores, 1}};
+}
+
+}  // namespace
+
+// Every layout must give the plain recurrence's scores, best cells, part
+// scans and segment tracebacks.
+TEST(LocalScoreMatrix, AgreesWithPlainVersionInEveryLayout) {
     const ScoreLookup dna = testdata::simpleDna(), bin = testdata::binary();
     WorkArena arena;
-    for (const bool packed : {true, false}) {
+    for (const LocalFillOptions& options : everyLayout()) {
+        const bool choices = options.layout == LocalCellLayout::kChoices;
         std::mt19937 rng(3);
         for (int round = 0; round < 200; ++round) {
             const ScoreLookup& lookup = round % 2 ? dna : bin;
@@ -23,8 +37,8 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersionInBothLayouts) {
             const std::string b = testdata::mutate(rng, a, 0.4, letters);
             const int gap = -(round % 6);
             const plain::Score score = plain::scorerOf(lookup);
-            LocalScoreMatrix m(a, b, lookup, gap, packed, arena);
-            ASSERT_EQ(m.packedCells(), packed);
+            LocalScoreMatrix m(a, b, lookup, gap, options, arena);
+            ASSERT_EQ(m.layout(), options.layout);
             std::vector<foot2> cells;
             const int best = m.fill(cells);
             const plain::Grid want = plain::localFill(a, b, score, gap);
@@ -34,8 +48,10 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersionInBothLayouts) {
             ASSERT_EQ(cells, plain::bestCells(want, 1, 1, n1, n2, 1));
             ASSERT_EQ(best, cells.empty() ? 0 : want[cells[0].i][cells[0].j]);
 
-            // A part keeping the scores of the fill starts at column 0.
-            const int top = static_cast<int>(rng() % (n1 + 1)), bottom = top + static_cast<int>(rng() % (n1 - top + 1));
+            // A part keeping the scores of the fill starts at column 0 (and,
+            // where no scores are kept, at row 0, as the search's parts do).
+            const int top = choices ? 0 : static_cast<int>(rng() % (n1 + 1));
+            const int bottom = top + static_cast<int>(rng() % (n1 - top + 1));
             const foot2 part[2] = {foot2{top, 0}, foot2{bottom, static_cast<int>(rng() % (n2 + 1))}};
             const int cutoff = static_cast<int>(rng() % 15) - 2;
             for (const bool skip : {true, false}) {
@@ -65,14 +81,14 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
     const ScoreLookup lookup = testdata::hoxd70();
     const plain::Score score = plain::scorerOf(lookup);
     WorkArena arena;
-    for (const bool packed : {true, false}) {
+    for (const LocalFillOptions& options : everyLayout()) {
         std::mt19937 rng(5);
         for (int round = 0; round < 150; ++round) {
             const std::string a = testdata::randomSeq(rng, 20 + round % 50, "acgt");
             const std::string b = testdata::mutate(rng, a, 0.2, "acgt");
             if (b.size() < 4) continue;
             const int gap = -(50 + 100 * (round % 5));
-            LocalScoreMatrix m(a, b, lookup, gap, packed, arena);
+            LocalScoreMatrix m(a, b, lookup, gap, options, arena);
             std::vector<foot2> cells;
             m.fill(cells);
             const int n1 = m.len1(), n2 = m.len2();

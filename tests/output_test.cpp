@@ -50,15 +50,15 @@ TEST(LocListing, MinimumLengthInPositionsOfSequenceOne) {
 TEST(RunOutputs, FailedWritesAreReportedOnce) {
     TempDir dir;
     ASSERT_EQ(::symlink("/dev/full", (dir / "out.loc").c_str()), 0);
-    RunOutputs outputs(dir / "out");
+    RunOutputs outputs(dir / "out", false);
     ASSERT_EQ(outputs.open(), "");
     PairAlignment pair;
     pair.name1 = "x";
     pair.name2 = "y";
     const Captured c = capture([&] {
         const bool fine = outputs.check();
-        outputs.write(pair);
-        outputs.write(pair);
+        outputs.write(pair, 1);
+        outputs.write(pair, 1);
         return fine * 100 + outputs.check() * 10 + outputs.close();
     });
     EXPECT_EQ(c.status, 100);

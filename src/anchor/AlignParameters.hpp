@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
+
 // The two programs differ in one step: how an anchor whose rows both hold at
 // least three gap characters is aligned again.
 enum class GappedAnchorRealign {
@@ -34,4 +37,25 @@ struct AlignParameters {
     // search of stored scores pass over rows that cannot reach its best.
     LocalCellLayout localCells = LocalCellLayout::kChoices;
     bool allowRowSkipping = true;
+    // With more than one thread, a fill is split into column strips only
+    // when it is wide and large enough that handing rows on from strip to
+    // strip costs less than it saves. Tests lower both to split small fills.
+    int stripMinWidth = 1024;
+    long long parallelFillMinCells = 1LL << 22;
 };
+
+// The values a caller asked for; those left unset take the defaults of the
+// mode (DNA or protein).
+struct RequestedValues {
+    std::optional<int> gapOpen, gapExt, cutLen;
+    int scoreFactor = 10;
+    bool protein = false;  // -P
+    bool localOnly = false;
+    int threads = 1;
+};
+
+// Decides every value once: protein mode with `protein` or a matrix of more
+// than 20 letters (then the mask character '*' and the protein defaults for
+// the values not given), gap costs without their sign, a factor of at least 6.
+AlignParameters resolveAlignParameters(const RequestedValues& asked, std::size_t matrixLetters,
+                                       GappedAnchorRealign gappedAnchor);

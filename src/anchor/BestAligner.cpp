@@ -12,7 +12,10 @@ BestAligner::BestAligner(std::string_view seq1, std::string_view seq2, const Sco
       arena_(arena),
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
-      matrix_(seq1, seq2, lookup, params.gapOpen, params.localCells, params.threads, arena),
+      matrix_(seq1, seq2, lookup, params.gapOpen,
+              LocalFillOptions{params.localCells, params.threads, params.stripMinWidth,
+                               params.parallelFillMinCells},
+              arena),
       cutoff_(get_cutoff_score(lookup, params.scoreFactor)) {
     maxScore_ = matrix_.fill(maxCells_, progress);
 }

@@ -9,14 +9,6 @@
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
 
-namespace {
-
-// Below these, handing rows from strip to strip costs more than it saves.
-constexpr long long kMinParallelCells = 1LL << 22;
-constexpr int kMinStripWidth = 1024;
-
-}  // namespace
-
 // The scores of one column, handed row by row from a strip to the strip on
 // its right, which waits for each row it needs.
 struct LocalScoreMatrix::StripLink {
@@ -79,8 +71,8 @@ void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, 
     const int top = region[0].i, bottom = region[1].i;
     const int first = region[0].j, last = region[1].j;
     const long long area = static_cast<long long>(bottom - top) * (last - first);
-    int strips = std::min(threads_, (last - first) / kMinStripWidth);
-    if (strips <= 1 || area < kMinParallelCells) {
+    int strips = std::min(options_.threads, (last - first) / std::max(options_.stripMinWidth, 4));
+    if (strips <= 1 || area < options_.parallelFillMinCells) {
         fillStrip(top, bottom, first, last, nullptr, nullptr, storeChoices, cells, best, progress);
         return;
     }

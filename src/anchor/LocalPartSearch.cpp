@@ -6,7 +6,7 @@
 
 void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, int& best,
                                 bool skipRows) const {
-    switch (layout_) {
+    switch (options_.layout) {
         case LocalCellLayout::kChoices:
             // The part shares its region's zero row and column, so its scores
             // are those of a fresh fill of the part; its choices stay as they are.
@@ -22,7 +22,7 @@ void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, 
 }
 
 void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cells, int& best) {
-    switch (layout_) {
+    switch (options_.layout) {
         case LocalCellLayout::kChoices:
             fillPart(region, cells, best, true);
             break;

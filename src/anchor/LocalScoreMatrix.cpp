@@ -11,8 +11,8 @@
 #include "anchor/RowCandidates.hpp"
 
 LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
-                                   const ScoreLookup& lookup, int gap, LocalCellLayout layout,
-                                   int threads, WorkArena& arena)
+                                   const ScoreLookup& lookup, int gap,
+                                   const LocalFillOptions& options, WorkArena& arena)
     : seq1_(seq1),
       seq2_(seq2),
       lookup_(lookup),
@@ -21,8 +21,7 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       len2_(static_cast<int>(seq2.size())),
       codes1_(lookup.encode(seq1)),
       fillRow_(localRowKernel(len1_, len2_, lookup.bestScore())),
-      threads_(threads < 1 ? 1 : threads),
-      layout_(layout),
+      options_(options),
       whole_(&arena),
       bytes_(&arena) {
     width_ = static_cast<std::size_t>(len2_) + 1;
@@ -36,10 +35,10 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
     // Neighbouring cells differ by at most bestPair - gap in a row or a
     // column, twice that diagonally.
     const long long reach = 2LL * (static_cast<long long>(lookup.bestScore()) - gap);
-    if (layout_ == LocalCellLayout::kPackedScores && reach > PackedCells::kReach)
-        layout_ = LocalCellLayout::kWholeScores;
+    if (options_.layout == LocalCellLayout::kPackedScores && reach > PackedCells::kReach)
+        options_.layout = LocalCellLayout::kWholeScores;
     // Every cell is written by fill(), so the storage is not cleared first.
-    switch (layout_) {
+    switch (options_.layout) {
         case LocalCellLayout::kChoices:
             rowBytes_ = ChoiceCells::rowBytes(width_);
             bytes_.resizeUninitialized(len1_ + 1, static_cast<int>(rowBytes_));
@@ -62,7 +61,7 @@ int LocalScoreMatrix::fill(std::vector<foot2>& maxCells, FillProgress* progress)
         progress->rows.store(len1_, std::memory_order_relaxed);
         progress->rowsDone.store(0, std::memory_order_relaxed);
     }
-    switch (layout_) {
+    switch (options_.layout) {
         case LocalCellLayout::kChoices: {
             const foot2 whole[2] = {foot2{0, 0}, foot2{len1_, len2_}};
             fillPart(whole, maxCells, best, true, progress);
@@ -128,7 +127,7 @@ int LocalScoreMatrix::choiceValue(foot2 cell) const {
 }
 
 int LocalScoreMatrix::valueAt(foot2 cell, int zeroColumn) const {
-    switch (layout_) {
+    switch (options_.layout) {
         case LocalCellLayout::kChoices: return choiceValue(cell);
         case LocalCellLayout::kPackedScores: return valueAtCells<PackedCells>(cell, zeroColumn);
         case LocalCellLayout::kWholeScores: return valueAtCells<WholeCells>(cell, zeroColumn);
@@ -138,7 +137,7 @@ int LocalScoreMatrix::valueAt(foot2 cell, int zeroColumn) const {
 
 long long LocalScoreMatrix::storedCell(int i, int j) const {
     const auto column = static_cast<std::size_t>(j);
-    switch (layout_) {
+    switch (options_.layout) {
         case LocalCellLayout::kChoices: return ChoiceCells::get(choiceRow(i), column);
         case LocalCellLayout::kPackedScores: return rowOf<PackedCells>(i).get(column);
         case LocalCellLayout::kWholeScores: return rowOf<WholeCells>(i).get(column);
@@ -215,7 +214,7 @@ int LocalScoreMatrix::choiceStep(foot2& cur, int& value, std::vector<char>& row1
 
 int LocalScoreMatrix::trace2(foot2& cur, int& value, std::vector<char>& row1,
                              std::vector<char>& row2) const {
-    switch (layout_) {
+    switch (options_.layout) {
         case LocalCellLayout::kChoices: return choiceStep(cur, value, row1, row2);
         case LocalCellLayout::kPackedScores: return traceStep<PackedCells>(cur, value, row1, row2);
         case LocalCellLayout::kWholeScores: return traceStep<WholeCells>(cur, value, row1, row2);

@@ -33,10 +33,18 @@
 // read by walking its row from a known score: the region's zero column, which
 // is why reads take the first column of the region whose scores the row holds
 // (`zeroColumn`, 0 for the matrix as filled).
+// How a local matrix keeps its cells and how many threads its fills use.
+struct LocalFillOptions {
+    LocalCellLayout layout = LocalCellLayout::kChoices;
+    int threads = 1;
+    int stripMinWidth = 1024;               // see AlignParameters
+    long long parallelFillMinCells = 1LL << 22;
+};
+
 class LocalScoreMatrix {
 public:
     LocalScoreMatrix(std::string_view seq1, std::string_view seq2, const ScoreLookup& lookup,
-                     int gap, LocalCellLayout layout, int threads, WorkArena& arena);
+                     int gap, const LocalFillOptions& options, WorkArena& arena);
 
     int len1() const { return len1_; }
     int len2() const { return len2_; }
@@ -72,7 +80,7 @@ public:
     long long storedCell(int i, int j) const;
     // The layout in use: a packed request falls back to whole scores where
     // neighbouring steps exceed the packed reach.
-    LocalCellLayout layout() const { return layout_; }
+    LocalCellLayout layout() const { return options_.layout; }
 
 private:
     template <class Layout>
@@ -120,8 +128,7 @@ private:
     std::vector<ScoreLookup::Code> codes1_;
     std::vector<int> profile_;
     LocalRowFn fillRow_;
-    int threads_;
-    LocalCellLayout layout_;
+    LocalFillOptions options_;
     matrix<int> whole_;            // kWholeScores
     matrix<std::uint8_t> bytes_;   // kPackedScores and kChoices
     std::size_t width_ = 0;        // cells in a row: len2 + 1

@@ -1,6 +1,5 @@
 #include "api/Settings.hpp"
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -30,15 +29,13 @@ Settings resolveSettings(const torva::Options& options, bool localOnly) {
                                                                : GappedAnchorRealign::kWindows;
     if (options.variant != torva::Variant::torva && options.variant != torva::Variant::torvaB)
         throw std::invalid_argument("unknown variant");
-    const int factor = checked("factor", options.factor, false);
-    p.scoreFactor = factor < 6 ? 6 : factor;
-
-    const bool protein = options.protein || s.matrix.isProtein();
-    if (protein) p.maskChar = '*';
-    p.gapOpen = options.gapOpen ? checked("gapOpen", *options.gapOpen, true) : (protein ? 15 : 500);
-    p.gapExt = options.gapExtend ? checked("gapExtend", *options.gapExtend, true) : (protein ? 2 : 25);
-    p.cutLen = options.minLength ? checked("minLength", *options.minLength, false) : (protein ? 50 : 100);
-    p.gapOpen = -std::abs(p.gapOpen);
-    p.gapExt = -std::abs(p.gapExt);
+    RequestedValues asked;
+    asked.scoreFactor = checked("factor", options.factor, false);
+    if (options.gapOpen) asked.gapOpen = checked("gapOpen", *options.gapOpen, true);
+    if (options.gapExtend) asked.gapExt = checked("gapExtend", *options.gapExtend, true);
+    if (options.minLength) asked.cutLen = checked("minLength", *options.minLength, false);
+    asked.protein = options.protein || s.matrix.isProtein();
+    asked.localOnly = localOnly;
+    p = resolveAlignParameters(asked, 0, p.gappedAnchor);
     return s;
 }
