@@ -11,19 +11,20 @@
 
 #include "align/NwGotoh.hpp"
 #include "align/kernels/Kernels.hpp"
-#include "anchor/BestAligner.hpp"
+#include "anchor/LocalScoreMatrix.hpp"
+#include "common/WorkArena.hpp"
 #include "input/ScoreMatrix.hpp"
 
 namespace {
 
-const ScoreMatrix& hoxd70() {
-    static const ScoreMatrix sm = [] {
+const ScoreLookup& hoxd70() {
+    static const ScoreLookup lookup = [] {
         std::istringstream in(
             ">HOXD70\nA C G T\nA 91 -114 -31 -123\nC -114 100 -125 -31\n"
             "G -31 -125 100 -114\nT -123 -31 -114 91\n");
-        return ScoreMatrix(in);
+        return ScoreMatrix(in).lookup();
     }();
-    return sm;
+    return lookup;
 }
 
 std::pair<std::string, std::string> realPair(const std::string& file) {
@@ -71,35 +72,38 @@ void report(benchmark::State& state, double cells, double bytesPerCell) {
     state.counters["bytes_per_cell"] = bytesPerCell;
 }
 
+// The whole-matrix fill of one pair as the programs run it: traceback
+// choices for every cell, on one thread.
 void BM_LocalFill(benchmark::State& state) {
     auto [a, b] = input(static_cast<int>(state.range(0)));
     state.SetLabel(inputName(static_cast<int>(state.range(0))));
-    bool narrow = false;
+    WorkArena arena;
     for (auto _ : state) {
-        BestAligner al(a, b, hoxd70(), -500, -25, 10, 100);
-        benchmark::DoNotOptimize(al.maxScore);
-        narrow = al.packedCells();
+        LocalScoreMatrix m(a, b, hoxd70(), -500, LocalFillOptions{}, arena);
+        std::vector<foot2> cells;
+        benchmark::DoNotOptimize(m.fill(cells));
     }
-    report(state, (a.size() + 1.0) * (b.size() + 1.0), narrow ? 1.5 : 4.0);
+    report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.25);
 }
 
 void BM_GotohAlign(benchmark::State& state) {
     auto [a, b] = input(static_cast<int>(state.range(0)));
     state.SetLabel(inputName(static_cast<int>(state.range(0))));
     std::vector<char> r1, r2;
+    WorkArena arena;
     for (auto _ : state) {
         r1.clear();
         r2.clear();
-        NW_GOTOH g(a, b, hoxd70(), -500, -25);
+        NW_GOTOH g(a, b, hoxd70(), -500, -25, &arena);
         benchmark::DoNotOptimize(g.GetAlignSeq(r1, r2));
     }
-    report(state, (a.size() + 1.0) * (b.size() + 1.0), 1.0);
+    report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.0);
 }
 
 void BM_GotohScoreOnly(benchmark::State& state) {
     auto [a, b] = input(static_cast<int>(state.range(0)));
     state.SetLabel(inputName(static_cast<int>(state.range(0))));
-    const ScoreLookup lookup(hoxd70());
+    const ScoreLookup& lookup = hoxd70();
     for (auto _ : state) benchmark::DoNotOptimize(NW_GOTOH::globalScore(a, b, lookup, -500, -25));
     report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.0);
 }
