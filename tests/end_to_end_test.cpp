@@ -3,7 +3,10 @@
 
 #include <sys/wait.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <sstream>
+#include <vector>
 
 #include "TestSupport.hpp"
 #include "cli/Driver.hpp"
@@ -85,17 +88,79 @@ TEST(EndToEnd, OutputsMatchByteForByte) {
 }
 
 // A pair whose matrices do not fit in memory is skipped with a message; the
-// pairs around it are written as usual and the run ends with status 1.
-TEST(EndToEnd, PairTooLargeForMemoryIsSkipped) {
+// pairs around it are written as usual and the run ends with status 1. The
+// files, the messages and their order are the same for any number of
+// threads, with mask runs, a skipped pair and an odd trailing record.
+TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
     TempDir dir;
     const std::string big(5000, 'A');
     writeFile(dir / "in.fa", ">one\nACGTACGTACGT\n>two\nACGTACGTACGT\n>big1\n" + big + "\n>big2\n" + big +
-                                 "\n>three\nACGT\n>four\nACGT\n");
-    Args args({kBin + "/torva", "-S", kCases + "simple.matrix", "-I", dir / "in.fa", "-O", dir / "out"});
-    MemoryBudget::process().setCeilingForTesting(MemoryBudget::process().reserved() + (4u << 20));
-    const Captured result = capture([&] { return runProgram(args.argc(), args.argv()); });
-    MemoryBudget::process().setCeilingForTesting(0);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("skipped pair big1 (5000) and big2 (5000): it needs"), std::string::npos) << result.err;
-    EXPECT_EQ(readFile(dir / "out.score"), "one\ttwo\t60\t60\nthree\tfour\t0\t20\n");
+                                 "\n>three\nACGT\n>four\nACGT\n" + readFile(kCases + "dna_cases.fa"));
+    std::string first;
+    for (const char* threads : {"1", "2", "4"}) {
+        const std::string out = dir / (std::string("t") + threads);
+        Args args({kBin + "/torva", "-t", threads, "-S", kCases + "simple.matrix", "-G", "5", "-A", "1", "-T",
+                   "6", "-C", "5", "-I", dir / "in.fa", "-O", out, "--paf", out + ".paf"});
+        MemoryBudget::process().setCeilingForTesting(MemoryBudget::process().reserved() + (4u << 20));
+        const Captured result = capture([&] { return runProgram(args.argc(), args.argv()); });
+        MemoryBudget::process().setCeilingForTesting(0);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("skipped pair big1 (5000) and big2 (5000): it needs"), std::string::npos);
+        EXPECT_NE(result.err.find("odd_one_out) has no partner"), std::string::npos);
+        const std::string all = result.out + "|" + result.err + "|" + readFile(out) + "|" + readFile(out + ".loc") +
+                                "|" + readFile(out + ".score") + "|" + readFile(out + ".paf");
+        if (first.empty()) first = all;
+        EXPECT_EQ(all, first) << threads << " threads";
+        EXPECT_EQ(readFile(out + ".score").substr(0, 30), "one\ttwo\t60\t60\nthree\tfour\t0\t20\n");
+    }
+}
+
+// Every PAF line's CIGAR gives back both spans, and its '=' count is the
+// column of matching residues; with -L, for every listed anchor too.
+TEST(EndToEnd, PafCigarsGiveBackTheirSpans) {
+    TempDir dir;
+    for (const std::string options : {"-I " + kExamples + "demo.fa", "-L -I " + kExamples + "demo.fa", kDna,
+                                      "-L " + kDna, "-P -C 5 -I " + kCases + "protein_cases.fa"}) {
+        ASSERT_EQ(std::system((kBin + "/torva -q " + options + " -O " + (dir / "out") + " --paf " +
+                               (dir / "out.paf") + " 2>/dev/null").c_str()), 0);
+        std::istringstream lines(readFile(dir / "out.paf"));
+        std::string line;
+        int records = 0;
+        while (std::getline(lines, line)) {
+            std::vector<std::string> f;
+            std::istringstream fields(line);
+            for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+            ASSERT_GE(f.size(), 14u) << line;
+            long long query = 0, target = 0, equal = 0, count = 0;
+            for (const char c : f[13].substr(5)) {
+                if (std::isdigit(static_cast<unsigned char>(c))) {
+                    count = count * 10 + (c - '0');
+                    continue;
+                }
+                query += c == 'D' ? 0 : count;
+                target += c == 'I' ? 0 : count;
+                equal += c == '=' ? count : 0;
+                count = 0;
+            }
+            EXPECT_EQ(query, std::stoll(f[3]) - std::stoll(f[2])) << line;
+            EXPECT_EQ(target, std::stoll(f[8]) - std::stoll(f[7])) << line;
+            EXPECT_EQ(equal, std::stoll(f[9])) << line;
+            ++records;
+        }
+        EXPECT_GT(records, 0) << options;
+    }
+}
+
+// Every picture is well-formed XML (checked by Python's parser when present).
+TEST(EndToEnd, PicturesAreWellFormed) {
+    TempDir dir;
+    ASSERT_EQ(std::system((kBin + "/torva -q " + kDna + " -O " + (dir / "out") + " --plot " + (dir / "plots") +
+                           " 2>/dev/null").c_str()), 0);
+    int pictures = 0;
+    for (const auto& entry : fs::directory_iterator(dir / "plots")) pictures += entry.path().extension() == ".svg";
+    EXPECT_EQ(pictures, 6);
+    if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "no python3 to parse the pictures";
+    EXPECT_EQ(std::system(("python3 -c 'import sys, glob, xml.etree.ElementTree as E; "
+                           "[E.parse(f) for f in glob.glob(sys.argv[1] + \"/*.svg\")]' " + (dir / "plots")).c_str()),
+              0);
 }
