@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <bit>
 #include <cstdint>
-#include <cstring>
+
+#include "align/kernels/LocalRow.hpp"
 
 // Traceback choices of local score cells, 2 bits a cell, four cells a byte
 // (cell j in byte j / 4 at bits 2 * (j % 4)): 0 the cell's score is 0 (a
@@ -23,28 +23,13 @@ struct ChoiceCells {
     }
 
     // Cells first .. first + count - 1 of the row from one byte a cell; the
-    // cells around them keep their bits.
+    // cells around them keep their bits. Whole bytes go through `pack`.
     static void storeRange(std::uint8_t* row, std::size_t first, const std::uint8_t* choices,
-                           std::size_t count) {
+                           std::size_t count, PackChoicesFn pack) {
         std::size_t k = 0;
         for (; k < count && ((first + k) & 3) != 0; ++k) set(row, first + k, choices[k]);
-        std::uint8_t* out = row + ((first + k) >> 2);
-        // Eight one-byte choices (each below 4) fold into two bytes with two
-        // shifts: bits of neighbouring cells never overlap on the way.
-        if constexpr (std::endian::native == std::endian::little) {
-            for (; k + 8 <= count; k += 8, out += 2) {
-                std::uint64_t x;
-                std::memcpy(&x, choices + k, sizeof x);
-                x |= x >> 6;
-                x |= x >> 12;
-                const auto two = static_cast<std::uint16_t>((x & 0xFF) | ((x >> 24) & 0xFF00));
-                std::memcpy(out, &two, sizeof two);
-            }
-        }
-        for (; k + 4 <= count; k += 4, ++out) {
-            *out = static_cast<std::uint8_t>(choices[k] | (choices[k + 1] << 2) |
-                                             (choices[k + 2] << 4) | (choices[k + 3] << 6));
-        }
-        for (; k < count; ++k) set(row, first + k, choices[k]);
+        const std::size_t whole = (count - k) / 4;
+        pack(choices + k, whole, row + ((first + k) >> 2));
+        for (k += 4 * whole; k < count; ++k) set(row, first + k, choices[k]);
     }
 };

@@ -43,7 +43,7 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
     const int own = in ? 1 : 0;
     const auto firstOwned = static_cast<std::size_t>(c0 + own);
     if (storeChoices)
-        ChoiceCells::storeRange(choiceRow(top), firstOwned, choices.data() + own, span - own);
+        ChoiceCells::storeRange(choiceRow(top), firstOwned, choices.data() + own, span - own, pack_);
     if (out) out->publish(0, 0);
     for (int i = top + 1; i <= bottom; ++i) {
         const int k = i - top;
@@ -54,7 +54,7 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
         if (out) out->publish(k, cur[n]);
         if (storeChoices) {
             choices[0] = 0;
-            ChoiceCells::storeRange(choiceRow(i), firstOwned, choices.data() + own, span - own);
+            ChoiceCells::storeRange(choiceRow(i), firstOwned, choices.data() + own, span - own, pack_);
         }
         offerRow(cells, best, i, c0 + own, cur + own, n - own, rowMax);
         if (progress && !in) progress->rowsDone.store(k, std::memory_order_relaxed);

@@ -128,6 +128,7 @@ private:
     std::vector<ScoreLookup::Code> codes1_;
     std::vector<int> profile_;
     LocalRowFn fillRow_;
+    PackChoicesFn pack_;
     LocalFillOptions options_;
     matrix<int> whole_;            // kWholeScores
     matrix<std::uint8_t> bytes_;   // kPackedScores and kChoices

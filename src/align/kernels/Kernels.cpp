@@ -7,7 +7,8 @@
 #include "align/kernels/VectorRows.hpp"
 
 const KernelSet& scalarKernels() {
-    static const KernelSet kScalar{"scalar", localFillRowScalar, gotohFillRowScalar};
+    static const KernelSet kScalar{"scalar", localFillRowScalar, gotohFillRowScalar,
+                                   packChoicesScalar};
     return kScalar;
 }
 

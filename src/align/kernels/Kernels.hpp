@@ -13,6 +13,7 @@ struct KernelSet {
     const char* name;  // "scalar", "sse4", "avx2", "avx512"
     LocalRowFn localRow;
     GotohRowFn gotohRow;
+    PackChoicesFn packChoices;
 };
 
 const KernelSet& scalarKernels();

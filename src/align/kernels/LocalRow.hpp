@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // One row of the local score recurrence with a linear gap cost `gap` (<= 0):
@@ -26,3 +27,9 @@ int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int 
 // True when some cell of an n1 x n2 local matrix could exceed what 32-bit
 // lanes hold without wrapping; such pairs use the scalar variant.
 bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore);
+
+// Packs 4 * bytes one-byte traceback choices (each 0..3) into `bytes` bytes,
+// four cells a byte, cell k at bits 2 * (k % 4) of byte k / 4.
+using PackChoicesFn = void (*)(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out);
+
+void packChoicesScalar(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out);

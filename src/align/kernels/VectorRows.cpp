@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "align/kernels/GotohRow.hpp"
 #include "align/kernels/LocalRow.hpp"
@@ -309,6 +310,25 @@ void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStat
     gotohColumnsQ(jq, m, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
 }
 
+// Four one-byte choices of a 32-bit lane fold into its low byte with three
+// shifts (no two cells' bits meet there), and the lanes narrow to bytes.
+void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
+    // Signed lanes: the values stay far below the sign bit, and signed lanes
+    // are what narrow to bytes.
+    const hn::ScalableTag<std::int32_t> d32;
+    const hn::Repartition<std::uint8_t, decltype(d32)> bytesIn;
+    const hn::Rebind<std::uint8_t, decltype(d32)> d8;
+    const std::size_t lanes = hn::Lanes(d32);
+    const auto low = hn::Set(d32, 0xFF);
+    std::size_t b = 0;
+    for (; b + lanes <= bytes; b += lanes) {
+        auto x = hn::BitCast(d32, hn::LoadU(bytesIn, choices + 4 * b));
+        x = hn::Or(hn::Or(x, hn::ShiftRight<6>(x)), hn::Or(hn::ShiftRight<12>(x), hn::ShiftRight<18>(x)));
+        hn::StoreU(hn::DemoteTo(d8, hn::And(x, low)), d8, out + b);
+    }
+    packChoicesScalar(choices + 4 * b, bytes - b, out + b);
+}
+
 void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
               GotohRowStates cur, std::uint8_t* moves) {
     if (moves) {
@@ -331,17 +351,20 @@ std::vector<const KernelSet*> supportedVectorKernels() {
     std::vector<const KernelSet*> sets;
 #if HWY_TARGETS & HWY_SSE4
     static const KernelSet kSse4{"sse4", torva_kernels::N_SSE4::LocalRow,
-                                 torva_kernels::N_SSE4::GotohRow};
+                                 torva_kernels::N_SSE4::GotohRow,
+                                 torva_kernels::N_SSE4::PackChoices};
     if (cpu & HWY_SSE4) sets.push_back(&kSse4);
 #endif
 #if HWY_TARGETS & HWY_AVX2
     static const KernelSet kAvx2{"avx2", torva_kernels::N_AVX2::LocalRow,
-                                 torva_kernels::N_AVX2::GotohRow};
+                                 torva_kernels::N_AVX2::GotohRow,
+                                 torva_kernels::N_AVX2::PackChoices};
     if (cpu & HWY_AVX2) sets.push_back(&kAvx2);
 #endif
 #if HWY_TARGETS & HWY_AVX3
     static const KernelSet kAvx512{"avx512", torva_kernels::N_AVX3::LocalRow,
-                                   torva_kernels::N_AVX3::GotohRow};
+                                   torva_kernels::N_AVX3::GotohRow,
+                                 torva_kernels::N_AVX3::PackChoices};
     if (cpu & HWY_AVX3) sets.push_back(&kAvx512);
 #endif
     return sets;
