@@ -18,11 +18,23 @@ struct RowBuffers {
     std::vector<int> buf;
     GotohRowStates prev{}, cur{};
     int* scores = nullptr;
+    // The pair scores of every residue code against the columns, when the
+    // rows to fill outnumber the codes: then a row's scores are a pointer
+    // into it rather than a gather per cell.
+    std::vector<int> profile;
+    std::size_t width = 0;
 
-    explicit RowBuffers(std::size_t width) : buf(7 * width) {
-        prev = {buf.data(), buf.data() + width, buf.data() + 2 * width};
-        cur = {buf.data() + 3 * width, buf.data() + 4 * width, buf.data() + 5 * width};
-        scores = buf.data() + 6 * width;
+    RowBuffers(std::size_t w, const GotohProblem& p, long long rows) : buf(7 * w), width(w) {
+        prev = {buf.data(), buf.data() + w, buf.data() + 2 * w};
+        cur = {buf.data() + 3 * w, buf.data() + 4 * w, buf.data() + 5 * w};
+        scores = buf.data() + 6 * w;
+        const std::size_t codes = p.lookup.codes();
+        if (w < 2 || rows <= static_cast<long long>(codes)) return;
+        profile.assign(codes * w, 0);
+        for (std::size_t c = 0; c < codes; ++c) {
+            const int* srow = p.lookup.row(static_cast<ScoreLookup::Code>(c));
+            for (std::size_t j = 1; j < w; ++j) profile[c * w + j] = srow[p.b[j - 1]];
+        }
     }
 };
 
@@ -35,11 +47,14 @@ void firstRow(GotohRowStates r, int w, int gapOpen, int gapExt) {
 }
 
 // Prepares row i (i >= 1) for the kernel: its column 0 and its pair scores.
-void startRow(const GotohProblem& p, RowBuffers& rb, int i, int w) {
+// Sets column 0 of row i and returns the row's pair scores.
+const int* startRow(const GotohProblem& p, RowBuffers& rb, int i, int w) {
     rb.cur.d[0] = rb.cur.q[0] = kImpossible;
     rb.cur.p[0] = p.gapOpen + (i - 1) * p.gapExt;
+    if (!rb.profile.empty()) return rb.profile.data() + p.a[i - 1] * rb.width;
     const int* srow = p.lookup.row(p.a[i - 1]);
     for (int j = 1; j < w; ++j) rb.scores[j] = srow[p.b[j - 1]];
+    return rb.scores;
 }
 
 // Q of an inner row from its D and P. Q is a maximum along the row, so this
@@ -131,8 +146,8 @@ void loadBlock(const GotohProblem& p, GotohFill& f, RowBuffers& rb, int c, int w
     f.moves.reset(static_cast<std::size_t>(k) * stride);
     const GotohRowFn fillRow = gotohRowFor(p.n, p.m, p.lookup, p.gapOpen, p.gapExt);
     for (int r = top + 1; r <= top + rows; ++r) {
-        startRow(p, rb, r, w);
-        fillRow(rb.scores, w - 1, p.gapOpen, p.gapExt, rb.prev, rb.cur,
+        const int* scores = startRow(p, rb, r, w);
+        fillRow(scores, w - 1, p.gapOpen, p.gapExt, rb.prev, rb.cur,
                 f.moves.data() + static_cast<std::size_t>(r - top - 1) * stride);
         if (capture && r == capture->cell.i) {
             const int* values = capture->cell.state == 0   ? rb.cur.d
@@ -219,7 +234,7 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
     const int blocks = blocksOf(n, k);
     const int bottomTop = blocks > 0 ? (blocks - 1) * k : 0;
 
-    RowBuffers rb(width);
+    RowBuffers rb(width, p, n);
     const GotohRowFn fillRow = gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt);
     firstRow(rb.prev, static_cast<int>(width), p.gapOpen, p.gapExt);
     f.lastCol.assign(static_cast<std::size_t>(n) + 1, 0);
@@ -236,11 +251,11 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
         f.movesWidth = static_cast<int>(width);
     }
     for (int i = 1; i <= n; ++i) {
-        startRow(p, rb, i, static_cast<int>(width));
+        const int* scores = startRow(p, rb, i, static_cast<int>(width));
         std::uint8_t* moves =
             i > bottomTop ? f.moves.data() + static_cast<std::size_t>(i - bottomTop - 1) * width
                           : nullptr;
-        fillRow(rb.scores, m, p.gapOpen, p.gapExt, rb.prev, rb.cur, moves);
+        fillRow(scores, m, p.gapOpen, p.gapExt, rb.prev, rb.cur, moves);
         f.lastCol[static_cast<std::size_t>(i)] = rb.cur.d[m];
         if (i % k == 0 && i <= bottomTop) saveCheckpoint(f, i / k, rb.cur, m);
         std::swap(rb.prev, rb.cur);
@@ -256,7 +271,7 @@ int traceGotoh(const GotohProblem& p, GotohFill& f, foot start, std::string_view
     const std::size_t from2 = row2.size();
     foot cur = start;
     // The path never goes right of its start, so no block needs more columns.
-    RowBuffers rb(cur.i > 0 && cur.j > 0 ? static_cast<std::size_t>(cur.j) + 1 : 0);
+    RowBuffers rb(cur.i > 0 && cur.j > 0 ? static_cast<std::size_t>(cur.j) + 1 : 0, p, cur.i);
     int result = 0;
     if (!knownValue(p, f, start, result)) {
         Capture capture{start};
