@@ -1,13 +1,10 @@
 #include "align/Cigar.hpp"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
-char folded(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
+
 
 }  // namespace
 
@@ -48,7 +45,7 @@ void CigarBuilder::addColumn(char a, char b) {
     } else if (gapA) {
         add('D', 1);
     } else {
-        add(folded(a) == folded(b) ? '=' : 'X', 1);
+        add(sameResidue(a, b) ? '=' : 'X', 1);
     }
 }
 

@@ -43,3 +43,10 @@ private:
 // The CIGAR of two aligned rows of equal length, '-' marking a gap; residues
 // are compared without regard to case.
 Cigar makeCigar(std::span<const char> row1, std::span<const char> row2);
+
+// Whether two residues match, ignoring ASCII case (without tolower's locale
+// lookup: rows are long).
+inline bool sameResidue(char a, char b) {
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+    return fold(a) == fold(b);
+}

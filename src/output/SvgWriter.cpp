@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <ostream>
 #include <string_view>
+
+#include "align/Cigar.hpp"
 
 namespace {
 
@@ -15,8 +18,8 @@ constexpr std::size_t kMaxPathPoints = 2000;
 
 std::string num(double v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    return buf;
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2).ptr;
+    return std::string(buf, end);
 }
 
 // Length of the valid UTF-8 sequence starting at s[i], or 0.
@@ -157,8 +160,7 @@ struct Identity {
         for (std::size_t c = 0; c < std::min(r1.size(), r2.size()); ++c) {
             if (r1[c] == '-' || r2[c] == '-') continue;
             ++paired;
-            same += std::tolower(static_cast<unsigned char>(r1[c])) ==
-                    std::tolower(static_cast<unsigned char>(r2[c]));
+            same += sameResidue(r1[c], r2[c]);
         }
     }
     std::string text() const {
