@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-
-
-}  // namespace
-
 void CigarBuilder::add(char op, long long count) {
     if (count <= 0) return;
     if (op != op_) {
