@@ -55,11 +55,20 @@ void PairPool::run(const std::function<bool(PairJob&)>& next,
     auto work = [&]() {
         WorkArena arena;
         std::unique_lock<std::mutex> held(lock);
+        const auto ready = [&] {
+            return (closing && waiting.empty()) || failure ||
+                   (!waiting.empty() && canStart(slots[waiting.front()].job));
+        };
         for (;;) {
-            workReady.wait(held, [&] {
-                return (closing && waiting.empty()) || failure ||
-                       (!waiting.empty() && canStart(slots[waiting.front()].job));
-            });
+            // The buffers of the last pair serve the next one; a worker that
+            // has to wait gives them back, since a pair that waits for memory
+            // may be waiting for them.
+            if (!ready()) {
+                held.unlock();
+                arena.drain();
+                held.lock();
+            }
+            workReady.wait(held, ready);
             if (waiting.empty() || failure) return;
             const long index = waiting.front();
             waiting.pop_front();
@@ -93,8 +102,6 @@ void PairPool::run(const std::function<bool(PairJob&)>& next,
                 workReady.notify_all();
                 return;
             }
-            arena.drain();  // Between pairs the memory goes back to the budget.
-
             held.lock();
             slot.result = std::move(result);
             slot.ready = true;
