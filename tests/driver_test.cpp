@@ -78,7 +78,7 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
              {{"-S", w.dir.path()}, "can not open score matrix: " + w.dir.path() + "\n", ""},
              {{"-S", w / "bad"}, "3 4wrong fromat of matrix\n", ""},
              {{"-S", w / "empty"}, "No Matrix found in inputfile or format is not right\n", ""},
-             {{"-I", w / "typo.fa"}, "", "the file: " + (w / "typo.fa") + " can not be opened\n"},
+             {{"-I", w / "typo.fa"}, "", "the file: " + (w / "typo.fa") + " can not be opened: No such file or directory\n"},
          }) {
         Captured r = w.run(c.extra);
         EXPECT_EQ(r.status, 1);

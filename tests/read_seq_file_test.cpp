@@ -43,7 +43,7 @@ TEST(ReadSeqFile, Records) {
     };
     for (const Case& c : std::vector<Case>{
              {"", {}, {}, {0, 0}},
-             {"text before\n\r\n", {}, {}, {0, 0}},
+             {"\n \r\n\t\n", {}, {}, {0, 0}},
              {"junk>a\nAC\nGT\n>b c|x\nTT\n>c\nGG\n", {"a", "b c|x", "c"}, {"ACGT", "TT", "GG"}, {2, 1, 0}},
              {">a\nAC\n>b\n", {"a", "b"}, {"AC", ""}, {2, 0, 0}},  // header as last line
              {">a\nAC\n>b", {"a", "b"}, {"AC", ""}, {2, 0, 0}},
@@ -80,14 +80,15 @@ TEST(ReadSeqFile, FiftyMegabaseSingleLine) {
 
 TEST(ReadSeqFile, FileThatDoesNotOpen) {
     TempDir dir;
-    for (const std::string& path : {dir / "missing.fa", dir.path()}) {
+    for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
+             {dir / "missing.fa", "No such file or directory"}, {dir.path(), "Is a directory"}}) {
         Captured c = capture([&] { readSeqFile r(path.c_str()); return 0; });
         EXPECT_EQ(c.status, 1);
-        EXPECT_EQ(c.err, "the file: " + path + " can not be opened\n");
+        EXPECT_EQ(c.err, "the file: " + path + " can not be opened: " + reason + "\n");
     }
     writeFile(dir / "in.fa", ">a\nA\n>b\nC\n");
     readSeqFile reader((dir / "in.fa").c_str());
-    reader.in.close();
+    reader.in.reset();
     V names, seqs;
     Captured c = capture([&] { return reader.next_seq(names, seqs, 2); });
     EXPECT_EQ(c.status, 0);
