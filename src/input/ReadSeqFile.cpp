@@ -75,6 +75,7 @@ readSeqFile readSeqFile::open(const std::string& path) {
 }
 
 readSeqFile::readSeqFile(const char* path) try : readSeqFile(open(path ? path : "")) {
+    stopOnError_ = true;
 } catch (const InputError& e) {
     std::cerr << e.what() << std::endl;
     throw RunStop{1};
@@ -137,6 +138,17 @@ void readSeqFile::takeRecord(Record record, std::vector<std::string>& names,
 
 int readSeqFile::next_seq(std::vector<std::string>& names, std::vector<std::string>& seqs,
                           int n) {
+    if (!stopOnError_) return nextRecords(names, seqs, n);
+    try {
+        return nextRecords(names, seqs, n);
+    } catch (const InputError& e) {
+        std::cerr << e.what() << std::endl;
+        throw RunStop{1};
+    }
+}
+
+int readSeqFile::nextRecords(std::vector<std::string>& names, std::vector<std::string>& seqs,
+                             int n) {
     if (!in) {
         std::cerr << "There is not open file" << std::endl;
         return 0;

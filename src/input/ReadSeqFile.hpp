@@ -30,8 +30,8 @@ public:
     // refusal above.
     static readSeqFile open(const std::string& path);
 
-    // As open(), but prints the InputError's message to standard error and
-    // stops the run (RunStop{1}).
+    // As open(), but an InputError, here or in next_seq(), is printed to
+    // standard error and stops the run (RunStop{1}).
     explicit readSeqFile(const char* path);
 
     // Reads up to n further records, appending headers to `names` and
@@ -50,7 +50,10 @@ private:
     Record readRecord();
     void takeRecord(Record record, std::vector<std::string>& names, std::vector<std::string>& seqs);
 
+    int nextRecords(std::vector<std::string>& names, std::vector<std::string>& seqs, int n);
+
     long records_ = 0;
+    bool stopOnError_ = false;
     bool startConsumed_ = false;    // the next record's '>' has been read already
     std::optional<Record> first_;   // read ahead to see whether a line begins with '>'
 };
