@@ -7,12 +7,24 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
-#include <vector>
 
 namespace {
 
 constexpr std::size_t kReadSize = std::size_t{1} << 16;
 constexpr std::size_t kInflateSize = std::size_t{1} << 18;
+
+// A buffer that is not zeroed first: it is always written before it is read.
+template <typename T>
+class Buffer {
+public:
+    explicit Buffer(std::size_t size) : data_(std::make_unique_for_overwrite<T[]>(size)), size_(size) {}
+    T* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+
+private:
+    std::unique_ptr<T[]> data_;
+    std::size_t size_;
+};
 
 // read(2), retried when a signal interrupts it.
 ssize_t readSome(int fd, void* buf, std::size_t n) {
@@ -68,7 +80,7 @@ protected:
 
 private:
     Descriptor source_;
-    std::vector<char> buf_;
+    Buffer<char> buf_;
 };
 
 // Gzip data, decompressed member after member: bgzip writes a file as many
@@ -139,8 +151,8 @@ private:
     }
 
     Descriptor source_;
-    std::vector<unsigned char> in_;
-    std::vector<char> out_;
+    Buffer<unsigned char> in_;
+    Buffer<char> out_;
     z_stream zs_{};
     bool inputEnded_ = false;
     bool memberDone_ = false;
