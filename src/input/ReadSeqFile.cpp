@@ -114,13 +114,12 @@ readSeqFile::Record readSeqFile::readRecord() {
     Record record;
     std::getline(*in, record.header);
     dropCarriageReturn(record.header);
-    std::string line;
     for (;;) {
         int next = in->peek();
         if (next == std::char_traits<char>::eof() || next == '>') break;
-        std::getline(*in, line);
-        dropCarriageReturn(line);
-        record.seq += line;
+        std::getline(*in, line_);
+        dropCarriageReturn(line_);
+        record.seq += line_;
     }
     return record;
 }

@@ -56,4 +56,5 @@ private:
     bool stopOnError_ = false;
     bool startConsumed_ = false;    // the next record's '>' has been read already
     std::optional<Record> first_;   // read ahead to see whether a line begins with '>'
+    std::string line_;              // kept from line to line and record to record
 };
