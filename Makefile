@@ -5,7 +5,8 @@
 
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
-DEMO_DIR = $(BUILD_DIR)/demo
+DEMO_BUILD_DIR ?= build-demo
+DEMO_DIR = $(DEMO_BUILD_DIR)/demo
 
 BENCH_DIR ?= build-bench
 
@@ -19,14 +20,20 @@ deps:
 build: deps
 	@sh scripts/build.sh $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
 
-demo: build
+# Only the two programs, in their own build directory without the tests, so
+# that the demo starts fast; it fails when an output differs from
+# examples/expected.
+demo: deps
+	@sh scripts/build.sh $(DEMO_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DTORVA_BUILD_TESTS=OFF
 	@mkdir -p $(DEMO_DIR)
-	./$(BUILD_DIR)/torva -I examples/demo.fa -O $(DEMO_DIR)/demo.aln
-	./$(BUILD_DIR)/torva -P -I examples/protein.fa -O $(DEMO_DIR)/protein.aln
-	@for f in $(DEMO_DIR)/demo.aln $(DEMO_DIR)/demo.aln.loc $(DEMO_DIR)/demo.aln.score \
-	          $(DEMO_DIR)/protein.aln $(DEMO_DIR)/protein.aln.loc $(DEMO_DIR)/protein.aln.score; do \
-	    echo "==> $$f <=="; cat "$$f"; echo; \
+	./$(DEMO_BUILD_DIR)/torva -I examples/demo.fa -O $(DEMO_DIR)/demo.aln
+	./$(DEMO_BUILD_DIR)/torva -P -I examples/protein.fa -O $(DEMO_DIR)/protein.aln
+	@for f in demo.aln demo.aln.loc demo.aln.score protein.aln protein.aln.loc protein.aln.score; do \
+	    cmp "$(DEMO_DIR)/$$f" "examples/expected/$$f" || { \
+	        echo "DEMO FAILED: $(DEMO_DIR)/$$f differs from examples/expected/$$f" >&2; exit 1; }; \
 	done
+	@for f in $(DEMO_DIR)/demo.aln.score $(DEMO_DIR)/protein.aln.score; do echo "==> $$f <=="; cat "$$f"; done
+	@echo "demo: all six output files match examples/expected"
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure
@@ -43,4 +50,4 @@ bench: deps
 	bench/real_pairs.sh $(BENCH_DIR) 25k
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(BENCH_DIR) $(DEMO_BUILD_DIR)

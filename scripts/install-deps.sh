@@ -1,38 +1,51 @@
 #!/bin/sh
-# Checks for what the build needs from Debian/Ubuntu: a C++ compiler, CMake,
-# Ninja, make, GoogleTest, Google Benchmark and Highway (SIMD), and for the
-# Python module and its tests pybind11, the Python headers and pytest. When
-# something is missing
-# it is installed if we are root; otherwise the command to run is printed and
-# the script fails.
-#   --workflow  also Snakemake, for workflow/ and its test (a large package,
-#               so only on request)
+# Checks for what the build and the tests need from Debian/Ubuntu: a C++
+# compiler, CMake, Ninja, make, zlib, Highway (vector kernels), GoogleTest,
+# Google Benchmark, and for the Python module and its tests pybind11, the
+# Python headers and pytest. Extras on request:
+#   fuzz      clang and its libFuzzer runtime (fuzz/run.sh)
+#   workflow  Snakemake (workflow/ and its test; a large package)
+# When something is missing it is installed if we are root; otherwise the
+# command to run is printed and the script fails.
+#   scripts/install-deps.sh [fuzz] [workflow]
 set -eu
 
-extra=""
-[ "${1:-}" = "--workflow" ] && extra="snakemake"
-
 missing=""
-command -v g++ >/dev/null 2>&1 || missing="$missing g++"
-command -v cmake >/dev/null 2>&1 || missing="$missing cmake"
-command -v make >/dev/null 2>&1 || missing="$missing make"
-if ! command -v ninja >/dev/null 2>&1 && ! command -v make >/dev/null 2>&1; then
-    missing="$missing ninja-build"
-fi
-[ -f /usr/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
-[ -f /usr/include/benchmark/benchmark.h ] || missing="$missing libbenchmark-dev"
-[ -f /usr/include/hwy/highway.h ] || missing="$missing libhwy-dev"
-if [ -n "$extra" ] && ! command -v snakemake >/dev/null 2>&1; then
-    missing="$missing snakemake"
-fi
+need() { missing="$missing $1"; }
+command -v g++ >/dev/null 2>&1 || need g++
+command -v cmake >/dev/null 2>&1 || need cmake
+command -v make >/dev/null 2>&1 || need make
+command -v ninja >/dev/null 2>&1 || need ninja-build
+[ -f /usr/include/zlib.h ] || need zlib1g-dev
+[ -f /usr/include/hwy/highway.h ] || need libhwy-dev
+[ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
+[ -f /usr/include/benchmark/benchmark.h ] || need libbenchmark-dev
+[ -f /usr/include/pybind11/pybind11.h ] || need pybind11-dev
+ls /usr/include/python3*/Python.h >/dev/null 2>&1 || need python3-dev
+/usr/bin/python3 -c "import pytest" >/dev/null 2>&1 || need python3-pytest
+packages="g++ cmake make ninja-build zlib1g-dev libhwy-dev libgtest-dev libbenchmark-dev pybind11-dev python3-dev python3-pytest"
 
-[ -f /usr/include/pybind11/pybind11.h ] || missing="$missing pybind11-dev"
-ls /usr/include/python3*/Python.h >/dev/null 2>&1 || missing="$missing python3-dev"
-/usr/bin/python3 -c "import pytest" >/dev/null 2>&1 || missing="$missing python3-pytest"
+for extra in "$@"; do
+    case "$extra" in
+        fuzz)
+            command -v clang++ >/dev/null 2>&1 || need clang
+            ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+                need libclang-rt-dev
+            packages="$packages clang libclang-rt-dev"
+            ;;
+        workflow)
+            command -v snakemake >/dev/null 2>&1 || need snakemake
+            packages="$packages snakemake"
+            ;;
+        *)
+            echo "install-deps.sh: unknown extra '$extra' (fuzz, workflow)" >&2
+            exit 2
+            ;;
+    esac
+done
 
 [ -z "$missing" ] && exit 0
 
-packages="g++ cmake make ninja-build libgtest-dev libbenchmark-dev libhwy-dev pybind11-dev python3-dev python3-pytest $extra"
 if [ "$(id -u)" -eq 0 ]; then
     echo "Installing build dependencies:$missing"
     export DEBIAN_FRONTEND=noninteractive

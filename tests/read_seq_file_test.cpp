@@ -41,7 +41,7 @@ TEST(ReadSeqFile, Records) {
     };
     for (const Case& c : std::vector<Case>{
              {"", {}, {}, {0, 0}},
-             {"text before\n\r\n", {}, {}, {0, 0}},
+             {"\n \r\n\t\n", {}, {}, {0, 0}},
              {"junk>a\nAC\nGT\n>b c|x\nTT\n>c\nGG\n", {"a", "b c|x", "c"}, {"ACGT", "TT", "GG"}, {2, 1, 0}},
              {">a\nAC\n>b\n", {"a", "b"}, {"AC", ""}, {2, 0, 0}},  // header as last line
              {">a\nAC\n>b", {"a", "b"}, {"AC", ""}, {2, 0, 0}},

@@ -4,7 +4,7 @@
 # over the demo pairs plus a record without a partner in 3 chunks.
 #   tests/workflow_test.sh SOURCE_DIR BUILD_DIR
 # Exits 77 (skipped) when snakemake is not installed; with
-# TORVA_INSTALL_OPTIONAL=1 it is installed first (scripts/install-deps.sh --workflow).
+# TORVA_INSTALL_OPTIONAL=1 it is installed first (scripts/install-deps.sh workflow).
 set -eu
 
 src=$1
@@ -14,7 +14,7 @@ if ! command -v snakemake >/dev/null 2>&1 && [ "${TORVA_INSTALL_OPTIONAL:-0}" = 
     sh "$src/scripts/install-deps.sh" --workflow
 fi
 if ! command -v snakemake >/dev/null 2>&1; then
-    echo "SKIPPED: snakemake is not installed (scripts/install-deps.sh --workflow installs it)"
+    echo "SKIPPED: snakemake is not installed (scripts/install-deps.sh workflow installs it)"
     exit 77
 fi
 

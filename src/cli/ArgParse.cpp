@@ -119,14 +119,20 @@ std::string programDirectory(const std::string& programPath) {
 }
 
 std::string defaultMatrixPath(const std::string& programDir, const std::string& name,
-                              const std::string& dataDir) {
+                              const std::string& dataDir, const std::string& exeShareDir) {
     std::string beside = programDir + "/" + name;
     if (fileExists(beside)) return beside;
-    if (!dataDir.empty()) {
-        std::string installed = dataDir + "/" + name;
+    for (const std::string* dir : {&exeShareDir, &dataDir}) {
+        if (dir->empty()) continue;
+        std::string installed = *dir + "/" + name;
         if (fileExists(installed)) return installed;
     }
     return beside;
+}
+
+std::string executableShareDirectory() {
+    std::string dir = executableDirectory();
+    return dir.empty() ? dir : dir + "/../share/torva";
 }
 
 argParse::argParse(int& argc, char** argv) {
@@ -232,6 +238,7 @@ argParse::argParse(int& argc, char** argv) {
     }
     if (matrixFile.empty()) {
         matrixFile = defaultMatrixPath(programDirectory(programPath),
-                                       isProtein ? "BLOSUM" : "dnaMatrix", TORVA_DATA_DIR);
+                                       isProtein ? "BLOSUM" : "dnaMatrix", TORVA_DATA_DIR,
+                                       executableShareDirectory());
     }
 }

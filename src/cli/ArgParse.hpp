@@ -52,6 +52,13 @@ bool parseOptionNumber(const char* text, int& value);
 std::string programDirectory(const std::string& programPath);
 
 // The default matrix path: programDir + "/" + name when that file exists,
-// otherwise dataDir + "/" + name when that one exists, otherwise the first.
+// otherwise exeShareDir + "/" + name, then dataDir + "/" + name, when that one
+// exists, otherwise the first. exeShareDir is share/torva beside the
+// executable's bin directory (executableShareDirectory()), so that a
+// relocated installation finds its own matrices.
 std::string defaultMatrixPath(const std::string& programDir, const std::string& name,
-                              const std::string& dataDir);
+                              const std::string& dataDir, const std::string& exeShareDir = "");
+
+// "<directory of the running executable>/../share/torva", or "" when the
+// executable cannot be located.
+std::string executableShareDirectory();

@@ -1,0 +1,36 @@
+// Option parser on arbitrary argument vectors: the bytes split at NUL into
+// at most 32 arguments after the program name.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/ArgParse.hpp"
+#include "common/RunStop.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::string> args{"torva"};
+    std::string current;
+    for (std::size_t i = 0; i < size && args.size() < 33; ++i) {
+        if (data[i] == 0) {
+            args.push_back(current);
+            current.clear();
+        } else {
+            current += static_cast<char>(data[i]);
+        }
+    }
+    if (!current.empty() && args.size() < 33) args.push_back(current);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(args.size());
+    try {
+        argParse parsed(argc, argv.data());
+        if (parsed.inSeqFile.empty() || parsed.outFile.empty() || parsed.matrixFile.empty()) std::abort();
+        if (parsed.gapOpen > 0 || parsed.gapExt > 0 || parsed.scoreFactor < 6 || parsed.cutLen < 0) std::abort();
+        if (argc < 0 || argc > static_cast<int>(args.size())) std::abort();
+    } catch (const RunStop& stop) {
+        if (stop.status != 0 && stop.status != 1) std::abort();
+    }
+    return 0;
+}
