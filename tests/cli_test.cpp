@@ -148,7 +148,7 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
               (w / "nope") + ": No such file or directory\n"},
              {{"-S", w / "bad"}, "3 4wrong fromat of matrix\n", ""},
              {{"-S", w / "empty"}, "No Matrix found in inputfile or format is not right\n", ""},
-             {{"-I", w / "typo.fa"}, "", "the file: " + (w / "typo.fa") + " can not be opened\n"},
+             {{"-I", w / "typo.fa"}, "", "the file: " + (w / "typo.fa") + " can not be opened: No such file or directory\n"},
              {{"-O", w / "sub/../in.fa"}, noOutput + (w / "sub/../in.fa") + "\n", ""},
              {{"-O", w / "link.fa"}, noOutput + (w / "link.fa") + "\n", ""},
              {{"-O", w / "hard"}, noOutput + (w / "hard") + "\n", ""},

@@ -119,7 +119,7 @@ TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
 // column of matching residues; with -L, for every listed anchor too.
 TEST(EndToEnd, PafCigarsGiveBackTheirSpans) {
     TempDir dir;
-    for (const std::string options : {"-I " + kExamples + "demo.fa", "-L -I " + kExamples + "demo.fa", kDna,
+    for (const std::string& options : {"-I " + kExamples + "demo.fa", "-L -I " + kExamples + "demo.fa", kDna,
                                       "-L " + kDna, "-P -C 5 -I " + kCases + "protein_cases.fa"}) {
         ASSERT_EQ(std::system((kBin + "/torva -q " + options + " -O " + (dir / "out") + " --paf " +
                                (dir / "out.paf") + " 2>/dev/null").c_str()), 0);

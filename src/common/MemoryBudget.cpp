@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/MemoryLimits.hpp"
+
 namespace {
 
 // A "Name: N kB" line of /proc/meminfo in bytes, or `otherwise`.
@@ -35,7 +37,10 @@ MemoryBudget& MemoryBudget::process() {
 std::uint64_t MemoryBudget::ceiling() {
     std::uint64_t c = ceiling_.load();
     if (c == 0) {
-        std::uint64_t read = availableMemory();
+        // The tightest of the machine's available memory, the job's cgroup
+        // and its address-space limit: the machine may have plenty left
+        // while the job is stopped much earlier.
+        std::uint64_t read = currentMemoryLimits().smallest();
         if (read == 0) read = 1;
         // Another thread may have read it first; either reading will do.
         ceiling_.compare_exchange_strong(c, read);

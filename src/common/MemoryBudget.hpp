@@ -13,7 +13,9 @@ struct OutOfMemory {
 // The process-wide memory budget. Large buffers are reserved before they are
 // allocated, and the reservation is one atomic step, so two workers can never
 // both pass the check for the same bytes. The ceiling is the memory the
-// process could have when the budget was first used.
+// process could have when the budget was first used: the least of the
+// machine's available memory, the job's cgroup limit and its address-space
+// limit (ulimit -v).
 class MemoryBudget {
 public:
     static MemoryBudget& process();
