@@ -42,12 +42,14 @@ sanitize-test: deps
 	@sh scripts/build.sh $(ASAN_DIR) -DTORVA_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	ctest --test-dir $(ASAN_DIR) --output-on-failure
 
-# Kernel throughput, then time and peak memory of both programs on the real
-# pairs in bench/data (up to 25 kb; run bench/real_pairs.sh with 50k for more).
+# Kernel throughput; both programs beside a general SIMD aligner on the real
+# pairs in bench/data (up to 50 kb; bench/compare.sh with 100k adds a
+# synthetic 100 kb pair); 200 pairs on one and two threads.
 bench: deps
 	@sh scripts/build.sh $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DTORVA_BUILD_TESTS=OFF -DTORVA_BUILD_BENCH=ON
 	./$(BENCH_DIR)/torva_kernels_bench
-	bench/real_pairs.sh $(BENCH_DIR) 25k
+	bench/compare.sh $(BENCH_DIR) 3 50k
+	bench/many_pairs.sh $(BENCH_DIR) 3
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(BENCH_DIR) $(DEMO_BUILD_DIR)
