@@ -151,6 +151,15 @@ TEST(EndToEnd, PafCigarsGiveBackTheirSpans) {
     }
 }
 
+// In -L mode there is no alignment file: a file already at its path stays.
+TEST(EndToEnd, LocalModeLeavesTheAlignmentPathAlone) {
+    TempDir dir;
+    writeFile(dir / "keep", "mine");
+    ASSERT_EQ(std::system((kBin + "/torva -q -L " + kDna + " -O " + (dir / "keep") + " 2>/dev/null").c_str()), 0);
+    EXPECT_EQ(readFile(dir / "keep"), "mine");
+    EXPECT_EQ(readFile(dir / "keep.score"), readFile(kCases + "expected/dna_local.score"));
+}
+
 // Every picture is well-formed XML (checked by Python's parser when present).
 TEST(EndToEnd, PicturesAreWellFormed) {
     TempDir dir;

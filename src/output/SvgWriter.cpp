@@ -186,8 +186,15 @@ void writeCaption(std::ostream& out, const PairAlignment& p, const Frame& f) {
                 std::to_string(p.anchorScore) + ", " + id.text();
     }
     const double y = kTop + f.h + 25;
+    // Names as PAF gives them, the first word, so that the caption fits
+    // beside the plot; the whole names are in the picture's title.
+    auto shortName = [](const std::string& name) {
+        const std::string word = name.substr(0, name.find_first_of(" \t"));
+        return word.size() > 40 ? word.substr(0, 40) : word;
+    };
     out << "<g font-family=\"sans-serif\" font-size=\"12\">\n<text x=\"" << num(kLeft) << "\" y=\""
-        << num(y) << "\">" << xmlText(p.name1) << " (" << p.length1 << ") vs " << xmlText(p.name2)
+        << num(y) << "\">" << xmlText(shortName(p.name1)) << " (" << p.length1 << ") vs "
+        << xmlText(shortName(p.name2))
         << " (" << p.length2 << ")</text>\n<text x=\"" << num(kLeft) << "\" y=\"" << num(y + 18)
         << "\">" << xmlText(line2) << "</text>\n</g>\n";
 }
