@@ -5,7 +5,11 @@
 #include <string>
 #include <vector>
 
+#include <sstream>
+
 #include "cli/ArgParse.hpp"
+#include "cli/Parameters.hpp"
+#include "input/ScoreMatrix.hpp"
 #include "common/RunStop.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -27,8 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         argParse parsed(argc, argv.data());
         if (parsed.inSeqFile.empty() || parsed.outFile.empty() || parsed.matrixFile.empty()) std::abort();
-        if (parsed.gapOpen > 0 || parsed.gapExt > 0 || parsed.scoreFactor < 6 || parsed.cutLen < 0) std::abort();
         if (argc < 0 || argc > static_cast<int>(args.size())) std::abort();
+        // The values a run is aligned with: penalties, a factor of at least 6.
+        static const ScoreMatrix dna = [] {
+            std::istringstream text(">m\nA C\nA 1 -1\nC -1 1\n");
+            return ScoreMatrix(text);
+        }();
+        const AlignParameters p = resolveParameters(parsed, dna, GappedAnchorRealign::kWindows);
+        if (p.gapOpen > 0 || p.gapExt > 0 || p.scoreFactor < 6 || p.cutLen < 0 || p.threads < 1) std::abort();
     } catch (const RunStop& stop) {
         if (stop.status != 0 && stop.status != 1) std::abort();
     }
