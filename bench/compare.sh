@@ -46,12 +46,15 @@ G  -31 -125  100 -114
 T -123  -31 -114   91
 EOF
 
-# timed OUT-PREFIX COMMAND...: appends "seconds peak_kib" to OUT-PREFIX.
+# timed OUT-PREFIX COMMAND...: appends "seconds peak_kib" to OUT-PREFIX. The
+# command runs with standard input closed: the yardstick takes an open
+# standard input for a third input file. (Closed inside the timed shell, so
+# that the timing file does not take descriptor 0.)
 timed() {
   local out=$1
   shift
-  /usr/bin/time -f '%e %M' -o "$work/t" "$@" >/dev/null 2>&1 <&- || true
-  cat "$work/t" >> "$out"
+  /usr/bin/time -f '%e %M' -o "$work/t" sh -c 'exec "$@" <&- >/dev/null 2>&1' sh "$@" || true
+  tail -n 1 "$work/t" >> "$out"
 }
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 

@@ -100,7 +100,7 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
                 const int cutoff = 100 * (round % 4);
                 int best = cutoff;
                 std::vector<foot2> got;
-                m.rescorePart(region, got, best);
+                m.rescorePart(region, got, best, false);
                 const plain::Grid fresh = plain::localFill(a.substr(r0.i, r1.i - r0.i),
                                                            b.substr(r0.j, r1.j - r0.j), score, gap);
                 for (int i = 0; i <= n1; ++i)

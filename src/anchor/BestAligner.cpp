@@ -41,7 +41,7 @@ int BestAligner::searchPart(foot2* region, std::vector<foot2>& candidates, int r
     best = cutoff_;
     if (refill) {
         (void)zeroColumn;  // a re-scored part overwrites its cells whole
-        matrix_.rescorePart(region, candidates, best);
+        matrix_.rescorePart(region, candidates, best, params_.allowRowSkipping);
     } else {
         matrix_.scanPart(region, candidates, best, params_.allowRowSkipping);
     }

@@ -9,6 +9,18 @@
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
 
+namespace {
+
+inline void spinPause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+}  // namespace
+
 // The scores of one column, handed row by row from a strip to the strip on
 // its right, which waits for each row it needs.
 struct LocalScoreMatrix::StripLink {
@@ -19,10 +31,18 @@ struct LocalScoreMatrix::StripLink {
         values[static_cast<std::size_t>(k)] = value;
         rowsDone.store(k + 1, std::memory_order_release);
     }
+    // The strip on the left is usually a row or two ahead and running on
+    // another core, so waiting spins for a while before it yields: a yield
+    // can hand the core to any other process for a whole time slice.
     int await(int k) {
         int spins = 0;
-        while (rowsDone.load(std::memory_order_acquire) <= k)
-            if (++spins > 64) std::this_thread::yield();
+        while (rowsDone.load(std::memory_order_acquire) <= k) {
+            if (++spins < 1 << 14) {
+                spinPause();
+            } else {
+                std::this_thread::yield();
+            }
+        }
         return values[static_cast<std::size_t>(k)];
     }
     // Lets the strip on the right run to its end after this one failed.
@@ -31,7 +51,7 @@ struct LocalScoreMatrix::StripLink {
 
 void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink* in,
                                  StripLink* out, bool storeChoices, std::vector<foot2>& cells,
-                                 int& best, FillProgress* progress) const {
+                                 int& best, int* rowMaxOut, FillProgress* progress) const {
     const int n = c1 - c0;
     const auto span = static_cast<std::size_t>(n) + 1;
     std::vector<int> rollingRows(2 * span, 0);
@@ -57,6 +77,7 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
             ChoiceCells::storeRange(choiceRow(i), firstOwned, choices.data() + own, span - own, pack_);
         }
         offerRow(cells, best, i, c0 + own, cur + own, n - own, rowMax);
+        if (rowMaxOut) rowMaxOut[k] = rowMax;
         if (progress && !in) progress->rowsDone.store(k, std::memory_order_relaxed);
         std::swap(prev, cur);
     }
@@ -67,13 +88,27 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
 // column. Results do not depend on the number of strips: each cell gets the
 // same value, and the best cells are merged back into row-major order.
 void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, int& best,
-                                bool storeChoices, FillProgress* progress) const {
+                                bool storeChoices, bool recordRowBest, FillProgress* progress) {
     const int top = region[0].i, bottom = region[1].i;
     const int first = region[0].j, last = region[1].j;
     const long long area = static_cast<long long>(bottom - top) * (last - first);
     int strips = std::min(options_.threads, (last - first) / std::max(options_.stripMinWidth, 4));
+    // Each strip's row bests, entry k for row top + k; a row's best is the
+    // highest of its strips'.
+    const auto rows = static_cast<std::size_t>(bottom - top) + 1;
+    auto keepRowBest = [&](const std::vector<std::vector<int>>& perStrip) {
+        if (!recordRowBest) return;
+        for (std::size_t k = 0; k < rows; ++k) {
+            int m = 0;
+            for (const auto& strip : perStrip) m = std::max(m, strip[k]);
+            rowBest_[static_cast<std::size_t>(top) + k] = m;
+        }
+    };
     if (strips <= 1 || area < options_.parallelFillMinCells) {
-        fillStrip(top, bottom, first, last, nullptr, nullptr, storeChoices, cells, best, progress);
+        std::vector<std::vector<int>> rowMax(1, std::vector<int>(rows, 0));
+        fillStrip(top, bottom, first, last, nullptr, nullptr, storeChoices, cells, best,
+                  rowMax[0].data(), progress);
+        keepRowBest(rowMax);
         return;
     }
     // Strip edges fall where a byte of choices begins, so that no two
@@ -92,6 +127,7 @@ void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, 
     std::vector<std::vector<foot2>> found(static_cast<std::size_t>(strips));
     std::vector<int> bests(static_cast<std::size_t>(strips), best);
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(strips));
+    std::vector<std::vector<int>> rowMax(static_cast<std::size_t>(strips), std::vector<int>(rows, 0));
     auto run = [&](int s) {
         StripLink* in = s > 0 ? &links[static_cast<std::size_t>(s - 1)] : nullptr;
         StripLink* out = s + 1 < strips ? &links[static_cast<std::size_t>(s)] : nullptr;
@@ -99,7 +135,7 @@ void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, 
             fillStrip(top, bottom, edges[static_cast<std::size_t>(s)],
                       edges[static_cast<std::size_t>(s) + 1], in, out, storeChoices,
                       found[static_cast<std::size_t>(s)], bests[static_cast<std::size_t>(s)],
-                      progress);
+                      rowMax[static_cast<std::size_t>(s)].data(), progress);
         } catch (...) {
             failures[static_cast<std::size_t>(s)] = std::current_exception();
             if (out) out->abandon();
@@ -111,6 +147,7 @@ void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, 
     for (std::thread& w : workers) w.join();
     for (const auto& failure : failures)
         if (failure) std::rethrow_exception(failure);
+    keepRowBest(rowMax);
 
     // The caller hands in no cells: each strip kept those of its own best.
     const int topBest = *std::max_element(bests.begin(), bests.end());
@@ -122,4 +159,11 @@ void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, 
     std::sort(cells.begin(), cells.end(),
               [](const foot2& a, const foot2& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
     best = topBest;
+}
+
+int LocalScoreMatrix::lastReachingRow(const foot2* region, int best) const {
+    const int floor = best > 1 ? best : 1;
+    for (int i = region[1].i; i > region[0].i; --i)
+        if (rowBest_[static_cast<std::size_t>(i)] >= floor) return i;
+    return -1;
 }

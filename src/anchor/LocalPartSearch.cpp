@@ -5,13 +5,20 @@
 #include "anchor/RowCandidates.hpp"
 
 void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, int& best,
-                                bool skipRows) const {
+                                bool skipRows) {
     switch (options_.layout) {
-        case LocalCellLayout::kChoices:
+        case LocalCellLayout::kChoices: {
             // The part shares its region's zero row and column, so its scores
-            // are those of a fresh fill of the part; its choices stay as they are.
-            fillPart(region, cells, best, false);
+            // are those of a fresh fill of the part; its choices and row bests
+            // stay as they are.
+            foot2 upTo[2] = {region[0], region[1]};
+            if (skipRows) {
+                upTo[1].i = lastReachingRow(region, best);
+                if (upTo[1].i < 0) return;
+            }
+            fillPart(upTo, cells, best, false, false);
             break;
+        }
         case LocalCellLayout::kPackedScores:
             scanCells<PackedCells>(region, cells, best, skipRows);
             break;
@@ -21,11 +28,21 @@ void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, 
     }
 }
 
-void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cells, int& best) {
+void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cells, int& best,
+                                   bool skipRows) {
     switch (options_.layout) {
-        case LocalCellLayout::kChoices:
-            fillPart(region, cells, best, true);
+        case LocalCellLayout::kChoices: {
+            // Rows below the last one that can hold a candidate are read by
+            // nothing: traces from its candidates and the parts searched
+            // after it lie above it.
+            foot2 upTo[2] = {region[0], region[1]};
+            if (skipRows) {
+                upTo[1].i = lastReachingRow(region, best);
+                if (upTo[1].i < 0) return;
+            }
+            fillPart(upTo, cells, best, true, true);
             break;
+        }
         case LocalCellLayout::kPackedScores:
             rescoreCells<PackedCells>(region, cells, best);
             break;

@@ -65,7 +65,7 @@ int LocalScoreMatrix::fill(std::vector<foot2>& maxCells, FillProgress* progress)
     switch (options_.layout) {
         case LocalCellLayout::kChoices: {
             const foot2 whole[2] = {foot2{0, 0}, foot2{len1_, len2_}};
-            fillPart(whole, maxCells, best, true, progress);
+            fillPart(whole, maxCells, best, true, true, progress);
             return best;
         }
         case LocalCellLayout::kPackedScores: return fillCells<PackedCells>(maxCells);

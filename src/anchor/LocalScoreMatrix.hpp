@@ -65,8 +65,14 @@ public:
     // zero boundary at its first row and column; its rows' scores are read
     // relative to `zeroColumn`. With `skipRows`, a scan passes over rows whose
     // recorded best cannot reach `best`.
-    void scanPart(const foot2* region, std::vector<foot2>& cells, int& best, bool skipRows) const;
-    void rescorePart(const foot2* region, std::vector<foot2>& cells, int& best);
+    //
+    // With `skipRows` both also use each row's recorded best as a bound: a
+    // fresh fill of a part never exceeds the fill of the region it lies in,
+    // so rows that cannot reach `best` below the last one that can are not
+    // computed, and a part none of whose rows can reach it is not computed at
+    // all (no segment is then traced or searched in it).
+    void scanPart(const foot2* region, std::vector<foot2>& cells, int& best, bool skipRows);
+    void rescorePart(const foot2* region, std::vector<foot2>& cells, int& best, bool skipRows);
 
     // Traces the segment ending at `cell`, whose score is `value`, back to its
     // start (left in `cell`); appends its aligned rows and returns the score.
@@ -98,14 +104,18 @@ private:
     // Fills the part with corners region[0], region[1] from a zero boundary
     // at its first row and column, offering its best cells to `cells`/`best`;
     // with `storeChoices` its cells' choices are written.
+    // With `recordRowBest` each row's best goes to rowBest_.
     void fillPart(const foot2* region, std::vector<foot2>& cells, int& best, bool storeChoices,
-                  FillProgress* progress = nullptr) const;
+                  bool recordRowBest, FillProgress* progress = nullptr);
+    // The last row of `region` whose recorded best reaches `best` (or 1), or
+    // -1 when none does.
+    int lastReachingRow(const foot2* region, int best) const;
     struct StripLink;
     // Rows top+1 .. bottom of columns c0 .. c1 (c0 standing for the zero
     // column, or for the last column of the strip on the left, whose scores
     // arrive through `in`); hands its own last column on through `out`.
     void fillStrip(int top, int bottom, int c0, int c1, StripLink* in, StripLink* out,
-                   bool storeChoices, std::vector<foot2>& cells, int& best,
+                   bool storeChoices, std::vector<foot2>& cells, int& best, int* rowMaxOut,
                    FillProgress* progress) const;
     int choiceValue(foot2 cell) const;
     int choiceStep(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
