@@ -75,12 +75,15 @@ void PairPool::run(const std::function<bool(PairJob&)>& next,
             Slot& slot = slots[index];
             const bool large = cellsOf(slot.job) >= kLargePairCells;
             bool alone = running == 0;
+            // The last pair of the input, with nothing beside it, may use
+            // every thread too (results do not depend on how many).
+            const bool last = alone && closing && waiting.empty();
             ++running;
             largeRunning = large;
             held.unlock();
 
             AlignParameters params = params_;
-            params.threads = large ? workers_ : 1;
+            params.threads = large || last ? workers_ : 1;
             PairAlignment result;
             try {
                 for (;;) {

@@ -46,5 +46,8 @@ private:
     FillProgress fill_;
 };
 
-// Pairs of at least this many cells run alone, with every thread.
-inline constexpr long long kLargePairCells = 1LL << 24;
+// Pairs of at least this many cells (16 kb against 16 kb) run alone, with
+// every thread on their fills. Below that, pairs side by side use the cores
+// better: a strip hands on every row, and much of a pair's work after its
+// fill is in parts too small to split.
+inline constexpr long long kLargePairCells = 1LL << 28;
