@@ -7,18 +7,12 @@
 void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, int& best,
                                 bool skipRows) {
     switch (options_.layout) {
-        case LocalCellLayout::kChoices: {
+        case LocalCellLayout::kChoices:
             // The part shares its region's zero row and column, so its scores
             // are those of a fresh fill of the part; its choices and row bests
             // stay as they are.
-            foot2 upTo[2] = {region[0], region[1]};
-            if (skipRows) {
-                upTo[1].i = lastReachingRow(region, best);
-                if (upTo[1].i < 0) return;
-            }
-            fillPart(upTo, cells, best, false, false);
+            fillChoicePart(region, cells, best, skipRows, false);
             break;
-        }
         case LocalCellLayout::kPackedScores:
             scanCells<PackedCells>(region, cells, best, skipRows);
             break;
@@ -31,18 +25,9 @@ void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, 
 void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cells, int& best,
                                    bool skipRows) {
     switch (options_.layout) {
-        case LocalCellLayout::kChoices: {
-            // Rows below the last one that can hold a candidate are read by
-            // nothing: traces from its candidates and the parts searched
-            // after it lie above it.
-            foot2 upTo[2] = {region[0], region[1]};
-            if (skipRows) {
-                upTo[1].i = lastReachingRow(region, best);
-                if (upTo[1].i < 0) return;
-            }
-            fillPart(upTo, cells, best, true, true);
+        case LocalCellLayout::kChoices:
+            fillChoicePart(region, cells, best, skipRows, true);
             break;
-        }
         case LocalCellLayout::kPackedScores:
             rescoreCells<PackedCells>(region, cells, best);
             break;
@@ -50,6 +35,19 @@ void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cell
             rescoreCells<WholeCells>(region, cells, best);
             break;
     }
+}
+
+// Rows below the last one that can hold a candidate are read by nothing:
+// traces from its candidates, and the parts searched after it, lie above it.
+// So the fill stops there, and a part with no such row is not filled at all.
+void LocalScoreMatrix::fillChoicePart(const foot2* region, std::vector<foot2>& cells, int& best,
+                                      bool skipRows, bool rescore) {
+    foot2 upTo[2] = {region[0], region[1]};
+    if (skipRows) {
+        upTo[1].i = lastReachingRow(region, best);
+        if (upTo[1].i < 0) return;
+    }
+    fillPart(upTo, cells, best, rescore, rescore);
 }
 
 // A part that keeps its stored scores: its first column is the zero column of

@@ -107,6 +107,10 @@ private:
     // With `recordRowBest` each row's best goes to rowBest_.
     void fillPart(const foot2* region, std::vector<foot2>& cells, int& best, bool storeChoices,
                   bool recordRowBest, FillProgress* progress = nullptr);
+    // A part of the choice layout filled fresh; with `rescore` its choices
+    // and row bests are stored.
+    void fillChoicePart(const foot2* region, std::vector<foot2>& cells, int& best, bool skipRows,
+                        bool rescore);
     // The last row of `region` whose recorded best reaches `best` (or 1), or
     // -1 when none does.
     int lastReachingRow(const foot2* region, int best) const;
