@@ -78,6 +78,7 @@ TEST(ArgParse, StopsWithTextsAndStatuses) {
              {{"-I", "-"}, "torva", 1, "",
               "torva: standard input (-I -) has no file name to put the outputs beside: give one with -O\n"},
              {{"-I", "x", "-t", "0"}, kProgram, 1, "", invalid('t')},
+             {{"-I", "x", "-t", "257"}, kProgram, 1, "", invalid('t')},
          }) {
         const Parsed p = parse(c.options, c.program);
         EXPECT_FALSE(p.a);

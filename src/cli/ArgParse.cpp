@@ -22,6 +22,7 @@
 namespace {
 
 constexpr long kMaxOptionValue = 1000000;
+constexpr int kMaxThreads = 256;
 // Codes of the options that have only a long name.
 constexpr int kPafOption = 1001;
 constexpr int kPlotOption = 1002;
@@ -190,7 +191,8 @@ argParse::argParse(int& argc, char** argv) {
                 break;
             case 't':
                 threads = numberValue(option, checkedValue(option));
-                if (threads < 1) invalidValue(option);
+                // More threads than this are a typo, and each costs a stack.
+                if (threads < 1 || threads > kMaxThreads) invalidValue(option);
                 break;
             case 'q':
                 quiet = 1;

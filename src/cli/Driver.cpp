@@ -178,6 +178,11 @@ int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     } catch (const std::bad_alloc&) {
         MessageSink::out("not enough memory");
         status = 1;
+    } catch (const std::exception& e) {
+        // The system refused something the run needed (a thread, say): a
+        // message and a failure status rather than an abort.
+        MessageSink::err(std::string("torva: ") + e.what());
+        status = 1;
     }
     std::cout.flush();
     std::cerr.flush();
