@@ -11,8 +11,7 @@ GotohRowFn gotohRowFor(int n, int m, const ScoreLookup& lookup, int gapOpen, int
 }
 
 GotohCorner fillGotoh(const ScoreLookup::Code* a, int n, const ScoreLookup::Code* b, int m,
-                      const ScoreLookup& lookup, int gapOpen, int gapExt, std::uint8_t* moves,
-                      std::vector<int>* lastRow, std::vector<int>* lastCol) {
+                      const ScoreLookup& lookup, int gapOpen, int gapExt) {
     const std::size_t width = static_cast<std::size_t>(m) + 1;
     std::vector<int> buf(7 * width);
     GotohRowStates prev{buf.data(), buf.data() + width, buf.data() + 2 * width};
@@ -25,20 +24,13 @@ GotohCorner fillGotoh(const ScoreLookup::Code* a, int n, const ScoreLookup::Code
         prev.d[j] = prev.p[j] = kImpossible;
         prev.q[j] = gapOpen + (j - 1) * gapExt;
     }
-    if (lastCol) {
-        lastCol->assign(static_cast<std::size_t>(n) + 1, 0);
-        (*lastCol)[0] = prev.d[m];
-    }
     for (int i = 1; i <= n; ++i) {
         cur.d[0] = cur.q[0] = kImpossible;
         cur.p[0] = gapOpen + (i - 1) * gapExt;
         const int* srow = lookup.row(a[i - 1]);
         for (int j = 1; j <= m; ++j) scores[j] = srow[b[j - 1]];
-        fillRow(scores, m, gapOpen, gapExt, prev, cur,
-                moves ? moves + static_cast<std::size_t>(i) * width : nullptr);
-        if (lastCol) (*lastCol)[i] = cur.d[m];
+        fillRow(scores, m, gapOpen, gapExt, prev, cur, nullptr);
         std::swap(prev, cur);
     }
-    if (lastRow) lastRow->assign(prev.d, prev.d + width);
     return GotohCorner{prev.d[m], prev.p[m], prev.q[m]};
 }

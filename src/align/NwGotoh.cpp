@@ -80,7 +80,6 @@ int NW_GOTOH::globalScore(std::string_view a, std::string_view b, const ScoreLoo
     const auto ca = lookup.encode(a);
     const auto cb = lookup.encode(b);
     const GotohCorner c = fillGotoh(ca.data(), static_cast<int>(a.size()), cb.data(),
-                                    static_cast<int>(b.size()), lookup, gapOpen, gapExt, nullptr,
-                                    nullptr, nullptr);
+                                    static_cast<int>(b.size()), lookup, gapOpen, gapExt);
     return std::max({c.d, c.p, c.q});
 }
