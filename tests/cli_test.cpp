@@ -77,6 +77,8 @@ TEST(ArgParse, StopsWithTextsAndStatuses) {
               "torva: unexpected argument 'in.fa': the input file is given with -I, as in: torva -I in.fa\n"},
              {{"-I", "-"}, "torva", 1, "",
               "torva: standard input (-I -) has no file name to put the outputs beside: give one with -O\n"},
+             {{"-I", "/dev/null"}, "torva", 1, "",
+              "torva: /dev/null is not a regular file, so the outputs have no place beside it: give one with -O\n"},
              {{"-I", "x", "-t", "0"}, kProgram, 1, "", invalid('t')},
              {{"-I", "x", "-t", "257"}, kProgram, 1, "", invalid('t')},
          }) {

@@ -236,6 +236,13 @@ argParse::argParse(int& argc, char** argv) {
             MessageSink::err(name + ": standard input (-I -) has no file name to put the outputs beside: give one with -O");
             throw RunStop{1};
         }
+        // A pipe or a device (/dev/stdin, a process substitution) has no
+        // directory to write beside either.
+        struct stat st;
+        if (::stat(inSeqFile.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+            MessageSink::err(name + ": " + inSeqFile + " is not a regular file, so the outputs have no place beside it: give one with -O");
+            throw RunStop{1};
+        }
         outFile = inSeqFile + ".DAZAZ";
     }
     if (matrixFile.empty()) {
