@@ -123,24 +123,14 @@ HWY_INLINE void storeBytes(V codes, std::uint8_t* out) {
     hn::StoreU(hn::DemoteTo(d8, codes), d8, out);
 }
 
-// Columns from..n in the scalar variant's order of operations, continuing
-// from cur[from - 1].
+// Columns from..n that do not fill a vector: the scalar kernel itself, over
+// the window whose column 0 is column from - 1.
 int localTail(const int* prev, int* cur, const int* scores, int from, int n, int gap,
               std::uint8_t* choices, int rowMax) {
-    int left = cur[from - 1];
-    for (int j = from; j <= n; ++j) {
-        const int diag = prev[j - 1] + scores[j];
-        const int up = prev[j] + gap;
-        int v = diag > up ? diag : up;
-        v = v > 0 ? v : 0;
-        const int side = left + gap;
-        v = side > v ? side : v;
-        cur[j] = v;
-        left = v;
-        rowMax = v > rowMax ? v : rowMax;
-        if (choices) choices[j] = v == 0 ? 0 : v == diag ? 1 : v == up ? 2 : 3;
-    }
-    return rowMax;
+    if (from > n) return rowMax;
+    const int tailMax = localFillRowScalar(prev + from - 1, cur + from - 1, scores + from - 1,
+                                           n - from + 1, gap, choices ? choices + from - 1 : nullptr);
+    return tailMax > rowMax ? tailMax : rowMax;
 }
 
 template <bool kChoices>
