@@ -11,11 +11,7 @@ using testdata::str;
 
 namespace {
 
-struct Scoring {
-    ScoreLookup lookup;
-    std::string letters;
-    int open, ext;
-};
+using testdata::Scoring;
 
 std::vector<Scoring> scorings() {
     return {{testdata::binary(), "ac", -1, -1},        {testdata::binary(), "acx", -2, 0},

@@ -10,11 +10,7 @@ using testdata::str;
 
 namespace {
 
-struct Scoring {
-    ScoreLookup lookup;
-    std::string letters;
-    int open, ext;
-};
+using testdata::Scoring;
 
 // The checkpointed traceback of one pair, shaped like NW_GOTOH's forms.
 struct Checkpointed {

@@ -15,6 +15,14 @@ inline ScoreLookup lookupFrom(const std::string& matrixText) {
 }
 
 // +5 for identities, -4 otherwise.
+// A scoring for the affine aligners' tests: the letters to draw sequences
+// from and the gap costs.
+struct Scoring {
+    ScoreLookup lookup;
+    std::string letters;
+    int open, ext;
+};
+
 inline ScoreLookup simpleDna() {
     return lookupFrom(">simple\nA C G T\nA 5 -4 -4 -4\nC -4 5 -4 -4\nG -4 -4 5 -4\nT -4 -4 -4 5\n");
 }

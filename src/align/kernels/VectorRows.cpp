@@ -183,45 +183,6 @@ int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap,
                    : localVector<false>(prev, cur, scores, n, gap, nullptr);
 }
 
-// Pair and vertical-gap states of columns from..to, in the scalar order.
-// With `codes`, each column's bits 0-3 of the move go to codes[j].
-void gotohColumnsDP(const int* scores, int from, int to, int gapOpen, int gapExt,
-                    GotohRowStates prev, GotohRowStates cur, int* codes) {
-    for (int j = from; j <= to; ++j) {
-        const int d0 = prev.d[j - 1], p0 = prev.p[j - 1], q0 = prev.q[j - 1];
-        const int dp = d0 > p0 ? d0 : p0;
-        cur.d[j] = (q0 > dp ? q0 : dp) + scores[j];
-        const int pe = prev.p[j] + gapExt, pd = prev.d[j] + gapOpen, pq = prev.q[j] + gapOpen;
-        const int ped = pe >= pd ? pe : pd;
-        cur.p[j] = pq > ped ? pq : ped;
-        if (codes) {
-            const int md = q0 > dp ? 2 : (p0 > d0 ? 1 : 0);
-            const int mp = pq > ped ? 2 : (pd > pe ? 0 : 1);
-            codes[j] = md | (mp << 2);
-        }
-    }
-}
-
-// Horizontal-gap state of columns from..to, continuing from cur.q[from - 1].
-// With `mrow`, cur.q[j] holds the column's first move bits on entry.
-void gotohColumnsQ(int from, int to, int gapOpen, int gapExt, GotohRowStates cur,
-                   std::uint8_t* mrow) {
-    int qLeft = cur.q[from - 1];
-    for (int j = from; j <= to; ++j) {
-        const int qd = cur.d[j - 1] + gapOpen, qp = cur.p[j - 1] + gapOpen;
-        int qv = qd >= qp ? qd : qp;
-        int mq = qp > qd ? 1 : 0;
-        const int qe = qLeft + gapExt;
-        if (qe >= qv) {
-            qv = qe;
-            mq = 2;
-        }
-        qLeft = qv;
-        if (mrow) mrow[j] = static_cast<std::uint8_t>(cur.q[j] | (mq << 4));
-        cur.q[j] = qv;
-    }
-}
-
 // The row goes in chunks that stay in the first-level cache: first the pair
 // and vertical-gap states of a chunk, elementwise on the row above, then the
 // horizontal-gap state over what the chunk finished. When tracing, cur.q
@@ -241,6 +202,15 @@ void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStat
     int* codes = kTrace ? cur.q : nullptr;
     const Scan scan(gapExt, 0, false);
     V carry = hn::Zero(d);
+    // Columns from..to that do not fill a vector: the scalar kernel itself,
+    // over the window whose column 0 is column from - 1. It computes their
+    // pair and vertical-gap states again, to the same values.
+    const auto scalarColumns = [&](int from, int to) {
+        const GotohRowStates before{prev.d + from - 1, prev.p + from - 1, prev.q + from - 1};
+        const GotohRowStates here{cur.d + from - 1, cur.p + from - 1, cur.q + from - 1};
+        gotohFillRowScalar(scores + from - 1, to - from + 1, gapOpen, gapExt, before, here,
+                           kTrace ? mrow + from - 1 : nullptr);
+    };
 
     // With A[j] = max(D[j-1], P[j-1]) + open, the horizontal scan runs over A
     // one column to the left, so that it yields Q[j-1], the value an extension
@@ -285,19 +255,13 @@ void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStat
             }
         }
         if (jq == 1) {
-            gotohColumnsQ(1, 1, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
+            scalarColumns(1, 1);
             carry = hn::Set(d, cur.q[1]);
             jq = 2;
         }
         for (; jq + lanes <= j; jq += lanes) horizontal(jq);
     }
-    gotohColumnsDP(scores, j, m, gapOpen, gapExt, prev, cur, codes);
-    if (jq == 1) {
-        gotohColumnsQ(1, m, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
-        return;
-    }
-    for (; jq + lanes - 1 <= m; jq += lanes) horizontal(jq);
-    gotohColumnsQ(jq, m, gapOpen, gapExt, cur, kTrace ? mrow : nullptr);
+    scalarColumns(jq, m);
 }
 
 // Four one-byte choices of a 32-bit lane fold into its low byte with three
