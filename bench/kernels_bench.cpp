@@ -9,11 +9,11 @@
 #include <random>
 #include <sstream>
 
-#include "align/NwGotoh.hpp"
-#include "align/kernels/Kernels.hpp"
+#include "align/GotohAligner.hpp"
+#include "kernels/Kernels.hpp"
 #include "anchor/LocalScoreMatrix.hpp"
 #include "common/WorkArena.hpp"
-#include "input/ScoreMatrix.hpp"
+#include "scoring/ScoreMatrix.hpp"
 
 namespace {
 
@@ -80,7 +80,7 @@ void BM_LocalFill(benchmark::State& state) {
     WorkArena arena;
     for (auto _ : state) {
         LocalScoreMatrix m(a, b, hoxd70(), -500, LocalFillOptions{}, arena);
-        std::vector<foot2> cells;
+        std::vector<Cell> cells;
         benchmark::DoNotOptimize(m.fill(cells));
     }
     report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.25);
@@ -94,8 +94,8 @@ void BM_GotohAlign(benchmark::State& state) {
     for (auto _ : state) {
         r1.clear();
         r2.clear();
-        NW_GOTOH g(a, b, hoxd70(), -500, -25, &arena);
-        benchmark::DoNotOptimize(g.GetAlignSeq(r1, r2));
+        GotohAligner g(a, b, hoxd70(), -500, -25, &arena);
+        benchmark::DoNotOptimize(g.alignGlobal(r1, r2));
     }
     report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.0);
 }
@@ -104,7 +104,7 @@ void BM_GotohScoreOnly(benchmark::State& state) {
     auto [a, b] = input(static_cast<int>(state.range(0)));
     state.SetLabel(inputName(static_cast<int>(state.range(0))));
     const ScoreLookup& lookup = hoxd70();
-    for (auto _ : state) benchmark::DoNotOptimize(NW_GOTOH::globalScore(a, b, lookup, -500, -25));
+    for (auto _ : state) benchmark::DoNotOptimize(GotohAligner::globalScore(a, b, lookup, -500, -25));
     report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.0);
 }
 

@@ -7,9 +7,9 @@
 
 #include <sstream>
 
-#include "cli/ArgParse.hpp"
+#include "cli/CommandLine.hpp"
 #include "cli/Parameters.hpp"
-#include "input/ScoreMatrix.hpp"
+#include "scoring/ScoreMatrix.hpp"
 #include "common/RunStop.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     argv.push_back(nullptr);
     int argc = static_cast<int>(args.size());
     try {
-        argParse parsed(argc, argv.data());
+        CommandLine parsed(argc, argv.data());
         if (parsed.inSeqFile.empty() || parsed.outFile.empty() || parsed.matrixFile.empty()) std::abort();
         if (argc < 0 || argc > static_cast<int>(args.size())) std::abort();
         // The values a run is aligned with: penalties, a factor of at least 6.

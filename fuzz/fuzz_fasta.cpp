@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "input/InputStream.hpp"
-#include "input/ReadSeqFile.hpp"
+#include "io/InputStream.hpp"
+#include "io/FastaReader.hpp"
 
 namespace {
 
@@ -31,8 +31,8 @@ Result readBytes(const std::string& bytes, int perCall) {
     try {
         OpenedInput opened = openInputFd(fd, true, "the file: in");
         if (!opened.stream) return r;
-        readSeqFile reader(std::move(opened.stream), "in");
-        while (reader.next_seq(r.names, r.seqs, perCall) == perCall) {
+        FastaReader reader(std::move(opened.stream), "in");
+        while (reader.readRecords(r.names, r.seqs, perCall) == perCall) {
         }
         if (r.names.size() != r.seqs.size()) std::abort();
     } catch (const InputError& e) {

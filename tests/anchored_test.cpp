@@ -3,15 +3,15 @@
 #include <random>
 #include <tuple>
 
-#include "align/NwGotoh.hpp"
-#include "anchor/BestAligner.hpp"
+#include "align/GotohAligner.hpp"
+#include "anchor/AnchoredAligner.hpp"
 #include "common/WorkArena.hpp"
 #include "support/TestData.hpp"
 
 using testdata::rowOf;
 using testdata::str;
 using testdata::withoutGaps;
-using Segment = std::pair<foot2, foot2>;
+using CellSpan = std::pair<Cell, Cell>;
 
 namespace {
 
@@ -22,9 +22,9 @@ AlignParameters params(int open, int ext, int factor, int cutLen,
 }
 
 // Everything a run of the aligner left: its anchors, their score and the rows.
-std::string result(const BestAligner& al, const std::vector<char>& r1, const std::vector<char>& r2) {
+std::string result(const AnchoredAligner& al, const std::vector<char>& r1, const std::vector<char>& r2) {
     std::string s = std::to_string(al.hssScore()) + " " + str(r1) + " " + str(r2);
-    for (const f2pScore& r : al.hssList())
+    for (const Segment& r : al.hssList())
         s += " " + std::to_string(r.f2p.first.i) + "," + std::to_string(r.f2p.first.j) + "-" + std::to_string(r.f2p.second.i) +
              "," + std::to_string(r.f2p.second.j) + ":" + std::to_string(r.score) + " " + str(r.align1) + " " + str(r.align2);
     return s;
@@ -57,13 +57,13 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
         strips.threads = 3;
         strips.stripMinWidth = 4;
         strips.parallelFillMinCells = 0;
-        BestAligner al(a, b, lookup, fast, arena);
+        AnchoredAligner al(a, b, lookup, fast, arena);
         std::vector<char> r1, r2;
-        const int score = al.global_align(r1, r2);
+        const int score = al.globalAlign(r1, r2);
         ASSERT_TRUE(r1.size() == r2.size() && withoutGaps(r1) == a && withoutGaps(r2) == b) << a << " / " << b;
         int sum = 0;
-        foot2 prev{0, 0};
-        for (const f2pScore& r : al.hssList()) {
+        Cell prev{0, 0};
+        for (const Segment& r : al.hssList()) {
             sum += r.score;
             ASSERT_TRUE(r.f2p.first.i >= prev.i && r.f2p.first.j >= prev.j && r.align1.size() == r.align2.size());
             ASSERT_EQ(withoutGaps(r.align1), a.substr(r.f2p.first.i, r.f2p.second.i - r.f2p.first.i));
@@ -73,9 +73,9 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
         ASSERT_EQ(sum, al.hssScore());
 
         for (const AlignParameters* other : {&slow, &packed, &strips}) {
-            BestAligner again(a, b, lookup, *other, arena);
+            AnchoredAligner again(a, b, lookup, *other, arena);
             std::vector<char> w1, w2;
-            ASSERT_EQ(again.global_align(w1, w2), score);
+            ASSERT_EQ(again.globalAlign(w1, w2), score);
             ASSERT_EQ(result(again, w1, w2), result(al, r1, r2));
         }
     }
@@ -86,14 +86,14 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
 TEST(AnchoredAlignment, PartSearchHonoursLengthAndCutoff) {
     const ScoreLookup lookup = testdata::simpleDna();
     WorkArena arena;
-    for (auto [factor, end, found] : std::vector<std::tuple<int, foot2, std::vector<foot2>>>{
+    for (auto [factor, end, found] : std::vector<std::tuple<int, Cell, std::vector<Cell>>>{
              {9, {8, 10}, {}}, {9, {10, 8}, {}}, {9, {9, 9}, {{9, 9}}}, {10, {9, 9}, {}}}) {
         const AlignParameters p = params(-5, -1, factor, 9);  // cutoff 5 * factor, best 45
-        BestAligner al("acgtacgtac", "acgtacgtac", lookup, p, arena);
+        AnchoredAligner al("acgtacgtac", "acgtacgtac", lookup, p, arena);
         for (const int refill : {0, 1}) {
-            foot2 region[2] = {foot2{0, 0}, end};
-            std::vector<foot2> cells{foot2{1, 1}};
-            EXPECT_EQ(al.next_best(region, cells, refill), static_cast<int>(found.size()));
+            Cell region[2] = {Cell{0, 0}, end};
+            std::vector<Cell> cells{Cell{1, 1}};
+            EXPECT_EQ(al.nextBest(region, cells, refill), static_cast<int>(found.size()));
             EXPECT_EQ(cells, found) << factor << " " << end.i << "," << end.j;
         }
     }
@@ -107,7 +107,7 @@ TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
     const ScoreLookup lookup = testdata::simpleDna();
     const AlignParameters p = params(-5, -1, 10, 10);
     WorkArena arena;
-    for (const auto& [a, b, given, kept] : std::vector<std::tuple<std::string, std::string, std::vector<Segment>, std::vector<int>>>{
+    for (const auto& [a, b, given, kept] : std::vector<std::tuple<std::string, std::string, std::vector<CellSpan>, std::vector<int>>>{
              {as, as, {{{30, 30}, {40, 40}}, {{10, 10}, {20, 20}}, {{20, 20}, {30, 30}}}, {1, 2, 0}},
              {"ccccacgtacgtgggg", "ccccacgtacgtgggg",
               {{{4, 6}, {8, 10}}, {{4, 4}, {8, 8}}, {{4, 2}, {8, 6}}}, {1}},
@@ -115,9 +115,9 @@ TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
              {as, as, {{{10, 10}, {20, 20}}, {{15, 5}, {35, 25}}, {{20, 20}, {30, 30}}, {{50, 50}, {60, 60}}},
               {2, 3}},
          }) {
-        BestAligner al(a, b, lookup, p, arena);
-        foot2 region[2] = {foot2{0, 0}, foot2{al.len1(), al.len2()}};
-        std::vector<Segment> pairs = given;
+        AnchoredAligner al(a, b, lookup, p, arena);
+        Cell region[2] = {Cell{0, 0}, Cell{al.len1(), al.len2()}};
+        std::vector<CellSpan> pairs = given;
         std::vector<int> order;
         EXPECT_EQ(al.groupSort(region, pairs, order), static_cast<int>(kept.size()));
         EXPECT_EQ(order, kept);
@@ -135,13 +135,13 @@ TEST(AnchoredAlignment, GappedAnchorIsRealignedOnlyWithThreeGapsInEachRow) {
     for (const auto gapped : {GappedAnchorRealign::kWindows, GappedAnchorRealign::kWhole}) {
         const AlignParameters p = params(-10, -2, 10, 10, gapped);
         WorkArena arena;
-        BestAligner al(s1, s2, lookup, p, arena);
-        f2pScore rec{{foot2{2, 1}, foot2{14, 13}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa---cccgttggg")};
+        AnchoredAligner al(s1, s2, lookup, p, arena);
+        Segment rec{{Cell{2, 1}, Cell{14, 13}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa---cccgttggg")};
         al.realignGappedAnchor(rec);
         std::vector<char> w1, w2;
-        EXPECT_EQ(rec.score, NW_GOTOH(s1.substr(2, 12), s2.substr(1, 12), lookup, -10, -2).GetAlignSeq(w1, w2));
+        EXPECT_EQ(rec.score, GotohAligner(s1.substr(2, 12), s2.substr(1, 12), lookup, -10, -2).alignGlobal(w1, w2));
         EXPECT_TRUE(rec.align1 == w1 && rec.align2 == w2);
-        f2pScore two{{foot2{2, 1}, foot2{14, 14}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa--cccgttgggg")};
+        Segment two{{Cell{2, 1}, Cell{14, 14}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa--cccgttgggg")};
         al.realignGappedAnchor(two);
         EXPECT_EQ(std::to_string(two.score) + str(two.align1) + str(two.align2), "3aaacc---gtttgggaaa--cccgttgggg");
     }

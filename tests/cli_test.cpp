@@ -4,10 +4,10 @@
 #include <tuple>
 
 #include "TestSupport.hpp"
-#include "cli/ArgParse.hpp"
+#include "cli/CommandLine.hpp"
 #include "cli/Driver.hpp"
 #include "cli/Parameters.hpp"
-#include "input/ScoreMatrix.hpp"
+#include "scoring/ScoreMatrix.hpp"
 
 using namespace testsupport;
 
@@ -17,7 +17,7 @@ const std::string kBin = TORVA_BIN_DIR;
 const std::string kProgram = kBin + "/torva";
 
 struct Parsed {
-    std::optional<argParse> a;  // set when the constructor returned
+    std::optional<CommandLine> a;  // set when the constructor returned
     Captured io;
 };
 Parsed parse(std::vector<std::string> options, const std::string& program = kProgram) {
@@ -49,7 +49,7 @@ std::string invalid(char o) { return std::string("Invalid value for option '-") 
 
 // Where the parse stops the run: the texts (out: a prefix; err "?": getopt's
 // own, any text) and the status.
-TEST(ArgParse, StopsWithTextsAndStatuses) {
+TEST(CommandLine, StopsWithTextsAndStatuses) {
     struct Case {
         std::vector<std::string> options;
         std::string program;
@@ -97,7 +97,7 @@ TEST(ArgParse, StopsWithTextsAndStatuses) {
 // The values as resolved for a run: -P, wherever it stands, or a matrix of
 // more than 20 distinct letters selects '*' as the mask and the protein
 // defaults for the values not given; gap costs lose their sign.
-TEST(ArgParse, ResolvedValuesDefaultsAndOrderEffects) {
+TEST(CommandLine, ResolvedValuesDefaultsAndOrderEffects) {
     struct Case {
         std::vector<std::string> options;
         std::string want;  // gap open, gap extension, factor, -C, mask character, -L

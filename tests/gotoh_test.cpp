@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <random>
 
-#include "align/NwGotoh.hpp"
+#include "align/GotohAligner.hpp"
 #include "support/PlainAligners.hpp"
 #include "support/TestData.hpp"
 
@@ -35,19 +35,19 @@ TEST(Gotoh, AgreesWithPlainVersionOnRandomInputs) {
         const std::string b = round % 4 ? testdata::mutate(rng, a, 0.3, s.letters)
                                         : testdata::randomSeq(rng, len(rng), s.letters);
         const int form = round % 3;
-        NW_GOTOH g(a, b, s.lookup, s.open, s.ext);
+        GotohAligner g(a, b, s.lookup, s.open, s.ext);
         std::vector<char> r1{'#'}, r2{'#'};
         std::string e1, e2;
         int got, want;
         if (form == 0) {
-            got = g.GetAlignSeq(r1, r2);
+            got = g.alignGlobal(r1, r2);
             want = plain::Gotoh(a, b, score, s.open, s.ext).global(e1, e2);
-            ASSERT_EQ(NW_GOTOH::globalScore(a, b, s.lookup, s.open, s.ext), want);
+            ASSERT_EQ(GotohAligner::globalScore(a, b, s.lookup, s.open, s.ext), want);
         } else if (form == 1) {
-            got = g.GetRightAlign(r1, r2);
+            got = g.alignFreeTail(r1, r2);
             want = plain::Gotoh(a, b, score, s.open, s.ext).right(e1, e2);
         } else {
-            got = g.GetLeftAlign(r1, r2);
+            got = g.alignFreeHead(r1, r2);
             const std::string ra(a.rbegin(), a.rend()), rb(b.rbegin(), b.rend());
             want = plain::Gotoh(ra, rb, score, s.open, s.ext).right(e1, e2);
             std::reverse(e1.begin(), e1.end());

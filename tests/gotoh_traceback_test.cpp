@@ -12,7 +12,7 @@ namespace {
 
 using testdata::Scoring;
 
-// The checkpointed traceback of one pair, shaped like NW_GOTOH's forms.
+// The checkpointed traceback of one pair, shaped like GotohAligner's forms.
 struct Checkpointed {
     std::string s1, s2;
     ScoreLookup lookup;
@@ -27,11 +27,11 @@ struct Checkpointed {
             s.open, s.ext},
           fill(fillGotohCheckpointed(p, blockRows)) {}
 
-    int trace(foot start, std::vector<char>& r1, std::vector<char>& r2) {
+    int trace(GotohCell start, std::vector<char>& r1, std::vector<char>& r2) {
         return traceGotoh(p, fill, start, s1, s2, r1, r2);
     }
     int right(std::vector<char>& r1, std::vector<char>& r2) {
-        const foot st = gotohRightStart(fill, p.n, p.m);
+        const GotohCell st = gotohRightStart(fill, p.n, p.m);
         const int v = trace(st, r1, r2);
         r1.insert(r1.end(), static_cast<std::size_t>(p.m - st.j), '-');
         r2.insert(r2.end(), s2.begin() + st.j, s2.end());
@@ -54,14 +54,14 @@ Result result(int value, const std::vector<char>& r1, const std::vector<char>& r
 }
 
 std::vector<Result> checkpointedForms(const std::string& a, const std::string& b,
-                                      const Scoring& s, const std::vector<foot>& starts,
+                                      const Scoring& s, const std::vector<GotohCell>& starts,
                                       int blockRows) {
     std::vector<Result> out;
     std::vector<char> r1{'#'}, r2{'#'};
     Checkpointed cur(a, b, s, blockRows);
     const int v = cur.trace(gotohGlobalStart(cur.fill, cur.p.n, cur.p.m), r1, r2);
     out.push_back(result(v, r1, r2));
-    for (const foot& st : starts) {  // one fill, many traces: blocks get reloaded
+    for (const GotohCell& st : starts) {  // one fill, many traces: blocks get reloaded
         r1.clear(), r2.clear();
         const int w = cur.trace(st, r1, r2);
         out.push_back(result(w, r1, r2));
@@ -80,10 +80,10 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
 
 void compareAllForms(std::mt19937& rng, const std::string& a, const std::string& b,
                      const Scoring& s, const std::vector<int>& blockSizes, int randomStarts) {
-    std::vector<foot> starts;
+    std::vector<GotohCell> starts;
     std::uniform_int_distribution<int> row(0, static_cast<int>(a.size()));
     std::uniform_int_distribution<int> col(0, static_cast<int>(b.size()));
-    for (int t = 0; t < randomStarts; ++t) starts.push_back(foot{t % 3, row(rng), col(rng)});
+    for (int t = 0; t < randomStarts; ++t) starts.push_back(GotohCell{t % 3, row(rng), col(rng)});
     // One block holds every row's choices: the byte-per-cell traceback, which
     // the Gotoh tests check against the plain aligner.
     const std::vector<Result> want =

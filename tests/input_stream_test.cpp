@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "TestSupport.hpp"
-#include "input/InputStream.hpp"
-#include "input/ReadSeqFile.hpp"
+#include "io/InputStream.hpp"
+#include "io/FastaReader.hpp"
 
 using namespace testsupport;
 
@@ -31,8 +31,8 @@ std::string gzipMember(const std::string& data) {
 std::string readPath(const std::string& path, std::mt19937& rng) {
     std::vector<std::string> names, seqs;
     try {
-        readSeqFile reader = readSeqFile::open(path);
-        while (reader.next_seq(names, seqs, 1 + static_cast<int>(rng() % 3)) > 0) {
+        FastaReader reader = FastaReader::open(path);
+        while (reader.readRecords(names, seqs, 1 + static_cast<int>(rng() % 3)) > 0) {
         }
     } catch (const InputError& e) {
         return e.what();
@@ -105,7 +105,7 @@ TEST(InputStream, StandardInputPipeDeliveringOneByteAtATime) {
     }
 }
 
-TEST(ReadSeqFile, UnreadableInputIsRefusedWithTheReason) {
+TEST(FastaReader, UnreadableInputIsRefusedWithTheReason) {
     const std::string fastq = "@r1\nACGT\n+\nII>I\n@r2\nAC\n+\n>I\n";
     const std::string only = "; only FASTA text, plain or gzip-compressed, can be read";
     const std::string isFastq = " looks like FASTQ (it begins with '@'); FASTQ is not supported, only FASTA";
@@ -138,7 +138,7 @@ TEST(ReadSeqFile, UnreadableInputIsRefusedWithTheReason) {
         EXPECT_EQ(readPath(dir / "in", rng), "the file: " + (dir / "in") + message) << content;
     }
     try {  // standard input is named as such
-        readSeqFile(std::make_unique<std::istringstream>("plain words"), "-");
+        FastaReader(std::make_unique<std::istringstream>("plain words"), "-");
         ADD_FAILURE();
     } catch (const InputError& e) {
         EXPECT_EQ(std::string(e.what()), "standard input" + noRecord);

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "TestSupport.hpp"
-#include "cli/ArgParse.hpp"
+#include "cli/CommandLine.hpp"
 
 using namespace testsupport;
 

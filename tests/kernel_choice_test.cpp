@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "align/kernels/Kernels.hpp"
+#include "kernels/Kernels.hpp"
 
 TEST(KernelChoice, NamesSelectAvailableSetsAndRejectOthers) {
     const std::vector<const KernelSet*> sets = availableKernels();

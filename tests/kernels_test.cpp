@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "align/kernels/Kernels.hpp"
+#include "kernels/Kernels.hpp"
 
 namespace {
 

@@ -39,12 +39,12 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersionInEveryLayout) {
             const plain::Score score = plain::scorerOf(lookup);
             LocalScoreMatrix m(a, b, lookup, gap, options, arena);
             ASSERT_EQ(m.layout(), options.layout);
-            std::vector<foot2> cells;
+            std::vector<Cell> cells;
             const int best = m.fill(cells);
             const plain::Grid want = plain::localFill(a, b, score, gap);
             const int n1 = m.len1(), n2 = m.len2();
             for (int i = 0; i <= n1; ++i)
-                for (int j = 0; j <= n2; ++j) ASSERT_EQ(m.valueAt(foot2{i, j}, 0), want[i][j]) << i << "," << j;
+                for (int j = 0; j <= n2; ++j) ASSERT_EQ(m.valueAt(Cell{i, j}, 0), want[i][j]) << i << "," << j;
             ASSERT_EQ(cells, plain::bestCells(want, 1, 1, n1, n2, 1));
             ASSERT_EQ(best, cells.empty() ? 0 : want[cells[0].i][cells[0].j]);
 
@@ -52,22 +52,22 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersionInEveryLayout) {
             // where no scores are kept, at row 0, as the search's parts do).
             const int top = choices ? 0 : static_cast<int>(rng() % (n1 + 1));
             const int bottom = top + static_cast<int>(rng() % (n1 - top + 1));
-            const foot2 part[2] = {foot2{top, 0}, foot2{bottom, static_cast<int>(rng() % (n2 + 1))}};
+            const Cell part[2] = {Cell{top, 0}, Cell{bottom, static_cast<int>(rng() % (n2 + 1))}};
             const int cutoff = static_cast<int>(rng() % 15) - 2;
             for (const bool skip : {true, false}) {
-                std::vector<foot2> found;
+                std::vector<Cell> found;
                 int partBest = cutoff;
                 m.scanPart(part, found, partBest, skip);
                 ASSERT_EQ(found, plain::bestCells(want, top, 0, bottom, part[1].j, cutoff)) << skip;
             }
 
-            for (foot2 end : cells) {
+            for (Cell end : cells) {
                 int i = end.i, j = end.j;
                 std::string e1, e2;
                 plain::localTrace(want, a, b, score, gap, i, j, e1, e2);
                 std::vector<char> r1{'#'}, r2{'#'};
                 ASSERT_EQ(m.traceSegment(end, best, r1, r2), best);
-                ASSERT_TRUE(end == (foot2{i, j}) && str(r1) == "#" + e1 && str(r2) == "#" + e2) << a << " / " << b;
+                ASSERT_TRUE(end == (Cell{i, j}) && str(r1) == "#" + e1 && str(r2) == "#" + e2) << a << " / " << b;
             }
         }
     }
@@ -89,36 +89,36 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
             if (b.size() < 4) continue;
             const int gap = -(50 + 100 * (round % 5));
             LocalScoreMatrix m(a, b, lookup, gap, options, arena);
-            std::vector<foot2> cells;
+            std::vector<Cell> cells;
             m.fill(cells);
             const int n1 = m.len1(), n2 = m.len2();
-            auto rescore = [&](foot2 r0, foot2 r1) {
+            auto rescore = [&](Cell r0, Cell r1) {
                 std::vector<std::vector<long long>> before(n1 + 1, std::vector<long long>(n2 + 1));
                 for (int i = 0; i <= n1; ++i)
                     for (int j = 0; j <= n2; ++j) before[i][j] = m.storedCell(i, j);
-                const foot2 region[2] = {r0, r1};
+                const Cell region[2] = {r0, r1};
                 const int cutoff = 100 * (round % 4);
                 int best = cutoff;
-                std::vector<foot2> got;
+                std::vector<Cell> got;
                 m.rescorePart(region, got, best, false);
                 const plain::Grid fresh = plain::localFill(a.substr(r0.i, r1.i - r0.i),
                                                            b.substr(r0.j, r1.j - r0.j), score, gap);
                 for (int i = 0; i <= n1; ++i)
                     for (int j = 0; j <= n2; ++j) {
                         if (i >= r0.i && i <= r1.i && j >= r0.j && j <= r1.j) {
-                            ASSERT_EQ(m.valueAt(foot2{i, j}, r0.j), fresh[i - r0.i][j - r0.j]) << i << "," << j;
+                            ASSERT_EQ(m.valueAt(Cell{i, j}, r0.j), fresh[i - r0.i][j - r0.j]) << i << "," << j;
                         } else {
                             ASSERT_EQ(m.storedCell(i, j), before[i][j]) << i << "," << j;
                         }
                     }
-                std::vector<foot2> want = plain::bestCells(fresh, 1, 1, r1.i - r0.i, r1.j - r0.j, cutoff);
-                for (foot2& c : want) c = foot2{c.i + r0.i, c.j + r0.j};
+                std::vector<Cell> want = plain::bestCells(fresh, 1, 1, r1.i - r0.i, r1.j - r0.j, cutoff);
+                for (Cell& c : want) c = Cell{c.i + r0.i, c.j + r0.j};
                 ASSERT_EQ(got, want);
             };
             auto within = [&](int from, int to) { return from + static_cast<int>(rng() % (to - from + 1)); };
-            const foot2 r0{within(0, n1 - 1), within(0, n2 - 1)}, r1{within(r0.i, n1), within(r0.j, n2)};
+            const Cell r0{within(0, n1 - 1), within(0, n2 - 1)}, r1{within(r0.i, n1), within(r0.j, n2)};
             rescore(r0, r1);
-            rescore(foot2{within(r0.i, r1.i), within(r0.j, r1.j)}, r1);
+            rescore(Cell{within(r0.i, r1.i), within(r0.j, r1.j)}, r1);
         }
     }
 }

@@ -3,10 +3,10 @@
 #include <sstream>
 
 #include "TestSupport.hpp"
-#include "cli/AlignPair.hpp"
+#include "pair/PairEngine.hpp"
 #include "common/WorkArena.hpp"
-#include "output/LocWriter.hpp"
-#include "output/RunOutputs.hpp"
+#include "io/LocWriter.hpp"
+#include "io/RunOutputs.hpp"
 #include "support/TestData.hpp"
 
 using namespace testsupport;

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "align/Cigar.hpp"
-#include "align/MaskRunColumns.hpp"
-#include "output/PafWriter.hpp"
-#include "output/SvgWriter.hpp"
+#include "pair/MaskRunColumns.hpp"
+#include "io/PafWriter.hpp"
+#include "io/SvgWriter.hpp"
 
 namespace {
 

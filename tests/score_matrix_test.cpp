@@ -1,4 +1,4 @@
-#include "input/ScoreMatrix.hpp"
+#include "scoring/ScoreMatrix.hpp"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "align/kernels/Kernels.hpp"
+#include "kernels/Kernels.hpp"
 
 GotohRowFn gotohRowFor(int n, int m, const ScoreLookup& lookup, int gapOpen, int gapExt) {
     return gotohScoresMayOverflow(n, m, lookup.bestScore(), lookup.worstScore(), gapOpen, gapExt)

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "align/ScoreLookup.hpp"
-#include "align/kernels/GotohRow.hpp"
+#include "scoring/ScoreLookup.hpp"
+#include "kernels/GotohRow.hpp"
 
 // Best scores at the far corner of a global alignment, one per state.
 struct GotohCorner {

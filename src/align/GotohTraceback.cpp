@@ -126,7 +126,7 @@ void loadCheckpoint(const GotohProblem& p, const GotohFill& f, int c, int w,
 }
 
 struct Capture {
-    foot cell;
+    GotohCell cell;
     int value = 0;
 };
 
@@ -162,7 +162,7 @@ void loadBlock(const GotohProblem& p, GotohFill& f, RowBuffers& rb, int c, int w
 }
 
 // The start value when the fill kept it or the boundary fixes it.
-bool knownValue(const GotohProblem& p, const GotohFill& f, foot s, int& value) {
+bool knownValue(const GotohProblem& p, const GotohFill& f, GotohCell s, int& value) {
     if (s.i == p.n && s.j == p.m) {
         value = s.state == 0 ? f.corner.d : s.state == 1 ? f.corner.p : f.corner.q;
     } else if (s.state == 0 && s.i == p.n) {
@@ -183,7 +183,7 @@ bool knownValue(const GotohProblem& p, const GotohFill& f, foot s, int& value) {
 
 // Walks the path through the loaded block until it leaves it upwards or
 // reaches column 0, appending the columns in reverse.
-void walkBlock(const GotohFill& f, foot& cur, std::string_view seq1, std::string_view seq2,
+void walkBlock(const GotohFill& f, GotohCell& cur, std::string_view seq1, std::string_view seq2,
                std::vector<char>& row1, std::vector<char>& row2) {
     const int top = f.movesBlock * f.blockRows;
     const std::size_t stride = static_cast<std::size_t>(f.movesWidth);
@@ -265,11 +265,11 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
     return f;
 }
 
-int traceGotoh(const GotohProblem& p, GotohFill& f, foot start, std::string_view seq1,
+int traceGotoh(const GotohProblem& p, GotohFill& f, GotohCell start, std::string_view seq1,
                std::string_view seq2, std::vector<char>& row1, std::vector<char>& row2) {
     const std::size_t from1 = row1.size();
     const std::size_t from2 = row2.size();
-    foot cur = start;
+    GotohCell cur = start;
     // The path never goes right of its start, so no block needs more columns.
     RowBuffers rb(cur.i > 0 && cur.j > 0 ? static_cast<std::size_t>(cur.j) + 1 : 0, p, cur.i);
     int result = 0;
@@ -300,13 +300,13 @@ int traceGotoh(const GotohProblem& p, GotohFill& f, foot start, std::string_view
     return result;
 }
 
-foot gotohGlobalStart(const GotohFill& f, int n, int m) {
+GotohCell gotohGlobalStart(const GotohFill& f, int n, int m) {
     const int best = std::max({f.corner.d, f.corner.p, f.corner.q});
     const int state = best == f.corner.d ? 0 : best == f.corner.p ? 1 : 2;
-    return foot{state, n, m};
+    return GotohCell{state, n, m};
 }
 
-foot gotohRightStart(const GotohFill& f, int n, int m) {
+GotohCell gotohRightStart(const GotohFill& f, int n, int m) {
     int bi = n, bj = m;
     int best = f.lastRow[static_cast<std::size_t>(m)];
     if (m < n) {
@@ -322,5 +322,5 @@ foot gotohRightStart(const GotohFill& f, int n, int m) {
                 bj = j;
             }
     }
-    return foot{0, bi, bj};
+    return GotohCell{0, bi, bj};
 }

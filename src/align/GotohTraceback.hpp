@@ -6,7 +6,7 @@
 
 #include "align/GotohKernel.hpp"
 #include "align/Records.hpp"
-#include "align/ScoreLookup.hpp"
+#include "scoring/ScoreLookup.hpp"
 #include "common/WorkArena.hpp"
 
 // The affine-gap global traceback without a byte per cell. The fill keeps the
@@ -75,14 +75,14 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0,
 // the byte-per-cell traceback gives. `seq1`/`seq2` are the characters the
 // codes were made from. Returns the start cell's value in its state's matrix.
 // Reuses `fill.moves` for its blocks; may be called again with another start.
-int traceGotoh(const GotohProblem& p, GotohFill& fill, foot start, std::string_view seq1,
+int traceGotoh(const GotohProblem& p, GotohFill& fill, GotohCell start, std::string_view seq1,
                std::string_view seq2, std::vector<char>& row1, std::vector<char>& row2);
 
 // The start of the plain global form: (n, m) in the first state, in the order
 // pair, gap in sequence 2, gap in sequence 1, that reaches the best value.
-foot gotohGlobalStart(const GotohFill& fill, int n, int m);
+GotohCell gotohGlobalStart(const GotohFill& fill, int n, int m);
 
 // The start of the form whose trailing overhang is free: the best pair-state
 // cell of the last column (when sequence 2 is shorter) or the last row; ties
 // go to the shorter alignment. The caller appends the overhang after the path.
-foot gotohRightStart(const GotohFill& fill, int n, int m);
+GotohCell gotohRightStart(const GotohFill& fill, int n, int m);

@@ -18,8 +18,8 @@ struct MaskRun {
 struct AnchorRecord {
     // Cells of the collapsed sequences (mask runs as one character): the
     // anchor covers seq1[start.i, end.i) and seq2[start.j, end.j).
-    foot2 start;
-    foot2 end;
+    Cell start;
+    Cell end;
     std::int32_t score = 0;
     // Its aligned rows over the collapsed sequences ('-' for a gap).
     std::vector<char> row1, row2;

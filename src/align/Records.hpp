@@ -6,7 +6,7 @@
 
 // A cursor in the three Gotoh matrices: state 0 = pair, 1 = residue of
 // sequence 1 against a gap, 2 = residue of sequence 2 against a gap.
-struct foot {
+struct GotohCell {
     std::int32_t state;
     std::int32_t i;
     std::int32_t j;
@@ -14,26 +14,32 @@ struct foot {
 
 // A cell (i, j) of a dynamic-programming matrix: the first i residues of
 // sequence 1 against the first j of sequence 2.
-struct foot2 {
+struct Cell {
     std::int32_t i;
     std::int32_t j;
-    friend bool operator==(const foot2&, const foot2&) = default;
+    friend bool operator==(const Cell&, const Cell&) = default;
 };
 
 // One high-scoring segment: it covers seq1[start.i, end.i) and
 // seq2[start.j, end.j); its aligned rows use '-' for a gap.
-struct f2pScore {
-    std::pair<foot2, foot2> f2p;  // first = start cell, second = end cell
+struct Segment {
+    std::pair<Cell, Cell> f2p;  // first = start cell, second = end cell
     std::int32_t score = 0;
     std::vector<char> align1;
     std::vector<char> align2;
 };
 
-// 1: a after b in both coordinates; 0: equal; 2: a before b in both;
-// 3: otherwise (they cross or share one coordinate).
-inline int cmp_f2(const foot2& a, const foot2& b) {
-    if (a.i > b.i && a.j > b.j) return 1;
-    if (a.i == b.i && a.j == b.j) return 0;
-    if (a.i < b.i && a.j < b.j) return 2;
-    return 3;
+// Where cell a lies against cell b.
+enum class CellOrder {
+    After,     // a after b in both coordinates
+    Same,      // equal
+    Before,    // a before b in both coordinates
+    Crossing,  // they cross or share one coordinate
+};
+
+inline CellOrder compareCells(const Cell& a, const Cell& b) {
+    if (a.i > b.i && a.j > b.j) return CellOrder::After;
+    if (a.i == b.i && a.j == b.j) return CellOrder::Same;
+    if (a.i < b.i && a.j < b.j) return CellOrder::Before;
+    return CellOrder::Crossing;
 }

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "anchor/BestAligner.hpp"
+#include "anchor/AnchoredAligner.hpp"
 
 namespace {
 
@@ -11,33 +11,33 @@ namespace {
 struct SearchFrame {
     enum Stage { kStart, kSingleAfterLeft, kSingleDone, kChainNext, kChainAfterPart, kChainDone };
 
-    foot2 region[2];
-    std::vector<foot2> candidates;
+    Cell region[2];
+    std::vector<Cell> candidates;
     int candidateValue = -1;  // their common score, when the search that found them knows it
     Stage stage = kStart;
     int count = 0;
 
     // One candidate: its segment, recorded between the parts before and after it.
-    f2pScore record;
+    Segment record;
 
     // Several candidates: the chain that grouping kept and the walk along it.
-    std::vector<std::pair<foot2, foot2>> pairs;
+    std::vector<std::pair<Cell, Cell>> pairs;
     std::vector<int> order;
     std::vector<int> pairValues;  // score of each candidate's end cell
     std::vector<std::vector<char>> rows1, rows2;  // rows of the kept segment at each position
     std::size_t g = 0;
-    foot2 part[2];
+    Cell part[2];
 };
 
 }  // namespace
 
-int BestAligner::getBestHSS(foot2* region, std::vector<foot2> candidates) {
+int AnchoredAligner::getBestHSS(Cell* region, std::vector<Cell> candidates) {
     return searchAnchors(region, std::move(candidates), -1);
 }
 
-int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int candidateValue) {
+int AnchoredAligner::searchAnchors(Cell* region, std::vector<Cell> candidates, int candidateValue) {
     std::vector<std::unique_ptr<SearchFrame>> stack;
-    auto push = [&stack](const foot2* r, std::vector<foot2>&& cands, int value) {
+    auto push = [&stack](const Cell* r, std::vector<Cell>&& cands, int value) {
         auto f = std::make_unique<SearchFrame>();
         f->region[0] = r[0];
         f->region[1] = r[1];
@@ -48,11 +48,11 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
     push(region, std::move(candidates), candidateValue);
 
     int total = 0;
-    std::vector<foot2> list;
+    std::vector<Cell> list;
     int listValue = 0;
     // Searches a part of frame f's region; a part that holds candidates gets
     // a frame of its own, which runs before f goes on.
-    auto searchAndPush = [&](SearchFrame& f, foot2* part, int refill) {
+    auto searchAndPush = [&](SearchFrame& f, Cell* part, int refill) {
         if (searchPart(part, list, refill, f.region[0].j, listValue) > 0)
             push(part, std::move(list), listValue);
     };
@@ -64,7 +64,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 // of value 0 or less is no segment at all; letting it through
                 // would turn every zero cell into an empty anchor.
                 std::vector<int> values;
-                for (const foot2& c : f.candidates)
+                for (const Cell& c : f.candidates)
                     values.push_back(f.candidateValue >= 0 ? f.candidateValue : matrix_.valueAt(c, f.region[0].j));
                 std::size_t kept = 0;
                 for (std::size_t k = 0; k < f.candidates.size(); ++k) {
@@ -78,15 +78,15 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                     break;
                 }
                 if (f.candidates.size() == 1) {
-                    const foot2 end = f.candidates[0];
-                    foot2 start = end;
+                    const Cell end = f.candidates[0];
+                    Cell start = end;
                     f.record.align1.clear();
                     f.record.align2.clear();
                     matrix_.traceSegment(start, values[0], f.record.align1, f.record.align2);
                     f.record.f2p = {start, end};
                     f.record.score = values[0];
                     f.stage = SearchFrame::kSingleAfterLeft;
-                    foot2 left[2] = {f.region[0], start};
+                    Cell left[2] = {f.region[0], start};
                     searchAndPush(f, left, 0);
                     break;
                 }
@@ -99,7 +99,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 f.pairValues = values;
                 std::vector<char> scratch1, scratch2;
                 for (std::size_t k = 0; k < n; ++k) {
-                    foot2 start = f.candidates[k];
+                    Cell start = f.candidates[k];
                     scratch1.clear();
                     scratch2.clear();
                     matrix_.traceSegment(start, values[k], scratch1, scratch2);
@@ -111,7 +111,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 f.rows2.assign(f.order.size(), {});
                 for (std::size_t g = 0; g < f.order.size(); ++g) {
                     const auto k = static_cast<std::size_t>(f.order[g]);
-                    foot2 start = f.candidates[k];
+                    Cell start = f.candidates[k];
                     matrix_.traceSegment(start, values[k], f.rows1[g], f.rows2[g]);
                 }
                 f.part[0] = f.region[0];
@@ -123,10 +123,10 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
                 f.count += 1;
                 realignGappedAnchor(f.record);
                 hssScore_ += f.record.score;
-                const foot2 end = f.record.f2p.second;
+                const Cell end = f.record.f2p.second;
                 hssList_.push_back(std::move(f.record));
                 f.stage = SearchFrame::kSingleDone;
-                foot2 right[2] = {end, f.region[1]};
+                Cell right[2] = {end, f.region[1]};
                 searchAndPush(f, right, 1);
                 break;
             }
@@ -147,7 +147,7 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
             }
             case SearchFrame::kChainAfterPart: {
                 const auto& seg = f.pairs[f.g];
-                f2pScore record;
+                Segment record;
                 record.f2p = seg;
                 const auto kept = static_cast<std::size_t>(f.order[f.g]);
                 // The kept segment's end cell lies beyond every part searched
@@ -179,10 +179,10 @@ int BestAligner::searchAnchors(foot2* region, std::vector<foot2> candidates, int
     return total;
 }
 
-void BestAligner::selectAnchors() {
+void AnchoredAligner::selectAnchors() {
     if (selected_ || !hssList_.empty()) return;
     selected_ = true;
-    foot2 whole[2] = {foot2{0, 0}, foot2{len1_, len2_}};
+    Cell whole[2] = {Cell{0, 0}, Cell{len1_, len2_}};
     // maxCells_ all hold maxScore_, which spares reading their scores again.
     searchAnchors(whole, maxCells_, maxScore_);
 }

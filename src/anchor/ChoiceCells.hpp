@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "align/kernels/LocalRow.hpp"
+#include "kernels/LocalRow.hpp"
 
 // Traceback choices of local score cells, 2 bits a cell, four cells a byte
 // (cell j in byte j / 4 at bits 2 * (j % 4)): 0 the cell's score is 0 (a

@@ -1,5 +1,5 @@
-#include "align/NwGotoh.hpp"
-#include "anchor/BestAligner.hpp"
+#include "align/GotohAligner.hpp"
+#include "anchor/AnchoredAligner.hpp"
 
 namespace {
 
@@ -13,23 +13,23 @@ void appendResidues(std::vector<char>& row, std::string_view s, int from, int to
 
 }  // namespace
 
-int BestAligner::global_align(std::vector<char>& row1, std::vector<char>& row2) {
+int AnchoredAligner::globalAlign(std::vector<char>& row1, std::vector<char>& row2) {
     if (hssList_.empty()) {
         if (maxScore_ <= cutoff_) {
-            NW_GOTOH whole(seq1_, seq2_, lookup_, params_.gapOpen, params_.gapExt, &arena_);
-            alignScore_ = whole.GetAlignSeq(row1, row2);
+            GotohAligner whole(seq1_, seq2_, lookup_, params_.gapOpen, params_.gapExt, &arena_);
+            alignScore_ = whole.alignGlobal(row1, row2);
             return alignScore_;
         }
         selectAnchors();
     }
 
     alignScore_ = 0;
-    foot2 prev{0, 0};
+    Cell prev{0, 0};
     int k = 0;
-    for (const f2pScore& r : hssList_) {
+    for (const Segment& r : hssList_) {
         ++k;
         alignScore_ += r.score;
-        const foot2 start = r.f2p.first;
+        const Cell start = r.f2p.first;
         const int di = start.i - prev.i;
         const int dj = start.j - prev.j;
         if (di == 0 && dj > 0) {
@@ -41,11 +41,11 @@ int BestAligner::global_align(std::vector<char>& row1, std::vector<char>& row2) 
             appendResidues(row1, seq1_, prev.i, start.i);
             appendGap(row2, di);
         } else if (di > 0 && dj > 0) {
-            NW_GOTOH stretch(seq1_.substr(static_cast<std::size_t>(prev.i), static_cast<std::size_t>(di)),
+            GotohAligner stretch(seq1_.substr(static_cast<std::size_t>(prev.i), static_cast<std::size_t>(di)),
                              seq2_.substr(static_cast<std::size_t>(prev.j), static_cast<std::size_t>(dj)),
                              lookup_, params_.gapOpen, params_.gapExt, &arena_);
             // Before the first anchor the leading overhang is free.
-            alignScore_ += k == 1 ? stretch.GetLeftAlign(row1, row2) : stretch.GetAlignSeq(row1, row2);
+            alignScore_ += k == 1 ? stretch.alignFreeHead(row1, row2) : stretch.alignGlobal(row1, row2);
         }
         row1.insert(row1.end(), r.align1.begin(), r.align1.end());
         row2.insert(row2.end(), r.align2.begin(), r.align2.end());
@@ -63,10 +63,10 @@ int BestAligner::global_align(std::vector<char>& row1, std::vector<char>& row2) 
         appendResidues(row1, seq1_, prev.i, len1_);
         appendGap(row2, di);
     } else if (di > 0 && dj > 0) {
-        NW_GOTOH stretch(seq1_.substr(static_cast<std::size_t>(prev.i)),
+        GotohAligner stretch(seq1_.substr(static_cast<std::size_t>(prev.i)),
                          seq2_.substr(static_cast<std::size_t>(prev.j)), lookup_, params_.gapOpen,
                          params_.gapExt, &arena_);
-        alignScore_ += stretch.GetRightAlign(row1, row2);
+        alignScore_ += stretch.alignFreeTail(row1, row2);
     }
     return alignScore_;
 }

@@ -2,19 +2,20 @@
 #include <string>
 #include <string_view>
 
-#include "align/NwGotoh.hpp"
-#include "anchor/BestAligner.hpp"
+#include "align/GotohAligner.hpp"
+#include "anchor/AnchoredAligner.hpp"
 
 namespace {
 
-using Segment = std::pair<foot2, foot2>;
+using CellSpan = std::pair<Cell, Cell>;
 
 // Two segments (or a group's box and a segment) conflict unless one starts at
 // or strictly after the other's end cell.
-bool conflicts(const Segment& box, const Segment& seg) {
-    const int a = cmp_f2(seg.first, box.second);
-    const int b = cmp_f2(box.first, seg.second);
-    return !(a == 0 || a == 1 || b == 0 || b == 1);
+bool conflicts(const CellSpan& box, const CellSpan& seg) {
+    const CellOrder a = compareCells(seg.first, box.second);
+    const CellOrder b = compareCells(box.first, seg.second);
+    const auto atOrAfter = [](CellOrder o) { return o == CellOrder::Same || o == CellOrder::After; };
+    return !(atOrAfter(a) || atOrAfter(b));
 }
 
 // A stretch of a sequence between two cells; a negative length (boxes of
@@ -27,7 +28,7 @@ std::string_view stretch(std::string_view s, int from, int to) {
 
 }  // namespace
 
-int BestAligner::groupSort(foot2* region, std::vector<Segment>& pairs, std::vector<int>& order) {
+int AnchoredAligner::groupSort(Cell* region, std::vector<CellSpan>& pairs, std::vector<int>& order) {
     const int n = static_cast<int>(pairs.size());
 
     // Grouping: a group takes every segment that conflicts with its box, the
@@ -35,12 +36,12 @@ int BestAligner::groupSort(foot2* region, std::vector<Segment>& pairs, std::vect
     std::set<int> ungrouped;
     for (int k = 0; k < n; ++k) ungrouped.insert(k);
     std::vector<std::set<int>> groups;
-    std::vector<Segment> boxes;
+    std::vector<CellSpan> boxes;
     while (!ungrouped.empty()) {
         const int k = *ungrouped.begin();
         ungrouped.erase(ungrouped.begin());
         std::set<int> group{k};
-        Segment box = pairs[k];
+        CellSpan box = pairs[k];
         for (auto it = ungrouped.begin(); it != ungrouped.end();) {
             const int m = *it;
             if (!conflicts(box, pairs[m])) {
@@ -79,7 +80,7 @@ int BestAligner::groupSort(foot2* region, std::vector<Segment>& pairs, std::vect
             order.push_back(*groups[g].begin());
             continue;
         }
-        foot2 flankBegin, flankEnd;
+        Cell flankBegin, flankEnd;
         if (count == 1) {
             flankBegin = region[0];
             flankEnd = region[1];
@@ -98,11 +99,11 @@ int BestAligner::groupSort(foot2* region, std::vector<Segment>& pairs, std::vect
         // inside the group even when every flank sum is below the start value.
         int chosen = *groups[g].begin();
         for (const int m : groups[g]) {
-            const Segment& seg = pairs[m];
-            const int left = NW_GOTOH::globalScore(
+            const CellSpan& seg = pairs[m];
+            const int left = GotohAligner::globalScore(
                 stretch(seq1_, flankBegin.i, seg.first.i), stretch(seq2_, flankBegin.j, seg.first.j),
                 lookup_, params_.gapOpen, params_.gapExt);
-            const int right = NW_GOTOH::globalScore(
+            const int right = GotohAligner::globalScore(
                 stretch(seq1_, seg.second.i, flankEnd.i), stretch(seq2_, seg.second.j, flankEnd.j),
                 lookup_, params_.gapOpen, params_.gapExt);
             if (left + right >= best) {

@@ -50,7 +50,7 @@ struct LocalScoreMatrix::StripLink {
 };
 
 void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink* in,
-                                 StripLink* out, bool storeChoices, std::vector<foot2>& cells,
+                                 StripLink* out, bool storeChoices, std::vector<Cell>& cells,
                                  int& best, int* rowMaxOut, FillProgress* progress) const {
     const int n = c1 - c0;
     const auto span = static_cast<std::size_t>(n) + 1;
@@ -87,7 +87,7 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
 // computes a row once the strip on its left has handed on that row's last
 // column. Results do not depend on the number of strips: each cell gets the
 // same value, and the best cells are merged back into row-major order.
-void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, int& best,
+void LocalScoreMatrix::fillPart(const Cell* region, std::vector<Cell>& cells, int& best,
                                 bool storeChoices, bool recordRowBest, FillProgress* progress) {
     const int top = region[0].i, bottom = region[1].i;
     const int first = region[0].j, last = region[1].j;
@@ -124,7 +124,7 @@ void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, 
 
     std::vector<StripLink> links(static_cast<std::size_t>(strips - 1));
     for (StripLink& link : links) link.values.assign(static_cast<std::size_t>(bottom - top) + 1, 0);
-    std::vector<std::vector<foot2>> found(static_cast<std::size_t>(strips));
+    std::vector<std::vector<Cell>> found(static_cast<std::size_t>(strips));
     std::vector<int> bests(static_cast<std::size_t>(strips), best);
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(strips));
     std::vector<std::vector<int>> rowMax(static_cast<std::size_t>(strips), std::vector<int>(rows, 0));
@@ -157,11 +157,11 @@ void LocalScoreMatrix::fillPart(const foot2* region, std::vector<foot2>& cells, 
             cells.insert(cells.end(), found[static_cast<std::size_t>(s)].begin(),
                          found[static_cast<std::size_t>(s)].end());
     std::sort(cells.begin(), cells.end(),
-              [](const foot2& a, const foot2& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
+              [](const Cell& a, const Cell& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
     best = topBest;
 }
 
-int LocalScoreMatrix::lastReachingRow(const foot2* region, int best) const {
+int LocalScoreMatrix::lastReachingRow(const Cell* region, int best) const {
     const int floor = best > 1 ? best : 1;
     for (int i = region[1].i; i > region[0].i; --i)
         if (rowBest_[static_cast<std::size_t>(i)] >= floor) return i;

@@ -4,7 +4,7 @@
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
 
-void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, int& best,
+void LocalScoreMatrix::scanPart(const Cell* region, std::vector<Cell>& cells, int& best,
                                 bool skipRows) {
     switch (options_.layout) {
         case LocalCellLayout::kChoices:
@@ -22,7 +22,7 @@ void LocalScoreMatrix::scanPart(const foot2* region, std::vector<foot2>& cells, 
     }
 }
 
-void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cells, int& best,
+void LocalScoreMatrix::rescorePart(const Cell* region, std::vector<Cell>& cells, int& best,
                                    bool skipRows) {
     switch (options_.layout) {
         case LocalCellLayout::kChoices:
@@ -40,9 +40,9 @@ void LocalScoreMatrix::rescorePart(const foot2* region, std::vector<foot2>& cell
 // Rows below the last one that can hold a candidate are read by nothing:
 // traces from its candidates, and the parts searched after it, lie above it.
 // So the fill stops there, and a part with no such row is not filled at all.
-void LocalScoreMatrix::fillChoicePart(const foot2* region, std::vector<foot2>& cells, int& best,
+void LocalScoreMatrix::fillChoicePart(const Cell* region, std::vector<Cell>& cells, int& best,
                                       bool skipRows, bool rescore) {
-    foot2 upTo[2] = {region[0], region[1]};
+    Cell upTo[2] = {region[0], region[1]};
     if (skipRows) {
         upTo[1].i = lastReachingRow(region, best);
         if (upTo[1].i < 0) return;
@@ -53,7 +53,7 @@ void LocalScoreMatrix::fillChoicePart(const foot2* region, std::vector<foot2>& c
 // A part that keeps its stored scores: its first column is the zero column of
 // the scores its cells hold, so each row is read from there.
 template <class Layout>
-void LocalScoreMatrix::scanCells(const foot2* region, std::vector<foot2>& cells, int& best,
+void LocalScoreMatrix::scanCells(const Cell* region, std::vector<Cell>& cells, int& best,
                                  bool skipRows) const {
     const int first = region[0].j;
     const int n = region[1].j - first;
@@ -79,7 +79,7 @@ void LocalScoreMatrix::scanCells(const foot2* region, std::vector<foot2>& cells,
 // keep their stored bits, since a cell's stored form depends on its score
 // only; cells outside the part are not written.
 template <class Layout>
-void LocalScoreMatrix::rescoreCells(const foot2* region, std::vector<foot2>& cells, int& best) {
+void LocalScoreMatrix::rescoreCells(const Cell* region, std::vector<Cell>& cells, int& best) {
     const int top = region[0].i, bottom = region[1].i;
     const int first = region[0].j;
     const int n = region[1].j - first;

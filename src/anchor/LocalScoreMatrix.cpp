@@ -54,7 +54,7 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
     }
 }
 
-int LocalScoreMatrix::fill(std::vector<foot2>& maxCells, FillProgress* progress) {
+int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) {
     maxCells.clear();
     rowBest_.assign(static_cast<std::size_t>(len1_) + 1, 0);
     int best = 0;
@@ -64,7 +64,7 @@ int LocalScoreMatrix::fill(std::vector<foot2>& maxCells, FillProgress* progress)
     }
     switch (options_.layout) {
         case LocalCellLayout::kChoices: {
-            const foot2 whole[2] = {foot2{0, 0}, foot2{len1_, len2_}};
+            const Cell whole[2] = {Cell{0, 0}, Cell{len1_, len2_}};
             fillPart(whole, maxCells, best, true, true, progress);
             return best;
         }
@@ -77,7 +77,7 @@ int LocalScoreMatrix::fill(std::vector<foot2>& maxCells, FillProgress* progress)
 // The recurrence runs on whole values in two rolling rows; the matrix only
 // receives the stored form of each cell.
 template <class Layout>
-int LocalScoreMatrix::fillCells(std::vector<foot2>& maxCells) {
+int LocalScoreMatrix::fillCells(std::vector<Cell>& maxCells) {
     std::vector<int> rows(2 * width_, 0);
     int* prev = rows.data();
     int* cur = prev + width_;
@@ -94,7 +94,7 @@ int LocalScoreMatrix::fillCells(std::vector<foot2>& maxCells) {
 }
 
 template <class Layout>
-int LocalScoreMatrix::valueAtCells(foot2 cell, int zeroColumn) const {
+int LocalScoreMatrix::valueAtCells(Cell cell, int zeroColumn) const {
     const auto row = rowOf<Layout>(cell.i);
     int value = Layout::decode(row.get(static_cast<std::size_t>(zeroColumn)), 0);
     for (int j = zeroColumn + 1; j <= cell.j; ++j)
@@ -103,7 +103,7 @@ int LocalScoreMatrix::valueAtCells(foot2 cell, int zeroColumn) const {
 }
 
 // The score of a cell is the sum of the steps of its traceback.
-int LocalScoreMatrix::choiceValue(foot2 cell) const {
+int LocalScoreMatrix::choiceValue(Cell cell) const {
     int value = 0;
     while (cell.i > 0 && cell.j > 0) {
         switch (ChoiceCells::get(choiceRow(cell.i), static_cast<std::size_t>(cell.j))) {
@@ -127,7 +127,7 @@ int LocalScoreMatrix::choiceValue(foot2 cell) const {
     return value;
 }
 
-int LocalScoreMatrix::valueAt(foot2 cell, int zeroColumn) const {
+int LocalScoreMatrix::valueAt(Cell cell, int zeroColumn) const {
     switch (options_.layout) {
         case LocalCellLayout::kChoices: return choiceValue(cell);
         case LocalCellLayout::kPackedScores: return valueAtCells<PackedCells>(cell, zeroColumn);
@@ -147,7 +147,7 @@ long long LocalScoreMatrix::storedCell(int i, int j) const {
 }
 
 template <class Layout>
-int LocalScoreMatrix::traceStep(foot2& cur, int& value, std::vector<char>& row1,
+int LocalScoreMatrix::traceStep(Cell& cur, int& value, std::vector<char>& row1,
                                 std::vector<char>& row2) const {
     if (cur.i == 0 || cur.j == 0 || value == 0) return 0;
     const auto here = rowOf<Layout>(cur.i);
@@ -183,7 +183,7 @@ int LocalScoreMatrix::traceStep(foot2& cur, int& value, std::vector<char>& row1,
     return 0;
 }
 
-int LocalScoreMatrix::choiceStep(foot2& cur, int& value, std::vector<char>& row1,
+int LocalScoreMatrix::choiceStep(Cell& cur, int& value, std::vector<char>& row1,
                                  std::vector<char>& row2) const {
     if (cur.i == 0 || cur.j == 0 || value == 0) return 0;
     const char a = seq1_[cur.i - 1];
@@ -213,7 +213,7 @@ int LocalScoreMatrix::choiceStep(foot2& cur, int& value, std::vector<char>& row1
     }
 }
 
-int LocalScoreMatrix::trace2(foot2& cur, int& value, std::vector<char>& row1,
+int LocalScoreMatrix::trace2(Cell& cur, int& value, std::vector<char>& row1,
                              std::vector<char>& row2) const {
     switch (options_.layout) {
         case LocalCellLayout::kChoices: return choiceStep(cur, value, row1, row2);
@@ -223,7 +223,7 @@ int LocalScoreMatrix::trace2(foot2& cur, int& value, std::vector<char>& row1,
     return 0;
 }
 
-int LocalScoreMatrix::traceSegment(foot2& cell, int score, std::vector<char>& row1,
+int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row1,
                                    std::vector<char>& row2) const {
     int value = score;
     const std::size_t from1 = row1.size();

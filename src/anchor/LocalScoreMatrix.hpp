@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "align/Records.hpp"
-#include "align/ScoreLookup.hpp"
-#include "align/kernels/LocalRow.hpp"
+#include "scoring/ScoreLookup.hpp"
+#include "kernels/LocalRow.hpp"
 #include "anchor/AlignParameters.hpp"
 #include "anchor/ScoreCells.hpp"
 #include "common/FillProgress.hpp"
-#include "common/Matrix.hpp"
+#include "common/Grid.hpp"
 
 // The local score matrix of one pair with a linear gap cost: the recurrence
 // max(diagonal + pair score, above + gap, left + gap, 0) over
@@ -52,11 +52,11 @@ public:
     // Fills the whole matrix; returns the highest score and puts every cell
     // holding it, row-major, in `maxCells` (none when no cell is positive).
     // `progress`, when given, follows the rows done.
-    int fill(std::vector<foot2>& maxCells, FillProgress* progress = nullptr);
+    int fill(std::vector<Cell>& maxCells, FillProgress* progress = nullptr);
 
     // Score of `cell`, whose row holds the scores of a region starting at
     // column `zeroColumn`.
-    int valueAt(foot2 cell, int zeroColumn) const;
+    int valueAt(Cell cell, int zeroColumn) const;
 
     // The cells of the highest value of `region` (two inclusive corners) that
     // is positive and at least `best` (which receives it), row-major.
@@ -71,16 +71,16 @@ public:
     // so rows that cannot reach `best` below the last one that can are not
     // computed, and a part none of whose rows can reach it is not computed at
     // all (no segment is then traced or searched in it).
-    void scanPart(const foot2* region, std::vector<foot2>& cells, int& best, bool skipRows);
-    void rescorePart(const foot2* region, std::vector<foot2>& cells, int& best, bool skipRows);
+    void scanPart(const Cell* region, std::vector<Cell>& cells, int& best, bool skipRows);
+    void rescorePart(const Cell* region, std::vector<Cell>& cells, int& best, bool skipRows);
 
     // Traces the segment ending at `cell`, whose score is `value`, back to its
     // start (left in `cell`); appends its aligned rows and returns the score.
-    int traceSegment(foot2& cell, int value, std::vector<char>& row1, std::vector<char>& row2) const;
+    int traceSegment(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2) const;
     // One step of that traceback: the first predecessor, in the order
     // diagonal, gap in sequence 2, gap in sequence 1, whose score leads to
     // this cell's. Stops (returns 0) at a zero cell or the matrix border.
-    int trace2(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
+    int trace2(Cell& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
 
     // The cell as stored, for checking which cells an operation changed.
     long long storedCell(int i, int j) const;
@@ -105,31 +105,31 @@ private:
     // at its first row and column, offering its best cells to `cells`/`best`;
     // with `storeChoices` its cells' choices are written.
     // With `recordRowBest` each row's best goes to rowBest_.
-    void fillPart(const foot2* region, std::vector<foot2>& cells, int& best, bool storeChoices,
+    void fillPart(const Cell* region, std::vector<Cell>& cells, int& best, bool storeChoices,
                   bool recordRowBest, FillProgress* progress = nullptr);
     // A part of the choice layout filled fresh; with `rescore` its choices
     // and row bests are stored.
-    void fillChoicePart(const foot2* region, std::vector<foot2>& cells, int& best, bool skipRows,
+    void fillChoicePart(const Cell* region, std::vector<Cell>& cells, int& best, bool skipRows,
                         bool rescore);
     // The last row of `region` whose recorded best reaches `best` (or 1), or
     // -1 when none does.
-    int lastReachingRow(const foot2* region, int best) const;
+    int lastReachingRow(const Cell* region, int best) const;
     struct StripLink;
     // Rows top+1 .. bottom of columns c0 .. c1 (c0 standing for the zero
     // column, or for the last column of the strip on the left, whose scores
     // arrive through `in`); hands its own last column on through `out`.
     void fillStrip(int top, int bottom, int c0, int c1, StripLink* in, StripLink* out,
-                   bool storeChoices, std::vector<foot2>& cells, int& best, int* rowMaxOut,
+                   bool storeChoices, std::vector<Cell>& cells, int& best, int* rowMaxOut,
                    FillProgress* progress) const;
-    int choiceValue(foot2 cell) const;
-    int choiceStep(foot2& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
-    template <class Layout> int fillCells(std::vector<foot2>& maxCells);
-    template <class Layout> int valueAtCells(foot2 cell, int zeroColumn) const;
-    template <class Layout> int traceStep(foot2& cur, int& value, std::vector<char>& row1,
+    int choiceValue(Cell cell) const;
+    int choiceStep(Cell& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
+    template <class Layout> int fillCells(std::vector<Cell>& maxCells);
+    template <class Layout> int valueAtCells(Cell cell, int zeroColumn) const;
+    template <class Layout> int traceStep(Cell& cur, int& value, std::vector<char>& row1,
                                           std::vector<char>& row2) const;
-    template <class Layout> void scanCells(const foot2* region, std::vector<foot2>& cells,
+    template <class Layout> void scanCells(const Cell* region, std::vector<Cell>& cells,
                                            int& best, bool skipRows) const;
-    template <class Layout> void rescoreCells(const foot2* region, std::vector<foot2>& cells,
+    template <class Layout> void rescoreCells(const Cell* region, std::vector<Cell>& cells,
                                               int& best);
     // The pair scores of residue code c against every column: entry j for
     // column j (1-based), c * width_ apart.
@@ -144,8 +144,8 @@ private:
     LocalRowFn fillRow_;
     PackChoicesFn pack_;
     LocalFillOptions options_;
-    matrix<int> whole_;            // kWholeScores
-    matrix<std::uint8_t> bytes_;   // kPackedScores and kChoices
+    Grid<int> whole_;            // kWholeScores
+    Grid<std::uint8_t> bytes_;   // kPackedScores and kChoices
     std::size_t width_ = 0;        // cells in a row: len2 + 1
     std::size_t rowBytes_ = 0;     // bytes a row of bytes_
     // rowBest_[i]: the highest score in row i over the columns of the region

@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <string>
 
-#include "align/NwGotoh.hpp"
-#include "anchor/BestAligner.hpp"
+#include "align/GotohAligner.hpp"
+#include "anchor/AnchoredAligner.hpp"
 #include "anchor/GapWindows.hpp"
 
-int BestAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
+int AnchoredAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
     const std::vector<char> a1 = align1;
     const std::vector<char> a2 = align2;
     align1.clear();
@@ -38,9 +38,9 @@ int BestAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
                 if (a1[c] != '-') res1.push_back(a1[c]);
                 if (a2[c] != '-') res2.push_back(a2[c]);
             }
-            NW_GOTOH window(res1, res2, lookup_, params_.gapOpen, params_.gapExt, &arena_);
+            GotohAligner window(res1, res2, lookup_, params_.gapOpen, params_.gapExt, &arena_);
             const std::size_t from = align1.size();
-            score += window.GetAlignSeq(align1, align2);
+            score += window.alignGlobal(align1, align2);
             if (align1.size() > from && (align1.back() == '-' || align2.back() == '-'))
                 afterPair = false;
             p = w.last + 1;

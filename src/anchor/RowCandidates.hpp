@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "align/Records.hpp"
-#include "align/kernels/Kernels.hpp"
+#include "kernels/Kernels.hpp"
 
 // Keeps the cells of the highest positive value seen so far that reaches
 // `best`, in row-major order: offered a row at a time, in row order, it keeps
 // exactly what offering every cell in turn would. `values[k]` is the score of
 // column first + k (k = 0..n) of row i and `rowMax` their maximum.
-inline void offerRow(std::vector<foot2>& cells, int& best, int i, int first, const int* values,
+inline void offerRow(std::vector<Cell>& cells, int& best, int i, int first, const int* values,
                      int n, int rowMax) {
     const int floor = best > 1 ? best : 1;
     if (rowMax < floor) [[likely]] return;
@@ -27,7 +27,7 @@ inline void offerRow(std::vector<foot2>& cells, int& best, int i, int first, con
         for (int k = from; k < to; ++k) hits += values[k] == best;
         for (int k = from; hits > 0; ++k) {
             if (values[k] != best) continue;
-            cells.push_back(foot2{i, first + k});
+            cells.push_back(Cell{i, first + k});
             --hits;
         }
     }

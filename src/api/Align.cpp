@@ -7,7 +7,7 @@
 
 #include "api/MatrixImpl.hpp"
 #include "api/Settings.hpp"
-#include "cli/AlignPair.hpp"
+#include "pair/PairEngine.hpp"
 #include "common/MemoryBudget.hpp"
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"

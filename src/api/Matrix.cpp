@@ -10,7 +10,7 @@
 #include "api/BuiltinMatrices.hpp"
 #include "api/MatrixImpl.hpp"
 #include "common/MessageSink.hpp"
-#include "input/ScoreMatrix.hpp"
+#include "scoring/ScoreMatrix.hpp"
 
 namespace torva {
 

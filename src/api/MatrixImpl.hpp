@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "align/ScoreLookup.hpp"
+#include "scoring/ScoreLookup.hpp"
 #include "torva/torva.hpp"
 
 // What a torva::Matrix shares between its copies: the aligners' lookup table

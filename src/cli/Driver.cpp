@@ -14,19 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "align/kernels/Kernels.hpp"
-#include "cli/AlignPair.hpp"
-#include "cli/ArgParse.hpp"
-#include "cli/PairPool.hpp"
+#include "kernels/Kernels.hpp"
+#include "pair/PairEngine.hpp"
+#include "cli/CommandLine.hpp"
+#include "pair/PairScheduler.hpp"
 #include "cli/Parameters.hpp"
 #include "cli/ProgressLine.hpp"
 #include "common/MemoryBudget.hpp"
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
 #include "common/WorkArena.hpp"
-#include "output/RunOutputs.hpp"
-#include "input/ReadSeqFile.hpp"
-#include "input/ScoreMatrix.hpp"
+#include "io/RunOutputs.hpp"
+#include "io/FastaReader.hpp"
+#include "scoring/ScoreMatrix.hpp"
 
 namespace {
 
@@ -48,7 +48,7 @@ std::string resolvedPath(const std::string& path) {
 int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
     //    stops the run before anything is read or written.
-    argParse args(argc, argv);
+    CommandLine args(argc, argv);
     try {
         activeKernels();
     } catch (const std::runtime_error& e) {
@@ -84,7 +84,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     }
 
     // 3. Input, before any output file is touched.
-    readSeqFile reader(args.inSeqFile.c_str());
+    FastaReader reader(args.inSeqFile.c_str());
 
     // 4. Output files: none may name the input or the matrix file.
     RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
@@ -114,7 +114,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     auto next = [&](PairJob& job) {
         names.clear();
         seqs.clear();
-        got = reader.next_seq(names, seqs, 2);
+        got = reader.readRecords(names, seqs, 2);
         if (got != 2) return false;
         job.name1 = cutName(names[0]);
         job.name2 = cutName(names[1]);
@@ -126,7 +126,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     };
     int status = 0;
     bool writable = true;
-    PairPool pool(params.threads, lookup, params);
+    PairScheduler pool(params.threads, lookup, params);
     ProgressLine progress(!args.quiet, pool);
     auto deliver = [&](PairJob& job, PairAlignment& pair) {
         MessageSink::emit(job.readNotes);

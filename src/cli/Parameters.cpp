@@ -1,10 +1,10 @@
 #include "cli/Parameters.hpp"
 
-#include "cli/ArgParse.hpp"
+#include "cli/CommandLine.hpp"
 #include "common/CpuCount.hpp"
-#include "input/ScoreMatrix.hpp"
+#include "scoring/ScoreMatrix.hpp"
 
-AlignParameters resolveParameters(const argParse& args, const ScoreMatrix& scoreMatrix,
+AlignParameters resolveParameters(const CommandLine& args, const ScoreMatrix& scoreMatrix,
                                   GappedAnchorRealign gappedAnchor) {
     RequestedValues asked;
     if (args.gapOpenGiven) asked.gapOpen = args.gapOpen;

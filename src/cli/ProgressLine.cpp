@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "cli/PairPool.hpp"
+#include "pair/PairScheduler.hpp"
 #include "common/MessageSink.hpp"
 
-ProgressLine::ProgressLine(bool wanted, const PairPool& pool)
+ProgressLine::ProgressLine(bool wanted, const PairScheduler& pool)
     : enabled_(wanted && ::isatty(STDERR_FILENO) == 1), pool_(pool) {}
 
 void ProgressLine::draw() {

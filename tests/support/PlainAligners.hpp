@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "align/Records.hpp"
-#include "align/ScoreLookup.hpp"
+#include "scoring/ScoreLookup.hpp"
 
 namespace plain {
 
@@ -101,14 +101,14 @@ inline Grid localFill(const std::string& s1, const std::string& s2, const Score&
 }
 
 // The cells of the highest positive value, at least `cutoff`, row-major.
-inline std::vector<foot2> bestCells(const Grid& D, int top, int left, int bottom, int right, int cutoff) {
-    std::vector<foot2> cells;
+inline std::vector<Cell> bestCells(const Grid& D, int top, int left, int bottom, int right, int cutoff) {
+    std::vector<Cell> cells;
     int best = cutoff;
     for (int i = top; i <= bottom; ++i)
         for (int j = left; j <= right; ++j) {
             if (D[i][j] <= 0 || D[i][j] < best) continue;
             if (D[i][j] > best) best = D[i][j], cells.clear();
-            cells.push_back(foot2{i, j});
+            cells.push_back(Cell{i, j});
         }
     return cells;
 }

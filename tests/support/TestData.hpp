@@ -3,8 +3,8 @@
 #include <random>
 #include <sstream>
 
-#include "align/ScoreLookup.hpp"
-#include "input/ScoreMatrix.hpp"
+#include "scoring/ScoreLookup.hpp"
+#include "scoring/ScoreMatrix.hpp"
 
 // Scoring tables and sequences shared by the aligner tests.
 namespace testdata {

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+// The option record. The constructor parses the process arguments with POSIX
+// getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh", with --help, --version, --paf
+// and --plot), handling each option where it stands, and
+// fills in the file defaults; resolveParameters decides the alignment values. Where it stops the run it throws RunStop: status 0
+// after the usage (-H/-h) or version (-V/-v) text, status 1 after an error.
+class CommandLine {
+public:
+    std::string inSeqFile;   // -I, required
+    std::string matrixFile;  // -S, default: program directory + "/dnaMatrix" (or "/BLOSUM" with -P)
+    std::string outFile;     // -O, default: inSeqFile + ".DAZAZ"
+    int gapOpen = -500;      // -G, as given (its sign is dropped later)
+    int gapExt = -25;        // -A, as given
+    int scoreFactor = 10;    // -T, at least 6
+    int cutLen = 100;        // -C
+    int isProtein = 0;       // -P
+    int localOnly = 0;       // -L
+    int threads = 0;         // -t, 0: the cores this process may use
+    int quiet = 0;           // -q: no progress line
+    std::string pafFile;     // --paf: a PAF record per pair ("-": standard output)
+    std::string plotDir;     // --plot: an SVG picture per pair in this directory
+    int gapOpenGiven = 0;
+    int gapExtGiven = 0;
+    int cutLenGiven = 0;
+
+    // On return argc has been reduced by the index of the first argument not
+    // consumed as an option.
+    CommandLine(int& argc, char** argv);
+};
+
+// The usage text, piece by piece as printed for an empty command line and -H.
+void printUsage(std::ostream& out, const std::string& programPath);
+
+// The last component of the program path ("torva" when empty).
+std::string programName(const std::string& programPath);
+
+// "NAME VERSION", NAME being the last component of the program path.
+void printVersion(std::ostream& out, const std::string& programPath);
+
+// Parses a whole decimal number with an optional sign and an absolute value
+// of at most 1,000,000. Returns false for anything else (empty, "12x", ...).
+bool parseOptionNumber(const char* text, int& value);
+
+// The directory of the program as invoked: everything before the last '/' or
+// '\\' of its path; "" when the last separator is the first character. A path
+// without any separator (found through PATH) gives the directory of the
+// running executable.
+std::string programDirectory(const std::string& programPath);
+
+// The default matrix path: programDir + "/" + name when that file exists,
+// otherwise exeShareDir + "/" + name, then dataDir + "/" + name, when that one
+// exists, otherwise the first. exeShareDir is share/torva beside the
+// executable's bin directory (executableShareDirectory()), so that a
+// relocated installation finds its own matrices.
+std::string defaultMatrixPath(const std::string& programDir, const std::string& name,
+                              const std::string& dataDir, const std::string& exeShareDir = "");
+
+// "<directory of the running executable>/../share/torva", or "" when the
+// executable cannot be located.
+std::string executableShareDirectory();

@@ -1,0 +1,183 @@
+#include "io/FastaReader.hpp"
+
+#include <string>
+
+#include "common/MessageSink.hpp"
+#include "common/RunStop.hpp"
+
+namespace {
+
+// One '\r' directly before the line feed (or ending the file) is dropped.
+void dropCarriageReturn(std::string& line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+// What an input without records looked like, to tell the user what it is.
+struct ContentSeen {
+    std::string head;  // the first bytes, for magic numbers
+    bool nul = false;
+    int firstNonBlank = -1;
+    std::string lineStarts;  // first characters of the first three lines from the first non-blank one
+    bool atLineStart = true;
+
+    void add(char c) {
+        if (head.size() < 8) head += c;
+        if (c == '\0') nul = true;
+        if (firstNonBlank < 0 && !isBlank(c)) {
+            firstNonBlank = static_cast<unsigned char>(c);
+            lineStarts += c;
+        } else if (firstNonBlank >= 0 && atLineStart && lineStarts.size() < 3) {
+            lineStarts += c;
+        }
+        atLineStart = c == '\n';
+    }
+    void add(const std::string& text) {
+        for (char c : text) add(c);
+    }
+    // "@name", sequence, "+": a FASTQ record. Its quality line may well begin
+    // with '>' (quality 29), so a line beginning with '>' proves nothing.
+    bool fastqShaped() const { return lineStarts.size() == 3 && lineStarts[0] == '@' && lineStarts[2] == '+'; }
+};
+
+std::string refusal(const std::string& subject, const ContentSeen& seen) {
+    static const struct {
+        std::string magic;
+        const char* what;
+    } kFormats[] = {
+        {"\x1f\x8b", "is gzip-compressed"},        {"BZh", "is bzip2-compressed"},
+        {std::string("\xfd" "7zXZ\0", 6), "is xz-compressed"},
+        {"\x28\xb5\x2f\xfd", "is zstd-compressed"}, {"PK\x03\x04", "is a zip archive"},
+    };
+    for (const auto& format : kFormats) {
+        if (seen.head.compare(0, format.magic.size(), format.magic) == 0) {
+            return subject + " " + format.what + "; only FASTA text, plain or gzip-compressed, can be read";
+        }
+    }
+    if (seen.nul) return subject + " holds binary data, not FASTA text";
+    if (seen.firstNonBlank == '@' || seen.fastqShaped()) {
+        return subject + " looks like FASTQ (it begins with '@'); FASTQ is not supported, only FASTA";
+    }
+    return subject + " has no FASTA record: no line begins with '>'";
+}
+
+}  // namespace
+
+FastaReader::FastaReader(std::unique_ptr<std::istream> input, std::string name)
+    : fileName(std::move(name)), in(std::move(input)) {
+    if (in) readFirstRecordStart();
+}
+
+FastaReader FastaReader::open(const std::string& path) {
+    OpenedInput opened = openInput(path);
+    if (!opened.stream) throw InputError(inputSubject(path) + " can not be opened: " + opened.error);
+    return FastaReader(std::move(opened.stream), path);
+}
+
+FastaReader::FastaReader(const char* path) try : FastaReader(open(path ? path : "")) {
+    stopOnError_ = true;
+} catch (const InputError& e) {
+    MessageSink::err(e.what());
+    throw RunStop{1};
+}
+
+// Skips the text before the first '>'. When that '>' does not begin a line,
+// it still starts a record, but only if some later line begins with '>';
+// otherwise the input is not FASTA and is refused here, before any output.
+// Text that begins like a FASTQ record is refused even with such a line.
+void FastaReader::readFirstRecordStart() {
+    ContentSeen seen;
+    bool lineStart = true;
+    char c = 'a';
+    while (in->get(c) && c != '>') {
+        seen.add(c);
+        lineStart = c == '\n';
+    }
+    if (c != '>') {
+        if (seen.firstNonBlank >= 0) throw InputError(refusal(inputSubject(fileName), seen));
+        return;
+    }
+    if (seen.fastqShaped()) throw InputError(refusal(inputSubject(fileName), seen));
+    if (lineStart) {
+        startConsumed_ = true;
+        return;
+    }
+    Record record = readRecord();
+    seen.add('>');
+    seen.add(record.header);
+    seen.add(record.seq);
+    if (in->peek() != '>') throw InputError(refusal(inputSubject(fileName), seen));
+    first_ = std::move(record);
+}
+
+FastaReader::Record FastaReader::readRecord() {
+    Record record;
+    std::getline(*in, record.header);
+    dropCarriageReturn(record.header);
+    for (;;) {
+        int next = in->peek();
+        if (next == std::char_traits<char>::eof() || next == '>') break;
+        std::getline(*in, line_);
+        dropCarriageReturn(line_);
+        record.seq += line_;
+    }
+    return record;
+}
+
+void FastaReader::takeRecord(Record record, std::vector<std::string>& names,
+                             std::vector<std::string>& seqs) {
+    ++records_;
+    if (record.header.empty()) {
+        note(errLine("warning: record " + std::to_string(records_) +
+                     " has an empty header; it is kept with an empty name"));
+    }
+    names.push_back(std::move(record.header));
+    seqs.push_back(std::move(record.seq));
+}
+
+int FastaReader::readRecords(std::vector<std::string>& names, std::vector<std::string>& seqs,
+                          int n) {
+    if (!stopOnError_) return nextRecords(names, seqs, n);
+    try {
+        return nextRecords(names, seqs, n);
+    } catch (const InputError& e) {
+        MessageSink::err(e.what());
+        throw RunStop{1};
+    }
+}
+
+int FastaReader::nextRecords(std::vector<std::string>& names, std::vector<std::string>& seqs,
+                             int n) {
+    if (!in) {
+        MessageSink::err("There is not open file");
+        return 0;
+    }
+    int count = 0;
+    if (first_ && count < n) {
+        takeRecord(std::move(*first_), names, seqs);
+        first_.reset();
+        ++count;
+    }
+    while (count < n && !in->eof()) {
+        if (!startConsumed_) {
+            // Search for the next record start, character by character.
+            char c = 'a';
+            while (c != '>' && in->get(c)) {
+            }
+            if (c != '>') break;  // end of file
+        }
+        startConsumed_ = false;
+        takeRecord(readRecord(), names, seqs);
+        ++count;
+    }
+    return count;
+}
+
+void FastaReader::note(Message message) {
+    if (notes_) {
+        notes_->push_back(std::move(message));
+    } else {
+        MessageSink::emit(message);
+    }
+}

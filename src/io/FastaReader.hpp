@@ -1,0 +1,67 @@
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/MessageSink.hpp"
+#include "io/InputStream.hpp"
+
+// Reads FASTA records one after another, on demand, strictly in file order.
+// A record is a '>', the header (rest of that line) and the sequence (the
+// following lines up to the next line beginning with '>', joined). Text
+// before the first '>' is skipped. One '\r' ending a line is dropped.
+//
+// An input in which no line begins with '>' is refused when it is constructed
+// (InputError naming the file and saying what it looks like: FASTQ, binary or
+// compressed data, or text without records); an empty or all-blank input
+// gives no records.
+class FastaReader {
+public:
+    std::string fileName;
+    std::unique_ptr<std::istream> in;
+
+    // Reads `in`, named `fileName` in messages. Throws InputError.
+    FastaReader(std::unique_ptr<std::istream> in, std::string fileName);
+
+    // Opens `path` ("-": standard input; gzip data are read decompressed).
+    // Throws InputError: "the file: PATH can not be opened: REASON", or the
+    // refusal above.
+    static FastaReader open(const std::string& path);
+
+    // As open(), but an InputError, here or in readRecords(), is printed to
+    // standard error and stops the run (RunStop{1}).
+    explicit FastaReader(const char* path);
+
+    // Reads up to n further records, appending headers to `names` and
+    // sequences to `seqs`; returns the number appended (0 ... n). Damaged gzip
+    // data throw InputError.
+    int readRecords(std::vector<std::string>& names, std::vector<std::string>& seqs, int n);
+
+    // Records started so far (every '>' consumed as a record start).
+    long recordsStarted() const { return records_; }
+
+    // Warnings about the records read (an empty header) are kept here, to be
+    // printed with the pair they belong to, instead of being printed at once.
+    void keepNotes(Messages* notes) { notes_ = notes; }
+
+private:
+    void note(Message message);
+    struct Record {
+        std::string header, seq;
+    };
+    void readFirstRecordStart();
+    Record readRecord();
+    void takeRecord(Record record, std::vector<std::string>& names, std::vector<std::string>& seqs);
+
+    int nextRecords(std::vector<std::string>& names, std::vector<std::string>& seqs, int n);
+
+    long records_ = 0;
+    Messages* notes_ = nullptr;
+    bool stopOnError_ = false;
+    bool startConsumed_ = false;    // the next record's '>' has been read already
+    std::optional<Record> first_;   // read ahead to see whether a line begins with '>'
+    std::string line_;              // kept from line to line and record to record
+};

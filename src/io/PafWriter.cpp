@@ -1,0 +1,93 @@
+#include "io/PafWriter.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <string_view>
+
+#include "align/Cigar.hpp"
+
+namespace {
+
+// Names may hold descriptions after a blank; the format's name columns are
+// single words, and an empty one would shift every column after it.
+std::string_view firstWord(const std::string& name) {
+    const std::string_view word = std::string_view(name).substr(0, name.find_first_of(" \t"));
+    return word.empty() ? std::string_view("*") : word;
+}
+
+long long residues(const std::vector<char>& row, std::size_t from, std::size_t to) {
+    long long n = 0;
+    for (std::size_t c = from; c < to; ++c) n += row[c] != '-';
+    return n;
+}
+
+void writeLine(std::ostream& out, const PairAlignment& pair, long long qBegin, long long qEnd,
+               long long tBegin, long long tEnd, std::int32_t score, const Cigar& cigar) {
+    // Gap-compressed divergence: each gap run counts once, whatever its length.
+    const long long compared = cigar.matches + cigar.mismatches + cigar.gapRuns();
+    const double divergence =
+        compared > 0 ? 1.0 - static_cast<double>(cigar.matches) / static_cast<double>(compared)
+                     : 0.0;
+    char de[32];
+    std::snprintf(de, sizeof de, "%.4f", divergence);
+    out << firstWord(pair.name1) << '\t' << pair.length1 << '\t' << qBegin << '\t' << qEnd
+        << "\t+\t" << firstWord(pair.name2) << '\t' << pair.length2 << '\t' << tBegin << '\t'
+        << tEnd << '\t' << cigar.matches << '\t' << cigar.columns << "\t255\tAS:i:" << score
+        << "\tcg:Z:" << cigar.text << "\tde:f:" << de << '\n';
+}
+
+// The aligned span of the global rows runs from the first to the last column
+// in which both rows hold a residue; the columns outside it are overhangs
+// (one sequence against nothing) and are left out of the CIGAR as well, so
+// that the CIGAR's lengths give back exactly the spans. A pair without any
+// such column gets empty spans at 0 and an empty CIGAR.
+void writeGlobal(std::ostream& out, const PairAlignment& pair) {
+    const std::vector<char>& r1 = pair.row1;
+    const std::vector<char>& r2 = pair.row2;
+    const std::size_t n = std::min(r1.size(), r2.size());
+    std::size_t first = 0;
+    while (first < n && (r1[first] == '-' || r2[first] == '-')) ++first;
+    std::size_t last = n;
+    while (last > first && (r1[last - 1] == '-' || r2[last - 1] == '-')) --last;
+    if (first == last) {
+        writeLine(out, pair, 0, 0, 0, 0, pair.score, Cigar{});
+        return;
+    }
+    const Cigar cigar = makeCigar(std::span(r1).subspan(first, last - first),
+                                  std::span(r2).subspan(first, last - first));
+    const long long q0 = residues(r1, 0, first);
+    const long long t0 = residues(r2, 0, first);
+    writeLine(out, pair, q0, q0 + cigar.queryBases(), t0, t0 + cigar.targetBases(), pair.score,
+              cigar);
+}
+
+// The anchor's rows show each mask run as one character. Its extra
+// characters are put in front of the stand-in's column, set against gaps,
+// those of row 1 before those of row 2, as the global rows get their runs
+// back; the CIGAR then spans begin..end on the sequences as given.
+Cigar anchorCigar(const AnchorRecord& a) {
+    CigarBuilder builder;
+    auto run1 = a.runs1.begin();
+    auto run2 = a.runs2.begin();
+    const std::size_t n = std::min(a.row1.size(), a.row2.size());
+    for (std::size_t c = 0; c < n; ++c) {
+        if (run1 != a.runs1.end() && run1->column == c) builder.add('I', (run1++)->length - 1LL);
+        if (run2 != a.runs2.end() && run2->column == c) builder.add('D', (run2++)->length - 1LL);
+        builder.addColumn(a.row1[c], a.row2[c]);
+    }
+    return builder.finish();
+}
+
+}  // namespace
+
+void writePaf(std::ostream& out, const PairAlignment& pair) {
+    if (!pair.localOnly) {
+        writeGlobal(out, pair);
+        return;
+    }
+    for (const AnchorRecord& a : pair.anchors) {
+        if (!a.listed) continue;
+        writeLine(out, pair, a.begin1, a.end1, a.begin2, a.end2, a.score, anchorCigar(a));
+    }
+}

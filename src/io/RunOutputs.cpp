@@ -1,0 +1,117 @@
+#include "io/RunOutputs.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "common/MessageSink.hpp"
+#include "io/AlignmentWriter.hpp"
+#include "io/LocWriter.hpp"
+#include "io/PafWriter.hpp"
+#include "io/SvgWriter.hpp"
+#include "io/ScoreWriter.hpp"
+
+RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath,
+                       const std::string& plotDir)
+    : localOnly_(localOnly),
+      alignPath_(alignPath),
+      locPath_(alignPath + ".loc"),
+      scorePath_(alignPath + ".score"),
+      pafPath_(pafPath),
+      plotDir_(plotDir) {}
+
+std::vector<std::pair<std::ofstream*, const std::string*>> RunOutputs::files() {
+    std::vector<std::pair<std::ofstream*, const std::string*>> all;
+    if (!localOnly_) all.emplace_back(&align_, &alignPath_);
+    all.emplace_back(&loc_, &locPath_);
+    all.emplace_back(&score_, &scorePath_);
+    if (!pafPath_.empty() && pafPath_ != "-") all.emplace_back(&paf_, &pafPath_);
+    return all;
+}
+
+std::vector<const std::string*> RunOutputs::paths() const {
+    std::vector<const std::string*> all;
+    if (!localOnly_) all.push_back(&alignPath_);
+    all.push_back(&locPath_);
+    all.push_back(&scorePath_);
+    if (!pafPath_.empty() && pafPath_ != "-") all.push_back(&pafPath_);
+    return all;
+}
+
+std::string RunOutputs::open() {
+    for (auto [stream, path] : files()) {
+        errno = 0;
+        stream->open(*path, std::ios::out | std::ios::trunc);
+        if (!stream->is_open()) {
+            reason_ = errno != 0 ? std::strerror(errno) : "";
+            return *path;
+        }
+    }
+    if (!plotDir_.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(plotDir_, error);
+        if (error || !std::filesystem::is_directory(plotDir_)) {
+            reason_ = error ? error.message() : std::strerror(ENOTDIR);
+            return plotDir_;
+        }
+    }
+    return "";
+}
+
+void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
+    if (pair.skipped) return;
+    if (!pafPath_.empty()) {
+        std::ostream& out = pafPath_ == "-" ? std::cout : paf_;
+        writePaf(out, pair);
+        out.flush();
+    }
+    if (!plotDir_.empty()) writePicture(pair, pairNumber);
+    if (!pair.localOnly) {
+        writeAlignmentRecord(align_, pair);
+        align_.flush();
+    }
+    writeLocRecord(loc_, pair);
+    writeScoreLine(score_, pair);
+    score_.flush();
+    loc_.flush();
+}
+
+bool RunOutputs::check() {
+    bool ok = !picturesFailed_;
+    for (auto [stream, path] : files()) {
+        if (!stream->fail()) continue;
+        ok = false;
+        if (reported_.insert(*path).second) {
+            const int error = errno;
+            MessageSink::out("can not write output file: " + *path);
+            if (error != 0) MessageSink::err(*path + ": " + std::strerror(error));
+        }
+    }
+    return ok;
+}
+
+bool RunOutputs::close() {
+    const bool ok = check();
+    for (auto [stream, path] : files())
+        if (stream->is_open()) stream->close();
+    return check() && ok;
+}
+
+void RunOutputs::writePicture(const PairAlignment& pair, std::size_t pairNumber) {
+    const std::string path =
+        (std::filesystem::path(plotDir_) / svgFileName(pairNumber, pair.name1, pair.name2)).string();
+    errno = 0;
+    std::ofstream picture(path, std::ios::out | std::ios::trunc);
+    if (picture.is_open()) {
+        writeSvg(picture, pair);
+        picture.close();
+    }
+    if (!picture.fail()) return;
+    const int error = errno;
+    if (reported_.insert(path).second) {
+        MessageSink::out("can not write output file: " + path);
+        if (error != 0) MessageSink::err(path + ": " + std::strerror(error));
+    }
+    picturesFailed_ = true;
+}

@@ -1,0 +1,326 @@
+// Vector variants of the two row kernels, 32-bit lanes. This file includes
+// itself once per instruction set (sse4, avx2, avx512) through the SIMD
+// library's per-target mechanism, so no compile flag raises the baseline and
+// one binary runs on every x86-64 processor.
+//
+// Both kernels share one idea: the only dependence along a row has the form
+//   X[j] = max(A[j], X[j-1] + g)        with g <= 0,
+// whose solution is X[j] = max over t <= j of A[t] + (j - t) * g. Within a
+// vector that is a prefix maximum taken in log2(lanes) steps,
+//   x = max(x, x shifted up by k lanes + k * g),
+// and the value carried in from the previous vector only enters at the end,
+// offset by (lane + 1) * g. The carry for the next vector is
+// max(last lane of the in-vector scan, carry + lanes * g): two scalar-latency
+// operations, so successive vectors overlap instead of waiting on a full scan.
+// Lanes with nothing k lanes below them take lane 0 of their block (or keep
+// themselves) instead of a shifted-in constant: the scan so far already holds
+// that value plus a smaller multiple of g, so they lose without a blend and
+// without a sentinel that could wrap around.
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "kernels/VectorRows.cpp"
+// SSSE3 would only duplicate sse4 under another name.
+#ifndef HWY_DISABLED_TARGETS
+#define HWY_DISABLED_TARGETS HWY_SSSE3
+#endif
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "kernels/GotohRow.hpp"
+#include "kernels/LocalRow.hpp"
+
+HWY_BEFORE_NAMESPACE();
+namespace torva_kernels {
+namespace HWY_NAMESPACE {
+#if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
+
+namespace hn = hwy::HWY_NAMESPACE;
+using D = hn::ScalableTag<std::int32_t>;
+using V = hn::Vec<D>;
+constexpr std::size_t kLanes = hn::MaxLanes(D());
+static_assert(kLanes >= 4 && kLanes <= 16, "scan written for 4 to 16 lanes");
+
+// Local values lie in [0, INT_MAX / 4]; any offset below -2^30 already makes a
+// candidate negative, so it loses to the zero floor either way. Clamping keeps
+// k * gap from wrapping for extreme gap costs.
+constexpr long long kOffsetFloor = -(1LL << 30);
+
+inline int clampedStep(long long k, int gap) {
+    const long long v = k * gap;
+    return static_cast<int>(v < kOffsetFloor ? kOffsetFloor : v);
+}
+
+// Lane shifts and offsets of the prefix-maximum scan for one gap cost. The
+// steps by 1 and 2 lanes stay inside each 128-bit block, where a byte shuffle
+// is a single cheap instruction; whole-block steps then pass each block's last
+// lane on to the next blocks, a full cross-lane permute only for those.
+struct Scan {
+    using Idx = decltype(hn::SetTableIndices(D(), static_cast<const std::int32_t*>(nullptr)));
+    static constexpr std::size_t kBlockSteps = kLanes == 16 ? 2 : kLanes == 8 ? 1 : 0;
+    V inBlock[2];     // byte indices: shift by 1, 2 lanes, lane 0 of the block repeated
+    V inStep[2];      // 1, 2 times the gap
+    Idx block[2];     // from the last lane of the block 1, 2 blocks down, or itself
+    V blockStep[2];   // distance times the gap, 0 for lanes that keep themselves
+    V carryStep;      // carry offset per lane
+    V vectorStep;     // lanes times the gap
+    Idx last;         // broadcasts the last lane
+
+    // carryFrom: lane l of the carry term gets (l + carryFrom) * gap.
+    Scan(int gap, int carryFrom, bool clamp) {
+        const D d;
+        const auto times = [&](long long k) {
+            return clamp ? clampedStep(k, gap) : static_cast<int>(k * gap);
+        };
+        HWY_ALIGN std::int32_t idx[kLanes];
+        HWY_ALIGN std::int32_t off[kLanes];
+        for (int s = 0; s < 2; ++s) {
+            const int k = 1 << s;
+            for (std::size_t l = 0; l < kLanes; ++l) {
+                const int r = static_cast<int>(l % 4);
+                const int src = r >= k ? r - k : 0;
+                // Little-endian bytes 4 * src .. 4 * src + 3 of the block.
+                idx[l] = static_cast<std::int32_t>(0x03020100u + 0x04040404u * static_cast<unsigned>(src));
+            }
+            inBlock[s] = hn::Load(d, idx);
+            inStep[s] = hn::Set(d, times(k));
+        }
+        for (std::size_t s = 0; s < 2; ++s) {
+            const int shiftBlocks = 1 << s;
+            for (std::size_t l = 0; l < kLanes; ++l) {
+                const int lane = static_cast<int>(l), b = lane / 4;
+                const int src = b >= shiftBlocks ? 4 * (b - shiftBlocks) + 3 : lane;
+                idx[l] = s < kBlockSteps ? src : 0;
+                off[l] = times(lane - src);
+            }
+            block[s] = hn::SetTableIndices(d, idx);
+            blockStep[s] = hn::Load(d, off);
+        }
+        for (std::size_t l = 0; l < kLanes; ++l) {
+            off[l] = times(static_cast<long long>(l) + carryFrom);
+            idx[l] = static_cast<std::int32_t>(kLanes - 1);
+        }
+        carryStep = hn::Load(d, off);
+        last = hn::SetTableIndices(d, idx);
+        vectorStep = hn::Set(d, times(static_cast<long long>(kLanes)));
+    }
+
+    HWY_INLINE V prefixMax(V x) const {
+        x = hn::Max(x, hn::Add(hn::TableLookupBytes(x, inBlock[0]), inStep[0]));
+        x = hn::Max(x, hn::Add(hn::TableLookupBytes(x, inBlock[1]), inStep[1]));
+        if constexpr (kBlockSteps > 0) x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, block[0]), blockStep[0]));
+        if constexpr (kBlockSteps > 1) x = hn::Max(x, hn::Add(hn::TableLookupLanes(x, block[1]), blockStep[1]));
+        return x;
+    }
+};
+
+HWY_INLINE void storeBytes(V codes, std::uint8_t* out) {
+    const hn::Rebind<std::uint8_t, D> d8;
+    hn::StoreU(hn::DemoteTo(d8, codes), d8, out);
+}
+
+// Columns from..n that do not fill a vector: the scalar kernel itself, over
+// the window whose column 0 is column from - 1.
+int localTail(const int* prev, int* cur, const int* scores, int from, int n, int gap,
+              std::uint8_t* choices, int rowMax) {
+    if (from > n) return rowMax;
+    const int tailMax = localFillRowScalar(prev + from - 1, cur + from - 1, scores + from - 1,
+                                           n - from + 1, gap, choices ? choices + from - 1 : nullptr);
+    return tailMax > rowMax ? tailMax : rowMax;
+}
+
+template <bool kChoices>
+int localVector(const int* prev, int* cur, const int* scores, int n, int gap,
+                std::uint8_t* choices) {
+    const D d;
+    const Scan scan(gap, 1, true);
+    const V gapV = hn::Set(d, gap), zero = hn::Zero(d);
+    const V one = hn::Set(d, 1), two = hn::Set(d, 2), three = hn::Set(d, 3);
+    // A vector whose values, and the value carried in, are all at most -gap
+    // cannot gain from the left: every horizontal candidate is <= 0 <= the
+    // cell. Most of a matrix is like that when the gap is costly, and such a
+    // vector skips the scan.
+    const V noGain = hn::Set(d, static_cast<int>(std::min(-static_cast<long long>(gap), 2147483647LL)));
+    // The column left of the stretch: 0 on a zero boundary, a neighbouring
+    // strip's score otherwise.
+    bool carryMayGain = static_cast<long long>(cur[0]) + gap > 0;
+    V carry = hn::Set(d, cur[0]);
+    V best = zero;
+    int j = 1;
+    for (; j + static_cast<int>(kLanes) - 1 <= n; j += static_cast<int>(kLanes)) {
+        const V diag = hn::Add(hn::LoadU(d, prev + j - 1), hn::LoadU(d, scores + j));
+        const V up = hn::Add(hn::LoadU(d, prev + j), gapV);
+        const V t = hn::Max(hn::Max(diag, up), zero);
+        V h;
+        if (!carryMayGain && hn::AllFalse(d, hn::Gt(t, noGain))) {
+            h = t;
+            carry = hn::TableLookupLanes(t, scan.last);
+        } else {
+            const V x = scan.prefixMax(t);
+            h = hn::Max(x, hn::Add(carry, scan.carryStep));
+            carry = hn::Max(hn::TableLookupLanes(x, scan.last), hn::Add(carry, scan.vectorStep));
+            carryMayGain = hn::GetLane(carry) + gap > 0;
+        }
+        hn::StoreU(h, d, cur + j);
+        best = hn::Max(best, h);
+        if constexpr (kChoices) {
+            V c = hn::IfThenElse(hn::Eq(h, up), two, three);
+            c = hn::IfThenElse(hn::Eq(h, diag), one, c);
+            storeBytes(hn::IfThenZeroElse(hn::Eq(h, zero), c), choices + j);
+        }
+    }
+    const int rowMax = hn::GetLane(hn::MaxOfLanes(d, best));
+    return localTail(prev, cur, scores, j, n, gap, choices, rowMax);
+}
+
+int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap,
+             std::uint8_t* choices) {
+    return choices ? localVector<true>(prev, cur, scores, n, gap, choices)
+                   : localVector<false>(prev, cur, scores, n, gap, nullptr);
+}
+
+// The row goes in chunks that stay in the first-level cache: first the pair
+// and vertical-gap states of a chunk, elementwise on the row above, then the
+// horizontal-gap state over what the chunk finished. When tracing, cur.q
+// holds each column's first move bits between the two, so that a move byte
+// is narrowed and stored once.
+constexpr int kChunk = 256;
+
+template <bool kTrace>
+void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
+                 GotohRowStates cur, std::uint8_t* mrow) {
+    const D d;
+    const int lanes = static_cast<int>(kLanes);
+    const V openV = hn::Set(d, gapOpen), extV = hn::Set(d, gapExt);
+    const V one = hn::Set(d, 1), two = hn::Set(d, 2);
+    const V four = hn::Set(d, 4), eight = hn::Set(d, 8);
+    const V sixteen = hn::Set(d, 16), thirtyTwo = hn::Set(d, 32);
+    int* codes = kTrace ? cur.q : nullptr;
+    const Scan scan(gapExt, 0, false);
+    V carry = hn::Zero(d);
+    // Columns from..to that do not fill a vector: the scalar kernel itself,
+    // over the window whose column 0 is column from - 1. It computes their
+    // pair and vertical-gap states again, to the same values.
+    const auto scalarColumns = [&](int from, int to) {
+        const GotohRowStates before{prev.d + from - 1, prev.p + from - 1, prev.q + from - 1};
+        const GotohRowStates here{cur.d + from - 1, cur.p + from - 1, cur.q + from - 1};
+        gotohFillRowScalar(scores + from - 1, to - from + 1, gapOpen, gapExt, before, here,
+                           kTrace ? mrow + from - 1 : nullptr);
+    };
+
+    // With A[j] = max(D[j-1], P[j-1]) + open, the horizontal scan runs over A
+    // one column to the left, so that it yields Q[j-1], the value an extension
+    // starts from; comparing the extension with A[j] gives the move bits.
+    // Column 1 goes on its own: the shifted loads start at column 0.
+    const auto horizontal = [&](int j) {
+        const V dl = hn::LoadU(d, cur.d + j - 1), pl = hn::LoadU(d, cur.p + j - 1);
+        const V a = hn::Add(hn::Max(dl, pl), openV);
+        const V aLeft =
+            hn::Add(hn::Max(hn::LoadU(d, cur.d + j - 2), hn::LoadU(d, cur.p + j - 2)), openV);
+        const V x = scan.prefixMax(aLeft);
+        const V extend = hn::Add(hn::Max(x, hn::Add(carry, scan.carryStep)), extV);
+        carry = hn::Max(hn::TableLookupLanes(hn::Max(a, hn::Add(x, extV)), scan.last),
+                        hn::Add(carry, scan.vectorStep));
+        if constexpr (kTrace) {
+            // Extending wins ties: only a strictly larger opening beats it.
+            const V mq = hn::IfThenElse(hn::Gt(a, extend), hn::IfThenElseZero(hn::Gt(pl, dl), sixteen),
+                                        thirtyTwo);
+            storeBytes(hn::Or(hn::LoadU(d, cur.q + j), mq), mrow + j);
+        }
+        hn::StoreU(hn::Max(a, extend), d, cur.q + j);
+    };
+
+    int j = 1;   // next column of the pair and vertical-gap states
+    int jq = 1;  // next column of the horizontal-gap state
+    while (j + lanes - 1 <= m) {
+        const int chunkEnd = std::min(j + kChunk, m + 1 - (m + 1 - j) % lanes);
+        for (; j < chunkEnd; j += lanes) {
+            const V d0 = hn::LoadU(d, prev.d + j - 1), p0 = hn::LoadU(d, prev.p + j - 1);
+            const V q0 = hn::LoadU(d, prev.q + j - 1);
+            const V dp = hn::Max(d0, p0);
+            hn::StoreU(hn::Add(hn::Max(q0, dp), hn::LoadU(d, scores + j)), d, cur.d + j);
+            const V pe = hn::Add(hn::LoadU(d, prev.p + j), extV);
+            const V pd = hn::Add(hn::LoadU(d, prev.d + j), openV);
+            const V pq = hn::Add(hn::LoadU(d, prev.q + j), openV);
+            const V ped = hn::Max(pe, pd);
+            hn::StoreU(hn::Max(pq, ped), d, cur.p + j);
+            if constexpr (kTrace) {
+                const V md = hn::IfThenElse(hn::Gt(q0, dp), two, hn::IfThenElseZero(hn::Gt(p0, d0), one));
+                const V mp = hn::IfThenElse(hn::Gt(pq, ped), eight, hn::IfThenZeroElse(hn::Gt(pd, pe), four));
+                hn::StoreU(hn::Or(md, mp), d, codes + j);
+            }
+        }
+        if (jq == 1) {
+            scalarColumns(1, 1);
+            carry = hn::Set(d, cur.q[1]);
+            jq = 2;
+        }
+        for (; jq + lanes <= j; jq += lanes) horizontal(jq);
+    }
+    scalarColumns(jq, m);
+}
+
+// Four one-byte choices of a 32-bit lane fold into its low byte with three
+// shifts (no two cells' bits meet there), and the lanes narrow to bytes.
+void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
+    // Signed lanes: the values stay far below the sign bit, and signed lanes
+    // are what narrow to bytes.
+    const hn::ScalableTag<std::int32_t> d32;
+    const hn::Repartition<std::uint8_t, decltype(d32)> bytesIn;
+    const hn::Rebind<std::uint8_t, decltype(d32)> d8;
+    const std::size_t lanes = hn::Lanes(d32);
+    const auto low = hn::Set(d32, 0xFF);
+    std::size_t b = 0;
+    for (; b + lanes <= bytes; b += lanes) {
+        auto x = hn::BitCast(d32, hn::LoadU(bytesIn, choices + 4 * b));
+        x = hn::Or(hn::Or(x, hn::ShiftRight<6>(x)), hn::Or(hn::ShiftRight<12>(x), hn::ShiftRight<18>(x)));
+        hn::StoreU(hn::DemoteTo(d8, hn::And(x, low)), d8, out + b);
+    }
+    packChoicesScalar(choices + 4 * b, bytes - b, out + b);
+}
+
+void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
+              GotohRowStates cur, std::uint8_t* moves) {
+    if (moves) {
+        gotohVector<true>(scores, m, gapOpen, gapExt, prev, cur, moves);
+    } else {
+        gotohVector<false>(scores, m, gapOpen, gapExt, prev, cur, nullptr);
+    }
+}
+
+#endif
+}  // namespace HWY_NAMESPACE
+}  // namespace torva_kernels
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+#include "kernels/VectorRows.hpp"
+
+std::vector<const KernelSet*> supportedVectorKernels() {
+    const std::int64_t cpu = hwy::SupportedTargets();
+    std::vector<const KernelSet*> sets;
+#if HWY_TARGETS & HWY_SSE4
+    static const KernelSet kSse4{"sse4", torva_kernels::N_SSE4::LocalRow,
+                                 torva_kernels::N_SSE4::GotohRow,
+                                 torva_kernels::N_SSE4::PackChoices};
+    if (cpu & HWY_SSE4) sets.push_back(&kSse4);
+#endif
+#if HWY_TARGETS & HWY_AVX2
+    static const KernelSet kAvx2{"avx2", torva_kernels::N_AVX2::LocalRow,
+                                 torva_kernels::N_AVX2::GotohRow,
+                                 torva_kernels::N_AVX2::PackChoices};
+    if (cpu & HWY_AVX2) sets.push_back(&kAvx2);
+#endif
+#if HWY_TARGETS & HWY_AVX3
+    static const KernelSet kAvx512{"avx512", torva_kernels::N_AVX3::LocalRow,
+                                   torva_kernels::N_AVX3::GotohRow,
+                                 torva_kernels::N_AVX3::PackChoices};
+    if (cpu & HWY_AVX3) sets.push_back(&kAvx512);
+#endif
+    return sets;
+}
+#endif

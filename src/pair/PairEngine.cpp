@@ -1,0 +1,138 @@
+#include "pair/PairEngine.hpp"
+
+#include <cctype>
+#include <new>
+
+#include "pair/MaskRunColumns.hpp"
+#include "anchor/AnchoredAligner.hpp"
+#include "common/MemoryBudget.hpp"
+#include "pair/MaskRuns.hpp"
+
+namespace {
+
+// Position in the given sequence of collapsed index `index`, or -1 outside.
+long long uncollapsed(const std::vector<unsigned long>& map, long long index) {
+    if (index < 0 || index >= static_cast<long long>(map.size())) return -1;
+    return static_cast<long long>(map[static_cast<std::size_t>(index)]);
+}
+
+// End (exclusive) in the given sequence of collapsed index `last`: past the
+// whole run when that character stands for one.
+long long uncollapsedEnd(const std::vector<unsigned long>& map,
+                         const std::map<unsigned long, unsigned long>& runs, long long last) {
+    const long long at = uncollapsed(map, last);
+    if (at < 0) return at;
+    const auto run = runs.find(static_cast<unsigned long>(last));
+    return at + (run == runs.end() || run->second == 0 ? 1 : static_cast<long long>(run->second));
+}
+
+AnchorRecord anchorRecord(const Segment& r, const MaskRuns* masks, int minLength) {
+    AnchorRecord a;
+    a.start = r.f2p.first;
+    a.end = r.f2p.second;
+    a.score = r.score;
+    a.row1 = r.align1;
+    a.row2 = r.align2;
+    long long span;
+    if (masks) {
+        static const std::vector<unsigned long> kNoMap;
+        static const std::map<unsigned long, unsigned long> kNoRuns;
+        const auto& map1 = masks->posMap.size() > 0 ? masks->posMap[0] : kNoMap;
+        const auto& map2 = masks->posMap.size() > 1 ? masks->posMap[1] : kNoMap;
+        const auto& runs1 = masks->runLengths.size() > 0 ? masks->runLengths[0] : kNoRuns;
+        const auto& runs2 = masks->runLengths.size() > 1 ? masks->runLengths[1] : kNoRuns;
+        a.shownBegin1 = a.begin1 = uncollapsed(map1, a.start.i);
+        a.shownEnd1 = uncollapsed(map1, static_cast<long long>(a.end.i) - 1);
+        a.shownBegin2 = a.begin2 = uncollapsed(map2, a.start.j);
+        a.shownEnd2 = uncollapsed(map2, static_cast<long long>(a.end.j) - 1);
+        a.end1 = uncollapsedEnd(map1, runs1, static_cast<long long>(a.end.i) - 1);
+        a.end2 = uncollapsedEnd(map2, runs2, static_cast<long long>(a.end.j) - 1);
+        span = a.shownEnd1 - a.shownBegin1 + 1;
+        a.runs1 = maskRunsInRow(a.row1, static_cast<unsigned long>(a.start.i), runs1);
+        a.runs2 = maskRunsInRow(a.row2, static_cast<unsigned long>(a.start.j), runs2);
+    } else {
+        a.shownBegin1 = a.begin1 = a.start.i;
+        a.shownEnd1 = a.end1 = a.end.i;
+        a.shownBegin2 = a.begin2 = a.start.j;
+        a.shownEnd2 = a.end2 = a.end.j;
+        span = a.end1 - a.begin1;
+    }
+    a.listed = span >= minLength;
+    return a;
+}
+
+// A pair aligned in the wrong mode gives a result that looks fine and means
+// little: DNA scored as protein, or protein scored with the DNA matrix.
+void checkMode(const PairAlignment& pair, const std::string& seq1, const std::string& seq2,
+               bool protein, Messages& messages) {
+    long long letters = 0, dna = 0;
+    for (const std::string* s : {&seq1, &seq2}) {
+        for (const char c : *s) {
+            if (!std::isalpha(static_cast<unsigned char>(c))) continue;
+            ++letters;
+            switch (std::tolower(static_cast<unsigned char>(c))) {
+                case 'a': case 'c': case 'g': case 't': case 'u': case 'n': ++dna; break;
+                default: break;
+            }
+        }
+    }
+    if (letters == 0) return;
+    const std::string which = "warning: pair " + pair.name1 + " and " + pair.name2;
+    if (!protein && 2 * (letters - dna) > letters) {
+        messages.push_back(errLine(which + " looks like protein (most of its letters are not A, C, G, T, U or N) but is aligned as DNA; use -P to align protein"));
+    } else if (protein && dna == letters) {
+        messages.push_back(errLine(which + " is DNA (only A, C, G, T, U and N) but is aligned as protein; leave out -P and the protein matrix to align DNA"));
+    }
+}
+
+PairAlignment skippedPair(PairAlignment pair, const std::string& need) {
+    pair.skipped = true;
+    pair.messages.push_back(errLine("skipped pair " + pair.name1 + " (" +
+                                    std::to_string(pair.length1) + ") and " + pair.name2 + " (" +
+                                    std::to_string(pair.length2) + "): it needs " + need));
+    return pair;
+}
+
+}  // namespace
+
+PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, std::string seq2,
+                        const ScoreLookup& lookup, const AlignParameters& params,
+                        WorkArena& arena, FillProgress* progress) {
+    PairAlignment pair;
+    pair.name1 = std::move(name1);
+    pair.name2 = std::move(name2);
+    pair.length1 = seq1.size();
+    pair.length2 = seq2.size();
+    pair.localOnly = params.localOnly;
+    checkMode(pair, seq1, seq2, params.protein, pair.messages);
+    try {
+        std::vector<std::string> seqs{std::move(seq1), std::move(seq2)};
+        MaskRuns masks(params.maskChar);
+        pair.masked = masks.collapse(seqs);
+        AnchoredAligner aligner(seqs[0], seqs[1], lookup, params, arena, progress);
+        if (!params.localOnly) {
+            std::vector<std::vector<char>> rows(2);
+            pair.score = aligner.globalAlign(rows[0], rows[1]);
+            // The header shows the anchors the global alignment used: none
+            // when no local score beat the cutoff, though the listing below
+            // still selects and shows them.
+            pair.anchorScore = aligner.hssScore();
+            aligner.selectAnchors();
+            masks.restore({0, 0}, rows, pair.messages);
+            pair.row1 = std::move(rows[0]);
+            pair.row2 = std::move(rows[1]);
+        } else {
+            aligner.selectAnchors();
+            pair.anchorScore = aligner.hssScore();
+        }
+        for (const Segment& r : aligner.hssList())
+            pair.anchors.push_back(
+                anchorRecord(r, pair.masked ? &masks : nullptr, params.listingMinLength));
+        return pair;
+    } catch (const OutOfMemory& e) {
+        return skippedPair(std::move(pair), std::to_string(e.bytesNeeded) +
+                                                " bytes of memory, more than is available");
+    } catch (const std::bad_alloc&) {
+        return skippedPair(std::move(pair), "more memory than is available");
+    }
+}

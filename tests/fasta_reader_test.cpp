@@ -1,0 +1,60 @@
+#include "io/FastaReader.hpp"
+
+#include "TestSupport.hpp"
+
+using namespace testsupport;
+
+namespace {
+
+using V = std::vector<std::string>;
+struct Records {
+    V names, seqs;
+    std::vector<int> counts;  // each readRecords result, one more call after the end
+    std::string err;
+};
+Records readAll(const std::string& content, int n = 2) {
+    TempDir dir;
+    writeFile(dir / "in.fa", content);
+    Records r;
+    r.err = capture([&] {
+                FastaReader reader((dir / "in.fa").c_str());
+                do r.counts.push_back(reader.readRecords(r.names, r.seqs, n));
+                while (r.counts.back() == n);
+                r.counts.push_back(reader.readRecords(r.names, r.seqs, n));
+                return 0;
+            }).err;
+    return r;
+}
+std::string emptyHeader(int k) {
+    return "warning: record " + std::to_string(k) + " has an empty header; it is kept with an empty name\n";
+}
+
+}  // namespace
+
+TEST(FastaReader, Records) {
+    const char junk[] = "\x00\xff\x01>na\x00me\n\x00\x7f\xfe\n>x\n";
+    struct Case {
+        std::string content;
+        V names, seqs;
+        std::vector<int> counts;
+        std::string err = "";
+    };
+    for (const Case& c : std::vector<Case>{
+             {"", {}, {}, {0, 0}},
+             {"\n \r\n\t\n", {}, {}, {0, 0}},
+             {"junk>a\nAC\nGT\n>b c|x\nTT\n>c\nGG\n", {"a", "b c|x", "c"}, {"ACGT", "TT", "GG"}, {2, 1, 0}},
+             {">a\nAC\n>b\n", {"a", "b"}, {"AC", ""}, {2, 0, 0}},  // header as last line
+             {">a\nAC\n>b", {"a", "b"}, {"AC", ""}, {2, 0, 0}},
+             {">a\nACGT\n\nacgt\n>b\nAC GT\nx>y\n*-9", {"a", "b"}, {"ACGTacgt", "AC GTx>y*-9"}, {2, 0, 0}},
+             {">a b\r\nAC\r\nGT\r\n\r\n>b\r\nA\rC\r\r\n>c\r\nTT\r", {"a b", "b", "c"}, {"ACGT", "A\rC\r", "TT"}, {2, 1, 0}},
+             {">a\nAC\n>\nGG\n>c\nTT\n>\r\n\n", {"a", "", "c", ""}, {"AC", "GG", "TT", ""}, {2, 2, 0, 0},
+              emptyHeader(2) + emptyHeader(4)},
+             {">big\n" + std::string(1 << 20, 'a') + "\n>s\nC", {"big", "s"}, {std::string(1 << 20, 'a'), "C"}, {2, 0, 0}},
+             {std::string(junk, sizeof junk - 1), {std::string("na\0me", 5), "x"}, {std::string("\0\x7f\xfe", 3), ""}, {2, 0, 0}},
+         }) {
+        Records r = readAll(c.content);
+        EXPECT_TRUE(r.names == c.names && r.seqs == c.seqs && r.counts == c.counts && r.err == c.err)
+            << c.content.substr(0, 80);
+    }
+    EXPECT_EQ(readAll(">1\nA\n>2\nC\n>3\nG\n>4\nT\n>5\nN\n", 5).counts, (std::vector<int>{5, 0, 0}));
+}
