@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include "common/MessageSink.hpp"
 #include "output/AlignmentWriter.hpp"
@@ -11,6 +12,7 @@
 #include "output/PafWriter.hpp"
 #include "output/SvgWriter.hpp"
 #include "output/ScoreWriter.hpp"
+#include "output/ViewWriter.hpp"
 
 RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath,
                        const std::string& plotDir)
@@ -21,12 +23,21 @@ RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::
       pafPath_(pafPath),
       plotDir_(plotDir) {}
 
+void RunOutputs::addViews(const std::string& viewPath, const std::string& reportPath,
+                          RunDescription run, const PositivePairs& positive) {
+    viewPath_ = viewPath;
+    if (!reportPath.empty()) report_ = std::make_unique<HtmlReport>(reportPath);
+    run_ = std::move(run);
+    positive_ = positive;
+}
+
 std::vector<std::pair<std::ofstream*, const std::string*>> RunOutputs::files() {
     std::vector<std::pair<std::ofstream*, const std::string*>> all;
     if (!localOnly_) all.emplace_back(&align_, &alignPath_);
     all.emplace_back(&loc_, &locPath_);
     all.emplace_back(&score_, &scorePath_);
     if (!pafPath_.empty() && pafPath_ != "-") all.emplace_back(&paf_, &pafPath_);
+    if (!viewPath_.empty() && viewPath_ != "-") all.emplace_back(&view_, &viewPath_);
     return all;
 }
 
@@ -36,6 +47,8 @@ std::vector<const std::string*> RunOutputs::paths() const {
     all.push_back(&locPath_);
     all.push_back(&scorePath_);
     if (!pafPath_.empty() && pafPath_ != "-") all.push_back(&pafPath_);
+    if (!viewPath_.empty() && viewPath_ != "-") all.push_back(&viewPath_);
+    if (report_) all.push_back(&report_->path());
     return all;
 }
 
@@ -56,6 +69,7 @@ std::string RunOutputs::open() {
             return plotDir_;
         }
     }
+    if (report_ && !report_->open(reason_)) return report_->path();
     return "";
 }
 
@@ -67,6 +81,7 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
         out.flush();
     }
     if (!plotDir_.empty()) writePicture(pair, pairNumber);
+    if (!viewPath_.empty() || report_) writeViews(pair, pairNumber);
     if (!pair.localOnly) {
         writeAlignmentRecord(align_, pair);
         align_.flush();
@@ -77,8 +92,25 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
     loc_.flush();
 }
 
+void RunOutputs::writeViews(const PairAlignment& pair, std::size_t pairNumber) {
+    std::ostringstream text;
+    writeView(text, pair, pairNumber, run_.command, positive_);
+    const std::string view = text.str();
+    if (!viewPath_.empty()) {
+        std::ostream& out = viewPath_ == "-" ? std::cout : view_;
+        out << view;
+        out.flush();
+    }
+    if (report_) report_->add(pair, pairNumber, view, positive_);
+}
+
 bool RunOutputs::check() {
     bool ok = !picturesFailed_;
+    if (report_ && report_->failed()) {
+        ok = false;
+        if (reported_.insert(report_->path()).second)
+            MessageSink::out("can not write output file: " + report_->path());
+    }
     for (auto [stream, path] : files()) {
         if (!stream->fail()) continue;
         ok = false;
@@ -93,6 +125,7 @@ bool RunOutputs::check() {
 
 bool RunOutputs::close() {
     const bool ok = check();
+    if (report_) report_->finish(run_);
     for (auto [stream, path] : files())
         if (stream->is_open()) stream->close();
     return check() && ok;
