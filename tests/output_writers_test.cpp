@@ -124,8 +124,6 @@ TEST(SvgWriter, WellFormedWithAwkwardNamesAndLongRows) {
     EXPECT_LE(std::count(svg.begin() + static_cast<long>(points),
                          svg.begin() + static_cast<long>(svg.find('"', points + 8)), ' '),
               2001);
-    EXPECT_NE(svg.find("stroke=\"#000000\""), std::string::npos);  // the best anchor is darkest
-    EXPECT_NE(svg.find("stroke=\"#bebebe\""), std::string::npos);
     if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "python3 not found";
     FILE* parser = ::popen("python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.stdin)'", "w");
     ASSERT_NE(parser, nullptr);
