@@ -280,7 +280,8 @@ TEST(HtmlReport, RowsSectionsAndThumbnailsPerPair) {
         for (std::size_t k = 1; k <= pairs; ++k) {
             PairAlignment p = pictured(2);
             p.name2 = "pair<" + std::to_string(k) + ">";
-            report.add(p, k, "view of pair " + std::to_string(k) + " <&>\n", kTransitions);
+            report.add(p, k, "view of pair " + std::to_string(k) + " <&>\n", svgText(p, SvgOptions{false}),
+                       kTransitions);
         }
         report.finish({"torva -I 'a b.fa'", "torva 1.0", "today"});
         EXPECT_FALSE(report.failed());

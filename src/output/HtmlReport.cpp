@@ -107,7 +107,7 @@ bool HtmlReport::open(std::string& reason) {
 }
 
 void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-                     const PositivePairs& positive) {
+                     const std::string& picture, const PositivePairs& positive) {
     if (failed_ || sections_ == nullptr) return;
     const AlignmentTally tally = tallyPair(pair, positive);
     long long listed = 0;
@@ -140,9 +140,8 @@ void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const st
     std::ostringstream section;
     section << "<section class=\"detail\" id=\"pair-" << n << "\"><h2><span class=\"n\">" << n << "</span>. "
             << xmlText(pair.name1) << " vs " << xmlText(pair.name2) << "</h2>\n"
-            << "<details class=\"picture\"><summary>Picture</summary>\n";
-    writeSvg(section, pair, SvgOptions{false});
-    section << "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">"
+            << "<details class=\"picture\"><summary>Picture</summary>\n"
+            << picture << "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">"
             << htmlText(view) << "</pre></details></section>\n";
     const std::string text = section.str();
     if (std::fwrite(text.data(), 1, text.size(), sections_) != text.size()) failed_ = true;

@@ -40,9 +40,10 @@ public:
     // Creates (truncates) the page and the scratch store of the sections;
     // false on failure, with the system's reason.
     bool open(std::string& reason);
-    // Adds a pair; `view` is its readable view.
+    // Adds a pair; `view` is its readable view and `picture` its picture
+    // without the XML declaration (svgText with standalone false).
     void add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-             const PositivePairs& positive);
+             const std::string& picture, const PositivePairs& positive);
     // Writes the whole page and closes it.
     void finish(const RunDescription& run);
     bool failed() const { return failed_; }

@@ -80,8 +80,11 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
         writePaf(out, pair);
         out.flush();
     }
-    if (!plotDir_.empty()) writePicture(pair, pairNumber);
-    if (!viewPath_.empty() || report_) writeViews(pair, pairNumber);
+    // One drawing serves both the picture file and the report.
+    const std::string picture =
+        !plotDir_.empty() || report_ ? svgText(pair, SvgOptions{false}) : std::string();
+    if (!plotDir_.empty()) writePicture(pair, pairNumber, picture);
+    if (!viewPath_.empty() || report_) writeViews(pair, pairNumber, picture);
     if (!pair.localOnly) {
         writeAlignmentRecord(align_, pair);
         align_.flush();
@@ -92,7 +95,8 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
     loc_.flush();
 }
 
-void RunOutputs::writeViews(const PairAlignment& pair, std::size_t pairNumber) {
+void RunOutputs::writeViews(const PairAlignment& pair, std::size_t pairNumber,
+                            const std::string& picture) {
     std::ostringstream text;
     writeView(text, pair, pairNumber, run_.command, positive_);
     const std::string view = text.str();
@@ -101,7 +105,7 @@ void RunOutputs::writeViews(const PairAlignment& pair, std::size_t pairNumber) {
         out << view;
         out.flush();
     }
-    if (report_) report_->add(pair, pairNumber, view, positive_);
+    if (report_) report_->add(pair, pairNumber, view, picture, positive_);
 }
 
 bool RunOutputs::check() {
@@ -131,16 +135,17 @@ bool RunOutputs::close() {
     return check() && ok;
 }
 
-void RunOutputs::writePicture(const PairAlignment& pair, std::size_t pairNumber) {
+void RunOutputs::writePicture(const PairAlignment& pair, std::size_t pairNumber,
+                              const std::string& picture) {
     const std::string path =
         (std::filesystem::path(plotDir_) / svgFileName(pairNumber, pair.name1, pair.name2)).string();
     errno = 0;
-    std::ofstream picture(path, std::ios::out | std::ios::trunc);
-    if (picture.is_open()) {
-        writeSvg(picture, pair);
-        picture.close();
+    std::ofstream file(path, std::ios::out | std::ios::trunc);
+    if (file.is_open()) {
+        file << kXmlDeclaration << picture;
+        file.close();
     }
-    if (!picture.fail()) return;
+    if (!file.fail()) return;
     const int error = errno;
     if (reported_.insert(path).second) {
         MessageSink::out("can not write output file: " + path);

@@ -51,8 +51,8 @@ private:
     std::vector<std::pair<std::ofstream*, const std::string*>> files();
 
     bool localOnly_;
-    void writePicture(const PairAlignment& pair, std::size_t pairNumber);
-    void writeViews(const PairAlignment& pair, std::size_t pairNumber);
+    void writePicture(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture);
+    void writeViews(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture);
 
     std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_, viewPath_;
     std::ofstream align_, loc_, score_, paf_, view_;

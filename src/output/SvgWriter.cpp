@@ -9,6 +9,7 @@
 
 #include "output/AlignmentTally.hpp"
 #include "output/IdentityProfile.hpp"
+#include "output/TextBuffer.hpp"
 #include "output/ViewWriter.hpp"
 
 namespace {
@@ -21,7 +22,7 @@ constexpr double kProfileGap = 36, kProfileHeight = 100;
 constexpr double kMinWidth = 760;
 constexpr double kLineHeight = 16;
 constexpr double kCharWidth = 6.4;   // of the 11-pixel caption font, generously
-constexpr std::size_t kMaxPathPoints = 2000;
+constexpr std::size_t kMaxPathPoints = 1000;  // about two per pixel of the longer axis
 constexpr std::size_t kAnchorPointBudget = 40000;
 constexpr const char* kPathColour = "#d62728";
 
@@ -113,7 +114,7 @@ struct Drawing {
     Layout at{};
 };
 
-void writeAxes(std::ostream& out, const Drawing& d) {
+void writeAxes(TextBuffer& out, const Drawing& d) {
     const PairAlignment& p = d.pair;
     const Layout& f = d.at;
     out << "<g class=\"axis\" font-family=\"sans-serif\" font-size=\"10\" stroke=\"#000\">\n"
@@ -160,7 +161,7 @@ std::vector<std::pair<double, double>> bands(const std::vector<std::pair<long lo
     return out;
 }
 
-void writeMasks(std::ostream& out, const Drawing& d) {
+void writeMasks(TextBuffer& out, const Drawing& d) {
     const Layout& f = d.at;
     if (d.pair.maskRuns1.empty() && d.pair.maskRuns2.empty()) return;
     out << "<g class=\"mask\" fill=\"#9e9e9e\" fill-opacity=\"0.35\">\n";
@@ -174,8 +175,8 @@ void writeMasks(std::ostream& out, const Drawing& d) {
 }
 
 // One point after every `step` columns keeps the file small for long pairs;
-// at a few thousand points the path is already finer than the picture.
-void writePath(std::ostream& out, const Drawing& d) {
+// at a thousand points the path is already finer than the picture.
+void writePath(TextBuffer& out, const Drawing& d) {
     const PairAlignment& p = d.pair;
     const Layout& f = d.at;
     const std::size_t n = std::min(p.row1.size(), p.row2.size());
@@ -236,7 +237,7 @@ ScoreRange scoreRange(const std::vector<const AnchorRecord*>& anchors) {
     return r;
 }
 
-void writeAnchors(std::ostream& out, const Drawing& d) {
+void writeAnchors(TextBuffer& out, const Drawing& d) {
     if (d.anchors.empty()) return;
     const Layout& f = d.at;
     const ScoreRange range = scoreRange(d.anchors);
@@ -273,7 +274,7 @@ void writeAnchors(std::ostream& out, const Drawing& d) {
     out << "</g>\n";
 }
 
-void writeProfile(std::ostream& out, const Drawing& d) {
+void writeProfile(TextBuffer& out, const Drawing& d) {
     const Layout& f = d.at;
     if (f.profileTop <= 0) return;
     const IdentityProfile& prof = d.profile;
@@ -305,7 +306,7 @@ void writeProfile(std::ostream& out, const Drawing& d) {
     out << "<text x=\"" << num(kLeft) << "\" y=\"" << num(top - 6) << "\">" << xmlText(title) << "</text>\n</g>\n";
 }
 
-void writeLegend(std::ostream& out, const Drawing& d) {
+void writeLegend(TextBuffer& out, const Drawing& d) {
     const PairAlignment& p = d.pair;
     const double x = kLeft + d.at.w + kLegendGap;
     double y = kTop + 4;
@@ -391,6 +392,11 @@ std::vector<std::string> captionsFor(const PairAlignment& p, const std::vector<c
 
 std::string xmlText(const std::string& text) {
     const std::string_view s = text;
+    // Most text (rows of residues, numbers) needs nothing done.
+    if (std::all_of(s.begin(), s.end(), [](char c) {
+            return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+        }))
+        return text;
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const auto c = static_cast<unsigned char>(s[i]);
@@ -414,11 +420,21 @@ std::string xmlText(const std::string& text) {
     return out;
 }
 
-void writeSvg(std::ostream& out, const PairAlignment& pair, const SvgOptions& options) {
+void writeSvg(std::ostream& stream, const PairAlignment& pair, const SvgOptions& options) {
+    const std::string text = svgText(pair, options);
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
+    TextBuffer out;
     Drawing d{pair, {}, {}, {}, {}};
     for (const AnchorRecord& a : pair.anchors)
         if (a.listed) d.anchors.push_back(&a);
-    if (!pair.localOnly) d.profile = identityProfile(pair.row1, pair.row2);
+    if (!pair.localOnly) {
+        ProfileSettings settings;
+        settings.maxPoints = static_cast<std::size_t>(kPlotSide);  // one a pixel
+        d.profile = identityProfile(pair.row1, pair.row2, settings);
+    }
 
     Layout& f = d.at;
     const double len1 = static_cast<double>(std::max<std::size_t>(pair.length1, 1));
@@ -436,7 +452,7 @@ void writeSvg(std::ostream& out, const PairAlignment& pair, const SvgOptions& op
         for (std::string& line : wrapped(caption, chars)) d.captions.push_back(std::move(line));
     f.height = f.captionTop + static_cast<double>(d.captions.size()) * kLineHeight + 10;
 
-    if (options.standalone) out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    if (options.standalone) out << kXmlDeclaration;
     out << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << num(f.width)
         << "\" height=\"" << num(f.height) << "\" viewBox=\"0 0 " << num(f.width) << ' ' << num(f.height)
         << "\">\n<title>" << xmlText(pair.name1) << " vs " << xmlText(pair.name2) << "</title>\n"
@@ -452,6 +468,7 @@ void writeSvg(std::ostream& out, const PairAlignment& pair, const SvgOptions& op
         out << "<text x=\"10\" y=\"" << num(f.captionTop + static_cast<double>(k) * kLineHeight) << "\">"
             << xmlText(d.captions[k]) << "</text>\n";
     out << "</g>\n</svg>\n";
+    return std::move(out.text);
 }
 
 std::string svgFileName(std::size_t pairNumber, const std::string& name1,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "align/PairAlignment.hpp"
 
@@ -17,10 +18,12 @@
 // identity and legend. Beyond a few thousand anchors the weakest are drawn
 // together as one element of class anchor-rest, so that pictures stay small.
 // Plain SVG 1.1, no scripts and no ids, so that several can share one page.
+inline constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 struct SvgOptions {
     bool standalone = true;  // with the XML declaration, for a file of its own
 };
 void writeSvg(std::ostream& out, const PairAlignment& pair, const SvgOptions& options = {});
+std::string svgText(const PairAlignment& pair, const SvgOptions& options = {});
 
 // The file name of a pair's picture: the pair number (from 1, at least four
 // digits) and both names, with every character outside [A-Za-z0-9._-]

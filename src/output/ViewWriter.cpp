@@ -6,6 +6,7 @@
 
 #include "align/Cigar.hpp"
 #include "output/AlignmentTally.hpp"
+#include "output/TextBuffer.hpp"
 
 namespace {
 
@@ -22,7 +23,7 @@ struct Labels {
 
 // Writes the rows in blocks; `next1`/`next2` are the 1-based positions of
 // the rows' first residues.
-void writeBlocks(std::ostream& out, std::string_view r1, std::string_view r2, long long next1,
+void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long long next1,
                  long long next2, const Labels& labels, const PositivePairs& positive,
                  std::size_t width) {
     const std::size_t n = std::min(r1.size(), r2.size());
@@ -48,15 +49,27 @@ void writeBlocks(std::ostream& out, std::string_view r1, std::string_view r2, lo
     }
 }
 
+void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairNumber,
+                   const std::string& commandLine, const PositivePairs& positive, std::size_t width);
+
 }  // namespace
+
+void writeView(std::ostream& stream, const PairAlignment& pair, std::size_t pairNumber,
+               const std::string& commandLine, const PositivePairs& positive, std::size_t width) {
+    TextBuffer out;
+    writeViewText(out, pair, pairNumber, commandLine, positive, width);
+    stream.write(out.text.data(), static_cast<std::streamsize>(out.text.size()));
+}
 
 std::string shortName(const std::string& name, std::size_t limit) {
     const std::string word = name.substr(0, std::min(name.find_first_of(" \t"), limit));
     return word.empty() ? "*" : word;
 }
 
-void writeView(std::ostream& out, const PairAlignment& pair, std::size_t pairNumber,
-               const std::string& commandLine, const PositivePairs& positive, std::size_t width) {
+namespace {
+
+void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairNumber,
+                   const std::string& commandLine, const PositivePairs& positive, std::size_t width) {
     width = std::max<std::size_t>(width, 1);
     const AlignmentTally tally = tallyPair(pair, positive);
     const std::string rule(60, '#');
@@ -99,3 +112,5 @@ void writeView(std::ostream& out, const PairAlignment& pair, std::size_t pairNum
         writeBlocks(out, r1, r2, a.begin1 + 1, a.begin2 + 1, labels, positive, width);
     }
 }
+
+}  // namespace
