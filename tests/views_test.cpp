@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -177,15 +178,15 @@ struct SvgParts {
 
 SvgParts parts(const std::string& svg) {
     SvgParts p;
-    const std::regex element("<(\\w+) class=\"([a-z-]+)\"([^>]*)>");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), element); it != std::sregex_iterator(); ++it) {
-        const std::string cls = (*it)[2];
+    for (std::size_t at = svg.find(" class=\""); at != std::string::npos; at = svg.find(" class=\"", at + 1)) {
+        const std::size_t from = at + 8;
+        const std::string cls = svg.substr(from, svg.find('"', from) - from);
+        const std::string element = svg.substr(at, svg.find('>', at) - at);
         if (cls == "anchor") {
             ++p.anchors;
-            const std::string attributes = (*it)[3];
-            const std::size_t from = attributes.find("points=\"");
-            const std::string points = from == std::string::npos ? "" : attributes.substr(from);
-            p.anchorPoints.push_back(static_cast<int>(std::count(points.begin(), points.end(), ',')));
+            const std::size_t points = element.find("points=\"");
+            const std::string list = points == std::string::npos ? "" : element.substr(points);
+            p.anchorPoints.push_back(static_cast<int>(std::count(list.begin(), list.end(), ',')));
         }
         p.rest += cls == "anchor-rest", p.paths += cls == "path", p.masks += cls == "mask";
         p.identity += cls == "identity", p.legend += cls == "legend", p.axis += cls == "axis";
@@ -193,9 +194,12 @@ SvgParts parts(const std::string& svg) {
     return p;
 }
 
+// The system's interpreter when there is one: a version manager's shim in
+// front of it costs seconds a start.
 bool parsesAsXml(const std::string& svg) {
-    if (std::system("python3 -c '' 2>/dev/null") != 0) return true;
-    FILE* parser = ::popen("python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.stdin)'", "w");
+    const std::string python = std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+    if (std::system((python + " -c '' 2>/dev/null").c_str()) != 0) return true;
+    FILE* parser = ::popen((python + " -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.stdin)'").c_str(), "w");
     if (parser == nullptr) return false;
     std::fwrite(svg.data(), 1, svg.size(), parser);
     return ::pclose(parser) == 0;
