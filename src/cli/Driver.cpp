@@ -127,9 +127,15 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         outputs.addViews(args.viewFile, args.reportFile, description,
                          PositivePairs([&](char a, char b) { return scores.score(lower(a), lower(b)); }));
     }
-    for (const std::string* path : outputs.paths()) {
-        if (sameFile(*path, args.inSeqFile) || sameFile(*path, args.matrixFile)) {
-            MessageSink::out("can not open output file: " + *path);
+    const std::vector<const std::string*> outputPaths = outputs.paths();
+    for (std::size_t k = 0; k < outputPaths.size(); ++k) {
+        const std::string& path = *outputPaths[k];
+        bool clash = sameFile(path, args.inSeqFile) || sameFile(path, args.matrixFile);
+        // Two outputs in one file (--view or --report given the alignment
+        // file's path, say) would each overwrite the other.
+        for (std::size_t other = 0; other < k && !clash; ++other) clash = sameFile(path, *outputPaths[other]);
+        if (clash) {
+            MessageSink::out("can not open output file: " + path);
             return 1;
         }
     }
