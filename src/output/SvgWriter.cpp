@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <numeric>
 #include <ostream>
@@ -22,7 +23,6 @@ constexpr double kProfileGap = 36, kProfileHeight = 100;
 constexpr double kMinWidth = 760;
 constexpr double kLineHeight = 16;
 constexpr double kCharWidth = 6.4;   // of the 11-pixel caption font, generously
-constexpr std::size_t kMaxPathPoints = 1000;  // about two per pixel of the longer axis
 constexpr std::size_t kAnchorPointBudget = 40000;
 constexpr const char* kPathColour = "#d62728";
 
@@ -174,23 +174,35 @@ void writeMasks(TextBuffer& out, const Drawing& d) {
     out << "</g>\n";
 }
 
-// One point after every `step` columns keeps the file small for long pairs;
-// at a thousand points the path is already finer than the picture.
+// The path through its corners (where it turns between diagonal, across and
+// down), leaving out any corner within a pixel of the last point drawn: the
+// shape is kept to the pixel, and a long or gappy pair still needs no more
+// points than the picture has pixels along its sides.
 void writePath(TextBuffer& out, const Drawing& d) {
     const PairAlignment& p = d.pair;
     const Layout& f = d.at;
     const std::size_t n = std::min(p.row1.size(), p.row2.size());
     if (n == 0) return;
-    const std::size_t step = (n + kMaxPathPoints - 1) / kMaxPathPoints;
     out << "<polyline class=\"path\" fill=\"none\" stroke=\"" << kPathColour
         << "\" stroke-width=\"1\" points=\"" << num(f.x(0)) << ',' << num(f.y(0));
+    double lastX = f.x(0), lastY = f.y(0);
     long long i = 0, j = 0;
+    int kind = -1;
+    auto point = [&](bool always) {
+        const double x = f.x(static_cast<double>(i)), y = f.y(static_cast<double>(j));
+        if (!always && std::abs(x - lastX) < 1 && std::abs(y - lastY) < 1) return;
+        out << ' ' << num(x) << ',' << num(y);
+        lastX = x, lastY = y;
+    };
     for (std::size_t c = 0; c < n; ++c) {
+        const int k = (p.row1[c] != '-') + 2 * (p.row2[c] != '-');
+        if (k == 0) continue;
+        if (k != kind && kind != -1) point(false);
+        kind = k;
         i += p.row1[c] != '-';
         j += p.row2[c] != '-';
-        if ((c + 1) % step == 0 || c + 1 == n)
-            out << ' ' << num(f.x(static_cast<double>(i))) << ',' << num(f.y(static_cast<double>(j)));
     }
+    point(true);
     out << "\"/>\n";
 }
 
@@ -432,7 +444,7 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
         if (a.listed) d.anchors.push_back(&a);
     if (!pair.localOnly) {
         ProfileSettings settings;
-        settings.maxPoints = static_cast<std::size_t>(kPlotSide);  // one a pixel
+        settings.maxPoints = static_cast<std::size_t>(kPlotSide / 2);  // one every two pixels
         d.profile = identityProfile(pair.row1, pair.row2, settings);
     }
 
