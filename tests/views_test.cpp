@@ -289,7 +289,7 @@ TEST(HtmlReport, RowsSectionsAndThumbnailsPerPair) {
             PairAlignment p = pictured(2);
             p.name2 = "pair<" + std::to_string(k) + ">";
             report.add(p, k, "view of pair " + std::to_string(k) + " <&>\n", svgText(p, SvgOptions{false}),
-                       kTransitions);
+                       pairFigures(p, kTransitions));
         }
         report.finish({"torva -I 'a b.fa'", "torva 1.0", "today"});
         EXPECT_FALSE(report.failed());

@@ -1,9 +1,9 @@
 #include "output/HtmlReport.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
-#include <sstream>
 
 #include "output/AlignmentTally.hpp"
 #include "output/IdentityProfile.hpp"
@@ -15,8 +15,7 @@ namespace {
 
 std::string fixed1(double v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", v);
-    return buf;
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr);
 }
 
 std::string numberCell(const std::string& value, const std::string& shown) {
@@ -31,15 +30,25 @@ std::string numberCell(long long value) {
 }  // namespace
 
 std::string htmlText(const std::string& text) {
+    // Views are long and nearly all plain: copy plain stretches whole.
+    auto plain = [](char c) {
+        return (c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'') || c == '\n';
+    };
     std::string out;
+    out.reserve(text.size());
     std::size_t from = 0;
-    for (;;) {
-        const std::size_t newline = text.find('\n', from);
-        out += xmlText(text.substr(from, newline == std::string::npos ? std::string::npos : newline - from));
-        if (newline == std::string::npos) return out;
-        out += '\n';
-        from = newline + 1;
+    while (from < text.size()) {
+        std::size_t to = from;
+        while (to < text.size() && plain(text[to])) ++to;
+        out.append(text, from, to - from);
+        if (to == text.size()) break;
+        std::size_t end = to;
+        while (end < text.size() && !plain(text[end])) ++end;
+        // A broken UTF-8 sequence can only be judged whole.
+        out += xmlText(text.substr(to, end - to));
+        from = end;
     }
+    return out;
 }
 
 std::string thumbnailSvg(const PairAlignment& pair, double side) {
@@ -107,9 +116,9 @@ bool HtmlReport::open(std::string& reason) {
 }
 
 void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-                     const std::string& picture, const PositivePairs& positive) {
+                     const std::string& picture, const PairFigures& figures) {
     if (failed_ || sections_ == nullptr) return;
-    const AlignmentTally tally = tallyPair(pair, positive);
+    const AlignmentTally& tally = figures.tally;
     long long listed = 0;
     for (const AnchorRecord& a : pair.anchors) listed += a.listed;
     const std::string n = std::to_string(pairNumber);
@@ -126,9 +135,9 @@ void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const st
         row.cells += numberCell("", "&#8211;") + numberCell(pair.anchorScore) + numberCell(listed) +
                      numberCell(fixed1(identity), fixed1(identity) + " (anchors)") + numberCell("", "&#8211;");
     } else {
-        const IdentityProfile profile = identityProfile(pair.row1, pair.row2);
         row.cells += numberCell(pair.score) + numberCell(pair.anchorScore) + numberCell(listed) +
-                     numberCell(fixed1(identity), fixed1(identity)) + numberCell(profile.conservedLength());
+                     numberCell(fixed1(identity), fixed1(identity)) +
+                     numberCell(figures.profile.conservedLength());
     }
     if (rows_.size() < kThumbnailLimit) {
         row.thumbnail = thumbnailSvg(pair, 48);
@@ -137,13 +146,12 @@ void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const st
     }
     rows_.push_back(std::move(row));
 
-    std::ostringstream section;
-    section << "<section class=\"detail\" id=\"pair-" << n << "\"><h2><span class=\"n\">" << n << "</span>. "
-            << xmlText(pair.name1) << " vs " << xmlText(pair.name2) << "</h2>\n"
-            << "<details class=\"picture\"><summary>Picture</summary>\n"
-            << picture << "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">"
-            << htmlText(view) << "</pre></details></section>\n";
-    const std::string text = section.str();
+    const std::string text =
+        "<section class=\"detail\" id=\"pair-" + n + "\"><h2><span class=\"n\">" + n + "</span>. " +
+        xmlText(pair.name1) + " vs " + xmlText(pair.name2) + "</h2>\n" +
+        "<details class=\"picture\"><summary>Picture</summary>\n" + picture +
+        "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">" +
+        htmlText(view) + "</pre></details></section>\n";
     if (std::fwrite(text.data(), 1, text.size(), sections_) != text.size()) failed_ = true;
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "align/PairAlignment.hpp"
-#include "output/PositivePairs.hpp"
+#include "output/PairFigures.hpp"
 
 // What the report says about the run as a whole.
 struct RunDescription {
@@ -43,7 +43,7 @@ public:
     // Adds a pair; `view` is its readable view and `picture` its picture
     // without the XML declaration (svgText with standalone false).
     void add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-             const std::string& picture, const PositivePairs& positive);
+             const std::string& picture, const PairFigures& figures);
     // Writes the whole page and closes it.
     void finish(const RunDescription& run);
     bool failed() const { return failed_; }

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
 
 #include "common/MessageSink.hpp"
 #include "output/AlignmentWriter.hpp"
@@ -80,11 +79,16 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
         writePaf(out, pair);
         out.flush();
     }
-    // One drawing serves both the picture file and the report.
-    const std::string picture =
-        !plotDir_.empty() || report_ ? svgText(pair, SvgOptions{false}) : std::string();
-    if (!plotDir_.empty()) writePicture(pair, pairNumber, picture);
-    if (!viewPath_.empty() || report_) writeViews(pair, pairNumber, picture);
+    if (!plotDir_.empty() || !viewPath_.empty() || report_) {
+        // Worked out once for the picture, the view and the report; one
+        // drawing serves both the picture file and the report.
+        const PairFigures figures = pairFigures(pair, positive_);
+        const std::string picture = !plotDir_.empty() || report_
+                                        ? svgText(pair, SvgOptions{false, &figures})
+                                        : std::string();
+        if (!plotDir_.empty()) writePicture(pair, pairNumber, picture);
+        if (!viewPath_.empty() || report_) writeViews(pair, pairNumber, picture, figures);
+    }
     if (!pair.localOnly) {
         writeAlignmentRecord(align_, pair);
         align_.flush();
@@ -96,16 +100,14 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
 }
 
 void RunOutputs::writeViews(const PairAlignment& pair, std::size_t pairNumber,
-                            const std::string& picture) {
-    std::ostringstream text;
-    writeView(text, pair, pairNumber, run_.command, positive_);
-    const std::string view = text.str();
+                            const std::string& picture, const PairFigures& figures) {
+    const std::string view = viewText(pair, pairNumber, run_.command, positive_, figures.tally);
     if (!viewPath_.empty()) {
         std::ostream& out = viewPath_ == "-" ? std::cout : view_;
         out << view;
         out.flush();
     }
-    if (report_) report_->add(pair, pairNumber, view, picture, positive_);
+    if (report_) report_->add(pair, pairNumber, view, picture, figures);
 }
 
 bool RunOutputs::check() {

@@ -52,7 +52,8 @@ private:
 
     bool localOnly_;
     void writePicture(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture);
-    void writeViews(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture);
+    void writeViews(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture,
+                    const PairFigures& figures);
 
     std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_, viewPath_;
     std::ofstream align_, loc_, score_, paf_, view_;

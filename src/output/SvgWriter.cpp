@@ -372,9 +372,7 @@ void writeLegend(TextBuffer& out, const Drawing& d) {
 }
 
 std::vector<std::string> captionsFor(const PairAlignment& p, const std::vector<const AnchorRecord*>& anchors,
-                                     const IdentityProfile& profile) {
-    static const PositivePairs kNone;
-    const AlignmentTally t = tallyPair(p, kNone);
+                                     const AlignmentTally& t, const IdentityProfile& profile) {
     const long long n = static_cast<long long>(anchors.size());
     std::vector<std::string> lines;
     lines.push_back(shortName(p.name1, 40) + " (length " + std::to_string(p.length1) + ") vs " +
@@ -439,14 +437,12 @@ void writeSvg(std::ostream& stream, const PairAlignment& pair, const SvgOptions&
 
 std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
     TextBuffer out;
-    Drawing d{pair, {}, {}, {}, {}};
+    // Identity counts need no scores: no pair counts as positive here.
+    const PairFigures figures = options.figures ? PairFigures{} : pairFigures(pair, PositivePairs());
+    const PairFigures& given = options.figures ? *options.figures : figures;
+    Drawing d{pair, {}, given.profile, {}, {}};
     for (const AnchorRecord& a : pair.anchors)
         if (a.listed) d.anchors.push_back(&a);
-    if (!pair.localOnly) {
-        ProfileSettings settings;
-        settings.maxPoints = static_cast<std::size_t>(kPlotSide / 2);  // one every two pixels
-        d.profile = identityProfile(pair.row1, pair.row2, settings);
-    }
 
     Layout& f = d.at;
     const double len1 = static_cast<double>(std::max<std::size_t>(pair.length1, 1));
@@ -460,7 +456,7 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
     f.profileTop = pair.localOnly ? 0 : kTop + f.h + kProfileGap;
     f.captionTop = (pair.localOnly ? kTop + f.h : f.profileTop + kProfileHeight) + 28;
     const auto chars = static_cast<std::size_t>((f.width - 30) / kCharWidth);
-    for (const std::string& caption : captionsFor(pair, d.anchors, d.profile))
+    for (const std::string& caption : captionsFor(pair, d.anchors, given.tally, d.profile))
         for (std::string& line : wrapped(caption, chars)) d.captions.push_back(std::move(line));
     f.height = f.captionTop + static_cast<double>(d.captions.size()) * kLineHeight + 10;
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "align/PairAlignment.hpp"
+#include "output/PairFigures.hpp"
 
 // Draws a pair as a dot plot a reader can take in without the manual:
 // sequence 1 along the top, sequence 2 downwards, each axis titled with its
@@ -21,6 +22,7 @@
 inline constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 struct SvgOptions {
     bool standalone = true;  // with the XML declaration, for a file of its own
+    const PairFigures* figures = nullptr;  // worked out here when not given
 };
 void writeSvg(std::ostream& out, const PairAlignment& pair, const SvgOptions& options = {});
 std::string svgText(const PairAlignment& pair, const SvgOptions& options = {});

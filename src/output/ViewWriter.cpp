@@ -50,15 +50,22 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
 }
 
 void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairNumber,
-                   const std::string& commandLine, const PositivePairs& positive, std::size_t width);
+                   const std::string& commandLine, const PositivePairs& positive,
+                   const AlignmentTally& tally, std::size_t width);
 
 }  // namespace
 
 void writeView(std::ostream& stream, const PairAlignment& pair, std::size_t pairNumber,
                const std::string& commandLine, const PositivePairs& positive, std::size_t width) {
+    const std::string text = viewText(pair, pairNumber, commandLine, positive, tallyPair(pair, positive), width);
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const std::string& commandLine,
+                     const PositivePairs& positive, const AlignmentTally& tally, std::size_t width) {
     TextBuffer out;
-    writeViewText(out, pair, pairNumber, commandLine, positive, width);
-    stream.write(out.text.data(), static_cast<std::streamsize>(out.text.size()));
+    writeViewText(out, pair, pairNumber, commandLine, positive, tally, width);
+    return std::move(out.text);
 }
 
 std::string shortName(const std::string& name, std::size_t limit) {
@@ -69,9 +76,9 @@ std::string shortName(const std::string& name, std::size_t limit) {
 namespace {
 
 void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairNumber,
-                   const std::string& commandLine, const PositivePairs& positive, std::size_t width) {
+                   const std::string& commandLine, const PositivePairs& positive,
+                   const AlignmentTally& tally, std::size_t width) {
     width = std::max<std::size_t>(width, 1);
-    const AlignmentTally tally = tallyPair(pair, positive);
     const std::string rule(60, '#');
     out << rule << '\n'
         << "# Pair " << pairNumber << '\n'

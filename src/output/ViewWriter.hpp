@@ -5,6 +5,7 @@
 #include <string>
 
 #include "align/PairAlignment.hpp"
+#include "output/AlignmentTally.hpp"
 #include "output/PositivePairs.hpp"
 
 // A pair's alignment as a person reads it: '#' header lines (names, lengths,
@@ -24,6 +25,10 @@
 void writeView(std::ostream& out, const PairAlignment& pair, std::size_t pairNumber,
                const std::string& commandLine, const PositivePairs& positive,
                std::size_t width = 60);
+
+// The same as text; `tally` is tallyPair's for the pair.
+std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const std::string& commandLine,
+                     const PositivePairs& positive, const AlignmentTally& tally, std::size_t width = 60);
 
 // The first word of a name, at most `limit` characters ("*" for none).
 std::string shortName(const std::string& name, std::size_t limit = 30);
