@@ -5,9 +5,10 @@
 # Python headers and pytest. Extras on request:
 #   fuzz      clang and its libFuzzer runtime (fuzz/run.sh)
 #   workflow  Snakemake (workflow/ and its test; a large package)
+#   browser   headless Chromium, its driver and Selenium (the report's browser test)
 # When something is missing it is installed if we are root; otherwise the
 # command to run is printed and the script fails.
-#   scripts/install-deps.sh [fuzz] [workflow]
+#   scripts/install-deps.sh [fuzz] [workflow] [browser]
 set -eu
 
 missing=""
@@ -37,8 +38,14 @@ for extra in "$@"; do
             command -v snakemake >/dev/null 2>&1 || need snakemake
             packages="$packages snakemake"
             ;;
+        browser)
+            command -v chromium >/dev/null 2>&1 || need chromium
+            command -v chromedriver >/dev/null 2>&1 || need chromium-driver
+            /usr/bin/python3 -c "import selenium" >/dev/null 2>&1 || need python3-selenium
+            packages="$packages chromium chromium-driver python3-selenium"
+            ;;
         *)
-            echo "install-deps.sh: unknown extra '$extra' (fuzz, workflow)" >&2
+            echo "install-deps.sh: unknown extra '$extra' (fuzz, workflow, browser)" >&2
             exit 2
             ;;
     esac

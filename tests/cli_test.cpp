@@ -132,7 +132,8 @@ TEST(CommandLine, ResolvedValuesDefaultsAndOrderEffects) {
 
 // Errors in the matrix or the input stop the run before any output file is
 // created or truncated; so does an output path naming the input or the
-// matrix (through "..", a symbolic or a hard link, or as a companion file).
+// matrix (through "..", a symbolic or a hard link, or as a companion file),
+// or two outputs naming one file.
 TEST(Driver, StopsBeforeTouchingOutputFiles) {
     const std::string fasta = ">s1|first\nACGTACGT\n>s2\nACGTTCGT\n";
     TempDir w;
@@ -158,6 +159,10 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
              {{"-S", w / "x.score", "-O", w / "x"}, noOutput + (w / "x.score") + "\n", ""},
              {{"-O", w / "no/dir/out"}, noOutput + (w / "no/dir/out") + "\n",
               (w / "no/dir/out") + ": No such file or directory\n"},
+             // Two outputs in one file.
+             {{"--view", w / "out"}, noOutput + (w / "out") + "\n", ""},
+             {{"--report", w / "sub/../out.loc"}, noOutput + (w / "sub/../out.loc") + "\n", ""},
+             {{"--paf", w / "v", "--view", w / "v"}, noOutput + (w / "v") + "\n", ""},
          }) {
         std::vector<std::string> options{kProgram, "-I", w / "in.fa", "-S", w / "m", "-O", w / "out"};
         options.insert(options.end(), extra.begin(), extra.end());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TestSupport.hpp"
+#include "support/ViewText.hpp"
 #include "cli/Driver.hpp"
 #include "common/MemoryBudget.hpp"
 
@@ -160,16 +161,105 @@ TEST(EndToEnd, LocalModeLeavesTheAlignmentPathAlone) {
     EXPECT_EQ(readFile(dir / "keep.score"), readFile(kCases + "expected/dna_local.score"));
 }
 
-// Every picture is well-formed XML (checked by Python's parser when present).
-TEST(EndToEnd, PicturesAreWellFormed) {
+// The view of every pair of the examples and the end-to-end inputs joins
+// back to the alignment file's rows, and every picture is well-formed XML
+// that draws one anchor per anchor of the listing, a gapped one along more
+// than two points.
+TEST(EndToEnd, ViewsAndPicturesMatchTheFiles) {
+    struct Case {
+        std::string program, options;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"torva", kDna},
+             {"torva", "-P -C 5 -I " + kCases + "protein_cases.fa"},
+             {"torva", kGapped},
+             {"torva-b", kGapped},
+             {"torva", "-I " + kExamples + "demo.fa"},
+             {"torva", "-P -I " + kExamples + "protein.fa"},
+         }) {
+        TempDir dir;
+        const std::string command = kBin + "/" + c.program + " -q " + c.options + " -O " + (dir / "out") +
+                                    " --plot " + (dir / "plots") + " --view " + (dir / "view") + " 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const auto rows = viewtext::alignmentRows(readFile(dir / "out"));
+        const auto views = viewtext::parseView(readFile(dir / "view"));
+        ASSERT_EQ(views.size(), rows.size()) << command;
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            EXPECT_EQ(views[k].row1, rows[k].first) << command << " pair " << k + 1;
+            EXPECT_EQ(views[k].row2, rows[k].second) << command << " pair " << k + 1;
+        }
+
+        // Anchors per pair in the listing: two lines each after the header.
+        std::vector<int> listed;
+        std::istringstream loc(readFile(dir / "out.loc"));
+        for (std::string line; std::getline(loc, line);) {
+            if (line[0] == '>') listed.push_back(0);
+            else if (line[0] == '1') ++listed.back();
+        }
+        if (std::system("/usr/bin/python3 -c '' 2>/dev/null") == 0) {
+            EXPECT_EQ(std::system(("/usr/bin/python3 -c 'import sys, glob, xml.etree.ElementTree as E; "
+                                   "[E.parse(f) for f in glob.glob(sys.argv[1] + \"/*.svg\")]' " + (dir / "plots")).c_str()),
+                      0) << command;
+        }
+        std::vector<fs::path> pictures;
+        for (const auto& entry : fs::directory_iterator(dir / "plots")) pictures.push_back(entry.path());
+        std::sort(pictures.begin(), pictures.end());
+        ASSERT_EQ(pictures.size(), listed.size()) << command;
+        for (std::size_t k = 0; k < pictures.size(); ++k) {
+            const std::string svg = readFile(pictures[k].string());
+            int anchors = 0;
+            for (auto at = svg.find("class=\"anchor\""); at != std::string::npos; at = svg.find("class=\"anchor\"", at + 1)) {
+                ++anchors;
+                const auto points = svg.find("points=\"", at);
+                const std::string list = svg.substr(points + 8, svg.find('"', points + 8) - points - 8);
+                const auto corners = std::count(list.begin(), list.end(), ',');
+                EXPECT_GE(corners, c.options == kGapped ? 3 : 2) << pictures[k];
+            }
+            EXPECT_EQ(anchors, listed[k]) << pictures[k];
+            for (const char* part : {"class=\"axis\"", "class=\"legend\"", "class=\"path\"", "class=\"identity\""})
+                EXPECT_NE(svg.find(part), std::string::npos) << part << " in " << pictures[k];
+        }
+    }
+}
+
+// With -L there are only anchors: the view shows each listed one, and
+// its segments are the listing's rows with the mask runs expanded.
+TEST(EndToEnd, AnchorsOnlyViewShowsTheListedAnchors) {
     TempDir dir;
-    ASSERT_EQ(std::system((kBin + "/torva -q " + kDna + " -O " + (dir / "out") + " --plot " + (dir / "plots") +
-                           " 2>/dev/null").c_str()), 0);
-    int pictures = 0;
-    for (const auto& entry : fs::directory_iterator(dir / "plots")) pictures += entry.path().extension() == ".svg";
-    EXPECT_EQ(pictures, 6);
-    if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "no python3 to parse the pictures";
-    EXPECT_EQ(std::system(("python3 -c 'import sys, glob, xml.etree.ElementTree as E; "
-                           "[E.parse(f) for f in glob.glob(sys.argv[1] + \"/*.svg\")]' " + (dir / "plots")).c_str()),
+    ASSERT_EQ(std::system((kBin + "/torva -q -L " + kDna + " -O " + (dir / "out") + " --view " + (dir / "view") +
+                           " --report " + (dir / "r.html") + " 2>/dev/null").c_str()),
               0);
+    const std::string text = readFile(dir / "view");
+    const auto views = viewtext::parseView(text);
+    // Residues of sequence 1 with each run of n as one, as the listing shows them.
+    auto collapsed = [](const std::string& row) {
+        std::string out;
+        for (char ch : row)
+            if (ch != '-' && !(ch == 'n' && !out.empty() && out.back() == 'n')) out += ch;
+        return out;
+    };
+    std::vector<std::string> listed;
+    std::istringstream loc(readFile(dir / "out.loc"));
+    for (std::string line; std::getline(loc, line);) {
+        if (line[0] == '>') listed.emplace_back();
+        else if (line[0] == '1') listed.back() += line.substr(line.rfind(' ') + 1);
+    }
+    ASSERT_EQ(views.size(), listed.size());
+    for (std::size_t k = 0; k < listed.size(); ++k)
+        EXPECT_EQ(collapsed(views[k].row1), collapsed(listed[k])) << "pair " << k + 1;
+    EXPECT_NE(text.find("# Global alignment: none (-L)"), std::string::npos);
+    const std::string html = readFile(dir / "r.html");
+    std::size_t rows = 0;
+    for (auto at = html.find("<tr class=\"pair\""); at != std::string::npos; at = html.find("<tr class=\"pair\"", at + 1)) ++rows;
+    EXPECT_EQ(rows, listed.size());
+}
+
+// Both the PAF and the view on standard output would interleave two formats.
+TEST(EndToEnd, OneFormatOnStandardOutput) {
+    TempDir dir;
+    const int raw = std::system((kBin + "/torva -q " + kDna + " -O " + (dir / "out") + " --paf - --view - >" +
+                                 (dir / "stdout") + " 2>" + (dir / "err")).c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+    EXPECT_FALSE(exists(dir / "out.loc"));
+    EXPECT_NE(readFile(dir / "err").find("standard output"), std::string::npos);
 }

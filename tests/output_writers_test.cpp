@@ -102,35 +102,4 @@ TEST(SvgWriter, FileNamesKeepOnlySafeCharacters) {
     EXPECT_EQ(svgFileName(12345, std::string(300, 'q'), "t"), "12345_" + std::string(80, 'q') + "_vs_t.svg");
 }
 
-// Awkward names and a long path must still give well-formed XML with a light
-// path; python3's parser is the judge when it is installed.
-TEST(SvgWriter, WellFormedWithAwkwardNamesAndLongRows) {
-    std::string r1, r2;
-    for (int c = 0; c < 50000; ++c) {
-        r1 += c % 97 == 0 ? '-' : "acgt"[c % 4];
-        r2 += c % 89 == 0 ? '-' : "acgt"[(c / 3) % 4];
-    }
-    PairAlignment p = pair(r1, r2, 50000 - 516, 50000 - 562);
-    p.name1 = "a<b>&\"c'\x01\xff\xc3\xa9";
-    AnchorRecord a;
-    a.begin1 = 100, a.end1 = 900, a.begin2 = 120, a.end2 = 910, a.score = 5;
-    p.anchors = {a, a};
-    p.anchors[1].score = 500;
-    std::ostringstream out;
-    writeSvg(out, p);
-    const std::string svg = out.str();
-    const auto points = svg.find("points=\"");
-    ASSERT_NE(points, std::string::npos);
-    EXPECT_LE(std::count(svg.begin() + static_cast<long>(points),
-                         svg.begin() + static_cast<long>(svg.find('"', points + 8)), ' '),
-              2001);
-    EXPECT_NE(svg.find("stroke=\"#000000\""), std::string::npos);  // the best anchor is darkest
-    EXPECT_NE(svg.find("stroke=\"#bebebe\""), std::string::npos);
-    if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "python3 not found";
-    FILE* parser = ::popen("python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.stdin)'", "w");
-    ASSERT_NE(parser, nullptr);
-    std::fwrite(svg.data(), 1, svg.size(), parser);
-    EXPECT_EQ(::pclose(parser), 0) << svg.substr(0, 2000);
-}
-
 }  // namespace

@@ -11,7 +11,7 @@ src=$1
 build=$2
 
 if ! command -v snakemake >/dev/null 2>&1 && [ "${TORVA_INSTALL_OPTIONAL:-0}" = 1 ]; then
-    sh "$src/scripts/install-deps.sh" --workflow
+    sh "$src/scripts/install-deps.sh" workflow
 fi
 if ! command -v snakemake >/dev/null 2>&1; then
     echo "SKIPPED: snakemake is not installed (scripts/install-deps.sh workflow installs it)"
@@ -48,3 +48,22 @@ check() {
 check global torva 2 false "$src/examples/demo.fa" "- .loc .score"
 { cat "$src/examples/demo.fa"; printf '>lonely|no partner\nACGTACGT\n'; } > "$tmp/odd.fa"
 check local-odd torva-b 3 true "$tmp/odd.fa" ".loc .score"
+
+# The merged report holds what one run's report holds, numbered the same;
+# only the run's line and the command in each view differ.
+mkdir -p "$tmp/report"
+{ cat "$src/examples/demo.fa" "$src/examples/demo.fa"; } > "$tmp/report/six.fa"
+"$build/torva" -q -I "$tmp/report/six.fa" -O "$tmp/report/whole.aln" --report "$tmp/report/whole.html" >/dev/null 2>&1
+if ! snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/report" \
+    --config input="$tmp/report/six.fa" output="$tmp/report/merged.aln" chunk_dir="$tmp/report/chunks" \
+    program="$build/torva" chunks=3 report=true >"$tmp/report/log" 2>&1; then
+    cat "$tmp/report/log"
+    echo "FAIL report: the workflow failed"
+    exit 1
+fi
+for f in whole.html merged.aln.html; do
+    grep -v -e '^<p id="run">' -e '^# Command: ' "$tmp/report/$f" > "$tmp/report/$f.cmp"
+done
+cmp "$tmp/report/whole.html.cmp" "$tmp/report/merged.aln.html.cmp" || { echo "FAIL report: the merged report differs"; exit 1; }
+grep -q 'Pairs: <span id="pair-count">6</span>' "$tmp/report/merged.aln.html" || { echo "FAIL report: pair count"; exit 1; }
+echo "ok report"

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "align/Records.hpp"
@@ -54,6 +55,9 @@ struct PairAlignment {
     std::vector<char> row1, row2;
     // Every anchor, in order along the sequences.
     std::vector<AnchorRecord> anchors;
+    // The runs of the mask character on each sequence as given, 0-based
+    // [begin, end), in order; empty when the pair had none. Pictures shade them.
+    std::vector<std::pair<long long, long long>> maskRuns1, maskRuns2;
     // Lines to print for this pair, in order.
     Messages messages;
     // The pair was abandoned (its buffers did not fit in memory); only

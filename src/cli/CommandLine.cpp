@@ -26,6 +26,8 @@ constexpr int kMaxThreads = 256;
 // Codes of the options that have only a long name.
 constexpr int kPafOption = 1001;
 constexpr int kPlotOption = 1002;
+constexpr int kViewOption = 1003;
+constexpr int kReportOption = 1004;
 
 [[noreturn]] void invalidValue(int option) {
     std::fprintf(stderr, "Invalid value for option '-%c'\n\n", option);
@@ -151,6 +153,8 @@ CommandLine::CommandLine(int& argc, char** argv) {
                                           {"version", no_argument, nullptr, 'V'},
                                           {"paf", required_argument, nullptr, kPafOption},
                                           {"plot", required_argument, nullptr, kPlotOption},
+                                          {"view", required_argument, nullptr, kViewOption},
+                                          {"report", required_argument, nullptr, kReportOption},
                                           {nullptr, 0, nullptr, 0}};
     for (;;) {
         int option = getopt_long(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh", kLongOptions, nullptr);
@@ -165,6 +169,12 @@ CommandLine::CommandLine(int& argc, char** argv) {
                 break;
             case kPlotOption:
                 plotDir = optarg;
+                break;
+            case kViewOption:
+                viewFile = optarg;
+                break;
+            case kReportOption:
+                reportFile = optarg;
                 break;
             case 'S':
                 matrixFile = checkedValue(option);
@@ -226,6 +236,11 @@ CommandLine::CommandLine(int& argc, char** argv) {
         throw RunStop{1};
     }
     argc -= optind;
+    if (pafFile == "-" && viewFile == "-") {
+        // Two formats interleaved on one stream would be of no use to either reader.
+        MessageSink::err(name + ": --paf - and --view - would both write to standard output: give one a file");
+        throw RunStop{1};
+    }
 
     if (inSeqFile.empty()) {
         std::cout << "Please specify input sequence file!\n\n" << std::flush;

@@ -4,8 +4,8 @@
 #include <string>
 
 // The option record. The constructor parses the process arguments with POSIX
-// getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh", with --help, --version, --paf
-// and --plot), handling each option where it stands, and
+// getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh", with --help, --version, --paf,
+// --plot, --view and --report), handling each option where it stands, and
 // fills in the file defaults; resolveParameters decides the alignment values. Where it stops the run it throws RunStop: status 0
 // after the usage (-H/-h) or version (-V/-v) text, status 1 after an error.
 class CommandLine {
@@ -23,6 +23,8 @@ public:
     int quiet = 0;           // -q: no progress line
     std::string pafFile;     // --paf: a PAF record per pair ("-": standard output)
     std::string plotDir;     // --plot: an SVG picture per pair in this directory
+    std::string viewFile;    // --view: a readable view of each pair ("-": standard output)
+    std::string reportFile;  // --report: one HTML page for the run
     int gapOpenGiven = 0;
     int gapExtGiven = 0;
     int cutLenGiven = 0;

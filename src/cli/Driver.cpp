@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <new>
@@ -27,6 +28,7 @@
 #include "io/RunOutputs.hpp"
 #include "io/FastaReader.hpp"
 #include "scoring/ScoreMatrix.hpp"
+#include "io/PositivePairs.hpp"
 
 namespace {
 
@@ -45,7 +47,38 @@ std::string resolvedPath(const std::string& path) {
     return resolved + base;
 }
 
+// The command as a shell would take it back: words with anything but safe
+// characters are single-quoted.
+std::string commandLine(int argc, char** argv) {
+    std::string line;
+    for (int k = 0; k < argc && argv[k] != nullptr; ++k) {
+        const std::string word = argv[k];
+        const bool plain = !word.empty() && word.find_first_not_of(
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-+=.,/:@%") == std::string::npos;
+        if (!line.empty()) line += ' ';
+        if (plain) {
+            line += word;
+            continue;
+        }
+        line += '\'';
+        for (char c : word) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += '\'';
+    }
+    return line;
+}
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    char text[64] = "";
+    if (::gmtime_r(&now, &parts) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
+    return text;
+}
+
 int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
+    const RunDescription description{commandLine(argc, argv),
+                                     programName(argc > 0 && argv[0] ? argv[0] : "") + " " + TORVA_VERSION,
+                                     utcNow()};
     // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
     //    stops the run before anything is read or written.
     CommandLine args(argc, argv);
@@ -88,9 +121,21 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
 
     // 4. Output files: none may name the input or the matrix file.
     RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
-    for (const std::string* path : outputs.paths()) {
-        if (sameFile(*path, args.inSeqFile) || sameFile(*path, args.matrixFile)) {
-            MessageSink::out("can not open output file: " + *path);
+    if (!args.viewFile.empty() || !args.reportFile.empty()) {
+        const ScoreLookup scores = scoreMatrix.lookup();
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        outputs.addViews(args.viewFile, args.reportFile, description,
+                         PositivePairs([&](char a, char b) { return scores.score(lower(a), lower(b)); }));
+    }
+    const std::vector<const std::string*> outputPaths = outputs.paths();
+    for (std::size_t k = 0; k < outputPaths.size(); ++k) {
+        const std::string& path = *outputPaths[k];
+        bool clash = sameFile(path, args.inSeqFile) || sameFile(path, args.matrixFile);
+        // Two outputs in one file (--view or --report given the alignment
+        // file's path, say) would each overwrite the other.
+        for (std::size_t other = 0; other < k && !clash; ++other) clash = sameFile(path, *outputPaths[other]);
+        if (clash) {
+            MessageSink::out("can not open output file: " + path);
             return 1;
         }
     }

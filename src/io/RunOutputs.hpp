@@ -1,12 +1,15 @@
 #pragma once
 
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "align/PairAlignment.hpp"
+#include "io/HtmlReport.hpp"
+#include "io/PositivePairs.hpp"
 
 // The files of a run: the alignment file, its ".loc" and its ".score"
 // companions, and on request a PAF file and a folder of SVG pictures. Each
@@ -19,6 +22,11 @@ public:
     // `pafPath` ("-": standard output) and `plotDir` are optional ("").
     RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath = "",
                const std::string& plotDir = "");
+    // Also a readable view of each pair (`viewPath`, "-": standard output)
+    // and an HTML report of the run (`reportPath`); either may be "". Call
+    // before open().
+    void addViews(const std::string& viewPath, const std::string& reportPath, RunDescription run,
+                  const PositivePairs& positive);
     // The paths the run writes.
     std::vector<const std::string*> paths() const;
 
@@ -43,10 +51,15 @@ private:
     std::vector<std::pair<std::ofstream*, const std::string*>> files();
 
     bool localOnly_;
-    void writePicture(const PairAlignment& pair, std::size_t pairNumber);
+    void writePicture(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture);
+    void writeViews(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture,
+                    const PairFigures& figures);
 
-    std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_;
-    std::ofstream align_, loc_, score_, paf_;
+    std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_, viewPath_;
+    std::ofstream align_, loc_, score_, paf_, view_;
+    std::unique_ptr<HtmlReport> report_;
+    RunDescription run_;
+    PositivePairs positive_;
     std::set<std::string> reported_;
     std::string reason_;
     bool picturesFailed_ = false;

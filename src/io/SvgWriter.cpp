@@ -1,25 +1,46 @@
 #include "io/SvgWriter.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <numeric>
 #include <ostream>
 #include <string_view>
 
-#include "align/Cigar.hpp"
+#include "io/AlignmentTally.hpp"
+#include "io/IdentityProfile.hpp"
+#include "io/TextBuffer.hpp"
+#include "io/ViewWriter.hpp"
 
 namespace {
 
-constexpr double kPlotSide = 600;  // the longer sequence's axis, in pixels
-constexpr double kMinSide = 60;    // keeps a very short sequence's axis visible
-constexpr double kLeft = 80, kTop = 40, kRight = 30, kCaption = 60;
-constexpr std::size_t kMaxPathPoints = 2000;
+constexpr double kPlotSide = 600;    // the longer sequence's axis, in pixels
+constexpr double kMinSide = 80;      // keeps a very short sequence's axis readable
+constexpr double kLeft = 100, kTop = 64;
+constexpr double kLegendGap = 30, kLegendWidth = 250;
+constexpr double kProfileGap = 36, kProfileHeight = 100;
+constexpr double kMinWidth = 760;
+constexpr double kLineHeight = 16;
+constexpr double kCharWidth = 6.4;   // of the 11-pixel caption font, generously
+constexpr std::size_t kAnchorPointBudget = 40000;
+constexpr const char* kPathColour = "#d62728";
 
 std::string num(double v) {
     char buf[32];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2).ptr;
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr;
     return std::string(buf, end);
+}
+
+std::string plural(long long n, const char* one, const char* many) {
+    return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
+std::string percent(long long part, long long whole) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f%%",
+                  whole > 0 ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0);
+    return buf;
 }
 
 // Length of the valid UTF-8 sequence starting at s[i], or 0.
@@ -32,44 +53,6 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
     return n;
 }
 
-// Names are arbitrary bytes; what XML forbids (markup characters unescaped,
-// control characters, broken UTF-8) would make the whole file unreadable, so
-// it is escaped or shown as '?'.
-std::string xmlText(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                continue;
-            case '<':
-                out += "&lt;";
-                continue;
-            case '>':
-                out += "&gt;";
-                continue;
-            case '"':
-                out += "&quot;";
-                continue;
-            case '\'':
-                out += "&apos;";
-                continue;
-            default:
-                break;
-        }
-        if (c < 0x80) {
-            out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
-        } else if (const std::size_t n = utf8Length(s, i)) {
-            out.append(s.substr(i, n));
-            i += n - 1;
-        } else {
-            out += '?';
-        }
-    }
-    return out;
-}
-
 // A round tick spacing (1, 2 or 5 times a power of ten) giving at most about
 // six ticks along an axis of `length` positions.
 long long tickStep(long long length) {
@@ -78,26 +61,65 @@ long long tickStep(long long length) {
             if (p * m * 6 >= length) return p * m;
 }
 
-struct Frame {
-    double sx, sy;  // pixels per position
-    double w, h;    // plot area
+// Light blue for the weakest anchor to dark navy for the best.
+std::string scoreColour(double t) {
+    static constexpr int kStops[3][3] = {{0x9e, 0xca, 0xe1}, {0x31, 0x82, 0xbd}, {0x08, 0x1d, 0x58}};
+    t = std::clamp(t, 0.0, 1.0) * 2;
+    const int k = std::min(static_cast<int>(t), 1);
+    const double f = t - k;
+    char colour[8];
+    int rgb[3];
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = static_cast<int>(kStops[k][c] + f * (kStops[k + 1][c] - kStops[k][c]) + 0.5);
+    std::snprintf(colour, sizeof colour, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    return colour;
+}
+
+// Splits a caption into lines of at most `chars` characters at blanks.
+std::vector<std::string> wrapped(const std::string& text, std::size_t chars) {
+    std::vector<std::string> lines;
+    std::string line;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t to = text.find(' ', from);
+        if (to == std::string::npos) to = text.size();
+        std::string word = text.substr(from, to - from);
+        if (word.size() > chars) word = word.substr(0, chars - 3) + "...";
+        if (!line.empty() && line.size() + 1 + word.size() > chars) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        from = to + 1;
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+struct Layout {
+    double sx, sy;         // pixels per position
+    double w, h;           // plot area
+    double profileTop;     // 0 when there is no profile panel
+    double captionTop;
+    double width, height;
     double x(double i) const { return kLeft + i * sx; }
     double y(double j) const { return kTop + j * sy; }
 };
 
-Frame frameFor(const PairAlignment& p) {
-    const double len1 = static_cast<double>(std::max<std::size_t>(p.length1, 1));
-    const double len2 = static_cast<double>(std::max<std::size_t>(p.length2, 1));
-    const double scale = kPlotSide / std::max(len1, len2);
-    const double w = std::max(len1 * scale, kMinSide);
-    const double h = std::max(len2 * scale, kMinSide);
-    return {w / len1, h / len2, w, h};
-}
+struct Drawing {
+    const PairAlignment& pair;
+    std::vector<const AnchorRecord*> anchors;  // the listed ones
+    IdentityProfile profile;
+    std::vector<std::string> captions;
+    Layout at{};
+};
 
-void writeAxes(std::ostream& out, const PairAlignment& p, const Frame& f) {
-    out << "<rect x=\"" << num(kLeft) << "\" y=\"" << num(kTop) << "\" width=\"" << num(f.w)
-        << "\" height=\"" << num(f.h) << "\" fill=\"none\" stroke=\"#000\"/>\n";
-    out << "<g font-family=\"sans-serif\" font-size=\"10\" stroke=\"#000\">\n";
+void writeAxes(TextBuffer& out, const Drawing& d) {
+    const PairAlignment& p = d.pair;
+    const Layout& f = d.at;
+    out << "<g class=\"axis\" font-family=\"sans-serif\" font-size=\"10\" stroke=\"#000\">\n"
+        << "<rect x=\"" << num(kLeft) << "\" y=\"" << num(kTop) << "\" width=\"" << num(f.w)
+        << "\" height=\"" << num(f.h) << "\" fill=\"none\"/>\n";
     const auto len1 = static_cast<long long>(p.length1);
     const auto len2 = static_cast<long long>(p.length2);
     for (long long t = 0, step = tickStep(len1); t <= len1; t += step) {
@@ -112,110 +134,349 @@ void writeAxes(std::ostream& out, const PairAlignment& p, const Frame& f) {
             << "\" y2=\"" << y << "\"/><text x=\"" << num(kLeft - 8) << "\" y=\"" << y
             << "\" dy=\"3\" text-anchor=\"end\" stroke=\"none\">" << t << "</text>\n";
     }
-    out << "</g>\n";
+    const std::string title1 = "sequence 1: " + shortName(p.name1, 40) + ", length " + std::to_string(p.length1);
+    const std::string title2 = "sequence 2: " + shortName(p.name2, 40) + ", length " + std::to_string(p.length2);
+    out << "<text x=\"" << num(kLeft + f.w / 2) << "\" y=\"" << num(kTop - 30)
+        << "\" text-anchor=\"middle\" font-size=\"12\" font-weight=\"bold\" stroke=\"none\">"
+        << xmlText(title1) << "</text>\n";
+    const double cy = kTop + f.h / 2;
+    out << "<text x=\"" << num(kLeft - 62) << "\" y=\"" << num(cy) << "\" transform=\"rotate(-90 "
+        << num(kLeft - 62) << ' ' << num(cy)
+        << ")\" text-anchor=\"middle\" font-size=\"12\" font-weight=\"bold\" stroke=\"none\">"
+        << xmlText(title2) << "</text>\n</g>\n";
 }
 
-void writeAnchors(std::ostream& out, const PairAlignment& p, const Frame& f) {
-    if (p.anchors.empty()) return;
-    const auto [lo, hi] = std::minmax_element(
-        p.anchors.begin(), p.anchors.end(),
-        [](const AnchorRecord& a, const AnchorRecord& b) { return a.score < b.score; });
-    const double range = static_cast<double>(hi->score) - static_cast<double>(lo->score);
-    out << "<g stroke-width=\"2\" stroke-linecap=\"round\">\n";
-    for (const AnchorRecord& a : p.anchors) {
-        const double t = range > 0 ? (a.score - static_cast<double>(lo->score)) / range : 1.0;
-        const int grey = static_cast<int>(190 * (1 - t) + 0.5);
-        char colour[8];
-        std::snprintf(colour, sizeof colour, "#%02x%02x%02x", grey, grey, grey);
-        out << "<line x1=\"" << num(f.x(static_cast<double>(a.begin1))) << "\" y1=\""
-            << num(f.y(static_cast<double>(a.begin2))) << "\" x2=\""
-            << num(f.x(static_cast<double>(a.end1))) << "\" y2=\""
-            << num(f.y(static_cast<double>(a.end2))) << "\" stroke=\"" << colour << "\"/>\n";
+// Runs closer than a pixel are drawn as one band.
+std::vector<std::pair<double, double>> bands(const std::vector<std::pair<long long, long long>>& runs,
+                                             double scale) {
+    std::vector<std::pair<double, double>> out;
+    for (const auto& [b, e] : runs) {
+        const double lo = static_cast<double>(b) * scale;
+        const double hi = std::max(static_cast<double>(e) * scale, lo + 1);
+        if (!out.empty() && lo <= out.back().second + 1)
+            out.back().second = std::max(out.back().second, hi);
+        else
+            out.emplace_back(lo, hi);
     }
+    return out;
+}
+
+void writeMasks(TextBuffer& out, const Drawing& d) {
+    const Layout& f = d.at;
+    if (d.pair.maskRuns1.empty() && d.pair.maskRuns2.empty()) return;
+    out << "<g class=\"mask\" fill=\"#9e9e9e\" fill-opacity=\"0.35\">\n";
+    for (const auto& [lo, hi] : bands(d.pair.maskRuns1, f.sx))
+        out << "<rect x=\"" << num(kLeft + lo) << "\" y=\"" << num(kTop) << "\" width=\""
+            << num(hi - lo) << "\" height=\"" << num(f.h) << "\"/>\n";
+    for (const auto& [lo, hi] : bands(d.pair.maskRuns2, f.sy))
+        out << "<rect x=\"" << num(kLeft) << "\" y=\"" << num(kTop + lo) << "\" width=\""
+            << num(f.w) << "\" height=\"" << num(hi - lo) << "\"/>\n";
     out << "</g>\n";
 }
 
-// One point after every `step` columns keeps the file small for long pairs;
-// at a few thousand points the path is already finer than the picture.
-void writePath(std::ostream& out, const PairAlignment& p, const Frame& f) {
+// The path through its corners (where it turns between diagonal, across and
+// down), leaving out any corner within a pixel of the last point drawn: the
+// shape is kept to the pixel, and a long or gappy pair still needs no more
+// points than the picture has pixels along its sides.
+void writePath(TextBuffer& out, const Drawing& d) {
+    const PairAlignment& p = d.pair;
+    const Layout& f = d.at;
     const std::size_t n = std::min(p.row1.size(), p.row2.size());
     if (n == 0) return;
-    const std::size_t step = (n + kMaxPathPoints - 1) / kMaxPathPoints;
-    out << "<polyline fill=\"none\" stroke=\"#c0392b\" stroke-width=\"0.8\" points=\""
-        << num(f.x(0)) << ',' << num(f.y(0));
+    out << "<polyline class=\"path\" fill=\"none\" stroke=\"" << kPathColour
+        << "\" stroke-width=\"1\" points=\"" << num(f.x(0)) << ',' << num(f.y(0));
+    double lastX = f.x(0), lastY = f.y(0);
     long long i = 0, j = 0;
+    int kind = -1;
+    auto point = [&](bool always) {
+        const double x = f.x(static_cast<double>(i)), y = f.y(static_cast<double>(j));
+        if (!always && std::abs(x - lastX) < 1 && std::abs(y - lastY) < 1) return;
+        out << ' ' << num(x) << ',' << num(y);
+        lastX = x, lastY = y;
+    };
     for (std::size_t c = 0; c < n; ++c) {
+        const int k = (p.row1[c] != '-') + 2 * (p.row2[c] != '-');
+        if (k == 0) continue;
+        if (k != kind && kind != -1) point(false);
+        kind = k;
         i += p.row1[c] != '-';
         j += p.row2[c] != '-';
-        if ((c + 1) % step == 0 || c + 1 == n)
-            out << ' ' << num(f.x(static_cast<double>(i))) << ','
-                << num(f.y(static_cast<double>(j)));
     }
+    point(true);
     out << "\"/>\n";
 }
 
-struct Identity {
-    long long same = 0, paired = 0;
-    void add(const std::vector<char>& r1, const std::vector<char>& r2) {
-        for (std::size_t c = 0; c < std::min(r1.size(), r2.size()); ++c) {
-            if (r1[c] == '-' || r2[c] == '-') continue;
-            ++paired;
-            same += sameResidue(r1[c], r2[c]);
-        }
+// The corners of an anchor's path on the sequences as given: a point
+// wherever it turns between diagonal, across and down; at most `budget`
+// (evenly thinned beyond), the ends always kept.
+std::vector<std::pair<long long, long long>> anchorCorners(const AnchorRecord& a, std::size_t budget) {
+    const auto [r1, r2] = expandedRows(a);
+    std::vector<std::pair<long long, long long>> corners{{a.begin1, a.begin2}};
+    long long i = a.begin1, j = a.begin2;
+    int last = -1;
+    for (std::size_t c = 0; c < r1.size(); ++c) {
+        const int kind = (r1[c] != '-') + 2 * (r2[c] != '-');
+        if (kind == 0) continue;
+        if (kind != last && last != -1) corners.emplace_back(i, j);
+        last = kind;
+        i += r1[c] != '-';
+        j += r2[c] != '-';
     }
-    std::string text() const {
-        char buf[96];
-        std::snprintf(
-            buf, sizeof buf, "identity %.1f%% (%lld of %lld columns)",
-            paired > 0 ? 100.0 * static_cast<double>(same) / static_cast<double>(paired) : 0.0,
-            same, paired);
-        return buf;
+    corners.emplace_back(i, j);
+    if (corners.size() > budget && budget >= 2) {
+        std::vector<std::pair<long long, long long>> thin;
+        const double stride = static_cast<double>(corners.size() - 1) / static_cast<double>(budget - 1);
+        for (std::size_t k = 0; k + 1 < budget; ++k)
+            thin.push_back(corners[static_cast<std::size_t>(static_cast<double>(k) * stride)]);
+        thin.push_back(corners.back());
+        corners = std::move(thin);
+    }
+    return corners;
+}
+
+struct ScoreRange {
+    std::int32_t lo = 0, hi = 0;
+    double at(std::int32_t s) const {
+        return hi > lo ? (static_cast<double>(s) - lo) / (static_cast<double>(hi) - lo) : 1.0;
     }
 };
 
-void writeCaption(std::ostream& out, const PairAlignment& p, const Frame& f) {
-    Identity id;
-    std::string line2;
-    if (p.localOnly) {
-        for (const AnchorRecord& a : p.anchors) id.add(a.row1, a.row2);
-        line2 = "anchors only: " + std::to_string(p.anchors.size()) + " anchors, anchor score " +
-                std::to_string(p.anchorScore) + ", over the anchors " + id.text();
-    } else {
-        id.add(p.row1, p.row2);
-        line2 = "score " + std::to_string(p.score) + ", anchor score " +
-                std::to_string(p.anchorScore) + ", " + id.text();
+ScoreRange scoreRange(const std::vector<const AnchorRecord*>& anchors) {
+    ScoreRange r;
+    if (anchors.empty()) return r;
+    r.lo = r.hi = anchors.front()->score;
+    for (const AnchorRecord* a : anchors) r.lo = std::min(r.lo, a->score), r.hi = std::max(r.hi, a->score);
+    return r;
+}
+
+void writeAnchors(TextBuffer& out, const Drawing& d) {
+    if (d.anchors.empty()) return;
+    const Layout& f = d.at;
+    const ScoreRange range = scoreRange(d.anchors);
+    // Weakest first, so that the best lie on top.
+    std::vector<std::size_t> order(d.anchors.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return d.anchors[a]->score < d.anchors[b]->score; });
+    const std::size_t rest = order.size() > kMaxAnchorsDrawn ? order.size() - kMaxAnchorsDrawn : 0;
+    if (rest > 0) {
+        out << "<path class=\"anchor-rest\" fill=\"none\" stroke=\"" << scoreColour(0)
+            << "\" stroke-width=\"1.5\" d=\"";
+        for (std::size_t k = 0; k < rest; ++k) {
+            const AnchorRecord& a = *d.anchors[order[k]];
+            out << 'M' << num(f.x(static_cast<double>(a.begin1))) << ' ' << num(f.y(static_cast<double>(a.begin2)))
+                << 'L' << num(f.x(static_cast<double>(a.end1))) << ' ' << num(f.y(static_cast<double>(a.end2)));
+        }
+        out << "\"/>\n";
     }
-    const double y = kTop + f.h + 25;
-    // Names as PAF gives them, the first word, so that the caption fits
-    // beside the plot; the whole names are in the picture's title.
-    auto shortName = [](const std::string& name) {
-        const std::string word = name.substr(0, name.find_first_of(" \t"));
-        return word.size() > 40 ? word.substr(0, 40) : word;
+    const std::size_t drawn = order.size() - rest;
+    const std::size_t budget = std::clamp<std::size_t>(kAnchorPointBudget / std::max<std::size_t>(drawn, 1), 16, 1000);
+    out << "<g fill=\"none\" stroke-width=\"2.5\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
+    for (std::size_t k = rest; k < order.size(); ++k) {
+        const AnchorRecord& a = *d.anchors[order[k]];
+        out << "<polyline class=\"anchor\" stroke=\"" << scoreColour(range.at(a.score)) << "\" points=\"";
+        const auto corners = anchorCorners(a, budget);
+        for (std::size_t c = 0; c < corners.size(); ++c)
+            out << (c ? " " : "") << num(f.x(static_cast<double>(corners[c].first))) << ','
+                << num(f.y(static_cast<double>(corners[c].second)));
+        out << "\"><title>anchor " << order[k] + 1 << ": score " << a.score << "; 1: "
+            << a.begin1 + 1 << '-' << a.end1 << ", 2: " << a.begin2 + 1 << '-' << a.end2
+            << "</title></polyline>\n";
+    }
+    out << "</g>\n";
+}
+
+void writeProfile(TextBuffer& out, const Drawing& d) {
+    const Layout& f = d.at;
+    if (f.profileTop <= 0) return;
+    const IdentityProfile& prof = d.profile;
+    const double top = f.profileTop, bottom = top + kProfileHeight;
+    auto yOf = [&](double identity) { return bottom - identity * kProfileHeight; };
+    out << "<g class=\"identity\" font-family=\"sans-serif\" font-size=\"10\">\n";
+    for (const auto& [b, e] : prof.conserved)
+        out << "<rect x=\"" << num(f.x(static_cast<double>(b))) << "\" y=\"" << num(top)
+            << "\" width=\"" << num(std::max(1.0, static_cast<double>(e - b) * f.sx)) << "\" height=\""
+            << num(kProfileHeight) << "\" fill=\"#2ca02c\" fill-opacity=\"0.2\"/>\n";
+    out << "<rect x=\"" << num(kLeft) << "\" y=\"" << num(top) << "\" width=\"" << num(f.w)
+        << "\" height=\"" << num(kProfileHeight) << "\" fill=\"none\" stroke=\"#000\"/>\n";
+    for (int t : {0, 50, 100})
+        out << "<text x=\"" << num(kLeft - 6) << "\" y=\"" << num(yOf(t / 100.0)) << "\" dy=\"3\" text-anchor=\"end\">"
+            << t << "%</text>\n";
+    out << "<line x1=\"" << num(kLeft) << "\" x2=\"" << num(kLeft + f.w) << "\" y1=\""
+        << num(yOf(prof.minIdentity)) << "\" y2=\"" << num(yOf(prof.minIdentity))
+        << "\" stroke=\"#2ca02c\" stroke-dasharray=\"4 3\"/>\n";
+    if (!prof.points.empty()) {
+        out << "<polyline fill=\"none\" stroke=\"#333\" stroke-width=\"1\" points=\"";
+        for (std::size_t k = 0; k < prof.points.size(); ++k)
+            out << (k ? " " : "") << num(f.x(prof.points[k].position1)) << ',' << num(yOf(prof.points[k].identity));
+        out << "\"/>\n";
+    }
+    char title[200];
+    std::snprintf(title, sizeof title,
+                  "percent identity along sequence 1, %zu-column windows; green: at least %.0f%% over at least %lld positions",
+                  prof.window, 100 * prof.minIdentity, prof.minLength);
+    out << "<text x=\"" << num(kLeft) << "\" y=\"" << num(top - 6) << "\">" << xmlText(title) << "</text>\n</g>\n";
+}
+
+void writeLegend(TextBuffer& out, const Drawing& d) {
+    const PairAlignment& p = d.pair;
+    const double x = kLeft + d.at.w + kLegendGap;
+    double y = kTop + 4;
+    out << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"11\">\n"
+        << "<text x=\"" << num(x) << "\" y=\"" << num(y) << "\" font-weight=\"bold\">Legend</text>\n";
+    y += 18;
+    auto label = [&](double at, const std::string& text) {
+        out << "<text x=\"" << num(x + 30) << "\" y=\"" << num(at + 4) << "\">" << xmlText(text) << "</text>\n";
     };
-    out << "<g font-family=\"sans-serif\" font-size=\"12\">\n<text x=\"" << num(kLeft) << "\" y=\""
-        << num(y) << "\">" << xmlText(shortName(p.name1)) << " (" << p.length1 << ") vs "
-        << xmlText(shortName(p.name2))
-        << " (" << p.length2 << ")</text>\n<text x=\"" << num(kLeft) << "\" y=\"" << num(y + 18)
-        << "\">" << xmlText(line2) << "</text>\n</g>\n";
+    if (p.localOnly) {
+        label(y, "no global alignment (-L)");
+    } else {
+        out << "<line x1=\"" << num(x) << "\" x2=\"" << num(x + 24) << "\" y1=\"" << num(y) << "\" y2=\""
+            << num(y) << "\" stroke=\"" << kPathColour << "\" stroke-width=\"1.5\"/>\n";
+        label(y, "global alignment");
+    }
+    y += 20;
+    const ScoreRange range = scoreRange(d.anchors);
+    label(y, d.anchors.empty() ? "no anchor" : "anchors, coloured by score:");
+    out << "<line x1=\"" << num(x) << "\" x2=\"" << num(x + 24) << "\" y1=\"" << num(y + 6) << "\" y2=\""
+        << num(y - 6) << "\" stroke=\"" << scoreColour(1) << "\" stroke-width=\"2.5\"/>\n";
+    y += 14;
+    if (!d.anchors.empty()) {
+        for (int k = 0; k < 10; ++k)
+            out << "<rect x=\"" << num(x + 30 + k * 16) << "\" y=\"" << num(y) << "\" width=\"16\" height=\"10\" fill=\""
+                << scoreColour(k / 9.0) << "\"/>\n";
+        out << "<text x=\"" << num(x + 30) << "\" y=\"" << num(y + 22) << "\">" << range.lo
+            << "</text><text x=\"" << num(x + 190) << "\" y=\"" << num(y + 22) << "\" text-anchor=\"end\">"
+            << range.hi << "</text>\n";
+        y += 30;
+        if (d.anchors.size() > kMaxAnchorsDrawn) {
+            label(y, "the " + std::to_string(d.anchors.size() - kMaxAnchorsDrawn) + " weakest as one");
+            y += 16;
+            label(y, "element of straight strokes");
+            y += 16;
+        }
+    }
+    y += 6;
+    if (!p.maskRuns1.empty() || !p.maskRuns2.empty()) {
+        out << "<rect x=\"" << num(x) << "\" y=\"" << num(y - 6) << "\" width=\"24\" height=\"12\" fill=\"#9e9e9e\" fill-opacity=\"0.35\"/>\n";
+        label(y, "mask runs: " + std::to_string(p.maskRuns1.size()) + " on 1, " +
+                     std::to_string(p.maskRuns2.size()) + " on 2");
+        y += 20;
+    }
+    if (d.at.profileTop > 0) {
+        out << "<rect x=\"" << num(x) << "\" y=\"" << num(y - 6) << "\" width=\"24\" height=\"12\" fill=\"#2ca02c\" fill-opacity=\"0.2\"/>\n";
+        label(y, "conserved (identity panel)");
+        y += 20;
+    }
+    out << "</g>\n";
+}
+
+std::vector<std::string> captionsFor(const PairAlignment& p, const std::vector<const AnchorRecord*>& anchors,
+                                     const AlignmentTally& t, const IdentityProfile& profile) {
+    const long long n = static_cast<long long>(anchors.size());
+    std::vector<std::string> lines;
+    lines.push_back(shortName(p.name1, 40) + " (length " + std::to_string(p.length1) + ") vs " +
+                    shortName(p.name2, 40) + " (length " + std::to_string(p.length2) + ")");
+    if (p.localOnly) {
+        lines.push_back("anchors only (-L), no global alignment: " + plural(n, "anchor", "anchors") +
+                        ", anchor score " + std::to_string(p.anchorScore));
+        lines.push_back("over the anchors: " + std::to_string(t.identical) + " identical of " +
+                        plural(t.columns, "column", "columns") + " (" + percent(t.identical, t.columns) + "), of " +
+                        plural(t.residuePairs, "residue pair", "residue pairs") + " " +
+                        percent(t.identical, t.residuePairs));
+        return lines;
+    }
+    lines.push_back("score " + std::to_string(p.score) + ", anchor score " + std::to_string(p.anchorScore) +
+                    " from " + plural(n, "anchor", "anchors"));
+    lines.push_back("identity " + percent(t.identical, t.columns) + ": " + std::to_string(t.identical) +
+                    " identical of all " + plural(t.columns, "alignment column", "alignment columns") +
+                    " (gap columns included); " + percent(t.identical, t.residuePairs) + " of the " +
+                    plural(t.residuePairs, "column", "columns") + " with a residue in both rows");
+    lines.push_back("conserved: " + std::to_string(profile.conservedLength()) + " of " +
+                    std::to_string(p.length1) + " positions of sequence 1. The PAF's block length counts the"
+                    " columns from the first to the last residue pair only.");
+    return lines;
 }
 
 }  // namespace
 
-void writeSvg(std::ostream& out, const PairAlignment& pair) {
-    const Frame f = frameFor(pair);
-    const double width = kLeft + f.w + kRight;
-    const double height = kTop + f.h + kCaption;
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << num(width)
-        << "\" height=\"" << num(height) << "\" viewBox=\"0 0 " << num(width) << ' ' << num(height)
-        << "\">\n"
-        << "<title>" << xmlText(pair.name1) << " vs " << xmlText(pair.name2) << "</title>\n"
+std::string xmlText(const std::string& text) {
+    const std::string_view s = text;
+    // Most text (rows of residues, numbers) needs nothing done.
+    if (std::all_of(s.begin(), s.end(), [](char c) {
+            return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+        }))
+        return text;
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        switch (c) {
+            case '&': out += "&amp;"; continue;
+            case '<': out += "&lt;"; continue;
+            case '>': out += "&gt;"; continue;
+            case '"': out += "&quot;"; continue;
+            case '\'': out += "&apos;"; continue;
+            default: break;
+        }
+        if (c < 0x80) {
+            out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+        } else if (const std::size_t n = utf8Length(s, i)) {
+            out.append(s.substr(i, n));
+            i += n - 1;
+        } else {
+            out += '?';
+        }
+    }
+    return out;
+}
+
+void writeSvg(std::ostream& stream, const PairAlignment& pair, const SvgOptions& options) {
+    const std::string text = svgText(pair, options);
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
+    TextBuffer out;
+    // Identity counts need no scores: no pair counts as positive here.
+    const PairFigures figures = options.figures ? PairFigures{} : pairFigures(pair, PositivePairs());
+    const PairFigures& given = options.figures ? *options.figures : figures;
+    Drawing d{pair, {}, given.profile, {}, {}};
+    for (const AnchorRecord& a : pair.anchors)
+        if (a.listed) d.anchors.push_back(&a);
+
+    Layout& f = d.at;
+    const double len1 = static_cast<double>(std::max<std::size_t>(pair.length1, 1));
+    const double len2 = static_cast<double>(std::max<std::size_t>(pair.length2, 1));
+    const double scale = kPlotSide / std::max(len1, len2);
+    f.w = std::max(len1 * scale, kMinSide);
+    f.h = std::max(len2 * scale, kMinSide);
+    f.sx = f.w / len1;
+    f.sy = f.h / len2;
+    f.width = std::max(kLeft + f.w + kLegendGap + kLegendWidth, kMinWidth);
+    f.profileTop = pair.localOnly ? 0 : kTop + f.h + kProfileGap;
+    f.captionTop = (pair.localOnly ? kTop + f.h : f.profileTop + kProfileHeight) + 28;
+    const auto chars = static_cast<std::size_t>((f.width - 30) / kCharWidth);
+    for (const std::string& caption : captionsFor(pair, d.anchors, given.tally, d.profile))
+        for (std::string& line : wrapped(caption, chars)) d.captions.push_back(std::move(line));
+    f.height = f.captionTop + static_cast<double>(d.captions.size()) * kLineHeight + 10;
+
+    if (options.standalone) out << kXmlDeclaration;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" << num(f.width)
+        << "\" height=\"" << num(f.height) << "\" viewBox=\"0 0 " << num(f.width) << ' ' << num(f.height)
+        << "\">\n<title>" << xmlText(pair.name1) << " vs " << xmlText(pair.name2) << "</title>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
-    writeAxes(out, pair, f);
-    writeAnchors(out, pair, f);
-    if (!pair.localOnly) writePath(out, pair, f);
-    writeCaption(out, pair, f);
-    out << "</svg>\n";
+    writeMasks(out, d);
+    writeAxes(out, d);
+    if (!pair.localOnly) writePath(out, d);
+    writeAnchors(out, d);
+    writeProfile(out, d);
+    writeLegend(out, d);
+    out << "<g class=\"caption\" font-family=\"sans-serif\" font-size=\"11\">\n";
+    for (std::size_t k = 0; k < d.captions.size(); ++k)
+        out << "<text x=\"10\" y=\"" << num(f.captionTop + static_cast<double>(k) * kLineHeight) << "\">"
+            << xmlText(d.captions[k]) << "</text>\n";
+    out << "</g>\n</svg>\n";
+    return std::move(out.text);
 }
 
 std::string svgFileName(std::size_t pairNumber, const std::string& name1,

@@ -26,6 +26,16 @@ long long uncollapsedEnd(const std::vector<unsigned long>& map,
     return at + (run == runs.end() || run->second == 0 ? 1 : static_cast<long long>(run->second));
 }
 
+std::vector<std::pair<long long, long long>> runsAsGiven(
+    const std::vector<unsigned long>& map, const std::map<unsigned long, unsigned long>& runs) {
+    std::vector<std::pair<long long, long long>> spans;
+    for (const auto& [index, length] : runs) {
+        const long long begin = uncollapsed(map, static_cast<long long>(index));
+        if (begin >= 0) spans.emplace_back(begin, begin + static_cast<long long>(length));
+    }
+    return spans;
+}
+
 AnchorRecord anchorRecord(const Segment& r, const MaskRuns* masks, int minLength) {
     AnchorRecord a;
     a.start = r.f2p.first;
@@ -124,6 +134,10 @@ PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, 
         } else {
             aligner.selectAnchors();
             pair.anchorScore = aligner.hssScore();
+        }
+        if (pair.masked) {
+            pair.maskRuns1 = runsAsGiven(masks.posMap[0], masks.runLengths[0]);
+            pair.maskRuns2 = runsAsGiven(masks.posMap[1], masks.runLengths[1]);
         }
         for (const Segment& r : aligner.hssList())
             pair.anchors.push_back(

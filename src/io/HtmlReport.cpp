@@ -1,0 +1,191 @@
+#include "io/HtmlReport.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cerrno>
+#include <cstring>
+
+#include "io/AlignmentTally.hpp"
+#include "io/IdentityProfile.hpp"
+#include "io/ReportAssets.hpp"
+#include "io/SvgWriter.hpp"
+#include "io/ViewWriter.hpp"
+
+namespace {
+
+std::string fixed1(double v) {
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr);
+}
+
+std::string numberCell(const std::string& value, const std::string& shown) {
+    return "<td data-v=\"" + value + "\">" + shown + "</td>";
+}
+
+std::string numberCell(long long value) {
+    const std::string v = std::to_string(value);
+    return numberCell(v, v);
+}
+
+}  // namespace
+
+std::string htmlText(const std::string& text) {
+    // Views are long and nearly all plain: copy plain stretches whole.
+    auto plain = [](char c) {
+        return (c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'') || c == '\n';
+    };
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t to = from;
+        while (to < text.size() && plain(text[to])) ++to;
+        out.append(text, from, to - from);
+        if (to == text.size()) break;
+        std::size_t end = to;
+        while (end < text.size() && !plain(text[end])) ++end;
+        // A broken UTF-8 sequence can only be judged whole.
+        out += xmlText(text.substr(to, end - to));
+        from = end;
+    }
+    return out;
+}
+
+std::string thumbnailSvg(const PairAlignment& pair, double side) {
+    const double len1 = static_cast<double>(std::max<std::size_t>(pair.length1, 1));
+    const double len2 = static_cast<double>(std::max<std::size_t>(pair.length2, 1));
+    const double scale = side / std::max(len1, len2);
+    auto at = [&](double i, double j) { return fixed1(i * scale) + ',' + fixed1(j * scale); };
+    std::string svg = "<svg class=\"thumb\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                      fixed1(std::max(len1 * scale, 4.0)) + "\" height=\"" + fixed1(std::max(len2 * scale, 4.0)) +
+                      "\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\" stroke=\"#999\"/>";
+    const std::size_t n = std::min(pair.row1.size(), pair.row2.size());
+    if (n > 0) {
+        constexpr std::size_t kPoints = 60;
+        const std::size_t step = (n + kPoints - 1) / kPoints;
+        svg += "<polyline fill=\"none\" stroke=\"#d62728\" points=\"0,0";
+        long long i = 0, j = 0;
+        for (std::size_t c = 0; c < n; ++c) {
+            i += pair.row1[c] != '-';
+            j += pair.row2[c] != '-';
+            if ((c + 1) % step == 0 || c + 1 == n)
+                svg += ' ' + at(static_cast<double>(i), static_cast<double>(j));
+        }
+        svg += "\"/>";
+    }
+    // The strongest anchors only: the picture is a few dozen pixels wide.
+    std::vector<const AnchorRecord*> anchors;
+    for (const AnchorRecord& a : pair.anchors)
+        if (a.listed) anchors.push_back(&a);
+    constexpr std::size_t kAnchors = 50;
+    if (anchors.size() > kAnchors) {
+        std::nth_element(anchors.begin(), anchors.begin() + kAnchors, anchors.end(),
+                         [](const AnchorRecord* a, const AnchorRecord* b) { return a->score > b->score; });
+        anchors.resize(kAnchors);
+    }
+    if (!anchors.empty()) {
+        svg += "<path stroke=\"#08306b\" stroke-width=\"2\" d=\"";
+        for (const AnchorRecord* a : anchors)
+            svg += 'M' + at(static_cast<double>(a->begin1), static_cast<double>(a->begin2)) + 'L' +
+                   at(static_cast<double>(a->end1), static_cast<double>(a->end2));
+        svg += "\"/>";
+    }
+    return svg + "</svg>";
+}
+
+HtmlReport::HtmlReport(std::string path) : path_(std::move(path)) {}
+
+HtmlReport::~HtmlReport() {
+    if (sections_ != nullptr) std::fclose(sections_);
+}
+
+bool HtmlReport::open(std::string& reason) {
+    errno = 0;
+    page_.open(path_, std::ios::out | std::ios::trunc);
+    if (!page_.is_open()) {
+        reason = errno != 0 ? std::strerror(errno) : "";
+        return false;
+    }
+    // The sections come after the table, which is complete only at the end.
+    sections_ = std::tmpfile();
+    if (sections_ == nullptr) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
+                     const std::string& picture, const PairFigures& figures) {
+    if (failed_ || sections_ == nullptr) return;
+    const AlignmentTally& tally = figures.tally;
+    long long listed = 0;
+    for (const AnchorRecord& a : pair.anchors) listed += a.listed;
+    const std::string n = std::to_string(pairNumber);
+    const std::string name1 = xmlText(shortName(pair.name1, 60)), name2 = xmlText(shortName(pair.name2, 60));
+    const double identity = tally.columns > 0 ? 100.0 * static_cast<double>(tally.identical) /
+                                                     static_cast<double>(tally.columns)
+                                               : 0.0;
+    Row row;
+    row.cells = "<tr class=\"pair\" data-n=\"" + n + "\"><td class=\"n\" data-v=\"" + n + "\">" + n +
+                "</td><td class=\"name\"><a href=\"#pair-" + n + "\">" + name1 + "</a></td>" +
+                numberCell(static_cast<long long>(pair.length1)) + "<td class=\"name\">" + name2 + "</td>" +
+                numberCell(static_cast<long long>(pair.length2));
+    if (pair.localOnly) {
+        row.cells += numberCell("", "&#8211;") + numberCell(pair.anchorScore) + numberCell(listed) +
+                     numberCell(fixed1(identity), fixed1(identity) + " (anchors)") + numberCell("", "&#8211;");
+    } else {
+        row.cells += numberCell(pair.score) + numberCell(pair.anchorScore) + numberCell(listed) +
+                     numberCell(fixed1(identity), fixed1(identity)) +
+                     numberCell(figures.profile.conservedLength());
+    }
+    if (rows_.size() < kThumbnailLimit) {
+        row.thumbnail = thumbnailSvg(pair, 48);
+    } else if (rows_.size() == kThumbnailLimit) {
+        for (Row& r : rows_) std::string().swap(r.thumbnail);
+    }
+    rows_.push_back(std::move(row));
+
+    const std::string text =
+        "<section class=\"detail\" id=\"pair-" + n + "\"><h2><span class=\"n\">" + n + "</span>. " +
+        xmlText(pair.name1) + " vs " + xmlText(pair.name2) + "</h2>\n" +
+        "<details class=\"picture\"><summary>Picture</summary>\n" + picture +
+        "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">" +
+        htmlText(view) + "</pre></details></section>\n";
+    if (std::fwrite(text.data(), 1, text.size(), sections_) != text.size()) failed_ = true;
+}
+
+void HtmlReport::finish(const RunDescription& run) {
+    if (!page_.is_open()) return;
+    const bool thumbnails = rows_.size() <= kThumbnailLimit;
+    page_ << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+          << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+          << "<title>TORVA report</title>\n<style>" << reportStyle() << "</style>\n</head>\n<body>\n"
+          << "<h1>TORVA report</h1>\n<p id=\"run\">Command: <code>" << xmlText(run.command)
+          << "</code><br>Program: " << xmlText(run.program) << "<br>Date: " << xmlText(run.date)
+          << "<br>Pairs: <span id=\"pair-count\">" << rows_.size() << "</span></p>\n"
+          << "<p id=\"tools\"><label>Filter: <input id=\"filter\" type=\"search\" "
+             "placeholder=\"any text of a row\"></label> <span id=\"shown\"></span></p>\n"
+          << "<table id=\"pairs\" data-thumb-limit=\"" << kThumbnailLimit << "\" data-page-size=\""
+          << kRowsPerPage << "\">\n<thead><tr><th data-type=\"num\">#</th><th class=\"name\">Sequence 1</th>"
+             "<th data-type=\"num\">Length 1</th><th class=\"name\">Sequence 2</th><th data-type=\"num\">Length 2</th>"
+             "<th data-type=\"num\">Score</th><th data-type=\"num\">Anchor score</th><th data-type=\"num\">Anchors</th>"
+             "<th data-type=\"num\" title=\"identical columns / all alignment columns\">Identity %</th>"
+             "<th data-type=\"num\" title=\"positions of sequence 1 in windows of at least 70% identity\">Conserved bp</th>"
+             "<th class=\"nosort\">Picture</th></tr></thead>\n<tbody>\n<!--rows-->\n";
+    for (const Row& r : rows_)
+        page_ << r.cells << "<td class=\"thumb\">" << (thumbnails ? r.thumbnail : "") << "</td></tr>\n";
+    page_ << "<!--/rows-->\n</tbody>\n</table>\n<p id=\"pager\" hidden><button class=\"prev\">&#8592; previous</button>"
+             "<button class=\"next\">next &#8594;</button></p>\n<!--sections-->\n";
+    if (sections_ != nullptr && !failed_) {
+        std::rewind(sections_);
+        char buf[1 << 16];
+        std::size_t got;
+        while ((got = std::fread(buf, 1, sizeof buf, sections_)) > 0)
+            page_.write(buf, static_cast<std::streamsize>(got));
+        if (std::ferror(sections_)) failed_ = true;
+    }
+    page_ << "<!--/sections-->\n<script>" << reportScript() << "</script>\n</body>\n</html>\n";
+    page_.close();
+    if (page_.fail()) failed_ = true;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "align/PairAlignment.hpp"
+#include "io/PairFigures.hpp"
+
+// What the report says about the run as a whole.
+struct RunDescription {
+    std::string command;  // the command line as typed
+    std::string program;  // name and version
+    std::string date;     // when the run started
+};
+
+// One self-contained HTML page for a run: the run's command, program and
+// date; a table with one row (tr.pair) per pair, sortable by any column and
+// filtered by a text box, with a small picture per pair; then per pair a
+// section with the full picture and the readable view, both collapsed. No
+// file or address outside the page is used. Above `kThumbnailLimit` pairs the
+// small pictures are left out and the table shows a page of rows at a time.
+//
+// The table rows and the sections each lie between marker comments, one row a
+// line, so that reports of parts of a run can be joined into one.
+class HtmlReport {
+public:
+    static constexpr std::size_t kThumbnailLimit = 300;
+    static constexpr std::size_t kRowsPerPage = 100;
+
+    explicit HtmlReport(std::string path);
+    ~HtmlReport();
+    HtmlReport(const HtmlReport&) = delete;
+    HtmlReport& operator=(const HtmlReport&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Creates (truncates) the page and the scratch store of the sections;
+    // false on failure, with the system's reason.
+    bool open(std::string& reason);
+    // Adds a pair; `view` is its readable view and `picture` its picture
+    // without the XML declaration (svgText with standalone false).
+    void add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
+             const std::string& picture, const PairFigures& figures);
+    // Writes the whole page and closes it.
+    void finish(const RunDescription& run);
+    bool failed() const { return failed_; }
+
+private:
+    struct Row {
+        std::string cells;      // the row's HTML without thumbnail cell
+        std::string thumbnail;  // the small picture, "" once there are too many
+    };
+    std::string path_;
+    std::ofstream page_;
+    std::FILE* sections_ = nullptr;
+    std::vector<Row> rows_;
+    bool failed_ = false;
+};
+
+// A small picture of a pair: the global path and the anchors, `side` pixels
+// square, without text.
+std::string thumbnailSvg(const PairAlignment& pair, double side);
+
+// Text for an HTML element: markup characters escaped, control characters
+// other than newline and broken UTF-8 shown as '?'.
+std::string htmlText(const std::string& text);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "align/PairAlignment.hpp"
+#include "io/AlignmentTally.hpp"
+#include "io/IdentityProfile.hpp"
+#include "io/PositivePairs.hpp"
+
+// The counts and the identity profile that the picture, the view and the
+// report all show, worked out once per pair.
+struct PairFigures {
+    AlignmentTally tally;
+    IdentityProfile profile;  // empty without a global alignment
+};
+
+// The profile has a point every two pixels of the picture's plot.
+PairFigures pairFigures(const PairAlignment& pair, const PositivePairs& positive);

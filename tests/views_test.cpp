@@ -1,0 +1,324 @@
+// The readable view, the counts behind it, the identity profile, the
+// pictures and the HTML report, on hand-made pair results.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include "io/AlignmentTally.hpp"
+#include "io/HtmlReport.hpp"
+#include "io/IdentityProfile.hpp"
+#include "io/SvgWriter.hpp"
+#include "io/ViewWriter.hpp"
+#include "support/ViewText.hpp"
+
+namespace {
+
+std::vector<char> chars(const std::string& s) { return {s.begin(), s.end()}; }
+
+// a~g and c~t score positive, as transitions might.
+const PositivePairs kTransitions([](char a, char b) {
+    const std::string pair{a, b};
+    return pair == "ag" || pair == "ga" || pair == "ct" || pair == "tc";
+});
+
+PairAlignment globalPair(const std::string& r1, const std::string& r2) {
+    PairAlignment p;
+    p.name1 = "first some words", p.name2 = "second";
+    p.row1 = chars(r1), p.row2 = chars(r2);
+    p.length1 = static_cast<std::size_t>(std::count_if(r1.begin(), r1.end(), [](char c) { return c != '-'; }));
+    p.length2 = static_cast<std::size_t>(std::count_if(r2.begin(), r2.end(), [](char c) { return c != '-'; }));
+    p.score = 17, p.anchorScore = 12;
+    return p;
+}
+
+std::string randomRow(std::mt19937& rng, std::size_t n, double gaps) {
+    std::string row;
+    std::uniform_real_distribution<double> u(0, 1);
+    for (std::size_t c = 0; c < n; ++c) row += u(rng) < gaps ? '-' : "acgt"[rng() % 4];
+    return row;
+}
+
+std::string view(const PairAlignment& p, std::size_t width = 60) {
+    std::ostringstream out;
+    writeView(out, p, 1, "torva -I x", kTransitions, width);
+    return out.str();
+}
+
+std::string headerValue(const viewtext::PairView& v, const std::string& key) {
+    for (const std::string& line : v.header)
+        if (line.rfind("# " + key + ":", 0) == 0) {
+            const std::size_t from = line.find_first_not_of(' ', key.size() + 3);
+            return line.substr(from);
+        }
+    return "(missing " + key + ")";
+}
+
+TEST(AlignmentTally, CountsEachKindOfColumn) {
+    struct Case {
+        std::string r1, r2;
+        long long identical, similar, gaps;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"acgt", "acgt", 4, 4, 0},
+             {"aCgt", "gctt", 2, 3, 0},   // case does not matter; a/g and c/t are positive
+             {"a-gt", "ac-a", 1, 1, 2},   // a column of gaps counts as a gap, never as a pair
+             {"", "", 0, 0, 0},
+         }) {
+        AlignmentTally t;
+        t.add(chars(c.r1), chars(c.r2), kTransitions);
+        EXPECT_EQ(std::tuple(t.columns, t.identical, t.similar, t.gaps),
+                  std::tuple(static_cast<long long>(c.r1.size()), c.identical, c.similar, c.gaps))
+            << c.r1 << " / " << c.r2;
+    }
+}
+
+// Mask runs come back in front of their stand-in, row 1's run first, so that
+// the rows are on the sequences as given.
+TEST(AlignmentTally, AnchorRowsExpandMaskRuns) {
+    AnchorRecord a;
+    a.row1 = chars("acn-t"), a.row2 = chars("a-nnt");
+    a.runs1 = {{2, 4}};
+    a.runs2 = {{2, 3}, {3, 2}};
+    const auto [r1, r2] = expandedRows(a);
+    EXPECT_EQ(r1, "acnnn--n--t");
+    EXPECT_EQ(r2, "a----nnnnnt");
+}
+
+// Blocks of at most the width, marks for each kind of column, positions that
+// add up, and rows that join back to the alignment, for random rows.
+TEST(ViewWriter, BlocksJoinBackToTheRows) {
+    std::mt19937 rng(11);
+    for (const std::size_t n : {0, 1, 59, 60, 61, 250}) {
+        for (const std::size_t width : {60, 7}) {
+            const PairAlignment p = globalPair(randomRow(rng, n, 0.15), randomRow(rng, n, 0.15));
+            const auto views = viewtext::parseView(view(p, width), width);
+            ASSERT_EQ(views.size(), 1u);
+            EXPECT_EQ(views[0].row1, std::string(p.row1.begin(), p.row1.end())) << n;
+            EXPECT_EQ(views[0].row2, std::string(p.row2.begin(), p.row2.end())) << n;
+        }
+    }
+}
+
+TEST(ViewWriter, MarksAndCountsFollowTheScoring) {
+    const auto views = viewtext::parseView(view(globalPair("aacg-tt", "agcgatc")));
+    ASSERT_EQ(views.size(), 1u);
+    ASSERT_EQ(views[0].marks.size(), 1u);
+    EXPECT_EQ(views[0].marks[0], "|:|| |:");
+    EXPECT_EQ(headerValue(views[0], "Identity"), "4/7 (57.1%)");
+    EXPECT_EQ(headerValue(views[0], "Similarity"), "6/7 (85.7%)");
+    EXPECT_EQ(headerValue(views[0], "Gaps"), "1/7 (14.3%)");
+    EXPECT_EQ(headerValue(views[0], "Score"), "17");
+    EXPECT_EQ(headerValue(views[0], "Command"), "torva -I x");
+}
+
+// Without a global alignment the listed anchors follow one another, each
+// numbered from its own start on the sequences as given.
+TEST(ViewWriter, AnchorsOnlyShowsEachListedAnchor) {
+    PairAlignment p;
+    p.name1 = "q", p.name2 = "t", p.length1 = 400, p.length2 = 400, p.localOnly = true;
+    AnchorRecord a;
+    a.row1 = chars("acgtnacgt"), a.row2 = chars("acgtnacct");
+    a.runs1 = {{4, 20}};
+    a.begin1 = 100, a.end1 = 128, a.begin2 = 200, a.end2 = 209, a.listed = true;
+    AnchorRecord unlisted = a;
+    unlisted.listed = false;
+    AnchorRecord b;
+    b.row1 = chars("gg-c"), b.row2 = chars("ggac");
+    b.begin1 = 300, b.end1 = 303, b.begin2 = 350, b.end2 = 354, b.listed = true;
+    p.anchors = {a, unlisted, b};
+    const std::string text = view(p);
+    const auto views = viewtext::parseView(text);
+    ASSERT_EQ(views.size(), 1u);
+    const auto [r1, r2] = expandedRows(a);
+    EXPECT_EQ(views[0].row1, r1 + "gg-c");
+    EXPECT_EQ(views[0].row2, r2 + "ggac");
+    EXPECT_NE(text.find("\nq 101 acgtnnnn"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nq 301 gg-c 303\n"), std::string::npos) << text;
+    // Over both anchors: the run's 19 extra positions stand against gaps.
+    EXPECT_EQ(headerValue(views[0], "Identity"), "11/32 (34.4%)");
+}
+
+// A stretch of identical columns, a stretch of a quarter identity, and again:
+// two conserved stretches separated where the windows fall below 70%.
+TEST(IdentityProfile, ConservedStretchesFollowTheIdentity) {
+    std::string r1, r2;
+    for (int c = 0; c < 300; ++c) r1 += "acgt"[c % 4], r2 += "acgt"[c % 4];
+    for (int c = 0; c < 300; ++c) r1 += "acgt"[c % 4], r2 += "acgt"[(c % 4 + (c % 4 != 0)) % 4];
+    for (int c = 0; c < 300; ++c) r1 += "acgt"[c % 4], r2 += "acgt"[c % 4];
+    const IdentityProfile p = identityProfile(chars(r1), chars(r2));
+    ASSERT_EQ(p.conserved.size(), 2u);
+    // A window keeps 70% while at most 40 of its 100 columns lie in the weak
+    // stretch: its middle column is then at most 10 before the stretch.
+    EXPECT_NEAR(static_cast<double>(p.conserved[0].second), 290, 3);
+    EXPECT_NEAR(static_cast<double>(p.conserved[1].first), 610, 3);
+    EXPECT_EQ(p.conserved[1].second, 900);
+    EXPECT_LE(p.points.size(), 1000u);
+
+    // Shorter than a window: one window over everything; too short to be conserved.
+    const IdentityProfile shortOne = identityProfile(chars("acgtacgt"), chars("acgtacgt"));
+    EXPECT_EQ(shortOne.window, 8u);
+    EXPECT_TRUE(shortOne.conserved.empty());
+    // Gaps in sequence 1 take no positions of it.
+    const IdentityProfile gapped = identityProfile(chars(std::string(150, 'a') + std::string(100, '-')),
+                                                   chars(std::string(250, 'a')));
+    ASSERT_FALSE(gapped.conserved.empty());
+    EXPECT_LE(gapped.conserved.back().second, 150);
+}
+
+// The parts of a picture, found by class, as Python's XML parser reads it.
+struct SvgParts {
+    int anchors = 0, rest = 0, paths = 0, masks = 0, identity = 0, legend = 0, axis = 0;
+    std::vector<int> anchorPoints;
+};
+
+SvgParts parts(const std::string& svg) {
+    SvgParts p;
+    for (std::size_t at = svg.find(" class=\""); at != std::string::npos; at = svg.find(" class=\"", at + 1)) {
+        const std::size_t from = at + 8;
+        const std::string cls = svg.substr(from, svg.find('"', from) - from);
+        const std::string element = svg.substr(at, svg.find('>', at) - at);
+        if (cls == "anchor") {
+            ++p.anchors;
+            const std::size_t points = element.find("points=\"");
+            const std::string list = points == std::string::npos ? "" : element.substr(points);
+            p.anchorPoints.push_back(static_cast<int>(std::count(list.begin(), list.end(), ',')));
+        }
+        p.rest += cls == "anchor-rest", p.paths += cls == "path", p.masks += cls == "mask";
+        p.identity += cls == "identity", p.legend += cls == "legend", p.axis += cls == "axis";
+    }
+    return p;
+}
+
+// The system's interpreter when there is one: a version manager's shim in
+// front of it costs seconds a start.
+bool parsesAsXml(const std::string& svg) {
+    const std::string python = std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+    if (std::system((python + " -c '' 2>/dev/null").c_str()) != 0) return true;
+    FILE* parser = ::popen((python + " -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.stdin)'").c_str(), "w");
+    if (parser == nullptr) return false;
+    std::fwrite(svg.data(), 1, svg.size(), parser);
+    return ::pclose(parser) == 0;
+}
+
+PairAlignment pictured(int anchors, int columns = 5000) {
+    std::string r1, r2;
+    for (int c = 0; c < columns; ++c) {
+        r1 += c % 97 == 0 ? '-' : "acgt"[c % 4];
+        r2 += c % 89 == 0 ? '-' : "acgt"[(c / 3) % 4];
+    }
+    PairAlignment p = globalPair(r1, r2);
+    p.name1 = "a<b>&\"c'\x01\xff\xc3\xa9 more";
+    p.maskRuns1 = {{10, 40}, {41, 60}}, p.maskRuns2 = {{300, 900}};
+    for (int k = 0; k < anchors; ++k) {
+        AnchorRecord a;
+        a.row1 = chars("acgt-acgt"), a.row2 = chars("ac-tgacgt");
+        a.begin1 = k, a.end1 = k + 8, a.begin2 = k, a.end2 = k + 8, a.score = k, a.listed = true;
+        p.anchors.push_back(a);
+    }
+    AnchorRecord unlisted;
+    p.anchors.push_back(unlisted);  // not in the listing, so not drawn
+    return p;
+}
+
+TEST(SvgWriter, ClassedPartsAndOneElementPerListedAnchor) {
+    struct Case {
+        int anchors, columns;
+        bool localOnly;
+        int drawn, rest;
+    };
+    for (const Case& c : std::vector<Case>{{1, 1000, false, 1, 0},
+                                           {3, 5000, true, 3, 0},
+                                           {3100, 5000, false, 3000, 1},
+                                           {40, 1'000'000, false, 40, 0}}) {
+        PairAlignment p = pictured(c.anchors, c.columns);
+        if (c.localOnly) p.localOnly = true, p.row1.clear(), p.row2.clear();
+        std::ostringstream out;
+        writeSvg(out, p);
+        const std::string svg = out.str();
+        const SvgParts got = parts(svg);
+        EXPECT_EQ(got.anchors, c.drawn) << c.anchors;
+        EXPECT_EQ(got.rest, c.rest) << c.anchors;
+        EXPECT_EQ(got.paths, c.localOnly ? 0 : 1);
+        EXPECT_EQ(got.identity, c.localOnly ? 0 : 1);
+        EXPECT_EQ(std::tuple(got.masks, got.legend, got.axis), std::tuple(1, 1, 1));
+        // Each anchor turns twice around each gap: six corners.
+        for (int points : got.anchorPoints) EXPECT_EQ(points, 6);
+        EXPECT_EQ(svg.find("1 anchors"), std::string::npos);
+        EXPECT_NE(svg.find(c.anchors == 1 ? "1 anchor" : " anchors"), std::string::npos);
+        // Thousands of anchors or a megabase path still make a small file.
+        EXPECT_LT(svg.size(), 800'000u) << c.anchors;
+        EXPECT_TRUE(parsesAsXml(svg)) << svg.substr(0, 3000);
+    }
+}
+
+// Every caption line fits the picture at the caption's font size, even
+// with long names; titles name both sequences.
+TEST(SvgWriter, CaptionsFitAndAxesAreTitled) {
+    PairAlignment p = pictured(2);
+    p.name1 = std::string(200, 'x'), p.name2 = "HBB_HUMAN beta globin";
+    std::ostringstream out;
+    writeSvg(out, p);
+    const std::string svg = out.str();
+    const double width = std::stod(svg.substr(svg.find("width=\"") + 7));
+    int lines = 0;
+    const std::string start = "<text x=\"10\" y=\"";
+    for (auto at = svg.find(start); at != std::string::npos; at = svg.find(start, at + 1)) {
+        ++lines;
+        const std::size_t from = svg.find('>', at) + 1;
+        const std::string caption = svg.substr(from, svg.find('<', from) - from);
+        // An average character of an 11-pixel sans-serif font is under 7 pixels wide.
+        EXPECT_LT(10 + 7.0 * static_cast<double>(caption.size()), width) << caption;
+    }
+    EXPECT_GE(lines, 4);
+    EXPECT_NE(svg.find("sequence 2: HBB_HUMAN, length"), std::string::npos);
+    EXPECT_NE(svg.find("sequence 1: xxxxxxxx"), std::string::npos);
+}
+
+TEST(HtmlReport, RowsSectionsAndThumbnailsPerPair) {
+    for (const std::size_t pairs : {std::size_t{2}, HtmlReport::kThumbnailLimit + 1}) {
+        testing::TempDir();
+        const std::string path = testing::TempDir() + "report_test.html";
+        HtmlReport report(path);
+        std::string reason;
+        ASSERT_TRUE(report.open(reason)) << reason;
+        for (std::size_t k = 1; k <= pairs; ++k) {
+            PairAlignment p = pictured(2);
+            p.name2 = "pair<" + std::to_string(k) + ">";
+            report.add(p, k, "view of pair " + std::to_string(k) + " <&>\n", svgText(p, SvgOptions{false}),
+                       pairFigures(p, kTransitions));
+        }
+        report.finish({"torva -I 'a b.fa'", "torva 1.0", "today"});
+        EXPECT_FALSE(report.failed());
+        std::ifstream in(path);
+        const std::string html((std::istreambuf_iterator<char>(in)), {});
+        auto count = [&](const std::string& what) {
+            std::size_t n = 0;
+            for (auto at = html.find(what); at != std::string::npos; at = html.find(what, at + 1)) ++n;
+            return n;
+        };
+        EXPECT_EQ(count("<tr class=\"pair\""), pairs);
+        EXPECT_EQ(count("<section class=\"detail\""), pairs);
+        EXPECT_EQ(count("<svg class=\"thumb\""), pairs > HtmlReport::kThumbnailLimit ? 0 : pairs);
+        EXPECT_EQ(count("<td class=\"name\">pair&lt;2&gt;</td>"), 1u);
+        EXPECT_EQ(count("view of pair 2 &lt;&amp;&gt;"), 1u);
+        EXPECT_EQ(count("torva -I &apos;a b.fa&apos;"), 1u);
+        // Self-contained: nothing fetched from elsewhere.
+        EXPECT_EQ(count("src="), 0u);
+        EXPECT_EQ(count("href=\"http"), 0u);
+        std::remove(path.c_str());
+    }
+}
+
+// A report that cannot be created says so before the run starts.
+TEST(HtmlReport, OpenFailsOnAMissingFolder) {
+    HtmlReport report("/nonexistent-folder/report.html");
+    std::string reason;
+    EXPECT_FALSE(report.open(reason));
+    EXPECT_FALSE(reason.empty());
+}
+
+}  // namespace
