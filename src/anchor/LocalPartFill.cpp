@@ -2,12 +2,14 @@
 #include <atomic>
 #include <climits>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "anchor/ChoiceCells.hpp"
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
+#include "common/ThreadStart.hpp"
 
 namespace {
 
@@ -141,10 +143,16 @@ void LocalScoreMatrix::fillPart(const Cell* region, std::vector<Cell>& cells, in
             if (out) out->abandon();
         }
     };
+    // A strip whose thread cannot be started runs on this thread once the
+    // strips on its left are done: its input link then holds every row.
     std::vector<std::thread> workers;
-    for (int s = 1; s < strips; ++s) workers.emplace_back(run, s);
+    try {
+        for (int s = 1; s < strips; ++s) workers.push_back(startThread([&run, s] { run(s); }));
+    } catch (const std::system_error&) {
+    }
     run(0);
     for (std::thread& w : workers) w.join();
+    for (int s = static_cast<int>(workers.size()) + 1; s < strips; ++s) run(s);
     for (const auto& failure : failures)
         if (failure) std::rethrow_exception(failure);
     keepRowBest(rowMax);
