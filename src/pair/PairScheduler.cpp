@@ -1,5 +1,6 @@
 #include "pair/PairScheduler.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/MemoryBudget.hpp"
@@ -27,8 +29,10 @@ std::uint64_t bytesOf(const PairJob& job) { return static_cast<std::uint64_t>(ce
 
 }  // namespace
 
-PairScheduler::PairScheduler(int workers, const PairSettings& settings, MemoryBudget& budget)
-    : workers_(workers < 1 ? 1 : workers), settings_(settings), budget_(budget) {}
+PairScheduler::PairScheduler(int workers, const PairSettings& settings, MemoryBudget& budget,
+                             PairAligner aligner)
+    : workers_(workers < 1 ? 1 : workers), settings_(settings), budget_(budget),
+      align_(std::move(aligner)) {}
 
 // Without worker threads: one pair after the other, each with every thread
 // its fills can start.
@@ -42,7 +46,7 @@ void PairScheduler::runInline(const std::function<bool(PairJob&)>& next,
         if (!next(job)) return;
         ++read_;
         const bool large = cellsOf(job) >= kLargePairCells;
-        PairOutcome outcome = alignPair(job.input, settings, arena, large ? &fill_ : nullptr);
+        PairOutcome outcome = align_(job.input, settings, arena, large ? &fill_ : nullptr);
         ++done_;
         if (!deliver(job, outcome)) return;
     }
@@ -62,9 +66,11 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
     bool closing = false;         // no more work will come
     int running = 0;
     bool largeRunning = false;
+    long starts = 0;              // pairs started so far
     int retryWaiters = 0;         // pairs that wait to run again alone
     bool retryRunning = false;    // one of them runs
     int threads = workers_;       // how many the fills of a large pair may use
+    bool startFailed = false;     // the system refused a worker thread
     std::exception_ptr failure;
 
     // The first waiting pair may start when it fits beside the pairs running.
@@ -97,11 +103,13 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             waiting.pop_front();
             Slot& slot = slots[index];
             const bool large = cellsOf(slot.job) >= kLargePairCells;
-            bool alone = running == 0;
+            const bool alone = running == 0;
             // The last pair of the input, with nothing beside it, may use
             // every thread too (results do not depend on how many).
             const bool last = alone && closing && waiting.empty();
             ++running;
+            // A pair that started alone may still get company later on.
+            const long startedAs = starts++;
             largeRunning = large;
             PairSettings settings = settings_;
             settings.params.threads = large || last ? threads : 1;
@@ -111,8 +119,12 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             bool retried = false;
             try {
                 for (;;) {
-                    outcome = alignPair(slot.job.input, settings, arena, large ? &fill_ : nullptr);
-                    if (alone || !lackedMemory(outcome)) break;
+                    outcome = align_(slot.job.input, settings, arena, large ? &fill_ : nullptr);
+                    if (!lackedMemory(outcome)) break;
+                    held.lock();
+                    const bool hadCompany = !retried && (!alone || starts != startedAs + 1);
+                    held.unlock();
+                    if (!hadCompany) break;
                     // It did not fit beside the others: once they are done,
                     // again alone, with nothing new started meanwhile. Pairs
                     // that failed the same way run alone one after another.
@@ -124,7 +136,6 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
                     retryRunning = retried = true;
                     settings.params.threads = threads;
                     held.unlock();
-                    alone = true;
                 }
             } catch (...) {
                 held.lock();
@@ -145,20 +156,25 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
         }
     };
 
+    // Workers start as pairs come in, up to `workers_`: a run of one pair
+    // needs one, and every idle thread's stack takes address space that a
+    // run under an address-space limit may need for its matrices.
     std::vector<std::thread> pool;
-    try {
-        for (int k = 0; k < workers_; ++k) pool.push_back(startThread(work));
-    } catch (const std::system_error&) {
-        // Fewer threads than asked: the ones running do the work.
-    }
-    started_ = static_cast<int>(pool.size());
+    auto startWorker = [&] {
+        try {
+            pool.push_back(startThread(work));
+        } catch (const std::system_error&) {
+            // Fewer threads than asked: the ones running do the work.
+            std::lock_guard<std::mutex> hold(lock);
+            threads = std::max<int>(1, static_cast<int>(pool.size()));
+            startFailed = true;
+        }
+        started_ = static_cast<int>(pool.size());
+    };
+    startWorker();
     if (pool.empty()) {
         runInline(next, deliver);
         return;
-    }
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        threads = started_;
     }
     auto finish = [&] {
         {
@@ -172,7 +188,7 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
     };
 
     try {
-        const long inFlight = 2L * started_;
+        const long inFlight = 2L * workers_;
         long nextDeliver = 0;
         bool moreInput = true;
         for (;;) {
@@ -180,6 +196,9 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
                 PairJob job;
                 moreInput = next(job);
                 if (!moreInput) break;
+                if (!startFailed && static_cast<int>(pool.size()) < workers_ &&
+                    static_cast<long>(pool.size()) <= read_)
+                    startWorker();
                 std::lock_guard<std::mutex> hold(lock);
                 slots[read_].job = std::move(job);
                 waiting.push_back(read_++);

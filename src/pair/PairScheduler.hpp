@@ -23,7 +23,13 @@ struct PairJob {
 // with those it started (with none, on the calling thread).
 class PairScheduler {
 public:
-    PairScheduler(int workers, const PairSettings& settings, MemoryBudget& budget);
+    // How one pair is aligned: alignPair, or in tests a stand-in that fails
+    // on cue to drive the scheduling rules.
+    using PairAligner = std::function<PairOutcome(const PairInput&, const PairSettings&,
+                                                  WorkArena&, FillProgress*)>;
+
+    PairScheduler(int workers, const PairSettings& settings, MemoryBudget& budget,
+                  PairAligner aligner = alignPair);
 
     // Reads jobs with `next` until it returns false and delivers every
     // outcome with `deliver`, in input order; stops reading once `deliver`
@@ -47,6 +53,7 @@ private:
     int workers_;
     const PairSettings& settings_;
     MemoryBudget& budget_;
+    PairAligner align_;
     long read_ = 0;
     long done_ = 0;
     int started_ = 0;
