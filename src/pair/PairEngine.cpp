@@ -118,22 +118,22 @@ PairOutcome alignPair(const PairInput& input, const PairSettings& settings, Work
                               params.gapExt))
             return pairError(PairError::Kind::kScoreRange, pair);
         AnchoredAligner aligner(seqs[0], seqs[1], settings.lookup, params, arena, progress);
+        const AnchorChain chain = aligner.selectAnchors();
         if (!params.localOnly) {
-            std::vector<std::vector<char>> rows(2);
-            pair.score = aligner.globalAlign(rows[0], rows[1]);
             // The header shows the anchors the global alignment used: none
             // when no local score beat the cutoff, though the listing below
-            // still selects and shows them.
-            pair.anchorScore = aligner.hssScore();
-            aligner.selectAnchors();
+            // still shows the chain.
+            GlobalRows global = aligner.anchored() ? aligner.joinAnchors(chain) : aligner.alignWhole();
+            pair.score = global.score;
+            pair.anchorScore = aligner.anchored() ? chain.score : 0;
+            std::vector<std::vector<char>> rows{std::move(global.row1), std::move(global.row2)};
             masks.restore({0, 0}, rows, pair.messages);
             pair.row1 = std::move(rows[0]);
             pair.row2 = std::move(rows[1]);
         } else {
-            aligner.selectAnchors();
-            pair.anchorScore = aligner.hssScore();
+            pair.anchorScore = chain.score;
         }
-        for (const Segment& r : aligner.hssList())
+        for (const Segment& r : chain.anchors)
             pair.anchors.push_back(
                 anchorRecord(r, pair.masked ? &masks : nullptr, params.listingMinLength));
         return pair;
