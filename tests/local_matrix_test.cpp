@@ -9,19 +9,15 @@
 
 using testdata::str;
 
-namespace {
-
 // One thread, and fills split into narrow strips on three threads.
-std::vector<LocalFillOptions> fillSplits() { return {{1}, {3, 4, 0}}; }
-
-}  // namespace
+const std::vector<LocalFillOptions> kFillSplits = {{1}, {3, 4, 0}};
 
 // The matrix must give the plain recurrence's scores, best cells, part
 // scans and segment tracebacks, however its fills are split.
 TEST(LocalScoreMatrix, AgreesWithPlainVersion) {
     const ScoreLookup dna = testdata::simpleDna(), bin = testdata::binary();
     WorkArena arena;
-    for (const LocalFillOptions& options : fillSplits()) {
+    for (const LocalFillOptions& options : kFillSplits) {
         std::mt19937 rng(3);
         for (int round = 0; round < 200; ++round) {
             const ScoreLookup& lookup = round % 2 ? dna : bin;
@@ -73,7 +69,7 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
     const ScoreLookup lookup = testdata::hoxd70();
     const plain::Score score = plain::scorerOf(lookup);
     WorkArena arena;
-    for (const LocalFillOptions& options : fillSplits()) {
+    for (const LocalFillOptions& options : kFillSplits) {
         std::mt19937 rng(5);
         for (int round = 0; round < 150; ++round) {
             const std::string a = testdata::randomSeq(rng, 20 + round % 50, "acgt");
