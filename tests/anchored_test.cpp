@@ -29,9 +29,8 @@ struct Aligned {
 Aligned alignAnchored(const std::string& a, const std::string& b, const ScoreLookup& lookup,
                       const AlignParameters& p, WorkArena& arena) {
     AnchoredAligner al(a, b, lookup, p, arena);
-    Aligned out{al.selectAnchors(), {}};
-    out.global = al.anchored() ? al.joinAnchors(out.chain) : al.alignWhole();
-    return out;
+    AnchorChain chain = al.selectAnchors();
+    return {chain, al.anchored() ? al.joinAnchors(chain) : al.alignWhole()};
 }
 
 // Everything a run of the aligner gave: its anchors, their score and the rows.
