@@ -22,8 +22,11 @@ torva::Variant variantNamed(const std::string& name) {
 
 torva::Options options(bool protein, std::optional<torva::Matrix> matrix,
                        std::optional<int> gapOpen, std::optional<int> gapExtend, int factor,
-                       std::optional<int> minLength, const std::string& variant, int threads = 1) {
+                       std::optional<int> minLength, const std::string& variant,
+                       std::optional<long long> memoryLimit, int threads = 0) {
     if (threads < 0) throw std::invalid_argument("threads must not be negative");
+    if (memoryLimit && *memoryLimit <= 0)
+        throw std::invalid_argument("memory_limit must be positive");
     torva::Options o;
     o.protein = protein;
     o.matrix = std::move(matrix);
@@ -33,14 +36,29 @@ torva::Options options(bool protein, std::optional<torva::Matrix> matrix,
     o.minLength = minLength;
     o.variant = variantNamed(variant);
     o.threads = static_cast<unsigned>(threads);
+    o.memoryLimit = memoryLimit ? static_cast<unsigned long long>(*memoryLimit) : 0;
     return o;
 }
 
 // The keyword arguments every aligning function takes, after the sequences.
 #define TORVA_OPTION_ARGS                                                                 \
-    py::kw_only(), "protein"_a = false, "matrix"_a = py::none(), "gap_open"_a = py::none(), \
+    "protein"_a = false, "matrix"_a = py::none(), "gap_open"_a = py::none(),              \
         "gap_extend"_a = py::none(), "factor"_a = 10, "min_length"_a = py::none(),        \
-        "variant"_a = "torva"
+        "variant"_a = "torva", "memory_limit"_a = py::none()
+
+// align and list_local: one pair through `call` with the GIL released.
+template <class Call>
+auto onePair(Call call) {
+    return [call](const std::string& seq1, const std::string& seq2, bool protein,
+                  std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
+                  std::optional<int> gapExtend, int factor, std::optional<int> minLength,
+                  const std::string& variant, std::optional<long long> memoryLimit) {
+        const torva::Options o = options(protein, std::move(matrix), gapOpen, gapExtend, factor,
+                                         minLength, variant, memoryLimit);
+        py::gil_scoped_release unlocked;
+        return call(seq1, seq2, o);
+    };
+}
 
 const char* const kOptionsDoc = R"(
     protein: the sequences are protein (as -P): BLOSUM62, mask character '*',
@@ -54,6 +72,8 @@ const char* const kOptionsDoc = R"(
     min_length: shorter regions are not searched for anchors (-C); None for
         100 (DNA) or 50 (protein).
     variant: "torva" re-aligns gapped anchors in windows, "torva-b" as a whole.
+    memory_limit: the most memory in bytes the work buffers may take; None
+        for what the programs allow themselves.
 
 Raises ValueError for bad options, MemoryError when the pair does not fit in
 memory.)";
@@ -158,55 +178,38 @@ PYBIND11_MODULE(torva, m) {
             return "<torva.Listing " + std::to_string(l.anchors.size()) + " anchors>";
         });
 
-    m.def(
-        "align",
-        [](const std::string& seq1, const std::string& seq2, bool protein,
-           std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
-           std::optional<int> gapExtend, int factor, std::optional<int> minLength,
-           const std::string& variant) {
-            const torva::Options o =
-                options(protein, std::move(matrix), gapOpen, gapExtend, factor, minLength, variant);
-            py::gil_scoped_release unlocked;
-            return torva::align(seq1, seq2, o);
-        },
-        "seq1"_a, "seq2"_a, TORVA_OPTION_ARGS,
-        doc("The anchored global alignment of two sequences.")
-            .c_str());
+    m.def("align",
+          onePair([](const std::string& a, const std::string& b, const torva::Options& o) {
+              return torva::align(a, b, o);
+          }),
+          "seq1"_a, "seq2"_a, py::kw_only(), TORVA_OPTION_ARGS,
+          doc("The anchored global alignment of two sequences.").c_str());
 
-    m.def(
-        "list_local",
-        [](const std::string& seq1, const std::string& seq2, bool protein,
-           std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
-           std::optional<int> gapExtend, int factor, std::optional<int> minLength,
-           const std::string& variant) {
-            const torva::Options o =
-                options(protein, std::move(matrix), gapOpen, gapExtend, factor, minLength, variant);
-            py::gil_scoped_release unlocked;
-            return torva::listLocal(seq1, seq2, o);
-        },
-        "seq1"_a, "seq2"_a, TORVA_OPTION_ARGS,
-        doc("The anchors alone (-L); the .loc listing "
-            "shows those with `listed`.")
-            .c_str());
+    m.def("list_local",
+          onePair([](const std::string& a, const std::string& b, const torva::Options& o) {
+              return torva::listLocal(a, b, o);
+          }),
+          "seq1"_a, "seq2"_a, py::kw_only(), TORVA_OPTION_ARGS,
+          doc("The anchors alone (-L); the .loc listing shows those with `listed`.").c_str());
 
     m.def(
         "align_many",
         [](const std::vector<std::pair<std::string, std::string>>& pairs, int threads,
            bool protein, std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
            std::optional<int> gapExtend, int factor, std::optional<int> minLength,
-           const std::string& variant) {
+           const std::string& variant, std::optional<long long> memoryLimit) {
             const torva::Options o = options(protein, std::move(matrix), gapOpen, gapExtend,
-                                             factor, minLength, variant, threads);
+                                             factor, minLength, variant, memoryLimit, threads);
             py::gil_scoped_release unlocked;
             return torva::alignMany(pairs, o);
         },
-        "pairs"_a, py::kw_only(), "threads"_a = 1, "protein"_a = false, "matrix"_a = py::none(),
-        "gap_open"_a = py::none(), "gap_extend"_a = py::none(), "factor"_a = 10,
-        "min_length"_a = py::none(), "variant"_a = "torva",
-        doc("Aligns (seq1, seq2) pairs on "
-            "`threads` threads (0: one per core); the results are in input order.")
+        "pairs"_a, py::kw_only(), "threads"_a = 0, TORVA_OPTION_ARGS,
+        doc("Aligns (seq1, seq2) pairs on `threads` threads (0: the cores this process may "
+            "use), as the programs do: a large pair alone with every thread on it, a pair that "
+            "does not fit beside the others again alone; the results are in input order.")
             .c_str());
 
     m.def("cigar", &torva::cigar, "row1"_a, "row2"_a,
-          "The cigar string of two aligned rows of equal length.");
+          "The cigar string of two aligned rows of equal length, as in the programs' PAF "
+          "files (residues compared ignoring case).");
 }

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "align/GotohAligner.hpp"
+#include "anchor/AnchorSteps.hpp"
 #include "anchor/AnchoredAligner.hpp"
 #include "common/WorkArena.hpp"
 #include "support/TestData.hpp"
@@ -11,7 +12,6 @@
 using testdata::rowOf;
 using testdata::str;
 using testdata::withoutGaps;
-using CellSpan = std::pair<Cell, Cell>;
 
 namespace {
 
@@ -21,10 +21,23 @@ AlignParameters params(int open, int ext, int factor, int cutLen,
                            .gappedAnchor = gapped};
 }
 
-// Everything a run of the aligner left: its anchors, their score and the rows.
-std::string result(const AnchoredAligner& al, const std::vector<char>& r1, const std::vector<char>& r2) {
-    std::string s = std::to_string(al.hssScore()) + " " + str(r1) + " " + str(r2);
-    for (const Segment& r : al.hssList())
+// The chain of a pair and the global alignment through it.
+struct Aligned {
+    AnchorChain chain;
+    GlobalRows global;
+};
+Aligned alignAnchored(const std::string& a, const std::string& b, const ScoreLookup& lookup,
+                      const AlignParameters& p, WorkArena& arena) {
+    AnchoredAligner al(a, b, lookup, p, arena);
+    AnchorChain chain = al.selectAnchors();
+    return {chain, al.anchored() ? al.joinAnchors(chain) : al.alignWhole()};
+}
+
+// Everything a run of the aligner gave: its anchors, their score and the rows.
+std::string result(const Aligned& al) {
+    std::string s = std::to_string(al.chain.score) + " " + str(al.global.row1) + " " + str(al.global.row2) +
+                    " " + std::to_string(al.global.score);
+    for (const Segment& r : al.chain.anchors)
         s += " " + std::to_string(r.f2p.first.i) + "," + std::to_string(r.f2p.first.j) + "-" + std::to_string(r.f2p.second.i) +
              "," + std::to_string(r.f2p.second.j) + ":" + std::to_string(r.score) + " " + str(r.align1) + " " + str(r.align2);
     return s;
@@ -34,9 +47,9 @@ std::string result(const AnchoredAligner& al, const std::vector<char>& r1, const
 
 // On random related pairs with cheap gaps (so anchors often carry gaps), in
 // both programs' forms: the rows give back both sequences, the anchors run in
-// order along both and their scores add up to hssScore; 32-bit cells with
-// every row read give exactly the same anchors and rows as packed cells with
-// rows skipped.
+// order along both and their scores add up to the chain's; a search that
+// reads every row, and fills split into narrow strips on three threads, give
+// exactly the same anchors and rows.
 TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
     const ScoreLookup lookup = testdata::simpleDna();
     WorkArena arena;
@@ -48,36 +61,27 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
                                              : testdata::mutate(rng, a, 0.08 + 0.02 * (round % 5), "acgt");
         const AlignParameters fast = params(round % 2 ? -2 : -6, -1, 6 + round % 3, 5 + round % 30,
                                             round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
-        // Scores kept whole and every row of a search read; scores packed;
-        // and the fills split into narrow strips on three threads.
-        AlignParameters slow = fast, packed = fast, strips = fast;
-        slow.localCells = LocalCellLayout::kWholeScores;
+        AlignParameters slow = fast, strips = fast;
         slow.allowRowSkipping = false;
-        packed.localCells = LocalCellLayout::kPackedScores;
         strips.threads = 3;
         strips.stripMinWidth = 4;
         strips.parallelFillMinCells = 0;
-        AnchoredAligner al(a, b, lookup, fast, arena);
-        std::vector<char> r1, r2;
-        const int score = al.globalAlign(r1, r2);
+        const Aligned al = alignAnchored(a, b, lookup, fast, arena);
+        const std::vector<char>&r1 = al.global.row1, &r2 = al.global.row2;
         ASSERT_TRUE(r1.size() == r2.size() && withoutGaps(r1) == a && withoutGaps(r2) == b) << a << " / " << b;
         int sum = 0;
         Cell prev{0, 0};
-        for (const Segment& r : al.hssList()) {
+        for (const Segment& r : al.chain.anchors) {
             sum += r.score;
             ASSERT_TRUE(r.f2p.first.i >= prev.i && r.f2p.first.j >= prev.j && r.align1.size() == r.align2.size());
             ASSERT_EQ(withoutGaps(r.align1), a.substr(r.f2p.first.i, r.f2p.second.i - r.f2p.first.i));
             ASSERT_EQ(withoutGaps(r.align2), b.substr(r.f2p.first.j, r.f2p.second.j - r.f2p.first.j));
             prev = r.f2p.second;
         }
-        ASSERT_EQ(sum, al.hssScore());
+        ASSERT_EQ(sum, al.chain.score);
 
-        for (const AlignParameters* other : {&slow, &packed, &strips}) {
-            AnchoredAligner again(a, b, lookup, *other, arena);
-            std::vector<char> w1, w2;
-            ASSERT_EQ(again.globalAlign(w1, w2), score);
-            ASSERT_EQ(result(again, w1, w2), result(al, r1, r2));
-        }
+        for (const AlignParameters* other : {&slow, &strips})
+            ASSERT_EQ(result(alignAnchored(a, b, lookup, *other, arena)), result(al));
     }
 }
 
@@ -89,11 +93,14 @@ TEST(AnchoredAlignment, PartSearchHonoursLengthAndCutoff) {
     for (auto [factor, end, found] : std::vector<std::tuple<int, Cell, std::vector<Cell>>>{
              {9, {8, 10}, {}}, {9, {10, 8}, {}}, {9, {9, 9}, {{9, 9}}}, {10, {9, 9}, {}}}) {
         const AlignParameters p = params(-5, -1, factor, 9);  // cutoff 5 * factor, best 45
-        AnchoredAligner al("acgtacgtac", "acgtacgtac", lookup, p, arena);
-        for (const int refill : {0, 1}) {
-            Cell region[2] = {Cell{0, 0}, end};
+        const int cutoff = AnchoredAligner::cutoffScore(lookup, factor);
+        for (const bool rescore : {false, true}) {
+            LocalScoreMatrix m("acgtacgtac", "acgtacgtac", lookup, p.gapOpen, LocalFillOptions{}, arena);
             std::vector<Cell> cells{Cell{1, 1}};
-            EXPECT_EQ(al.nextBest(region, cells, refill), static_cast<int>(found.size()));
+            m.fill(cells);
+            int best = 0;
+            EXPECT_EQ(searchPart(m, Region{Cell{0, 0}, end}, rescore, cutoff, p, cells, best),
+                      static_cast<int>(found.size()));
             EXPECT_EQ(cells, found) << factor << " " << end.i << "," << end.j;
         }
     }
@@ -115,11 +122,11 @@ TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
              {as, as, {{{10, 10}, {20, 20}}, {{15, 5}, {35, 25}}, {{20, 20}, {30, 30}}, {{50, 50}, {60, 60}}},
               {2, 3}},
          }) {
-        AnchoredAligner al(a, b, lookup, p, arena);
-        Cell region[2] = {Cell{0, 0}, Cell{al.len1(), al.len2()}};
+        const SearchContext context{a, b, lookup, p, arena};
+        const Region region{Cell{0, 0}, Cell{static_cast<int>(a.size()), static_cast<int>(b.size())}};
         std::vector<CellSpan> pairs = given;
         std::vector<int> order;
-        EXPECT_EQ(al.groupSort(region, pairs, order), static_cast<int>(kept.size()));
+        EXPECT_EQ(groupSort(context, region, pairs, order), static_cast<int>(kept.size()));
         EXPECT_EQ(order, kept);
         ASSERT_EQ(pairs.size(), kept.size());
         for (std::size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ(pairs[k], given[kept[k]]);
@@ -135,14 +142,14 @@ TEST(AnchoredAlignment, GappedAnchorIsRealignedOnlyWithThreeGapsInEachRow) {
     for (const auto gapped : {GappedAnchorRealign::kWindows, GappedAnchorRealign::kWhole}) {
         const AlignParameters p = params(-10, -2, 10, 10, gapped);
         WorkArena arena;
-        AnchoredAligner al(s1, s2, lookup, p, arena);
+        const SearchContext context{s1, s2, lookup, p, arena};
         Segment rec{{Cell{2, 1}, Cell{14, 13}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa---cccgttggg")};
-        al.realignGappedAnchor(rec);
+        realignGappedAnchor(context, rec);
         std::vector<char> w1, w2;
         EXPECT_EQ(rec.score, GotohAligner(s1.substr(2, 12), s2.substr(1, 12), lookup, -10, -2).alignGlobal(w1, w2));
         EXPECT_TRUE(rec.align1 == w1 && rec.align2 == w2);
         Segment two{{Cell{2, 1}, Cell{14, 14}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa--cccgttgggg")};
-        al.realignGappedAnchor(two);
+        realignGappedAnchor(context, two);
         EXPECT_EQ(std::to_string(two.score) + str(two.align1) + str(two.align2), "3aaacc---gtttgggaaa--cccgttgggg");
     }
 }

@@ -16,13 +16,11 @@ Records readAll(const std::string& content, int n = 2) {
     TempDir dir;
     writeFile(dir / "in.fa", content);
     Records r;
-    r.err = capture([&] {
-                FastaReader reader((dir / "in.fa").c_str());
-                do r.counts.push_back(reader.readRecords(r.names, r.seqs, n));
-                while (r.counts.back() == n);
-                r.counts.push_back(reader.readRecords(r.names, r.seqs, n));
-                return 0;
-            }).err;
+    FastaReader reader = FastaReader::open(dir / "in.fa");
+    do r.counts.push_back(reader.readRecords(r.names, r.seqs, n));
+    while (r.counts.back() == n);
+    r.counts.push_back(reader.readRecords(r.names, r.seqs, n));
+    for (const Message& note : reader.takeNotes()) r.err += note.text + "\n";
     return r;
 }
 std::string emptyHeader(int k) {

@@ -9,26 +9,15 @@
 
 using testdata::str;
 
-namespace {
+// One thread, and fills split into narrow strips on three threads.
+const std::vector<LocalFillOptions> kFillSplits = {{1}, {3, 4, 0}};
 
-// Every layout, the choices one also with its fills split into narrow strips
-// on three threads.
-std::vector<LocalFillOptions> everyLayout() {
-    return {{LocalCellLayout::kChoices, 1},
-            {LocalCellLayout::kChoices, 3, 4, 0},
-            {LocalCellLayout::kPackedScores, 1},
-            {LocalCellLayout::kWholeScores, 1}};
-}
-
-}  // namespace
-
-// Every layout must give the plain recurrence's scores, best cells, part
-// scans and segment tracebacks.
-TEST(LocalScoreMatrix, AgreesWithPlainVersionInEveryLayout) {
+// The matrix must give the plain recurrence's scores, best cells, part
+// scans and segment tracebacks, however its fills are split.
+TEST(LocalScoreMatrix, AgreesWithPlainVersion) {
     const ScoreLookup dna = testdata::simpleDna(), bin = testdata::binary();
     WorkArena arena;
-    for (const LocalFillOptions& options : everyLayout()) {
-        const bool choices = options.layout == LocalCellLayout::kChoices;
+    for (const LocalFillOptions& options : kFillSplits) {
         std::mt19937 rng(3);
         for (int round = 0; round < 200; ++round) {
             const ScoreLookup& lookup = round % 2 ? dna : bin;
@@ -38,27 +27,25 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersionInEveryLayout) {
             const int gap = -(round % 6);
             const plain::Score score = plain::scorerOf(lookup);
             LocalScoreMatrix m(a, b, lookup, gap, options, arena);
-            ASSERT_EQ(m.layout(), options.layout);
             std::vector<Cell> cells;
             const int best = m.fill(cells);
             const plain::Grid want = plain::localFill(a, b, score, gap);
             const int n1 = m.len1(), n2 = m.len2();
             for (int i = 0; i <= n1; ++i)
-                for (int j = 0; j <= n2; ++j) ASSERT_EQ(m.valueAt(Cell{i, j}, 0), want[i][j]) << i << "," << j;
+                for (int j = 0; j <= n2; ++j) ASSERT_EQ(m.valueAt(Cell{i, j}), want[i][j]) << i << "," << j;
             ASSERT_EQ(cells, plain::bestCells(want, 1, 1, n1, n2, 1));
             ASSERT_EQ(best, cells.empty() ? 0 : want[cells[0].i][cells[0].j]);
 
-            // A part keeping the scores of the fill starts at column 0 (and,
-            // where no scores are kept, at row 0, as the search's parts do).
-            const int top = choices ? 0 : static_cast<int>(rng() % (n1 + 1));
-            const int bottom = top + static_cast<int>(rng() % (n1 - top + 1));
-            const Cell part[2] = {Cell{top, 0}, Cell{bottom, static_cast<int>(rng() % (n2 + 1))}};
+            // A part keeping the scores of the fill starts at row and column
+            // 0, as the search's parts do.
+            const int bottom = static_cast<int>(rng() % (n1 + 1));
+            const Region part{Cell{0, 0}, Cell{bottom, static_cast<int>(rng() % (n2 + 1))}};
             const int cutoff = static_cast<int>(rng() % 15) - 2;
             for (const bool skip : {true, false}) {
                 std::vector<Cell> found;
                 int partBest = cutoff;
                 m.scanPart(part, found, partBest, skip);
-                ASSERT_EQ(found, plain::bestCells(want, top, 0, bottom, part[1].j, cutoff)) << skip;
+                ASSERT_EQ(found, plain::bestCells(want, 0, 0, bottom, part.end.j, cutoff)) << skip;
             }
 
             for (Cell end : cells) {
@@ -81,7 +68,7 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
     const ScoreLookup lookup = testdata::hoxd70();
     const plain::Score score = plain::scorerOf(lookup);
     WorkArena arena;
-    for (const LocalFillOptions& options : everyLayout()) {
+    for (const LocalFillOptions& options : kFillSplits) {
         std::mt19937 rng(5);
         for (int round = 0; round < 150; ++round) {
             const std::string a = testdata::randomSeq(rng, 20 + round % 50, "acgt");
@@ -95,8 +82,8 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
             auto rescore = [&](Cell r0, Cell r1) {
                 std::vector<std::vector<long long>> before(n1 + 1, std::vector<long long>(n2 + 1));
                 for (int i = 0; i <= n1; ++i)
-                    for (int j = 0; j <= n2; ++j) before[i][j] = m.storedCell(i, j);
-                const Cell region[2] = {r0, r1};
+                    for (int j = 0; j <= n2; ++j) before[i][j] = m.choiceAt(i, j);
+                const Region region{r0, r1};
                 const int cutoff = 100 * (round % 4);
                 int best = cutoff;
                 std::vector<Cell> got;
@@ -106,9 +93,9 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
                 for (int i = 0; i <= n1; ++i)
                     for (int j = 0; j <= n2; ++j) {
                         if (i >= r0.i && i <= r1.i && j >= r0.j && j <= r1.j) {
-                            ASSERT_EQ(m.valueAt(Cell{i, j}, r0.j), fresh[i - r0.i][j - r0.j]) << i << "," << j;
+                            ASSERT_EQ(m.valueAt(Cell{i, j}), fresh[i - r0.i][j - r0.j]) << i << "," << j;
                         } else {
-                            ASSERT_EQ(m.storedCell(i, j), before[i][j]) << i << "," << j;
+                            ASSERT_EQ(m.choiceAt(i, j), before[i][j]) << i << "," << j;
                         }
                     }
                 std::vector<Cell> want = plain::bestCells(fresh, 1, 1, r1.i - r0.i, r1.j - r0.j, cutoff);

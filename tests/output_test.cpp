@@ -34,7 +34,9 @@ TEST(LocListing, MinimumLengthInPositionsOfSequenceOne) {
     for (const bool localOnly : {true, false}) {
         const AlignParameters p{.scoreFactor = 4, .cutLen = 1, .localOnly = localOnly};
         for (const Case& c : cases) {
-            const PairAlignment pair = alignPair("s1", "s2", c.core, "ggg" + c.core + "ggg", lookup, p, arena);
+            const PairOutcome outcome =
+                alignPair(PairInput{"s1", "s2", c.core, "ggg" + c.core + "ggg"}, PairSettings{lookup, p}, arena);
+            const PairAlignment& pair = std::get<PairAlignment>(outcome);
             ASSERT_EQ(pair.anchors.size(), 1u) << c.core;
             EXPECT_EQ(pair.anchors[0].listed, c.listed) << c.core;
             std::ostringstream loc;

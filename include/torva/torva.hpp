@@ -47,13 +47,17 @@ private:
 // A pair whose work buffers would not fit in the memory still available.
 class TORVA_API OutOfMemoryError : public std::runtime_error {
 public:
-    OutOfMemoryError(const std::string& message, unsigned long long bytesNeeded)
-        : std::runtime_error(message), bytesNeeded_(bytesNeeded) {}
-    // 0 when the size was not known.
+    OutOfMemoryError(const std::string& message, unsigned long long bytesNeeded,
+                     unsigned long long bytesAvailable = 0)
+        : std::runtime_error(message), bytesNeeded_(bytesNeeded), bytesAvailable_(bytesAvailable) {}
+    // The buffer that did not fit; 0 when the size was not known.
     unsigned long long bytesNeeded() const { return bytesNeeded_; }
+    // What the memory budget still held when it did not fit.
+    unsigned long long bytesAvailable() const { return bytesAvailable_; }
 
 private:
     unsigned long long bytesNeeded_;
+    unsigned long long bytesAvailable_;
 };
 
 // A substitution-score matrix. Letters are case-insensitive; a residue that
@@ -62,23 +66,30 @@ private:
 // threads.
 class TORVA_API Matrix {
 public:
-    // The matrix-file format of the programs (see README.md). Throws
-    // FileError when the file cannot be read, std::invalid_argument when it
-    // does not parse.
+    // The matrix-file format of the programs (see README.md).
+    // @param path  the matrix file
+    // @throws FileError when the file cannot be read
+    // @throws std::invalid_argument when it does not parse
     static Matrix fromFile(const std::string& path);
+    // @param text  the contents of a matrix file
+    // @throws std::invalid_argument when it does not parse
     static Matrix fromText(std::string_view text);
     // Built-in defaults: HOXD70 over a c g t, and BLOSUM62 over 24 letters.
     static Matrix dna();
     static Matrix protein();
 
-    // `letters[k]` labels row and column k of the square, row-major `scores`.
-    // Letters must be distinct ignoring case and not blank; scores lie within
-    // +-1,000,000.
+    // @param letters  labels of the rows and columns: distinct ignoring case, not blank
+    // @param scores   the square table, row-major: scores[r * n + c] scores
+    //                 letters[r] against letters[c]; each within +-1,000,000
+    // @param title    what the matrix is called
+    // @throws std::invalid_argument for letters or scores outside those rules
     Matrix(std::string_view letters, const std::vector<int>& scores, std::string title = "");
 
     // The distinct letters, lower case, in ascending order.
     const std::string& letters() const;
     const std::string& title() const;
+    // @param a, b  two residues, either case
+    // @return their score; 0 when either is not in the matrix
     int score(char a, char b) const;
     // More than 20 letters switch on the protein defaults, as with -P.
     bool isProtein() const;
@@ -105,7 +116,13 @@ struct Options {
     std::optional<int> minLength;   // -C: 100 (DNA) or 50 (protein)
     bool protein = false;           // -P
     Variant variant = Variant::torva;
-    unsigned threads = 1;           // alignMany's workers; 0 means one per core
+    // alignMany's workers; 0: the cores this process may use (its affinity
+    // and cgroup quota), as the programs count them.
+    unsigned threads = 0;
+    // The most memory in bytes a call's work buffers may take; 0: what the
+    // programs allow themselves (the least of the machine's available
+    // memory, the cgroup limit and ulimit -v). A call never goes past that.
+    unsigned long long memoryLimit = 0;
 };
 
 // A local alignment the global alignment was built on.
@@ -142,16 +159,38 @@ struct Listing {
     std::vector<std::string> warnings;
 };
 
+// The anchored global alignment of two sequences.
+// @param seq1, seq2  the sequences (any letters, either case)
+// @param options     values left unset take the programs' defaults
+// @return the rows, scores, anchors, cigar and warnings of the pair
+// @throws std::invalid_argument for bad options, or a pair whose scores
+//         could pass the 32-bit range with these scores and gap costs
+// @throws OutOfMemoryError when its buffers do not fit in the memory allowed
 TORVA_API Result align(std::string_view seq1, std::string_view seq2, const Options& options = {});
+
+// The anchors alone, as `-L` lists them.
+// @param seq1, seq2  the sequences
+// @param options     as for align()
+// @throws as align()
 TORVA_API Listing listLocal(std::string_view seq1, std::string_view seq2,
                             const Options& options = {});
-// Aligns every pair on options.threads threads; the results are in input
-// order. When pairs fail, the error of the first failing pair is thrown after
-// the pairs in progress are done.
+
+// Aligns every pair as the programs do: small pairs side by side, one thread
+// each; a large pair alone with every thread on its fills; a pair that does
+// not fit beside the others waits and is tried again alone.
+// @param pairs    (seq1, seq2) pairs
+// @param options  as for align(); options.threads workers, options.memoryLimit
+//                 for all pairs together
+// @return one Result per pair, in input order; the same for any thread count
+// @throws as align(), for the first failing pair in input order, once the
+//         pairs in progress are done
 TORVA_API std::vector<Result> alignMany(
     const std::vector<std::pair<std::string, std::string>>& pairs, const Options& options = {});
 
-// The cigar string of two aligned rows of equal length.
+// The cigar string of two aligned rows, as the programs' PAF files have it:
+// residues compared ignoring case, a column of two gaps left out.
+// @param row1, row2  aligned rows of equal length, '-' for a gap
+// @throws std::invalid_argument when their lengths differ
 TORVA_API std::string cigar(std::string_view row1, std::string_view row2);
 
 }  // namespace torva

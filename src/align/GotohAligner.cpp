@@ -1,10 +1,8 @@
 #include "align/GotohAligner.hpp"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
-
-#include "common/MessageSink.hpp"
-#include "common/RunStop.hpp"
 
 GotohAligner::GotohAligner(std::string_view s1, std::string_view s2, const ScoreLookup& lookup, int open,
                    int ext, WorkArena* arena)
@@ -32,12 +30,9 @@ void GotohAligner::fillMatrix() {
 
 int GotohAligner::traceFrom(GotohCell start, std::vector<char>& row1, std::vector<char>& row2) {
     if (!filled) fillMatrix();
-    if (start.state < 0 || start.state > 2) {
-        MessageSink::out("Error in in GotohAligner::traceFrom");
-        MessageSink::out("Error in trace: " + std::to_string(start.state) + ' ' +
-                         std::to_string(start.i) + ' ' + std::to_string(start.j));
-        throw RunStop{1};
-    }
+    if (start.state < 0 || start.state > 2)
+        throw std::logic_error("GotohAligner::traceFrom: no state " + std::to_string(start.state) +
+                               " at " + std::to_string(start.i) + "," + std::to_string(start.j));
     return traceGotoh(problem(), fill_, start, seq1_, seq2_, row1, row2);
 }
 

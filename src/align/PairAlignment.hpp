@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "align/Records.hpp"
-#include "common/MessageSink.hpp"
+#include "common/Message.hpp"
 
 // A mask run inside an anchor's aligned row: the stand-in character at
 // `column` of the row stands for `length` characters of the sequence as given.

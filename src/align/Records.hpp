@@ -20,6 +20,13 @@ struct Cell {
     friend bool operator==(const Cell&, const Cell&) = default;
 };
 
+// A rectangle of a matrix between two cells, both included: rows
+// begin.i .. end.i and columns begin.j .. end.j.
+struct Region {
+    Cell begin;
+    Cell end;
+};
+
 // One high-scoring segment: it covers seq1[start.i, end.i) and
 // seq2[start.j, end.j); its aligned rows use '-' for a gap.
 struct Segment {

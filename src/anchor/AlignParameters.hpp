@@ -10,15 +10,6 @@ enum class GappedAnchorRealign {
     kWhole,    // torva-b: the whole anchor, end to end
 };
 
-// How the local score matrix keeps its cells. Traceback choices (a quarter
-// of a byte a cell) are the default; the two score layouts give the same
-// results with 1.5 or 4 bytes a cell and serve to check that they do.
-enum class LocalCellLayout {
-    kChoices,
-    kPackedScores,  // 12-bit scores where neighbouring steps allow, else whole ones
-    kWholeScores,
-};
-
 // Every value a pair is aligned with, resolved once per run (defaults, the
 // protein switch and the mask character included) and passed down.
 struct AlignParameters {
@@ -33,9 +24,8 @@ struct AlignParameters {
     GappedAnchorRealign gappedAnchor = GappedAnchorRealign::kWindows;
     int threads = 1;         // for the fills of one pair; results do not depend on it
 
-    // Switches for tests; neither changes a result. Row skipping lets a
-    // search of stored scores pass over rows that cannot reach its best.
-    LocalCellLayout localCells = LocalCellLayout::kChoices;
+    // Switches for tests; none changes a result. Row skipping lets a search
+    // pass over rows that cannot reach its best.
     bool allowRowSkipping = true;
     // With more than one thread, a fill is split into column strips only
     // when it is wide and large enough that handing rows on from strip to

@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 
+#include "anchor/AnchorSteps.hpp"
 #include "anchor/AnchoredAligner.hpp"
 
 namespace {
@@ -11,11 +13,10 @@ namespace {
 struct SearchFrame {
     enum Stage { kStart, kSingleAfterLeft, kSingleDone, kChainNext, kChainAfterPart, kChainDone };
 
-    Cell region[2];
+    Region region;
     std::vector<Cell> candidates;
     int candidateValue = -1;  // their common score, when the search that found them knows it
     Stage stage = kStart;
-    int count = 0;
 
     // One candidate: its segment, recorded between the parts before and after it.
     Segment record;
@@ -26,34 +27,29 @@ struct SearchFrame {
     std::vector<int> pairValues;  // score of each candidate's end cell
     std::vector<std::vector<char>> rows1, rows2;  // rows of the kept segment at each position
     std::size_t g = 0;
-    Cell part[2];
+    Region part;
 };
 
 }  // namespace
 
-int AnchoredAligner::getBestHSS(Cell* region, std::vector<Cell> candidates) {
-    return searchAnchors(region, std::move(candidates), -1);
-}
-
-int AnchoredAligner::searchAnchors(Cell* region, std::vector<Cell> candidates, int candidateValue) {
+void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> candidates,
+                                    int candidateValue, AnchorChain& chain) {
     std::vector<std::unique_ptr<SearchFrame>> stack;
-    auto push = [&stack](const Cell* r, std::vector<Cell>&& cands, int value) {
+    auto push = [&stack](const Region& r, std::vector<Cell>&& cands, int value) {
         auto f = std::make_unique<SearchFrame>();
-        f->region[0] = r[0];
-        f->region[1] = r[1];
+        f->region = r;
         f->candidates = std::move(cands);
         f->candidateValue = value;
         stack.push_back(std::move(f));
     };
     push(region, std::move(candidates), candidateValue);
 
-    int total = 0;
     std::vector<Cell> list;
     int listValue = 0;
-    // Searches a part of frame f's region; a part that holds candidates gets
-    // a frame of its own, which runs before f goes on.
-    auto searchAndPush = [&](SearchFrame& f, Cell* part, int refill) {
-        if (searchPart(part, list, refill, f.region[0].j, listValue) > 0)
+    // Searches a part of a frame's region; a part that holds candidates gets
+    // a frame of its own, which runs before that frame goes on.
+    auto searchAndPush = [&](const Region& part, bool rescore) {
+        if (searchPart(matrix_, part, rescore, cutoff_, context_.params, list, listValue) > 0)
             push(part, std::move(list), listValue);
     };
     while (!stack.empty()) {
@@ -65,7 +61,7 @@ int AnchoredAligner::searchAnchors(Cell* region, std::vector<Cell> candidates, i
                 // would turn every zero cell into an empty anchor.
                 std::vector<int> values;
                 for (const Cell& c : f.candidates)
-                    values.push_back(f.candidateValue >= 0 ? f.candidateValue : matrix_.valueAt(c, f.region[0].j));
+                    values.push_back(f.candidateValue >= 0 ? f.candidateValue : matrix_.valueAt(c));
                 std::size_t kept = 0;
                 for (std::size_t k = 0; k < f.candidates.size(); ++k) {
                     if (values[k] <= 0) continue;
@@ -86,8 +82,7 @@ int AnchoredAligner::searchAnchors(Cell* region, std::vector<Cell> candidates, i
                     f.record.f2p = {start, end};
                     f.record.score = values[0];
                     f.stage = SearchFrame::kSingleAfterLeft;
-                    Cell left[2] = {f.region[0], start};
-                    searchAndPush(f, left, 0);
+                    searchAndPush(Region{f.region.begin, start}, false);
                     break;
                 }
                 // Grouping needs every segment's start cell but only the kept
@@ -106,7 +101,7 @@ int AnchoredAligner::searchAnchors(Cell* region, std::vector<Cell> candidates, i
                     f.pairs.emplace_back(start, f.candidates[k]);
                 }
                 f.order.clear();
-                groupSort(f.region, f.pairs, f.order);
+                groupSort(context_, f.region, f.pairs, f.order);
                 f.rows1.assign(f.order.size(), {});
                 f.rows2.assign(f.order.size(), {});
                 for (std::size_t g = 0; g < f.order.size(); ++g) {
@@ -114,34 +109,31 @@ int AnchoredAligner::searchAnchors(Cell* region, std::vector<Cell> candidates, i
                     Cell start = f.candidates[k];
                     matrix_.traceSegment(start, values[k], f.rows1[g], f.rows2[g]);
                 }
-                f.part[0] = f.region[0];
+                f.part.begin = f.region.begin;
                 f.g = 0;
                 f.stage = SearchFrame::kChainNext;
                 break;
             }
             case SearchFrame::kSingleAfterLeft: {
-                f.count += 1;
-                realignGappedAnchor(f.record);
-                hssScore_ += f.record.score;
+                realignGappedAnchor(context_, f.record);
+                chain.score += f.record.score;
                 const Cell end = f.record.f2p.second;
-                hssList_.push_back(std::move(f.record));
+                chain.anchors.push_back(std::move(f.record));
                 f.stage = SearchFrame::kSingleDone;
-                Cell right[2] = {end, f.region[1]};
-                searchAndPush(f, right, 1);
+                searchAndPush(Region{end, f.region.end}, true);
                 break;
             }
             case SearchFrame::kChainNext: {
                 if (f.g < f.pairs.size()) {
-                    f.count += 1;
-                    f.part[1] = f.pairs[f.g].first;
+                    f.part.end = f.pairs[f.g].first;
                     f.stage = SearchFrame::kChainAfterPart;
                     // The part before the first anchor keeps its stored scores;
                     // every later part starts at an anchor's end and is re-scored.
-                    searchAndPush(f, f.part, static_cast<int>(f.g));
+                    searchAndPush(f.part, f.g > 0);
                 } else {
-                    f.part[1] = f.region[1];
+                    f.part.end = f.region.end;
                     f.stage = SearchFrame::kChainDone;
-                    searchAndPush(f, f.part, 1);
+                    searchAndPush(f.part, true);
                 }
                 break;
             }
@@ -155,34 +147,27 @@ int AnchoredAligner::searchAnchors(Cell* region, std::vector<Cell> candidates, i
                 record.score = f.pairValues[kept];
                 record.align1 = std::move(f.rows1[f.g]);
                 record.align2 = std::move(f.rows2[f.g]);
-                realignGappedAnchor(record);
-                hssScore_ += record.score;
-                hssList_.push_back(std::move(record));
-                f.part[0] = seg.second;
+                realignGappedAnchor(context_, record);
+                chain.score += record.score;
+                chain.anchors.push_back(std::move(record));
+                f.part.begin = seg.second;
                 ++f.g;
                 f.stage = SearchFrame::kChainNext;
                 break;
             }
             case SearchFrame::kSingleDone:
-            case SearchFrame::kChainDone: {
-                const int count = f.count;
+            case SearchFrame::kChainDone:
                 stack.pop_back();
-                if (stack.empty()) {
-                    total = count;
-                } else {
-                    stack.back()->count += count;
-                }
                 break;
-            }
         }
     }
-    return total;
 }
 
-void AnchoredAligner::selectAnchors() {
-    if (selected_ || !hssList_.empty()) return;
+AnchorChain AnchoredAligner::selectAnchors() {
+    if (selected_) throw std::logic_error("AnchoredAligner::selectAnchors runs once");
     selected_ = true;
-    Cell whole[2] = {Cell{0, 0}, Cell{len1_, len2_}};
+    AnchorChain chain;
     // maxCells_ all hold maxScore_, which spares reading their scores again.
-    searchAnchors(whole, maxCells_, maxScore_);
+    searchAnchors(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells_, maxScore_, chain);
+    return chain;
 }

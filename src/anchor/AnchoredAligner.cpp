@@ -2,19 +2,16 @@
 
 #include <cmath>
 
-AnchoredAligner::AnchoredAligner(std::string_view seq1, std::string_view seq2, const ScoreLookup& lookup,
-                         const AlignParameters& params, WorkArena& arena,
-                         FillProgress* progress)
-    : seq1_(seq1),
-      seq2_(seq2),
-      lookup_(lookup),
-      params_(params),
-      arena_(arena),
+#include "anchor/AnchorSteps.hpp"
+
+AnchoredAligner::AnchoredAligner(std::string_view seq1, std::string_view seq2,
+                                 const ScoreLookup& lookup, const AlignParameters& params,
+                                 WorkArena& arena, FillProgress* progress)
+    : context_{seq1, seq2, lookup, params, arena},
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
       matrix_(seq1, seq2, lookup, params.gapOpen,
-              LocalFillOptions{params.localCells, params.threads, params.stripMinWidth,
-                               params.parallelFillMinCells},
+              LocalFillOptions{params.threads, params.stripMinWidth, params.parallelFillMinCells},
               arena),
       cutoff_(cutoffScore(lookup, params.scoreFactor)) {
     maxScore_ = matrix_.fill(maxCells_, progress);
@@ -27,23 +24,16 @@ int AnchoredAligner::cutoffScore(const ScoreLookup& lookup, int scoreFactor) {
     return static_cast<int>(std::ceil(static_cast<double>(product) * 0.25));
 }
 
-int AnchoredAligner::nextBest(Cell* region, std::vector<Cell>& candidates, int refill,
-                           int zeroColumn) {
-    int best = 0;
-    return searchPart(region, candidates, refill, zeroColumn, best);
-}
-
-int AnchoredAligner::searchPart(Cell* region, std::vector<Cell>& candidates, int refill,
-                            int zeroColumn, int& best) {
+int searchPart(LocalScoreMatrix& matrix, const Region& part, bool rescore, int cutoff,
+               const AlignParameters& params, std::vector<Cell>& candidates, int& best) {
     candidates.clear();
-    if (region[1].i - region[0].i < params_.cutLen || region[1].j - region[0].j < params_.cutLen)
+    if (part.end.i - part.begin.i < params.cutLen || part.end.j - part.begin.j < params.cutLen)
         return 0;
-    best = cutoff_;
-    if (refill) {
-        (void)zeroColumn;  // a re-scored part overwrites its cells whole
-        matrix_.rescorePart(region, candidates, best, params_.allowRowSkipping);
+    best = cutoff;
+    if (rescore) {
+        matrix.rescorePart(part, candidates, best, params.allowRowSkipping);
     } else {
-        matrix_.scanPart(region, candidates, best, params_.allowRowSkipping);
+        matrix.scanPart(part, candidates, best, params.allowRowSkipping);
     }
     return static_cast<int>(candidates.size());
 }

@@ -1,5 +1,5 @@
 #include "align/GotohAligner.hpp"
-#include "anchor/AnchoredAligner.hpp"
+#include "anchor/AnchorSteps.hpp"
 
 namespace {
 
@@ -13,20 +13,20 @@ bool isGappedAnchor(const Segment& r) {
 
 }  // namespace
 
-void AnchoredAligner::realignGappedAnchor(Segment& record) {
+void realignGappedAnchor(const SearchContext& context, Segment& record) {
     if (!isGappedAnchor(record)) return;
-    if (params_.gappedAnchor == GappedAnchorRealign::kWindows) {
+    if (context.params.gappedAnchor == GappedAnchorRealign::kWindows) {
         // Only the stretches around the gaps are aligned again, in windows;
         // the gap-free stretches keep their traceback columns.
-        record.score = reAlign(record.align1, record.align2);
+        record.score = reAlign(context, record.align1, record.align2);
         return;
     }
     // The whole anchor is aligned again, end to end, over its two segments.
     const Cell start = record.f2p.first;
     const Cell end = record.f2p.second;
-    GotohAligner whole(seq1_.substr(static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i)),
-                   seq2_.substr(static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j)),
-                   lookup_, params_.gapOpen, params_.gapExt, &arena_);
+    GotohAligner whole(context.seq1.substr(static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i)),
+                       context.seq2.substr(static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j)),
+                       context.lookup, context.params.gapOpen, context.params.gapExt, &context.arena);
     record.align1.clear();
     record.align2.clear();
     record.score = whole.alignGlobal(record.align1, record.align2);

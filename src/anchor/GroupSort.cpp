@@ -3,11 +3,9 @@
 #include <string_view>
 
 #include "align/GotohAligner.hpp"
-#include "anchor/AnchoredAligner.hpp"
+#include "anchor/AnchorSteps.hpp"
 
 namespace {
-
-using CellSpan = std::pair<Cell, Cell>;
 
 // Two segments (or a group's box and a segment) conflict unless one starts at
 // or strictly after the other's end cell.
@@ -28,7 +26,8 @@ std::string_view stretch(std::string_view s, int from, int to) {
 
 }  // namespace
 
-int AnchoredAligner::groupSort(Cell* region, std::vector<CellSpan>& pairs, std::vector<int>& order) {
+int groupSort(const SearchContext& context, const Region& region, std::vector<CellSpan>& pairs,
+              std::vector<int>& order) {
     const int n = static_cast<int>(pairs.size());
 
     // Grouping: a group takes every segment that conflicts with its box, the
@@ -82,14 +81,14 @@ int AnchoredAligner::groupSort(Cell* region, std::vector<CellSpan>& pairs, std::
         }
         Cell flankBegin, flankEnd;
         if (count == 1) {
-            flankBegin = region[0];
-            flankEnd = region[1];
+            flankBegin = region.begin;
+            flankEnd = region.end;
         } else if (g == 0) {
-            flankBegin = region[0];
+            flankBegin = region.begin;
             flankEnd = boxes[1].first;
         } else if (g == count - 1) {
             flankBegin = boxes[g - 1].second;
-            flankEnd = region[1];
+            flankEnd = region.end;
         } else {
             flankBegin = boxes[g - 1].second;
             flankEnd = boxes[g + 1].first;
@@ -101,11 +100,11 @@ int AnchoredAligner::groupSort(Cell* region, std::vector<CellSpan>& pairs, std::
         for (const int m : groups[g]) {
             const CellSpan& seg = pairs[m];
             const int left = GotohAligner::globalScore(
-                stretch(seq1_, flankBegin.i, seg.first.i), stretch(seq2_, flankBegin.j, seg.first.j),
-                lookup_, params_.gapOpen, params_.gapExt);
+                stretch(context.seq1, flankBegin.i, seg.first.i), stretch(context.seq2, flankBegin.j, seg.first.j),
+                context.lookup, context.params.gapOpen, context.params.gapExt);
             const int right = GotohAligner::globalScore(
-                stretch(seq1_, seg.second.i, flankEnd.i), stretch(seq2_, seg.second.j, flankEnd.j),
-                lookup_, params_.gapOpen, params_.gapExt);
+                stretch(context.seq1, seg.second.i, flankEnd.i), stretch(context.seq2, seg.second.j, flankEnd.j),
+                context.lookup, context.params.gapOpen, context.params.gapExt);
             if (left + right >= best) {
                 best = left + right;
                 chosen = m;

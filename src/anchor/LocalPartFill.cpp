@@ -2,12 +2,14 @@
 #include <atomic>
 #include <climits>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "anchor/ChoiceCells.hpp"
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
+#include "common/ThreadStart.hpp"
 
 namespace {
 
@@ -87,10 +89,10 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
 // computes a row once the strip on its left has handed on that row's last
 // column. Results do not depend on the number of strips: each cell gets the
 // same value, and the best cells are merged back into row-major order.
-void LocalScoreMatrix::fillPart(const Cell* region, std::vector<Cell>& cells, int& best,
+void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, int& best,
                                 bool storeChoices, bool recordRowBest, FillProgress* progress) {
-    const int top = region[0].i, bottom = region[1].i;
-    const int first = region[0].j, last = region[1].j;
+    const int top = region.begin.i, bottom = region.end.i;
+    const int first = region.begin.j, last = region.end.j;
     const long long area = static_cast<long long>(bottom - top) * (last - first);
     int strips = std::min(options_.threads, (last - first) / std::max(options_.stripMinWidth, 4));
     // Each strip's row bests, entry k for row top + k; a row's best is the
@@ -141,10 +143,16 @@ void LocalScoreMatrix::fillPart(const Cell* region, std::vector<Cell>& cells, in
             if (out) out->abandon();
         }
     };
+    // A strip whose thread cannot be started runs on this thread once the
+    // strips on its left are done: its input link then holds every row.
     std::vector<std::thread> workers;
-    for (int s = 1; s < strips; ++s) workers.emplace_back(run, s);
+    try {
+        for (int s = 1; s < strips; ++s) workers.push_back(startThread([&run, s] { run(s); }));
+    } catch (const std::system_error&) {
+    }
     run(0);
     for (std::thread& w : workers) w.join();
+    for (int s = static_cast<int>(workers.size()) + 1; s < strips; ++s) run(s);
     for (const auto& failure : failures)
         if (failure) std::rethrow_exception(failure);
     keepRowBest(rowMax);
@@ -161,9 +169,9 @@ void LocalScoreMatrix::fillPart(const Cell* region, std::vector<Cell>& cells, in
     best = topBest;
 }
 
-int LocalScoreMatrix::lastReachingRow(const Cell* region, int best) const {
+int LocalScoreMatrix::lastReachingRow(const Region& region, int best) const {
     const int floor = best > 1 ? best : 1;
-    for (int i = region[1].i; i > region[0].i; --i)
+    for (int i = region.end.i; i > region.begin.i; --i)
         if (rowBest_[static_cast<std::size_t>(i)] >= floor) return i;
     return -1;
 }

@@ -3,16 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "align/Records.hpp"
-#include "scoring/ScoreLookup.hpp"
-#include "kernels/LocalRow.hpp"
-#include "anchor/AlignParameters.hpp"
-#include "anchor/ScoreCells.hpp"
 #include "common/FillProgress.hpp"
 #include "common/Grid.hpp"
+#include "kernels/LocalRow.hpp"
+#include "scoring/ScoreLookup.hpp"
 
 // The local score matrix of one pair with a linear gap cost: the recurrence
 // max(diagonal + pair score, above + gap, left + gap, 0) over
@@ -20,24 +17,22 @@
 // of it are later re-scored in place from a zero boundary, and segments are
 // traced back through it.
 //
-// By default a cell keeps only its traceback choice (ChoiceCells.hpp). That
-// is enough because of the order of the anchor search: every search traces
-// its candidates before any of its parts is re-scored, parts of one chain do
-// not overlap, and a part that keeps its scores shares its region's zero row
-// and column. So the score of every cell a search reads equals that of a
-// fresh zero-boundary fill of the innermost region or part holding it, and
-// the search recomputes those scores with the row kernel instead of reading
+// A cell keeps only its traceback choice (ChoiceCells.hpp). That is enough
+// because of the order of the anchor search: every search traces its
+// candidates before any of its parts is re-scored, parts of one chain do not
+// overlap, and a part that keeps its scores shares its region's zero row and
+// column. So the score of every cell a search reads equals that of a fresh
+// zero-boundary fill of the innermost region or part holding it, and the
+// search recomputes those scores with the row kernel instead of reading
 // them. A re-scored part rewrites the choices of its own cells only.
-//
-// The score layouts (ScoreCells.hpp) keep the scores themselves; a score is
-// read by walking its row from a known score: the region's zero column, which
-// is why reads take the first column of the region whose scores the row holds
-// (`zeroColumn`, 0 for the matrix as filled).
-// How a local matrix keeps its cells and how many threads its fills use.
+
+// How many threads the fills of a local matrix use.
 struct LocalFillOptions {
-    LocalCellLayout layout = LocalCellLayout::kChoices;
     int threads = 1;
-    int stripMinWidth = 1024;               // see AlignParameters
+    // With more than one thread, a fill is split into column strips only
+    // when it is wide and large enough that handing rows on from strip to
+    // strip costs less than it saves.
+    int stripMinWidth = 1024;
     long long parallelFillMinCells = 1LL << 22;
 };
 
@@ -54,66 +49,47 @@ public:
     // `progress`, when given, follows the rows done.
     int fill(std::vector<Cell>& maxCells, FillProgress* progress = nullptr);
 
-    // Score of `cell`, whose row holds the scores of a region starting at
-    // column `zeroColumn`.
-    int valueAt(Cell cell, int zeroColumn) const;
+    // Score of `cell`: the sum of the steps of its traceback.
+    int valueAt(Cell cell) const;
 
-    // The cells of the highest value of `region` (two inclusive corners) that
-    // is positive and at least `best` (which receives it), row-major.
-    // scanPart reads the stored scores: the region's first column must be the
-    // zero column of its rows. rescorePart first re-scores the region from a
-    // zero boundary at its first row and column; its rows' scores are read
-    // relative to `zeroColumn`. With `skipRows`, a scan passes over rows whose
-    // recorded best cannot reach `best`.
+    // The cells of the highest value of `region` that is positive and at
+    // least `best` (which receives it), row-major. scanPart computes the
+    // scores the region's cells hold: its first row and column must be the
+    // zero row and column of the region whose fill wrote them. rescorePart
+    // re-scores the region from a zero boundary at its first row and column
+    // and stores its choices.
     //
-    // With `skipRows` both also use each row's recorded best as a bound: a
-    // fresh fill of a part never exceeds the fill of the region it lies in,
-    // so rows that cannot reach `best` below the last one that can are not
-    // computed, and a part none of whose rows can reach it is not computed at
-    // all (no segment is then traced or searched in it).
-    void scanPart(const Cell* region, std::vector<Cell>& cells, int& best, bool skipRows);
-    void rescorePart(const Cell* region, std::vector<Cell>& cells, int& best, bool skipRows);
+    // With `skipRows` both use each row's recorded best as a bound: a fresh
+    // fill of a part never exceeds the fill of the region it lies in, so rows
+    // that cannot reach `best` below the last one that can are not computed,
+    // and a part none of whose rows can reach it is not computed at all (no
+    // segment is then traced or searched in it).
+    void scanPart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows);
+    void rescorePart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows);
 
     // Traces the segment ending at `cell`, whose score is `value`, back to its
     // start (left in `cell`); appends its aligned rows and returns the score.
     int traceSegment(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2) const;
-    // One step of that traceback: the first predecessor, in the order
-    // diagonal, gap in sequence 2, gap in sequence 1, whose score leads to
-    // this cell's. Stops (returns 0) at a zero cell or the matrix border.
-    int trace2(Cell& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
 
-    // The cell as stored, for checking which cells an operation changed.
-    long long storedCell(int i, int j) const;
-    // The layout in use: a packed request falls back to whole scores where
-    // neighbouring steps exceed the packed reach.
-    LocalCellLayout layout() const { return options_.layout; }
+    // The traceback choice of a cell, for checking which cells an operation changed.
+    int choiceAt(int i, int j) const;
 
 private:
-    template <class Layout>
-    typename Layout::Row rowOf(int i) const {
-        const std::size_t row = static_cast<std::size_t>(i);
-        if constexpr (std::is_same_v<Layout, WholeCells>) {
-            return {const_cast<int*>(whole_.data()) + row * width_};
-        } else {
-            return {const_cast<std::uint8_t*>(bytes_.data()) + row * rowBytes_};
-        }
-    }
     std::uint8_t* choiceRow(int i) const {
         return const_cast<std::uint8_t*>(bytes_.data()) + static_cast<std::size_t>(i) * rowBytes_;
     }
-    // Fills the part with corners region[0], region[1] from a zero boundary
-    // at its first row and column, offering its best cells to `cells`/`best`;
-    // with `storeChoices` its cells' choices are written.
-    // With `recordRowBest` each row's best goes to rowBest_.
-    void fillPart(const Cell* region, std::vector<Cell>& cells, int& best, bool storeChoices,
+    // Fills `region` from a zero boundary at its first row and column,
+    // offering its best cells to `cells`/`best`; with `storeChoices` its
+    // cells' choices are written. With `recordRowBest` each row's best goes
+    // to rowBest_.
+    void fillPart(const Region& region, std::vector<Cell>& cells, int& best, bool storeChoices,
                   bool recordRowBest, FillProgress* progress = nullptr);
-    // A part of the choice layout filled fresh; with `rescore` its choices
-    // and row bests are stored.
-    void fillChoicePart(const Cell* region, std::vector<Cell>& cells, int& best, bool skipRows,
+    // A part filled fresh; with `rescore` its choices and row bests are stored.
+    void fillChoicePart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows,
                         bool rescore);
     // The last row of `region` whose recorded best reaches `best` (or 1), or
     // -1 when none does.
-    int lastReachingRow(const Cell* region, int best) const;
+    int lastReachingRow(const Region& region, int best) const;
     struct StripLink;
     // Rows top+1 .. bottom of columns c0 .. c1 (c0 standing for the zero
     // column, or for the last column of the strip on the left, whose scores
@@ -121,16 +97,7 @@ private:
     void fillStrip(int top, int bottom, int c0, int c1, StripLink* in, StripLink* out,
                    bool storeChoices, std::vector<Cell>& cells, int& best, int* rowMaxOut,
                    FillProgress* progress) const;
-    int choiceValue(Cell cell) const;
-    int choiceStep(Cell& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
-    template <class Layout> int fillCells(std::vector<Cell>& maxCells);
-    template <class Layout> int valueAtCells(Cell cell, int zeroColumn) const;
-    template <class Layout> int traceStep(Cell& cur, int& value, std::vector<char>& row1,
-                                          std::vector<char>& row2) const;
-    template <class Layout> void scanCells(const Cell* region, std::vector<Cell>& cells,
-                                           int& best, bool skipRows) const;
-    template <class Layout> void rescoreCells(const Cell* region, std::vector<Cell>& cells,
-                                              int& best);
+    int traceStep(Cell& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
     // The pair scores of residue code c against every column: entry j for
     // column j (1-based), c * width_ apart.
     const int* profileRow(ScoreLookup::Code c) const { return profile_.data() + c * width_; }
@@ -144,13 +111,12 @@ private:
     LocalRowFn fillRow_;
     PackChoicesFn pack_;
     LocalFillOptions options_;
-    Grid<int> whole_;            // kWholeScores
-    Grid<std::uint8_t> bytes_;   // kPackedScores and kChoices
+    Grid<std::uint8_t> bytes_;     // the choices, row after row
     std::size_t width_ = 0;        // cells in a row: len2 + 1
     std::size_t rowBytes_ = 0;     // bytes a row of bytes_
     // rowBest_[i]: the highest score in row i over the columns of the region
     // that last scored that row (the whole matrix, or a re-scored part). A
     // search of a part that keeps its scores lies within that region, so rows
-    // whose bound is below the best value found so far need not be read.
+    // whose bound is below the best value found so far need not be computed.
     std::vector<int> rowBest_;
 };

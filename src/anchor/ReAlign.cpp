@@ -2,10 +2,11 @@
 #include <string>
 
 #include "align/GotohAligner.hpp"
-#include "anchor/AnchoredAligner.hpp"
+#include "anchor/AnchorSteps.hpp"
 #include "anchor/GapWindows.hpp"
 
-int AnchoredAligner::reAlign(std::vector<char>& align1, std::vector<char>& align2) {
+int reAlign(const SearchContext& context, std::vector<char>& align1, std::vector<char>& align2) {
+    const int gapOpen = context.params.gapOpen, gapExt = context.params.gapExt;
     const std::vector<char> a1 = align1;
     const std::vector<char> a2 = align2;
     align1.clear();
@@ -19,10 +20,10 @@ int AnchoredAligner::reAlign(std::vector<char>& align1, std::vector<char>& align
             align1.push_back(a1[c]);
             align2.push_back(a2[c]);
             if (isGapColumn(a1, a2, c)) {
-                score += afterPair ? params_.gapOpen : params_.gapExt;
+                score += afterPair ? gapOpen : gapExt;
                 afterPair = false;
             } else {
-                score += lookup_.score(a1[c], a2[c]);
+                score += context.lookup.score(a1[c], a2[c]);
                 afterPair = true;
             }
         }
@@ -38,7 +39,7 @@ int AnchoredAligner::reAlign(std::vector<char>& align1, std::vector<char>& align
                 if (a1[c] != '-') res1.push_back(a1[c]);
                 if (a2[c] != '-') res2.push_back(a2[c]);
             }
-            GotohAligner window(res1, res2, lookup_, params_.gapOpen, params_.gapExt, &arena_);
+            GotohAligner window(res1, res2, context.lookup, gapOpen, gapExt, &context.arena);
             const std::size_t from = align1.size();
             score += window.alignGlobal(align1, align2);
             if (align1.size() > from && (align1.back() == '-' || align2.back() == '-'))

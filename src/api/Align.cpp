@@ -1,17 +1,16 @@
-#include <algorithm>
-#include <atomic>
-#include <cstdlib>
-#include <exception>
-#include <new>
-#include <thread>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
 
+#include "align/Cigar.hpp"
 #include "api/MatrixImpl.hpp"
 #include "api/Settings.hpp"
-#include "pair/PairEngine.hpp"
+#include "common/CpuCount.hpp"
 #include "common/MemoryBudget.hpp"
-#include "common/MessageSink.hpp"
-#include "common/RunStop.hpp"
 #include "common/WorkArena.hpp"
+#include "pair/PairEngine.hpp"
+#include "pair/PairScheduler.hpp"
 
 namespace torva {
 
@@ -38,51 +37,55 @@ Anchor anchor(const AnchorRecord& r) {
     return a;
 }
 
-// One pair through the programs' own per-pair step, with whatever it would
-// print kept as values and its ways of giving up turned into exceptions.
-OutOfMemoryError outOfMemory(std::size_t length1, std::size_t length2,
-                             unsigned long long bytes) {
-    return OutOfMemoryError("a pair of " + std::to_string(length1) + " and " +
-                                std::to_string(length2) + " residues needs " +
-                                (bytes ? std::to_string(bytes) + " bytes of memory"
-                                       : std::string("more memory")) +
-                                ", more than is available",
-                            bytes);
+// The memory a call may take: the process's budget, or one of its own with
+// the caller's ceiling inside it.
+class CallBudget {
+public:
+    explicit CallBudget(unsigned long long limit) {
+        if (limit > 0) own_.emplace(limit, MemoryBudget::process());
+    }
+    MemoryBudget& get() { return own_ ? *own_ : MemoryBudget::process(); }
+
+private:
+    std::optional<MemoryBudget> own_;
+};
+
+// The public exception for a pair the pair layer did not align.
+[[noreturn]] void raise(const PairError& error) {
+    const std::string pair = "a pair of " + std::to_string(error.length1) + " and " +
+                             std::to_string(error.length2) + " residues";
+    switch (error.kind) {
+        case PairError::Kind::kScoreRange:
+            throw std::invalid_argument(pair + " could reach scores beyond the 32-bit range with "
+                                               "this matrix and these gap costs");
+        case PairError::Kind::kOutOfMemory:
+            break;
+    }
+    throw OutOfMemoryError(pair + " needs " +
+                               (error.bytesNeeded ? std::to_string(error.bytesNeeded) +
+                                                        " bytes of memory"
+                                                  : std::string("more memory")) +
+                               ", more than is available",
+                           error.bytesNeeded, error.bytesAvailable);
 }
 
-// The bytes a skipped pair's message says it needs ("... it needs N bytes
-// ..."), or 0 when it does not say.
-unsigned long long bytesNeeded(const Messages& messages) {
-    static const std::string kNeeds = "it needs ";
-    for (const Message& m : messages) {
-        const std::size_t at = m.text.find(kNeeds);
-        if (at != std::string::npos)
-            return std::strtoull(m.text.c_str() + at + kNeeds.size(), nullptr, 10);
-    }
-    return 0;
+PairAlignment aligned(PairOutcome outcome) {
+    if (const PairError* error = std::get_if<PairError>(&outcome)) raise(*error);
+    return std::move(std::get<PairAlignment>(outcome));
 }
 
-// One pair through the programs' own per-pair step, with whatever it would
-// print kept as values and its ways of giving up turned into exceptions.
-PairAlignment run(std::string_view seq1, std::string_view seq2, const Settings& settings,
-                  WorkArena& arena) {
-    MessageSink::Capture capture;
-    PairAlignment pair;
-    try {
-        pair = alignPair("seq1", "seq2", std::string(seq1), std::string(seq2),
-                         settings.matrix.impl().lookup, settings.params, arena);
-    } catch (const RunStop&) {
-        std::string why;
-        for (const Message& m : capture.lines) why += (why.empty() ? "" : "; ") + m.text;
-        throw std::runtime_error("alignment failed: " + why);
-    } catch (const OutOfMemory& e) {
-        throw outOfMemory(seq1.size(), seq2.size(), e.bytesNeeded);
-    } catch (const std::bad_alloc&) {
-        throw outOfMemory(seq1.size(), seq2.size(), 0);
-    }
-    if (pair.skipped) throw outOfMemory(seq1.size(), seq2.size(), bytesNeeded(pair.messages));
-    pair.messages.insert(pair.messages.begin(), capture.lines.begin(), capture.lines.end());
-    return pair;
+PairInput input(std::string_view seq1, std::string_view seq2) {
+    return PairInput{"seq1", "seq2", std::string(seq1), std::string(seq2)};
+}
+
+PairAlignment alignOne(std::string_view seq1, std::string_view seq2, const Options& options,
+                       bool localOnly) {
+    const Settings settings = resolveSettings(options, localOnly);
+    CallBudget budget(options.memoryLimit);
+    WorkArena arena(budget.get());
+    return aligned(alignPair(input(seq1, seq2), PairSettings{settings.matrix.impl().lookup,
+                                                             settings.params},
+                             arena));
 }
 
 Result result(PairAlignment pair) {
@@ -92,7 +95,7 @@ Result result(PairAlignment pair) {
     r.score = pair.score;
     r.anchorScore = pair.anchorScore;
     for (const AnchorRecord& a : pair.anchors) r.anchors.push_back(anchor(a));
-    r.cigar = cigar(r.row1, r.row2);
+    r.cigar = makeCigar(pair.row1, pair.row2).text;
     r.warnings = lines(pair.messages);
     return r;
 }
@@ -104,37 +107,15 @@ const char* version() { return TORVA_VERSION; }
 std::string cigar(std::string_view row1, std::string_view row2) {
     if (row1.size() != row2.size())
         throw std::invalid_argument("aligned rows differ in length");
-    std::string out;
-    char last = 0;
-    std::size_t run = 0;
-    auto flush = [&] {
-        if (run > 0) out += std::to_string(run) + last;
-    };
-    for (std::size_t k = 0; k < row1.size(); ++k) {
-        const bool gap1 = row1[k] == '-', gap2 = row2[k] == '-';
-        if (gap1 && gap2) continue;
-        const char op = gap2 ? 'I' : gap1 ? 'D' : (row1[k] == row2[k] ? '=' : 'X');
-        if (op != last) {
-            flush();
-            last = op;
-            run = 0;
-        }
-        ++run;
-    }
-    flush();
-    return out;
+    return makeCigar(row1, row2).text;
 }
 
 Result align(std::string_view seq1, std::string_view seq2, const Options& options) {
-    const Settings settings = resolveSettings(options, false);
-    WorkArena arena;
-    return result(run(seq1, seq2, settings, arena));
+    return result(alignOne(seq1, seq2, options, false));
 }
 
 Listing listLocal(std::string_view seq1, std::string_view seq2, const Options& options) {
-    const Settings settings = resolveSettings(options, true);
-    WorkArena arena;
-    PairAlignment pair = run(seq1, seq2, settings, arena);
+    PairAlignment pair = alignOne(seq1, seq2, options, true);
     Listing l;
     l.anchorScore = pair.anchorScore;
     for (const AnchorRecord& a : pair.anchors) l.anchors.push_back(anchor(a));
@@ -145,34 +126,34 @@ Listing listLocal(std::string_view seq1, std::string_view seq2, const Options& o
 std::vector<Result> alignMany(const std::vector<std::pair<std::string, std::string>>& pairs,
                               const Options& options) {
     const Settings settings = resolveSettings(options, false);
-    unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-    threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<std::size_t>(pairs.size(), 1)));
+    const PairSettings pairSettings{settings.matrix.impl().lookup, settings.params};
+    CallBudget budget(options.memoryLimit);
+    const int threads = options.threads ? static_cast<int>(options.threads) : usableCores();
+    PairScheduler scheduler(threads, pairSettings, budget.get());
 
-    std::vector<Result> results(pairs.size());
-    std::vector<std::exception_ptr> errors(pairs.size());
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    // Pairs are taken in input order, so when one fails every earlier pair
-    // has been started and the first failure is the same on every run.
-    auto worker = [&] {
-        WorkArena arena;
-        for (std::size_t k; !failed.load() && (k = next.fetch_add(1)) < pairs.size();) {
-            try {
-                results[k] = result(run(pairs[k].first, pairs[k].second, settings, arena));
-            } catch (...) {
-                errors[k] = std::current_exception();
-                failed.store(true);
+    std::vector<Result> results;
+    results.reserve(pairs.size());
+    std::optional<PairError> failed;
+    std::size_t read = 0;
+    // Outcomes arrive in input order, so the first failure reported is the
+    // first failing pair of the input, however many threads ran.
+    scheduler.run(
+        [&](PairJob& job) {
+            if (read == pairs.size()) return false;
+            job.input = input(pairs[read].first, pairs[read].second);
+            ++read;
+            return true;
+        },
+        [&](PairJob&, PairOutcome& outcome) {
+            if (PairError* error = std::get_if<PairError>(&outcome)) {
+                failed = std::move(*error);
+                return false;
             }
-        }
-    };
-    if (threads == 1) {
-        worker();
-    } else {
-        std::vector<std::jthread> pool;
-        for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
-    }
-    for (const std::exception_ptr& e : errors)
-        if (e) std::rethrow_exception(e);
+            results.push_back(result(std::move(std::get<PairAlignment>(outcome))));
+            return true;
+        },
+        [] {});
+    if (failed) raise(*failed);
     return results;
 }
 

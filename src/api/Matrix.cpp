@@ -5,27 +5,19 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "api/BuiltinMatrices.hpp"
 #include "api/MatrixImpl.hpp"
-#include "common/MessageSink.hpp"
 #include "scoring/ScoreMatrix.hpp"
+#include "scoring/ValueLimits.hpp"
 
 namespace torva {
 
 namespace {
 
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-std::string joined(const Messages& lines) {
-    std::string text;
-    for (const Message& m : lines) {
-        if (!text.empty()) text += "; ";
-        text += m.text;
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -35,14 +27,13 @@ Matrix::Impl::Impl(std::string letters_, std::vector<int> scores_, std::string t
 
 Matrix Matrix::fromText(std::string_view text) {
     std::istringstream in{std::string(text)};
-    // The parser reports its errors as lines for the user; here they become
-    // the exception's message instead.
-    MessageSink::Capture capture;
-    ScoreMatrix parsed(in);
-    if (parsed.size == 0)
-        throw std::invalid_argument("not a score matrix: " +
-                                    (capture.lines.empty() ? std::string("no letters")
-                                                           : joined(capture.lines)));
+    std::optional<ScoreMatrix> read;
+    try {
+        read.emplace(in);
+    } catch (const MatrixError& e) {
+        throw std::invalid_argument(std::string("not a score matrix: ") + e.what());
+    }
+    const ScoreMatrix& parsed = *read;
     // Repeated letters on the letter line keep the row of their last column,
     // as the programs do; lookup() resolves that.
     const ScoreLookup lookup = parsed.lookup();
@@ -108,9 +99,10 @@ Matrix::Matrix(std::string_view letters, const std::vector<int>& scores, std::st
                                         "' appears twice");
     }
     for (int s : scores)
-        if (s > ScoreMatrix::kMaxAbsScore || s < -ScoreMatrix::kMaxAbsScore)
-            throw std::invalid_argument("score " + std::to_string(s) +
-                                        " lies outside -1000000..1000000");
+        if (s > kMaxAbsValue || s < -kMaxAbsValue)
+            throw std::invalid_argument("score " + std::to_string(s) + " lies outside -" +
+                                        std::to_string(kMaxAbsValue) + ".." +
+                                        std::to_string(kMaxAbsValue));
     // Kept in ascending letter order, like a matrix read from a file.
     std::string sorted;
     std::vector<int> table;

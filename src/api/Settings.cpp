@@ -2,15 +2,15 @@
 
 #include <string>
 
+#include "scoring/ValueLimits.hpp"
+
 namespace {
 
-// The programs accept option numbers up to this absolute value.
-constexpr int kMaxOptionValue = 1000000;
-
 int checked(const char* name, int value, bool mayBeNegative) {
-    if (value > kMaxOptionValue || value < -kMaxOptionValue)
+    if (value > kMaxAbsValue || value < -kMaxAbsValue)
         throw std::invalid_argument(std::string(name) + " " + std::to_string(value) +
-                                    " lies outside -1000000..1000000");
+                                    " lies outside -" + std::to_string(kMaxAbsValue) + ".." +
+                                    std::to_string(kMaxAbsValue));
     if (!mayBeNegative && value < 0)
         throw std::invalid_argument(std::string(name) + " must not be negative, not " +
                                     std::to_string(value));

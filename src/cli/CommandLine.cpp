@@ -11,6 +11,7 @@
 
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
+#include "scoring/ValueLimits.hpp"
 
 #ifndef TORVA_VERSION
 #define TORVA_VERSION "unknown"
@@ -21,7 +22,7 @@
 
 namespace {
 
-constexpr long kMaxOptionValue = 1000000;
+constexpr long kMaxOptionValue = kMaxAbsValue;
 constexpr int kMaxThreads = 256;
 // Codes of the options that have only a long name.
 constexpr int kPafOption = 1001;

@@ -11,12 +11,13 @@
 #include <fstream>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "kernels/Kernels.hpp"
-#include "pair/PairEngine.hpp"
 #include "cli/CommandLine.hpp"
 #include "pair/PairScheduler.hpp"
 #include "cli/Parameters.hpp"
@@ -24,13 +25,29 @@
 #include "common/MemoryBudget.hpp"
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
-#include "common/WorkArena.hpp"
 #include "io/RunOutputs.hpp"
 #include "io/FastaReader.hpp"
 #include "scoring/ScoreMatrix.hpp"
 #include "io/PositivePairs.hpp"
 
 namespace {
+
+// The line that tells why a pair was not aligned.
+std::string skippedPairLine(const PairError& error, const std::string& program) {
+    const std::string pair = "skipped pair " + error.name1 + " (" + std::to_string(error.length1) +
+                             ") and " + error.name2 + " (" + std::to_string(error.length2) + "): ";
+    switch (error.kind) {
+        case PairError::Kind::kScoreRange:
+            return program + ": " + pair +
+                   "its scores could pass the 32-bit range with this matrix and these gap costs";
+        case PairError::Kind::kOutOfMemory:
+            break;
+    }
+    return pair + "it needs " +
+           (error.bytesNeeded ? std::to_string(error.bytesNeeded) + " bytes of memory"
+                              : std::string("more memory")) +
+           ", more than is available";
+}
 
 // The absolute form of `path` with symbolic links resolved; for a file that
 // does not exist yet, its resolved directory followed by its last component.
@@ -103,8 +120,14 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         if (error != 0) MessageSink::err(args.matrixFile + ": " + std::strerror(error));
         return 1;
     }
-    ScoreMatrix scoreMatrix(matrixIn);
-    if (scoreMatrix.size == 0) return 1;
+    std::optional<ScoreMatrix> parsed;
+    try {
+        parsed.emplace(matrixIn);
+    } catch (const MatrixError& e) {
+        MessageSink::out(e.what());
+        return 1;
+    }
+    const ScoreMatrix& scoreMatrix = *parsed;
     matrixIn.close();
     if (!scoreMatrix.missingRows.empty()) {
         std::string letters;
@@ -117,7 +140,14 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     }
 
     // 3. Input, before any output file is touched.
-    FastaReader reader(args.inSeqFile.c_str());
+    std::optional<FastaReader> opened;
+    try {
+        opened.emplace(FastaReader::open(args.inSeqFile));
+    } catch (const InputError& e) {
+        MessageSink::err(e.what());
+        return 1;
+    }
+    FastaReader& reader = *opened;
 
     // 4. Output files: none may name the input or the matrix file.
     RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
@@ -152,8 +182,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
 
     // 6. The pairs, on params.threads workers; results are written in input
     //    order, whatever the number of workers.
-    Messages readNotes;
-    reader.keepNotes(&readNotes);
+    const PairSettings settings{lookup, params};
+    const std::string program = gappedAnchor == GappedAnchorRealign::kWhole ? "torva-b" : "torva";
     std::vector<std::string> names, seqs;
     int got = 0;
     auto next = [&](PairJob& job) {
@@ -161,31 +191,42 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         seqs.clear();
         got = reader.readRecords(names, seqs, 2);
         if (got != 2) return false;
-        job.name1 = cutName(names[0]);
-        job.name2 = cutName(names[1]);
-        job.seq1 = std::move(seqs[0]);
-        job.seq2 = std::move(seqs[1]);
-        job.readNotes = std::move(readNotes);
-        readNotes.clear();
+        job.input.name1 = cutName(names[0]);
+        job.input.name2 = cutName(names[1]);
+        job.input.seq1 = std::move(seqs[0]);
+        job.input.seq2 = std::move(seqs[1]);
+        job.readNotes = reader.takeNotes();
         return true;
     };
     int status = 0;
     bool writable = true;
-    PairScheduler pool(params.threads, lookup, params);
+    PairScheduler pool(params.threads, settings, MemoryBudget::process());
     ProgressLine progress(!args.quiet, pool);
-    auto deliver = [&](PairJob& job, PairAlignment& pair) {
+    auto deliver = [&](PairJob& job, PairOutcome& outcome) {
         MessageSink::emit(job.readNotes);
-        MessageSink::emit(pair.messages);
-        outputs.write(pair, static_cast<std::size_t>(pool.pairsDone()));
-        if (pair.skipped) status = 1;
+        if (const PairError* error = std::get_if<PairError>(&outcome)) {
+            MessageSink::emit(error->warnings);
+            MessageSink::err(skippedPairLine(*error, program));
+            status = 1;
+        } else {
+            PairAlignment& pair = std::get<PairAlignment>(outcome);
+            MessageSink::emit(pair.messages);
+            outputs.write(pair, static_cast<std::size_t>(pool.pairsDone()));
+        }
         writable = outputs.check();
         progress.draw();
         return writable;
     };
-    pool.run(next, deliver, [&] { progress.draw(); });
+    try {
+        pool.run(next, deliver, [&] { progress.draw(); });
+    } catch (const InputError& e) {
+        progress.clear();
+        MessageSink::err(e.what());
+        return 1;
+    }
     progress.clear();
     if (writable) {
-        MessageSink::emit(readNotes);
+        MessageSink::emit(reader.takeNotes());
         if (got == 1) {
             MessageSink::err("warning: record " + std::to_string(2 * pool.pairsDone() + 1) + " (" +
                              names[0] + ") has no partner and is not aligned");

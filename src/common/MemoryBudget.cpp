@@ -1,5 +1,6 @@
 #include "common/MemoryBudget.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "common/MemoryLimits.hpp"
@@ -49,14 +50,32 @@ std::uint64_t MemoryBudget::ceiling() {
     return c;
 }
 
+std::uint64_t MemoryBudget::available() {
+    const std::uint64_t limit = ceiling();
+    const std::uint64_t current = reserved_.load();
+    const std::uint64_t here = current >= limit ? 0 : limit - current;
+    return parent_ ? std::min(here, parent_->available()) : here;
+}
+
 void MemoryBudget::reserve(std::uint64_t bytes) {
     const std::uint64_t limit = ceiling();
     std::uint64_t current = reserved_.load();
     do {
-        if (bytes > limit || current > limit - bytes) throw OutOfMemory{bytes};
+        if (bytes > limit || current > limit - bytes) throw OutOfMemory{bytes, available()};
     } while (!reserved_.compare_exchange_weak(current, current + bytes));
+    if (!parent_) return;
+    try {
+        parent_->reserve(bytes);
+    } catch (OutOfMemory& e) {
+        reserved_.fetch_sub(bytes);
+        e.bytesAvailable = available();
+        throw;
+    }
 }
 
-void MemoryBudget::release(std::uint64_t bytes) { reserved_.fetch_sub(bytes); }
+void MemoryBudget::release(std::uint64_t bytes) {
+    reserved_.fetch_sub(bytes);
+    if (parent_) parent_->release(bytes);
+}
 
 void MemoryBudget::setCeilingForTesting(std::uint64_t bytes) { ceiling_.store(bytes); }

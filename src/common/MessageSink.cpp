@@ -8,7 +8,6 @@ std::mutex& sinkLock() {
     static std::mutex lock;
     return lock;
 }
-thread_local MessageSink::Capture* capturing = nullptr;
 bool statusShown = false;  // guarded by sinkLock()
 
 void clearStatusLocked() {
@@ -29,15 +28,7 @@ void MessageSink::clearStatus() {
     clearStatusLocked();
 }
 
-MessageSink::Capture::Capture() : previous_(capturing) { capturing = this; }
-
-MessageSink::Capture::~Capture() { capturing = previous_; }
-
 void MessageSink::emit(const Message& message) {
-    if (capturing) {
-        capturing->lines.push_back(message);
-        return;
-    }
     std::lock_guard<std::mutex> hold(sinkLock());
     clearStatusLocked();
     if (message.stream == Message::Stream::kOut) {

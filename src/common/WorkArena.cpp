@@ -3,6 +3,8 @@
 #include "common/LargeBlock.hpp"
 #include "common/MemoryBudget.hpp"
 
+WorkArena::WorkArena() : budget_(MemoryBudget::process()) {}
+
 void* WorkArena::acquire(std::size_t bytes, std::size_t& capacity) {
     std::size_t best = kept_.size();
     for (std::size_t k = 0; k < kept_.size(); ++k) {
@@ -20,11 +22,11 @@ void* WorkArena::acquire(std::size_t bytes, std::size_t& capacity) {
     // Nothing kept is large enough: give the kept memory back before asking
     // for more, so the peak stays at what one pair needs.
     drain();
-    MemoryBudget::process().reserve(bytes);
+    budget_.reserve(bytes);
     void* block = allocateLargeBlock(bytes);
     if (!block) {
-        MemoryBudget::process().release(bytes);
-        throw OutOfMemory{bytes};
+        budget_.release(bytes);
+        throw OutOfMemory{bytes, budget_.available()};
     }
     capacity = bytes;
     return block;
@@ -36,13 +38,13 @@ void WorkArena::giveBack(void* block, std::size_t capacity) {
         return;
     }
     releaseLargeBlock(block);
-    MemoryBudget::process().release(capacity);
+    budget_.release(capacity);
 }
 
 void WorkArena::drain() {
     for (const auto& [block, capacity] : kept_) {
         releaseLargeBlock(block);
-        MemoryBudget::process().release(capacity);
+        budget_.release(capacity);
     }
     kept_.clear();
 }

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+class MemoryBudget;
+
 // The large work buffers of one worker (the local score matrix, traceback
 // bytes). They are handed back here when a pair or a stretch is done and
 // reused by the next: the first touch of fresh memory costs far more than
@@ -12,7 +14,9 @@
 // it is allocated and released when it is freed. One arena per thread.
 class WorkArena {
 public:
-    WorkArena() = default;
+    // Reserves in the process's budget.
+    WorkArena();
+    explicit WorkArena(MemoryBudget& budget) : budget_(budget) {}
     WorkArena(const WorkArena&) = delete;
     WorkArena& operator=(const WorkArena&) = delete;
     ~WorkArena() { drain(); }
@@ -25,8 +29,10 @@ public:
     // Frees every kept block.
     void drain();
     std::size_t keptBlocks() const { return kept_.size(); }
+    MemoryBudget& budget() const { return budget_; }
 
 private:
+    MemoryBudget& budget_;
     static constexpr std::size_t kKeepMinBytes = std::size_t{1} << 20;
     std::vector<std::pair<void*, std::size_t>> kept_;
 };

@@ -1,9 +1,7 @@
 #include "io/FastaReader.hpp"
 
+#include <stdexcept>
 #include <string>
-
-#include "common/MessageSink.hpp"
-#include "common/RunStop.hpp"
 
 namespace {
 
@@ -75,13 +73,6 @@ FastaReader FastaReader::open(const std::string& path) {
     return FastaReader(std::move(opened.stream), path);
 }
 
-FastaReader::FastaReader(const char* path) try : FastaReader(open(path ? path : "")) {
-    stopOnError_ = true;
-} catch (const InputError& e) {
-    MessageSink::err(e.what());
-    throw RunStop{1};
-}
-
 // Skips the text before the first '>'. When that '>' does not begin a line,
 // it still starts a record, but only if some later line begins with '>';
 // otherwise the input is not FASTA and is refused here, before any output.
@@ -129,7 +120,7 @@ void FastaReader::takeRecord(Record record, std::vector<std::string>& names,
                              std::vector<std::string>& seqs) {
     ++records_;
     if (record.header.empty()) {
-        note(errLine("warning: record " + std::to_string(records_) +
+        notes_.push_back(errLine("warning: record " + std::to_string(records_) +
                      " has an empty header; it is kept with an empty name"));
     }
     names.push_back(std::move(record.header));
@@ -137,22 +128,8 @@ void FastaReader::takeRecord(Record record, std::vector<std::string>& names,
 }
 
 int FastaReader::readRecords(std::vector<std::string>& names, std::vector<std::string>& seqs,
-                          int n) {
-    if (!stopOnError_) return nextRecords(names, seqs, n);
-    try {
-        return nextRecords(names, seqs, n);
-    } catch (const InputError& e) {
-        MessageSink::err(e.what());
-        throw RunStop{1};
-    }
-}
-
-int FastaReader::nextRecords(std::vector<std::string>& names, std::vector<std::string>& seqs,
                              int n) {
-    if (!in) {
-        MessageSink::err("There is not open file");
-        return 0;
-    }
+    if (!in) throw std::logic_error("FastaReader::readRecords without an input stream");
     int count = 0;
     if (first_ && count < n) {
         takeRecord(std::move(*first_), names, seqs);
@@ -172,12 +149,4 @@ int FastaReader::nextRecords(std::vector<std::string>& names, std::vector<std::s
         ++count;
     }
     return count;
-}
-
-void FastaReader::note(Message message) {
-    if (notes_) {
-        notes_->push_back(std::move(message));
-    } else {
-        MessageSink::emit(message);
-    }
 }

@@ -4,9 +4,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "common/MessageSink.hpp"
+#include "common/Message.hpp"
 #include "io/InputStream.hpp"
 
 // Reads FASTA records one after another, on demand, strictly in file order.
@@ -31,10 +32,6 @@ public:
     // refusal above.
     static FastaReader open(const std::string& path);
 
-    // As open(), but an InputError, here or in readRecords(), is printed to
-    // standard error and stops the run (RunStop{1}).
-    explicit FastaReader(const char* path);
-
     // Reads up to n further records, appending headers to `names` and
     // sequences to `seqs`; returns the number appended (0 ... n). Damaged gzip
     // data throw InputError.
@@ -43,12 +40,11 @@ public:
     // Records started so far (every '>' consumed as a record start).
     long recordsStarted() const { return records_; }
 
-    // Warnings about the records read (an empty header) are kept here, to be
-    // printed with the pair they belong to, instead of being printed at once.
-    void keepNotes(Messages* notes) { notes_ = notes; }
+    // Warnings about the records read so far (an empty header), handed over
+    // once: the caller prints them with the pair they belong to.
+    Messages takeNotes() { return std::exchange(notes_, {}); }
 
 private:
-    void note(Message message);
     struct Record {
         std::string header, seq;
     };
@@ -56,11 +52,8 @@ private:
     Record readRecord();
     void takeRecord(Record record, std::vector<std::string>& names, std::vector<std::string>& seqs);
 
-    int nextRecords(std::vector<std::string>& names, std::vector<std::string>& seqs, int n);
-
     long records_ = 0;
-    Messages* notes_ = nullptr;
-    bool stopOnError_ = false;
+    Messages notes_;
     bool startConsumed_ = false;    // the next record's '>' has been read already
     std::optional<Record> first_;   // read ahead to see whether a line begins with '>'
     std::string line_;              // kept from line to line and record to record

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.hpp"
+#include "common/Message.hpp"
 
 // Runs of the mask character carry no alignable signal but would dominate
 // the score matrix, so each run is aligned as a single character and the

@@ -7,6 +7,8 @@
 #include "anchor/AnchoredAligner.hpp"
 #include "common/MemoryBudget.hpp"
 #include "pair/MaskRuns.hpp"
+#include "pair/ScoreRange.hpp"
+#include "common/WorkArena.hpp"
 
 namespace {
 
@@ -95,58 +97,68 @@ void checkMode(const PairAlignment& pair, const std::string& seq1, const std::st
     }
 }
 
-PairAlignment skippedPair(PairAlignment pair, const std::string& need) {
-    pair.skipped = true;
-    pair.messages.push_back(errLine("skipped pair " + pair.name1 + " (" +
-                                    std::to_string(pair.length1) + ") and " + pair.name2 + " (" +
-                                    std::to_string(pair.length2) + "): it needs " + need));
-    return pair;
+PairError pairError(PairError::Kind kind, PairAlignment& pair) {
+    PairError error;
+    error.kind = kind;
+    error.name1 = std::move(pair.name1);
+    error.name2 = std::move(pair.name2);
+    error.length1 = pair.length1;
+    error.length2 = pair.length2;
+    error.warnings = std::move(pair.messages);
+    return error;
 }
 
 }  // namespace
 
-PairAlignment alignPair(std::string name1, std::string name2, std::string seq1, std::string seq2,
-                        const ScoreLookup& lookup, const AlignParameters& params,
-                        WorkArena& arena, FillProgress* progress) {
+PairOutcome alignPair(const PairInput& input, const PairSettings& settings, WorkArena& arena,
+                      FillProgress* progress) {
+    const AlignParameters& params = settings.params;
     PairAlignment pair;
-    pair.name1 = std::move(name1);
-    pair.name2 = std::move(name2);
-    pair.length1 = seq1.size();
-    pair.length2 = seq2.size();
+    pair.name1 = input.name1;
+    pair.name2 = input.name2;
+    pair.length1 = input.seq1.size();
+    pair.length2 = input.seq2.size();
     pair.localOnly = params.localOnly;
-    checkMode(pair, seq1, seq2, params.protein, pair.messages);
+    checkMode(pair, input.seq1, input.seq2, params.protein, pair.messages);
     try {
-        std::vector<std::string> seqs{std::move(seq1), std::move(seq2)};
+        std::vector<std::string> seqs{input.seq1, input.seq2};
         MaskRuns masks(params.maskChar);
         pair.masked = masks.collapse(seqs);
-        AnchoredAligner aligner(seqs[0], seqs[1], lookup, params, arena, progress);
+        if (!scoresFitInInt32(seqs[0].size(), seqs[1].size(), settings.lookup, params.gapOpen,
+                              params.gapExt))
+            return pairError(PairError::Kind::kScoreRange, pair);
+        AnchoredAligner aligner(seqs[0], seqs[1], settings.lookup, params, arena, progress);
+        const AnchorChain chain = aligner.selectAnchors();
         if (!params.localOnly) {
-            std::vector<std::vector<char>> rows(2);
-            pair.score = aligner.globalAlign(rows[0], rows[1]);
             // The header shows the anchors the global alignment used: none
             // when no local score beat the cutoff, though the listing below
-            // still selects and shows them.
-            pair.anchorScore = aligner.hssScore();
-            aligner.selectAnchors();
+            // still shows the chain.
+            GlobalRows global = aligner.anchored() ? aligner.joinAnchors(chain) : aligner.alignWhole();
+            pair.score = global.score;
+            pair.anchorScore = aligner.anchored() ? chain.score : 0;
+            std::vector<std::vector<char>> rows{std::move(global.row1), std::move(global.row2)};
             masks.restore({0, 0}, rows, pair.messages);
             pair.row1 = std::move(rows[0]);
             pair.row2 = std::move(rows[1]);
         } else {
-            aligner.selectAnchors();
-            pair.anchorScore = aligner.hssScore();
+            pair.anchorScore = chain.score;
         }
         if (pair.masked) {
             pair.maskRuns1 = runsAsGiven(masks.posMap[0], masks.runLengths[0]);
             pair.maskRuns2 = runsAsGiven(masks.posMap[1], masks.runLengths[1]);
         }
-        for (const Segment& r : aligner.hssList())
+        for (const Segment& r : chain.anchors)
             pair.anchors.push_back(
                 anchorRecord(r, pair.masked ? &masks : nullptr, params.listingMinLength));
         return pair;
     } catch (const OutOfMemory& e) {
-        return skippedPair(std::move(pair), std::to_string(e.bytesNeeded) +
-                                                " bytes of memory, more than is available");
+        PairError error = pairError(PairError::Kind::kOutOfMemory, pair);
+        error.bytesNeeded = e.bytesNeeded;
+        error.bytesAvailable = e.bytesAvailable;
+        return error;
     } catch (const std::bad_alloc&) {
-        return skippedPair(std::move(pair), "more memory than is available");
+        PairError error = pairError(PairError::Kind::kOutOfMemory, pair);
+        error.bytesAvailable = arena.budget().available();
+        return error;
     }
 }

@@ -1,22 +1,27 @@
 #include "pair/PairScheduler.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
-#include "pair/PairEngine.hpp"
 #include "common/MemoryBudget.hpp"
+#include "common/ThreadStart.hpp"
 #include "common/WorkArena.hpp"
 
 namespace {
 
 long long cellsOf(const PairJob& job) {
-    return static_cast<long long>(job.seq1.size() + 1) * static_cast<long long>(job.seq2.size() + 1);
+    return static_cast<long long>(job.input.seq1.size() + 1) *
+           static_cast<long long>(job.input.seq2.size() + 1);
 }
 
 // What the local matrix of a pair takes at the least: its traceback choices.
@@ -24,16 +29,35 @@ std::uint64_t bytesOf(const PairJob& job) { return static_cast<std::uint64_t>(ce
 
 }  // namespace
 
-PairScheduler::PairScheduler(int workers, const ScoreLookup& lookup, const AlignParameters& params)
-    : workers_(workers < 1 ? 1 : workers), lookup_(lookup), params_(params) {}
+PairScheduler::PairScheduler(int workers, const PairSettings& settings, MemoryBudget& budget,
+                             PairAligner aligner)
+    : workers_(workers < 1 ? 1 : workers), settings_(settings), budget_(budget),
+      align_(std::move(aligner)) {}
+
+// Without worker threads: one pair after the other, each with every thread
+// its fills can start.
+void PairScheduler::runInline(const std::function<bool(PairJob&)>& next,
+                              const std::function<bool(PairJob&, PairOutcome&)>& deliver) {
+    WorkArena arena(budget_);
+    PairSettings settings = settings_;
+    settings.params.threads = workers_;
+    for (;;) {
+        PairJob job;
+        if (!next(job)) return;
+        ++read_;
+        const bool large = cellsOf(job) >= kLargePairCells;
+        PairOutcome outcome = align_(job.input, settings, arena, large ? &fill_ : nullptr);
+        ++done_;
+        if (!deliver(job, outcome)) return;
+    }
+}
 
 void PairScheduler::run(const std::function<bool(PairJob&)>& next,
-                   const std::function<bool(PairJob&, PairAlignment&)>& deliver,
-                   const std::function<void()>& idle) {
+                        const std::function<bool(PairJob&, PairOutcome&)>& deliver,
+                        const std::function<void()>& idle) {
     struct Slot {
         PairJob job;
-        PairAlignment result;
-        bool ready = false;
+        std::optional<PairOutcome> outcome;
     };
     std::mutex lock;
     std::condition_variable workReady, resultReady;
@@ -42,18 +66,23 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
     bool closing = false;         // no more work will come
     int running = 0;
     bool largeRunning = false;
+    long starts = 0;              // pairs started so far
+    int retryWaiters = 0;         // pairs that wait to run again alone
+    bool retryRunning = false;    // one of them runs
+    int threads = workers_;       // how many the fills of a large pair may use
+    bool startFailed = false;     // the system refused a worker thread
     std::exception_ptr failure;
-    MemoryBudget& budget = MemoryBudget::process();
 
     // The first waiting pair may start when it fits beside the pairs running.
     auto canStart = [&](const PairJob& job) {
+        if (retryWaiters > 0 || retryRunning) return false;
         const bool large = cellsOf(job) >= kLargePairCells;
         if (large ? running > 0 : largeRunning) return false;
-        return running == 0 || budget.reserved() + bytesOf(job) <= budget.ceiling();
+        return running == 0 || bytesOf(job) <= budget_.available();
     };
 
     auto work = [&]() {
-        WorkArena arena;
+        WorkArena arena(budget_);
         std::unique_lock<std::mutex> held(lock);
         const auto ready = [&] {
             return (closing && waiting.empty()) || failure ||
@@ -74,31 +103,43 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             waiting.pop_front();
             Slot& slot = slots[index];
             const bool large = cellsOf(slot.job) >= kLargePairCells;
-            bool alone = running == 0;
+            const bool alone = running == 0;
             // The last pair of the input, with nothing beside it, may use
             // every thread too (results do not depend on how many).
             const bool last = alone && closing && waiting.empty();
             ++running;
+            // A pair that started alone may still get company later on.
+            const long startedAs = starts++;
             largeRunning = large;
+            PairSettings settings = settings_;
+            settings.params.threads = large || last ? threads : 1;
             held.unlock();
 
-            AlignParameters params = params_;
-            params.threads = large || last ? workers_ : 1;
-            PairAlignment result;
+            PairOutcome outcome;
+            bool retried = false;
             try {
                 for (;;) {
-                    result = alignPair(slot.job.name1, slot.job.name2, slot.job.seq1, slot.job.seq2,
-                                       lookup_, params, arena, large ? &fill_ : nullptr);
-                    if (!result.skipped || alone) break;
-                    // It did not fit beside the others: once they are done, again alone.
+                    outcome = align_(slot.job.input, settings, arena, large ? &fill_ : nullptr);
+                    if (!lackedMemory(outcome)) break;
+                    held.lock();
+                    const bool hadCompany = !retried && (!alone || starts != startedAs + 1);
+                    held.unlock();
+                    if (!hadCompany) break;
+                    // It did not fit beside the others: once they are done,
+                    // again alone, with nothing new started meanwhile. Pairs
+                    // that failed the same way run alone one after another.
                     arena.drain();
                     held.lock();
-                    workReady.wait(held, [&] { return running == 1; });
+                    ++retryWaiters;
+                    workReady.wait(held, [&] { return !retryRunning && running == retryWaiters; });
+                    --retryWaiters;
+                    retryRunning = retried = true;
+                    settings.params.threads = threads;
                     held.unlock();
-                    alone = true;
                 }
             } catch (...) {
                 held.lock();
+                if (retried) retryRunning = false;
                 failure = std::current_exception();
                 --running;
                 resultReady.notify_all();
@@ -106,8 +147,8 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
                 return;
             }
             held.lock();
-            slot.result = std::move(result);
-            slot.ready = true;
+            slot.outcome = std::move(outcome);
+            if (retried) retryRunning = false;
             --running;
             if (large) largeRunning = false;
             resultReady.notify_all();
@@ -115,8 +156,26 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
         }
     };
 
-    std::vector<std::thread> threads;
-    for (int k = 0; k < workers_; ++k) threads.emplace_back(work);
+    // Workers start as pairs come in, up to `workers_`: a run of one pair
+    // needs one, and every idle thread's stack takes address space that a
+    // run under an address-space limit may need for its matrices.
+    std::vector<std::thread> pool;
+    auto startWorker = [&] {
+        try {
+            pool.push_back(startThread(work));
+        } catch (const std::system_error&) {
+            // Fewer threads than asked: the ones running do the work.
+            std::lock_guard<std::mutex> hold(lock);
+            threads = std::max<int>(1, static_cast<int>(pool.size()));
+            startFailed = true;
+        }
+        started_ = static_cast<int>(pool.size());
+    };
+    startWorker();
+    if (pool.empty()) {
+        runInline(next, deliver);
+        return;
+    }
     auto finish = [&] {
         {
             std::lock_guard<std::mutex> hold(lock);
@@ -125,7 +184,7 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             waiting.clear();
         }
         workReady.notify_all();
-        for (std::thread& t : threads) t.join();
+        for (std::thread& t : pool) t.join();
     };
 
     try {
@@ -137,6 +196,9 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
                 PairJob job;
                 moreInput = next(job);
                 if (!moreInput) break;
+                if (!startFailed && static_cast<int>(pool.size()) < workers_ &&
+                    static_cast<long>(pool.size()) <= read_)
+                    startWorker();
                 std::lock_guard<std::mutex> hold(lock);
                 slots[read_].job = std::move(job);
                 waiting.push_back(read_++);
@@ -150,7 +212,7 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             std::unique_lock<std::mutex> held(lock);
             if (slots.empty()) break;
             const bool ready = resultReady.wait_for(held, std::chrono::milliseconds(200), [&] {
-                return failure || slots[nextDeliver].ready;
+                return failure || slots[nextDeliver].outcome.has_value();
             });
             if (failure) break;
             if (!ready) {
@@ -162,7 +224,7 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             slots.erase(nextDeliver++);
             held.unlock();
             ++done_;
-            if (!deliver(slot.job, slot.result)) break;
+            if (!deliver(slot.job, *slot.outcome)) break;
         }
     } catch (...) {
         finish();

@@ -1,48 +1,62 @@
 #pragma once
 
 #include <functional>
-#include <string>
 
-#include "align/PairAlignment.hpp"
-#include "scoring/ScoreLookup.hpp"
-#include "anchor/AlignParameters.hpp"
 #include "common/FillProgress.hpp"
-#include "common/MessageSink.hpp"
+#include "common/Message.hpp"
+#include "pair/PairEngine.hpp"
 
-// One pair as read from the input.
+class MemoryBudget;
+
+// One pair as read, with what reading it had to say (printed before its results).
 struct PairJob {
-    std::string name1, name2;  // headers cut at their first '|'
-    std::string seq1, seq2;
-    Messages readNotes;        // what reading the pair had to say, printed before its results
+    PairInput input;
+    Messages readNotes;
 };
 
 // Aligns pairs on `workers` threads, each with its own arena, and hands the
-// results back in input order on the calling thread, which also reads. Many
+// outcomes back in input order on the calling thread, which also reads. Many
 // small pairs run side by side, one thread each; a large pair runs alone with
-// every thread on its fills. A pair that does not fit in the memory left waits
-// for the pairs running beside it, and is skipped only if it cannot fit alone.
+// every thread on its fills. A pair that does not fit in the memory left
+// waits for the pairs running beside it, and fails only if it cannot fit
+// alone. When the system starts fewer threads than asked, the run goes on
+// with those it started (with none, on the calling thread).
 class PairScheduler {
 public:
-    PairScheduler(int workers, const ScoreLookup& lookup, const AlignParameters& params);
+    // How one pair is aligned: alignPair, or in tests a stand-in that fails
+    // on cue to drive the scheduling rules.
+    using PairAligner = std::function<PairOutcome(const PairInput&, const PairSettings&,
+                                                  WorkArena&, FillProgress*)>;
 
-    // Reads jobs with `next` until it returns false and delivers every result
-    // with `deliver`, in input order; stops reading once `deliver` returns
-    // false. `idle` is called about five times a second while waiting.
+    PairScheduler(int workers, const PairSettings& settings, MemoryBudget& budget,
+                  PairAligner aligner = alignPair);
+
+    // Reads jobs with `next` until it returns false and delivers every
+    // outcome with `deliver`, in input order; stops reading once `deliver`
+    // returns false. `idle` is called about five times a second while waiting.
     void run(const std::function<bool(PairJob&)>& next,
-             const std::function<bool(PairJob&, PairAlignment&)>& deliver,
+             const std::function<bool(PairJob&, PairOutcome&)>& deliver,
              const std::function<void()>& idle);
 
     // Pairs read and delivered so far, and the fill of the large pair running.
     long pairsRead() const { return read_; }
     long pairsDone() const { return done_; }
     const FillProgress& fill() const { return fill_; }
+    // The worker threads the last run had (fewer than asked when the system
+    // could not start them all; 0 when it ran on the calling thread).
+    int workersStarted() const { return started_; }
 
 private:
+    void runInline(const std::function<bool(PairJob&)>& next,
+                   const std::function<bool(PairJob&, PairOutcome&)>& deliver);
+
     int workers_;
-    const ScoreLookup& lookup_;
-    const AlignParameters& params_;
+    const PairSettings& settings_;
+    MemoryBudget& budget_;
+    PairAligner align_;
     long read_ = 0;
     long done_ = 0;
+    int started_ = 0;
     FillProgress fill_;
 };
 
@@ -51,3 +65,9 @@ private:
 // better: a strip hands on every row, and much of a pair's work after its
 // fill is in parts too small to split.
 inline constexpr long long kLargePairCells = 1LL << 28;
+
+// Whether an outcome is a failure that fitting alone could cure.
+inline bool lackedMemory(const PairOutcome& outcome) {
+    const PairError* error = std::get_if<PairError>(&outcome);
+    return error && error->kind == PairError::Kind::kOutOfMemory;
+}

@@ -4,8 +4,7 @@
 #include <sstream>
 #include <vector>
 
-#include "common/MessageSink.hpp"
-#include "common/RunStop.hpp"
+#include "scoring/ValueLimits.hpp"
 
 namespace {
 
@@ -24,26 +23,15 @@ bool onlyBlanks(const std::string& line) {
     return true;
 }
 
-void reportNoMatrix() {
-    MessageSink::out("No Matrix found in inputfile or format is not right");
+MatrixError noMatrix() {
+    return MatrixError(MatrixError::Kind::kNoMatrix,
+                       "No Matrix found in inputfile or format is not right");
 }
 
 }  // namespace
 
 ScoreMatrix::ScoreMatrix(std::istream& in) {
-    if (!in.good()) {
-        MessageSink::out("unable to read the file");
-        throw RunStop{1};
-    }
-    size = static_cast<int>(read_in(in));
-}
-
-unsigned int ScoreMatrix::read_in(std::istream& in) {
-    alphabet.clear();
-    scores.clear();
-    title.clear();
-    size = 0;
-
+    if (!in.good()) throw MatrixError(MatrixError::Kind::kUnreadable, "unable to read the file");
     std::string line;
     bool header = false;
     while (std::getline(in, line)) {
@@ -52,10 +40,7 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
             break;
         }
     }
-    if (!header) {
-        reportNoMatrix();
-        return 0;
-    }
+    if (!header) throw noMatrix();
     dropCarriageReturn(line);
     title = line.substr(1);
 
@@ -67,10 +52,7 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
         alphabet[lower(c)] = n;
         ++n;
     }
-    if (n == 0) {
-        reportNoMatrix();
-        return 0;
-    }
+    if (n == 0) throw noMatrix();
     scores.assign(static_cast<int>(n), static_cast<int>(n));
 
     std::vector<bool> rowSeen(n, false);
@@ -80,31 +62,27 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
         std::size_t first = 0;
         while (isBlank(line[first])) ++first;
         auto found = alphabet.find(lower(line[first]));
-        if (found == alphabet.end()) {
-            MessageSink::out("first letter of Score Matrix is char");
-            return 0;
-        }
+        if (found == alphabet.end())
+            throw MatrixError(MatrixError::Kind::kBadRowLetter, "first letter of Score Matrix is char");
         int* row = scores[found->second];
         rowSeen[found->second] = true;
         std::istringstream numbers(line.substr(first + 1));
         unsigned long count = 0;
         long long value = 0;
         while (count < n && numbers >> value) {
-            if (value > kMaxAbsScore || value < -kMaxAbsScore) break;  // ends the row
+            if (value > kMaxAbsValue || value < -kMaxAbsValue) break;  // ends the row
             row[count] = static_cast<int>(value);
             ++count;
         }
-        if (count < n) {
-            MessageSink::out(std::to_string(count) + " " + std::to_string(n) + "wrong fromat of matrix");
-            return 0;
-        }
+        if (count < n)
+            throw MatrixError(MatrixError::Kind::kShortRow,
+                              std::to_string(count) + " " + std::to_string(n) + "wrong fromat of matrix");
         ++rowsRead;
     }
     missingRows.clear();
     for (const auto& [letter, index] : alphabet)
         if (!rowSeen[index]) missingRows.push_back(letter);
     size = static_cast<int>(n);
-    return static_cast<unsigned int>(n);
 }
 
 ScoreLookup ScoreMatrix::lookup() const {
@@ -117,9 +95,7 @@ ScoreLookup ScoreMatrix::lookup() const {
     for (const auto& [la, ia] : alphabet) {
         std::size_t b = 0;
         for (const auto& [lb, ib] : alphabet) {
-            // A matrix that failed to parse may be smaller than its alphabet;
-            // missing cells score 0 like any unknown pair.
-            if (ia < scores.rows() && ib < scores.cols()) table[a * n + b] = scores[ia][ib];
+            table[a * n + b] = scores[ia][ib];
             ++b;
         }
         ++a;

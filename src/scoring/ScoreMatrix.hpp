@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <map>
+#include <stdexcept>
 #include <string>
 
 #include "scoring/ScoreLookup.hpp"
@@ -14,26 +15,31 @@
 //   letter line                        (every non-blank character is a letter)
 //   one row per letter                 (row letter, then one integer per letter)
 //
-// Letters are stored lower-case. After a format error `size` is 0 and the
-// messages have been printed to standard output; the driver then stops.
+// Letters are stored lower-case.
+
+// A matrix that cannot be used; what() is the line the programs show.
+struct MatrixError : std::runtime_error {
+    enum class Kind {
+        kUnreadable,   // the stream was not readable to begin with
+        kNoMatrix,     // no header, or no letters after it
+        kBadRowLetter, // a row begins with a letter not on the letter line
+        kShortRow,     // a row with fewer usable numbers than letters
+    };
+    MatrixError(Kind kind, const std::string& text) : std::runtime_error(text), kind(kind) {}
+    Kind kind;
+};
+
 class ScoreMatrix {
 public:
     std::map<char, unsigned long> alphabet;  // lower-case letter -> row/column index
     Grid<int> scores;                      // size x size, scores[r][c]
     std::string title;                       // text after '>' of the header line
-    int size = 0;                            // letters on the letter line, 0 after an error
+    int size = 0;                            // letters on the letter line
     std::string missingRows;                 // letters of the letter line without a row (they score 0)
 
-    // Reads the table from `in`. A stream that is not good to begin with gets
-    // "unable to read the file" and stops the run (RunStop{1}).
+    // Reads the table from `in`; throws MatrixError.
     explicit ScoreMatrix(std::istream& in);
-
-    // Parses the format above; returns the letter count, or 0 after an error.
-    unsigned int read_in(std::istream& in);
 
     // The scores as the aligners read them.
     ScoreLookup lookup() const;
-
-    // The largest score magnitude a matrix file may hold.
-    static constexpr long long kMaxAbsScore = 1000000;
 };

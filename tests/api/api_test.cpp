@@ -2,6 +2,7 @@
 // cigar coding, which error alignMany reports, and that nothing is printed.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <thread>
 
 #include "torva/torva.hpp"
@@ -21,6 +22,8 @@ TEST(ApiCigar, CodesColumns) {
         {"acttgt", "a---gt", "1=3I2="},
         {"a-c", "a-c", "2="},  // a column of two gaps is no column
         {"-a", "c-", "1D1I"},
+        {"ACGT", "acgt", "4="},  // case does not make a residue differ
+        {"AcGt", "aCgA", "3=1X"},
     };
     for (const auto& c : cases) EXPECT_EQ(torva::cigar(c.row1, c.row2), c.cigar) << c.row1;
     EXPECT_THROW(torva::cigar("ac", "a"), std::invalid_argument);
@@ -41,6 +44,32 @@ TEST(ApiErrors, AlignManyThrowsTheFirstFailingPair) {
         } catch (const torva::OutOfMemoryError& e) {
             EXPECT_NE(std::string(e.what()).find("400000 and 400001"), std::string::npos) << e.what();
         }
+    }
+}
+
+// Under a memory ceiling that holds one pair at a time, two pairs on two
+// threads are both aligned, as align() aligns them; below one pair's need,
+// the error says what was needed and what was left.
+TEST(ApiMemory, AlignManyWaitsForMemoryUnderACeiling) {
+    std::string a, b;
+    for (std::uint32_t k = 0, x = 12345; k < 3000; ++k, x = x * 1103515245u + 12345u) {
+        a += "acgt"[(x >> 16) & 3];
+        b += k % 50 == 7 ? 'c' : a.back();
+    }
+    const torva::Result ab = torva::align(a, b), ba = torva::align(b, a);
+    torva::Options o;
+    o.threads = 2;
+    o.memoryLimit = 3u << 20;  // about one pair's local matrix and a little
+    const std::vector<torva::Result> both = torva::alignMany({{a, b}, {b, a}}, o);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_TRUE(both[0].row1 == ab.row1 && both[0].row2 == ab.row2 && both[0].score == ab.score);
+    EXPECT_TRUE(both[1].row1 == ba.row1 && both[1].row2 == ba.row2 && both[1].score == ba.score);
+    o.memoryLimit = 1u << 20;
+    try {
+        torva::alignMany({{a, b}}, o);
+        FAIL() << "aligned under 1 MiB";
+    } catch (const torva::OutOfMemoryError& e) {
+        EXPECT_TRUE(e.bytesNeeded() > e.bytesAvailable() && e.bytesAvailable() <= o.memoryLimit);
     }
 }
 

@@ -161,6 +161,10 @@ def test_options_follow_the_protein_switch_and_defaults(tmp_path):
     (lambda: torva.Matrix("ac", [[1, 2], [3, 2_000_000]]), ValueError),
     # Far more than any machine's memory: refused before anything is filled.
     (lambda: torva.align("a" * 400_000, "c" * 400_000), MemoryError),
+    (lambda: torva.align_many([("acgt" * 500, "acgt" * 500)], memory_limit=100_000), MemoryError),
+    (lambda: torva.align("acgt", "acgt", memory_limit=0), ValueError),
+    # Scores that could pass 32 bits.
+    (lambda: torva.align("a" * 3000, "a" * 3000, matrix=torva.Matrix("ac", [[10**6, 0], [0, 1]])), ValueError),
 ])
 def test_bad_input_raises(call, error):
     with pytest.raises(error):

@@ -27,7 +27,7 @@ inline ScoreLookup simpleDna() {
     return lookupFrom(">simple\nA C G T\nA 5 -4 -4 -4\nC -4 5 -4 -4\nG -4 -4 5 -4\nT -4 -4 -4 5\n");
 }
 
-// Large scores: local values soon leave the 12 bits a packed cell keeps.
+// The default DNA scores: large values, far apart.
 inline ScoreLookup hoxd70() {
     return lookupFrom(">HOXD70\nA C G T\nA 91 -114 -31 -123\nC -114 100 -125 -31\n"
                       "G -31 -125 100 -114\nT -123 -31 -114 91\n");

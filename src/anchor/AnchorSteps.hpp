@@ -1,0 +1,35 @@
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "align/Records.hpp"
+#include "anchor/SearchContext.hpp"
+
+class LocalScoreMatrix;
+
+using CellSpan = std::pair<Cell, Cell>;  // a segment's start and end cells
+
+// The cells of the highest value (at least `cutoff`, which `best` receives)
+// in `part`, row-major, into `candidates`; returns how many. A part shorter
+// than the minimum length in either sequence is not searched. With `rescore`
+// the part is first re-scored from a zero boundary; without, its cells must
+// hold the scores of the region it shares its first row and column with.
+int searchPart(LocalScoreMatrix& matrix, const Region& part, bool rescore, int cutoff,
+               const AlignParameters& params, std::vector<Cell>& candidates, int& best);
+
+// Groups conflicting segments, keeps one per group (the one whose flanks,
+// up to the neighbouring groups or the region's corners, align best) and
+// orders the kept ones along the sequences: `spans` becomes the kept
+// segments, order[g] the input index kept at position g. Returns their count.
+int groupSort(const SearchContext& context, const Region& region, std::vector<CellSpan>& spans,
+              std::vector<int>& order);
+
+// Replaces a gapped anchor's rows and score (rows that each hold at least
+// three gap characters); the two programs differ here.
+void realignGappedAnchor(const SearchContext& context, Segment& anchor);
+
+// The windowed re-alignment of an anchor's rows (torva): the stretches
+// around its gap columns are aligned again with affine gaps, the rest kept.
+// Returns the new score.
+int reAlign(const SearchContext& context, std::vector<char>& align1, std::vector<char>& align2);

@@ -1,0 +1,16 @@
+#!/bin/sh
+# The folders of src/ in the order of the README's layout: a folder may
+# include only from itself and the folders after it (torva/ is the public
+# header), and the reader needs no aligner.
+set -eu
+src=$1/src
+rest="cli api io pair anchor align kernels scoring common"
+status=0
+for dir in $rest; do
+    for used in $(grep -rhoE '#include "[a-z]+/' "$src/$dir" | sed 's/#include "//; s|/||' | sort -u); do
+        case " $rest torva " in *" $used "*) ;; *) echo "src/$dir includes $used/"; status=1 ;; esac
+    done
+    rest=${rest#"$dir"}
+done
+if grep -lE '#include "(align|anchor|pair)/' "$src"/io/FastaReader.* "$src"/io/InputStream.*; then status=1; fi
+exit $status

@@ -1,0 +1,182 @@
+// The pair layer: the scheduler's rules (retry alone, threads the system
+// refuses), the engine's refusal of pairs whose scores could wrap, and the
+// windows of the gapped-anchor re-alignment at their boundaries.
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <random>
+#include <system_error>
+#include <thread>
+
+#include "TestSupport.hpp"
+#include "anchor/GapWindows.hpp"
+#include "cli/Driver.hpp"
+#include "common/MemoryBudget.hpp"
+#include "common/ThreadStart.hpp"
+#include "common/WorkArena.hpp"
+#include "pair/PairScheduler.hpp"
+#include "pair/ScoreRange.hpp"
+#include "support/TestData.hpp"
+
+using namespace testsupport;
+using testdata::str;
+
+namespace {
+
+// Lets `allowed` threads start, then refuses every further one as the
+// system does when it runs out of room for a stack; undone on destruction.
+struct RefusedThreads {
+    explicit RefusedThreads(int allowed)
+        : previous(replaceThreadStarter([this, allowed](std::function<void()> work) {
+              if (started.fetch_add(1) >= allowed) throw std::system_error(EAGAIN, std::generic_category());
+              return std::thread(std::move(work));
+          })) {}
+    ~RefusedThreads() { replaceThreadStarter(previous); }
+    std::atomic<int> started{0};
+    ThreadStarter previous;
+};
+
+// Runs the named pairs (the stand-in `aligner` fails a pair when it returns
+// false) and returns what was delivered, in order: the name, "!" for a failure.
+std::string schedule(int workers, const std::vector<std::string>& names,
+                     const std::function<bool(const std::string&)>& aligner, int* started = nullptr) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    const PairSettings settings{lookup, AlignParameters{}};
+    PairScheduler scheduler(workers, settings, MemoryBudget::process(),
+                            [&](const PairInput& in, const PairSettings&, WorkArena&, FillProgress*) {
+                                return aligner(in.name1) ? PairOutcome(PairAlignment{}) : PairOutcome(PairError{});
+                            });
+    std::size_t k = 0;
+    std::string delivered;
+    scheduler.run([&](PairJob& job) { return k < names.size() && (job.input.name1 = names[k++], true); },
+                  [&](PairJob& job, PairOutcome& outcome) {
+                      delivered += job.input.name1 + (std::holds_alternative<PairError>(outcome) ? "! " : " ");
+                      return true;
+                  },
+                  [] {});
+    if (started) *started = scheduler.workersStarted();
+    return delivered;
+}
+
+}  // namespace
+
+// A pair that lacks memory beside others runs again once they are done, with
+// nothing started beside it; one that lacks it even alone is delivered as a
+// failure; outcomes keep the input order either way.
+TEST(PairScheduler, PairThatFailsBesideOthersIsRetriedAlone) {
+    std::atomic<int> active{0};
+    std::mutex lock;
+    std::map<std::string, int> attempts;
+    std::atomic<int> hugeAlone{0};
+    const auto aligner = [&](const std::string& name) {
+        const int beside = active.fetch_add(1);
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            ++attempts[name];
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(name == "slow" ? 300 : 20));
+        const bool alone = beside == 0 && active.load() == 1;
+        if (name == "huge" && alone) ++hugeAlone;
+        active.fetch_sub(1);
+        return name == "huge" ? false : name != "big" || alone;
+    };
+    // "big" succeeds only alone: a retry beside others would fail it.
+    EXPECT_EQ(schedule(3, {"slow", "big", "a", "huge", "b", "c"}, aligner), "slow big a huge! b c ");
+    EXPECT_EQ(attempts["big"], 2);
+    // A failure is final only once the pair has had the memory to itself.
+    EXPECT_GE(hugeAlone, 1);
+}
+
+// However many worker threads the system lets start, none included, every
+// pair is delivered once, in order, and the run ends normally.
+TEST(PairScheduler, RefusedThreadsLeaveTheWorkToThoseStarted) {
+    for (const int allowed : {0, 1, 2}) {
+        RefusedThreads refused(allowed);
+        int started = -1;
+        EXPECT_EQ(schedule(4, {"a", "b", "c", "d", "e"}, [](const std::string&) { return true; }, &started),
+                  "a b c d e ")
+            << allowed;
+        EXPECT_EQ(started, allowed);
+    }
+}
+
+// The column strips of a large fill whose threads cannot all start give the
+// alignment of a fill on one thread.
+TEST(PairScheduler, RefusedStripThreadsGiveTheSameAlignment) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    std::mt19937 rng(17);
+    const std::string a = testdata::randomSeq(rng, 900, "acgt");
+    const std::string b = testdata::mutate(rng, a, 0.1, "acgt");
+    AlignParameters p{.gapOpen = -6, .gapExt = -1, .scoreFactor = 6, .cutLen = 20};
+    WorkArena arena;
+    auto aligned = [&](const AlignParameters& params) {
+        PairAlignment r = std::get<PairAlignment>(alignPair(PairInput{"x", "y", a, b}, PairSettings{lookup, params}, arena));
+        std::string s = str(r.row1) + str(r.row2) + std::to_string(r.score);
+        for (const AnchorRecord& anchor : r.anchors) s += " " + std::to_string(anchor.begin1) + ":" + std::to_string(anchor.score);
+        return s;
+    };
+    const std::string want = aligned(p);
+    p.threads = 4;
+    p.stripMinWidth = 8;
+    p.parallelFillMinCells = 0;
+    for (const int allowed : {0, 1, 2}) {
+        RefusedThreads refused(allowed);
+        EXPECT_EQ(aligned(p), want) << allowed;
+    }
+}
+
+// The bound on a pair's scores: the best pair score over the shorter length,
+// and gap costs over both lengths, each against the 32-bit range.
+TEST(ScoreRange, PairsAreRefusedOnlyWhenABoundPassesInt32) {
+    const ScoreLookup wide = testdata::lookupFrom(">w\nA C\nA 1000000 -1000000\nC -1000000 1000000\n");
+    const ScoreLookup small = testdata::simpleDna();
+    const std::size_t longest = 2147483647 / 1000000;  // residues of the best score that fit
+    for (const auto& [lookup, length1, length2, gap, fits] : std::vector<std::tuple<const ScoreLookup*, std::size_t, std::size_t, int, bool>>{
+             {&wide, longest, longest, -1, true},
+             {&wide, longest + 1, longest + 1, -1, false},
+             {&wide, longest + 1, 10, -1, true},  // the shorter sequence bounds the best score
+             {&small, 3000, 3000, -1000000, false},
+             {&small, 100, 100, -1000000, true},
+             {&small, 2000000000, 300000000, -25, false}})  // gap extensions over both lengths
+        EXPECT_EQ(scoresFitInInt32(length1, length2, *lookup, gap, gap), fits) << length1 << " " << gap;
+}
+
+// A pair whose scores could wrap is skipped with a message naming it, the
+// pairs around it are aligned, and the run ends with status 1.
+TEST(ScoreRange, ProgramSkipsThePairAndGoesOn) {
+    TempDir dir;
+    writeFile(dir / "m", ">w\nA C\nA 1000000 -1000000\nC -1000000 1000000\n");
+    std::mt19937 rng(4);
+    const std::string s = testdata::randomSeq(rng, 3000, "AC");
+    writeFile(dir / "in.fa", ">x\n" + s + "\n>y\n" + s + "\n>p\nACCA\n>q\nACCA\n");
+    for (const std::string program : {"torva", "torva-b"}) {
+        Args args({program, "-q", "-S", dir / "m", "-I", dir / "in.fa", "-O", dir / "out"});
+        const Captured c = capture([&] {
+            return runProgram(args.argc(), args.argv(),
+                              program == "torva" ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
+        });
+        EXPECT_EQ(c.status, 1);
+        EXPECT_EQ(c.err.rfind(program + ": skipped pair x (3000) and y (3000): ", 0), 0u) << c.err;
+        EXPECT_EQ(readFile(dir / "out.score"), "p\tq\t0\t4000000\n");
+    }
+}
+
+// Gap columns up to 81 apart share a window; the outer windows reach 81
+// columns past their outermost gaps, cut at the ends of the rows.
+TEST(GapWindows, ColumnsCloserThanTheReachShareAWindow) {
+    // The second gap's column (the first is at 100), and the windows: first,
+    // last and gap columns of each.
+    for (const auto& [second, windows] : std::vector<std::pair<int, std::vector<std::tuple<int, int, int>>>>{
+             {180, {{19, 261, 2}}},
+             {181, {{19, 262, 2}}},
+             {182, {{19, 100, 1}, {182, 263, 1}}},
+             {399, {{19, 100, 1}, {399, 399, 1}}}}) {  // the last column ends the row
+        std::vector<char> row1(400, 'a'), row2(400, 'a');
+        row1[100] = row2[static_cast<std::size_t>(second)] = '-';
+        std::vector<std::tuple<int, int, int>> got;
+        for (const GapWindow& w : gapWindows(row1, row2)) got.emplace_back(w.first, w.last, w.gapColumns);
+        EXPECT_EQ(got, windows) << second;
+    }
+}
