@@ -1,7 +1,9 @@
 // Vector variants of the two row kernels, 32-bit lanes. This file includes
-// itself once per instruction set (sse4, avx2, avx512) through the SIMD
-// library's per-target mechanism, so no compile flag raises the baseline and
-// one binary runs on every x86-64 processor.
+// itself once per instruction set Highway builds for the architecture (sse4,
+// avx2, avx512 on x86-64; neon on arm64, ...) through its per-target
+// attributes, so no compile flag raises the baseline and one binary runs on
+// every processor of the architecture. Highway's dispatch tables hold the
+// variants; its portable fallback entry is the scalar kernel.
 //
 // Both kernels share one idea: the only dependence along a row has the form
 //   X[j] = max(A[j], X[j-1] + g)        with g <= 0,
@@ -19,9 +21,12 @@
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "kernels/VectorRows.cpp"
-// SSSE3 would only duplicate sse4 under another name.
+// SSSE3 would only duplicate sse4 under another name. Vectors whose size the
+// processor decides (SVE, RISC-V V) cannot be members of the scan's tables
+// below; arm64 processors with SVE run the neon set.
 #ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS HWY_SSSE3
+#define HWY_DISABLED_TARGETS \
+    (HWY_SSSE3 | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
 #endif
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
@@ -37,7 +42,21 @@
 HWY_BEFORE_NAMESPACE();
 namespace torva_kernels {
 namespace HWY_NAMESPACE {
-#if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+
+// Targets without vector registers: the plain kernels.
+int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap, std::uint8_t* choices) {
+    return localFillRowScalar(prev, cur, scores, n, gap, choices);
+}
+void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
+              GotohRowStates cur, std::uint8_t* moves) {
+    gotohFillRowScalar(scores, m, gapOpen, gapExt, prev, cur, moves);
+}
+void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
+    packChoicesScalar(choices, bytes, out);
+}
+
+#else
 
 namespace hn = hwy::HWY_NAMESPACE;
 using D = hn::ScalableTag<std::int32_t>;
@@ -298,29 +317,82 @@ void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates 
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
+#include <cctype>
+#include <string>
+
 #include "kernels/VectorRows.hpp"
+
+namespace torva_kernels {
+HWY_EXPORT(LocalRow);
+HWY_EXPORT(GotohRow);
+HWY_EXPORT(PackChoices);
+}  // namespace torva_kernels
+
+namespace {
+
+// The entry of this file's dispatch tables that Highway calls when it may use
+// `targets`; entries of targets this file was not built for never come out.
+std::size_t tableEntry(std::int64_t targets) {
+#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
+    // Built for one target only: the tables hold just its entry.
+    static_cast<void>(targets);
+    return 0;
+#else
+    hwy::ChosenTarget chosen;
+    chosen.Update(targets);
+    return chosen.GetIndex();
+#endif
+}
+
+struct TargetKernels {
+    std::int64_t target;
+    std::size_t entry;  // in the dispatch tables
+    std::string name;
+    KernelSet set;
+};
+
+// Users name a set after Highway's target in lower case, except the x86 set of
+// 512-bit vectors, which goes by its instruction set.
+std::string kernelName(std::int64_t target) {
+    if (target == HWY_AVX3) return "avx512";
+    std::string name = hwy::TargetName(target);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// One set per vector target built, in the reverse of Highway's preference.
+const std::vector<TargetKernels>& builtKernels() {
+    static const std::vector<TargetKernels> built = [] {
+        std::vector<TargetKernels> sets;
+        for (std::int64_t targets = HWY_TARGETS; targets != 0; targets &= targets - 1) {
+            const std::int64_t target = targets & -targets;  // the most preferred left
+            if (target & (HWY_SCALAR | HWY_EMU128)) continue;  // the scalar set stands for these
+            sets.insert(sets.begin(), TargetKernels{target, tableEntry(target), kernelName(target), {}});
+        }
+        // The names are in place now; the sets point into them.
+        for (TargetKernels& k : sets)
+            k.set = KernelSet{k.name.c_str(), torva_kernels::HWY_DISPATCH_TABLE(LocalRow)[k.entry],
+                              torva_kernels::HWY_DISPATCH_TABLE(GotohRow)[k.entry],
+                              torva_kernels::HWY_DISPATCH_TABLE(PackChoices)[k.entry]};
+        return sets;
+    }();
+    return built;
+}
+
+}  // namespace
 
 std::vector<const KernelSet*> supportedVectorKernels() {
     const std::int64_t cpu = hwy::SupportedTargets();
     std::vector<const KernelSet*> sets;
-#if HWY_TARGETS & HWY_SSE4
-    static const KernelSet kSse4{"sse4", torva_kernels::N_SSE4::LocalRow,
-                                 torva_kernels::N_SSE4::GotohRow,
-                                 torva_kernels::N_SSE4::PackChoices};
-    if (cpu & HWY_SSE4) sets.push_back(&kSse4);
-#endif
-#if HWY_TARGETS & HWY_AVX2
-    static const KernelSet kAvx2{"avx2", torva_kernels::N_AVX2::LocalRow,
-                                 torva_kernels::N_AVX2::GotohRow,
-                                 torva_kernels::N_AVX2::PackChoices};
-    if (cpu & HWY_AVX2) sets.push_back(&kAvx2);
-#endif
-#if HWY_TARGETS & HWY_AVX3
-    static const KernelSet kAvx512{"avx512", torva_kernels::N_AVX3::LocalRow,
-                                   torva_kernels::N_AVX3::GotohRow,
-                                 torva_kernels::N_AVX3::PackChoices};
-    if (cpu & HWY_AVX3) sets.push_back(&kAvx512);
-#endif
+    for (const TargetKernels& k : builtKernels())
+        if (cpu & k.target) sets.push_back(&k.set);
     return sets;
+}
+
+const KernelSet* dispatchedVectorKernels() {
+    const std::size_t entry = tableEntry(hwy::SupportedTargets());
+    for (const TargetKernels& k : builtKernels())
+        if (k.entry == entry) return &k.set;
+    return nullptr;
 }
 #endif
