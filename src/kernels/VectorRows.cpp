@@ -17,7 +17,9 @@
 // Lanes with nothing k lanes below them take lane 0 of their block (or keep
 // themselves) instead of a shifted-in constant: the scan so far already holds
 // that value plus a smaller multiple of g, so they lose without a blend and
-// without a sentinel that could wrap around.
+// without a sentinel that could wrap around. The affine kernel takes the
+// offsets out of the values first (see MaxScan), which leaves a plain prefix
+// maximum and a carry that is one maximum.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "kernels/VectorRows.cpp"
