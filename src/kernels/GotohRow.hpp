@@ -25,8 +25,9 @@ struct GotohRowStates {
 //   bits 4-5: before a gap-in-seq-1 column; extending wins ties, then opening
 //     after a pair.
 //
-// Every variant gives the scalar variant's values and moves as long as no
-// value wraps around the int32 range (see gotohScoresMayOverflow).
+// Every variant gives the scalar variant's values and moves as long as
+// neither a value nor a value plus m * -gapExt wraps around the int32 range
+// (gotohScoresMayOverflow rules out both).
 using GotohRowFn = void (*)(const int* scores, int m, int gapOpen, int gapExt,
                             GotohRowStates prev, GotohRowStates cur, std::uint8_t* moves);
 

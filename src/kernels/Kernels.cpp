@@ -25,7 +25,10 @@ const KernelSet* kernelByName(std::string_view name) {
 }
 
 const KernelSet& kernelsForRequest(const char* request) {
-    if (request == nullptr || *request == '\0') return *availableKernels().back();
+    if (request == nullptr || *request == '\0') {
+        const KernelSet* dispatched = dispatchedVectorKernels();
+        return dispatched ? *dispatched : scalarKernels();
+    }
     if (const KernelSet* set = kernelByName(request)) return *set;
     std::string message = std::string("TORVA_KERNEL=") + request + ": this processor offers ";
     const char* separator = "";

@@ -7,21 +7,22 @@
 #include "kernels/LocalRow.hpp"
 
 // The row kernels of one instruction set. One set is chosen once, at start-up,
-// from what the CPU reports; the scalar set stays available for inputs whose
-// scores could wrap around 32-bit lanes.
+// by Highway's dispatch from what the CPU reports; the scalar set stays
+// available for inputs whose scores could wrap around 32-bit lanes.
 struct KernelSet {
-    const char* name;  // "scalar", "sse4", "avx2", "avx512"
+    const char* name;  // "scalar", "sse4", "avx2", "avx512"; "neon", "sve", ... on arm64
     LocalRowFn localRow;
     GotohRowFn gotohRow;
     PackChoicesFn packChoices;
 };
 
 const KernelSet& scalarKernels();
-// The sets this processor can run, scalar first, the widest last.
+// The sets this processor can run, scalar first, Highway's preferred one last.
 std::vector<const KernelSet*> availableKernels();
 // The available set of that name, or nullptr.
 const KernelSet* kernelByName(std::string_view name);
-// The set a TORVA_KERNEL value asks for; null or empty picks the widest.
+// The set a TORVA_KERNEL value asks for; null or empty picks the one
+// Highway's dispatch calls.
 // Throws std::runtime_error naming the available sets when the request names
 // none of them.
 const KernelSet& kernelsForRequest(const char* request);

@@ -1,7 +1,9 @@
 // Vector variants of the two row kernels, 32-bit lanes. This file includes
-// itself once per instruction set (sse4, avx2, avx512) through the SIMD
-// library's per-target mechanism, so no compile flag raises the baseline and
-// one binary runs on every x86-64 processor.
+// itself once per instruction set Highway builds for the architecture (sse4,
+// avx2, avx512 on x86-64; neon on arm64, ...) through its per-target
+// attributes, so no compile flag raises the baseline and one binary runs on
+// every processor of the architecture. Highway's dispatch tables hold the
+// variants; its portable fallback entry is the scalar kernel.
 //
 // Both kernels share one idea: the only dependence along a row has the form
 //   X[j] = max(A[j], X[j-1] + g)        with g <= 0,
@@ -15,13 +17,18 @@
 // Lanes with nothing k lanes below them take lane 0 of their block (or keep
 // themselves) instead of a shifted-in constant: the scan so far already holds
 // that value plus a smaller multiple of g, so they lose without a blend and
-// without a sentinel that could wrap around.
+// without a sentinel that could wrap around. The affine kernel takes the
+// offsets out of the values first (see MaxScan), which leaves a plain prefix
+// maximum and a carry that is one maximum.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "kernels/VectorRows.cpp"
-// SSSE3 would only duplicate sse4 under another name.
+// SSSE3 would only duplicate sse4 under another name. Vectors whose size the
+// processor decides (SVE, RISC-V V) cannot be members of the scan's tables
+// below; arm64 processors with SVE run the neon set.
 #ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS HWY_SSSE3
+#define HWY_DISABLED_TARGETS \
+    (HWY_SSSE3 | HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
 #endif
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
@@ -37,7 +44,21 @@
 HWY_BEFORE_NAMESPACE();
 namespace torva_kernels {
 namespace HWY_NAMESPACE {
-#if HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_AVX3
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+
+// Targets without vector registers: the plain kernels.
+int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap, std::uint8_t* choices) {
+    return localFillRowScalar(prev, cur, scores, n, gap, choices);
+}
+void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
+              GotohRowStates cur, std::uint8_t* moves) {
+    gotohFillRowScalar(scores, m, gapOpen, gapExt, prev, cur, moves);
+}
+void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
+    packChoicesScalar(choices, bytes, out);
+}
+
+#else
 
 namespace hn = hwy::HWY_NAMESPACE;
 using D = hn::ScalableTag<std::int32_t>;
@@ -183,12 +204,91 @@ int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap,
                    : localVector<false>(prev, cur, scores, n, gap, nullptr);
 }
 
+// Prefix maximum without offsets, for the affine kernel's horizontal gap: it
+// scans B[t] = A[t] - t * gapExt, in which an extension costs nothing, and
+// Q[c] = c * gapExt + max over t <= c of B[t].
+struct MaxScan {
+    using Idx = decltype(hn::SetTableIndices(D(), static_cast<const std::int32_t*>(nullptr)));
+    static constexpr std::size_t kBlockSteps = Scan::kBlockSteps;
+    V inBlock[2];
+    Idx block[2];
+    Idx last;
+
+    MaxScan() {
+        const D d;
+        HWY_ALIGN std::int32_t idx[kLanes];
+        for (int s = 0; s < 2; ++s) {
+            const int k = 1 << s;
+            for (std::size_t l = 0; l < kLanes; ++l) {
+                const int r = static_cast<int>(l % 4);
+                const int src = r >= k ? r - k : 0;
+                idx[l] = static_cast<std::int32_t>(0x03020100u + 0x04040404u * static_cast<unsigned>(src));
+            }
+            inBlock[s] = hn::Load(d, idx);
+        }
+        for (std::size_t s = 0; s < 2; ++s) {
+            const int shiftBlocks = 1 << s;
+            for (std::size_t l = 0; l < kLanes; ++l) {
+                const int lane = static_cast<int>(l), b = lane / 4;
+                idx[l] = s < kBlockSteps ? (b >= shiftBlocks ? 4 * (b - shiftBlocks) + 3 : lane) : 0;
+            }
+            block[s] = hn::SetTableIndices(d, idx);
+        }
+        for (std::size_t l = 0; l < kLanes; ++l) idx[l] = static_cast<std::int32_t>(kLanes - 1);
+        last = hn::SetTableIndices(d, idx);
+    }
+
+    HWY_INLINE V prefixMax(V x) const {
+        x = hn::Max(x, hn::TableLookupBytes(x, inBlock[0]));
+        x = hn::Max(x, hn::TableLookupBytes(x, inBlock[1]));
+        if constexpr (kBlockSteps > 0) x = hn::Max(x, hn::TableLookupLanes(x, block[0]));
+        if constexpr (kBlockSteps > 1) x = hn::Max(x, hn::TableLookupLanes(x, block[1]));
+        return x;
+    }
+};
+
+// Move codes of four vectors (each below 256) into one vector of bytes in
+// column order: the four go into the four bytes of each lane, a byte shuffle
+// in each 128-bit block groups them by vector, and a lane permute puts the
+// blocks' parts in order. One store per four vectors instead of a narrowing
+// per vector.
+struct MovePacker {
+    using Idx = decltype(hn::SetTableIndices(D(), static_cast<const std::int32_t*>(nullptr)));
+    static constexpr std::size_t kBlocks = kLanes / 4;
+    V byVector;  // byte indices within a block
+    Idx inOrder;  // lane indices
+
+    MovePacker() {
+        const D d;
+        HWY_ALIGN std::int32_t idx[kLanes];
+        for (std::size_t l = 0; l < kLanes; ++l) {
+            const unsigned k = static_cast<unsigned>(l % 4);  // the vector whose bytes land here
+            idx[l] = static_cast<std::int32_t>(k | (4 + k) << 8 | (8 + k) << 16 | (12 + k) << 24);
+        }
+        byVector = hn::Load(d, idx);
+        for (std::size_t p = 0; p < kLanes; ++p)
+            idx[p] = static_cast<std::int32_t>(4 * (p % kBlocks) + p / kBlocks);
+        inOrder = hn::SetTableIndices(d, idx);
+    }
+
+    HWY_INLINE void store(V c0, V c1, V c2, V c3, std::uint8_t* out) const {
+        const V lanes = hn::Or(hn::Or(c0, hn::ShiftLeft<8>(c1)),
+                               hn::Or(hn::ShiftLeft<16>(c2), hn::ShiftLeft<24>(c3)));
+        V bytes = hn::TableLookupBytes(lanes, byVector);
+        if constexpr (kBlocks > 1) bytes = hn::TableLookupLanes(bytes, inOrder);
+        const hn::Repartition<std::uint8_t, D> d8;
+        hn::StoreU(hn::BitCast(d8, bytes), d8, out);
+    }
+};
+
 // The row goes in chunks that stay in the first-level cache: first the pair
 // and vertical-gap states of a chunk, elementwise on the row above, then the
-// horizontal-gap state over what the chunk finished. When tracing, cur.q
-// holds each column's first move bits between the two, so that a move byte
-// is narrowed and stored once.
+// horizontal-gap state over what the chunk finished. The first sweep also
+// leaves B (see MaxScan) and, when tracing, each column's first move bits in
+// buffers of the chunk, so that the second sweep neither recomputes them nor
+// narrows a move byte more than once.
 constexpr int kChunk = 256;
+static_assert(kChunk % (4 * kLanes) == 0, "chunks hold whole groups of four vectors");
 
 template <bool kTrace>
 void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
@@ -199,69 +299,99 @@ void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStat
     const V one = hn::Set(d, 1), two = hn::Set(d, 2);
     const V four = hn::Set(d, 4), eight = hn::Set(d, 8);
     const V sixteen = hn::Set(d, 16), thirtyTwo = hn::Set(d, 32);
-    int* codes = kTrace ? cur.q : nullptr;
-    const Scan scan(gapExt, 0, false);
-    V carry = hn::Zero(d);
-    // Columns from..to that do not fill a vector: the scalar kernel itself,
-    // over the window whose column 0 is column from - 1. It computes their
-    // pair and vertical-gap states again, to the same values.
-    const auto scalarColumns = [&](int from, int to) {
-        const GotohRowStates before{prev.d + from - 1, prev.p + from - 1, prev.q + from - 1};
-        const GotohRowStates here{cur.d + from - 1, cur.p + from - 1, cur.q + from - 1};
-        gotohFillRowScalar(scores + from - 1, to - from + 1, gapOpen, gapExt, before, here,
-                           kTrace ? mrow + from - 1 : nullptr);
-    };
+    const MaxScan scan;
+    const MovePacker packer;
+    // B[c] sits at b[c - first + 2] for the chunk starting at column `first`;
+    // the horizontal sweep also reads the two columns before the chunk.
+    HWY_ALIGN int b[kChunk + 2 + kLanes];
+    HWY_ALIGN int codes[kTrace ? kChunk : 1];
+    // Per lane: c * -gapExt for the vector at column c, and for B one column on.
+    HWY_ALIGN std::int32_t perLane[kLanes];
+    for (std::size_t l = 0; l < kLanes; ++l) perLane[l] = static_cast<std::int32_t>(l) * -gapExt;
+    const V laneRamp = hn::Load(d, perLane);
+    const V rampStep = hn::Set(d, lanes * -gapExt);
+    V openRamp = hn::Add(laneRamp, hn::Set(d, gapOpen - 2 * gapExt));  // B of column j + 1, j = 1
+    V ramp = hn::Add(laneRamp, hn::Set(d, -gapExt));                    // column c, c = 1
+    // B[0] = Q[0]; B[1] opens after column 0.
+    b[1] = cur.q[0];
+    b[2] = std::max(cur.d[0], cur.p[0]) + gapOpen - gapExt;
+    V best = hn::Set(d, cur.q[0]);  // the maximum of B before the vector
 
-    // With A[j] = max(D[j-1], P[j-1]) + open, the horizontal scan runs over A
-    // one column to the left, so that it yields Q[j-1], the value an extension
-    // starts from; comparing the extension with A[j] gives the move bits.
-    // Column 1 goes on its own: the shifted loads start at column 0.
-    const auto horizontal = [&](int j) {
-        const V dl = hn::LoadU(d, cur.d + j - 1), pl = hn::LoadU(d, cur.p + j - 1);
-        const V a = hn::Add(hn::Max(dl, pl), openV);
-        const V aLeft =
-            hn::Add(hn::Max(hn::LoadU(d, cur.d + j - 2), hn::LoadU(d, cur.p + j - 2)), openV);
-        const V x = scan.prefixMax(aLeft);
-        const V extend = hn::Add(hn::Max(x, hn::Add(carry, scan.carryStep)), extV);
-        carry = hn::Max(hn::TableLookupLanes(hn::Max(a, hn::Add(x, extV)), scan.last),
-                        hn::Add(carry, scan.vectorStep));
+    // Q of the vector at column c (c = first + offset), and with kTrace its
+    // complete move codes.
+    const auto horizontal = [&](int c, int offset) {
+        const V bHere = hn::LoadU(d, b + offset + 2);
+        V q;
+        V code;
         if constexpr (kTrace) {
+            // Through the column before each lane: whether extending wins.
+            const V x = scan.prefixMax(hn::LoadU(d, b + offset + 1));
+            const V before = hn::Max(x, best);
+            best = hn::Max(best, hn::TableLookupLanes(x, scan.last));
+            q = hn::Max(bHere, before);
             // Extending wins ties: only a strictly larger opening beats it.
-            const V mq = hn::IfThenElse(hn::Gt(a, extend), hn::IfThenElseZero(hn::Gt(pl, dl), sixteen),
+            const auto fromP = hn::Gt(hn::LoadU(d, cur.p + c - 1), hn::LoadU(d, cur.d + c - 1));
+            const V mq = hn::IfThenElse(hn::Gt(bHere, before), hn::IfThenElseZero(fromP, sixteen),
                                         thirtyTwo);
-            storeBytes(hn::Or(hn::LoadU(d, cur.q + j), mq), mrow + j);
+            code = hn::Or(hn::Load(d, codes + offset), mq);
+        } else {
+            const V x = scan.prefixMax(bHere);
+            q = hn::Max(x, best);
+            best = hn::Max(best, hn::TableLookupLanes(x, scan.last));
+            code = q;
         }
-        hn::StoreU(hn::Max(a, extend), d, cur.q + j);
+        hn::StoreU(hn::Sub(q, ramp), d, cur.q + c);
+        ramp = hn::Add(ramp, rampStep);
+        return code;
     };
 
-    int j = 1;   // next column of the pair and vertical-gap states
-    int jq = 1;  // next column of the horizontal-gap state
+    int j = 1;  // next column of the pair and vertical-gap states
     while (j + lanes - 1 <= m) {
+        const int first = j;
         const int chunkEnd = std::min(j + kChunk, m + 1 - (m + 1 - j) % lanes);
         for (; j < chunkEnd; j += lanes) {
             const V d0 = hn::LoadU(d, prev.d + j - 1), p0 = hn::LoadU(d, prev.p + j - 1);
             const V q0 = hn::LoadU(d, prev.q + j - 1);
             const V dp = hn::Max(d0, p0);
-            hn::StoreU(hn::Add(hn::Max(q0, dp), hn::LoadU(d, scores + j)), d, cur.d + j);
+            const V dv = hn::Add(hn::Max(q0, dp), hn::LoadU(d, scores + j));
+            hn::StoreU(dv, d, cur.d + j);
+            // Opening after a pair or after the other gap: both cost gapOpen.
+            const V dUp = hn::LoadU(d, prev.d + j), qUp = hn::LoadU(d, prev.q + j);
             const V pe = hn::Add(hn::LoadU(d, prev.p + j), extV);
-            const V pd = hn::Add(hn::LoadU(d, prev.d + j), openV);
-            const V pq = hn::Add(hn::LoadU(d, prev.q + j), openV);
-            const V ped = hn::Max(pe, pd);
-            hn::StoreU(hn::Max(pq, ped), d, cur.p + j);
+            const V po = hn::Add(hn::Max(dUp, qUp), openV);
+            const V pv = hn::Max(pe, po);
+            hn::StoreU(pv, d, cur.p + j);
+            hn::StoreU(hn::Add(hn::Max(dv, pv), openRamp), d, b + (j - first) + 3);
+            openRamp = hn::Add(openRamp, rampStep);
             if constexpr (kTrace) {
                 const V md = hn::IfThenElse(hn::Gt(q0, dp), two, hn::IfThenElseZero(hn::Gt(p0, d0), one));
-                const V mp = hn::IfThenElse(hn::Gt(pq, ped), eight, hn::IfThenZeroElse(hn::Gt(pd, pe), four));
-                hn::StoreU(hn::Or(md, mp), d, codes + j);
+                // Extending wins ties, then opening after a pair.
+                const V mp = hn::IfThenElse(hn::Gt(po, pe), hn::IfThenElseZero(hn::Gt(qUp, dUp), eight), four);
+                hn::Store(hn::Or(md, mp), d, codes + (j - first));
             }
         }
-        if (jq == 1) {
-            scalarColumns(1, 1);
-            carry = hn::Set(d, cur.q[1]);
-            jq = 2;
+        int c = first;
+        for (; c + 4 * lanes <= j; c += 4 * lanes) {
+            const int o = c - first;
+            const V c0 = horizontal(c, o), c1 = horizontal(c + lanes, o + lanes);
+            const V c2 = horizontal(c + 2 * lanes, o + 2 * lanes), c3 = horizontal(c + 3 * lanes, o + 3 * lanes);
+            if constexpr (kTrace) packer.store(c0, c1, c2, c3, mrow + c);
         }
-        for (; jq + lanes <= j; jq += lanes) horizontal(jq);
+        for (; c < j; c += lanes) {
+            const V code = horizontal(c, c - first);
+            if constexpr (kTrace) storeBytes(code, mrow + c);
+        }
+        b[1] = b[j - first + 1];
+        b[2] = b[j - first + 2];
     }
-    scalarColumns(jq, m);
+    // Columns j..m that do not fill a vector: the scalar kernel itself, over
+    // the window whose column 0 is column j - 1.
+    if (j <= m) {
+        const GotohRowStates before{prev.d + j - 1, prev.p + j - 1, prev.q + j - 1};
+        const GotohRowStates here{cur.d + j - 1, cur.p + j - 1, cur.q + j - 1};
+        gotohFillRowScalar(scores + j - 1, m - j + 1, gapOpen, gapExt, before, here,
+                           kTrace ? mrow + j - 1 : nullptr);
+    }
 }
 
 // Four one-byte choices of a 32-bit lane fold into its low byte with three
@@ -298,29 +428,82 @@ void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates 
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
+#include <cctype>
+#include <string>
+
 #include "kernels/VectorRows.hpp"
+
+namespace torva_kernels {
+HWY_EXPORT(LocalRow);
+HWY_EXPORT(GotohRow);
+HWY_EXPORT(PackChoices);
+}  // namespace torva_kernels
+
+namespace {
+
+// The entry of this file's dispatch tables that Highway calls when it may use
+// `targets`; entries of targets this file was not built for never come out.
+std::size_t tableEntry(std::int64_t targets) {
+#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
+    // Built for one target only: the tables hold just its entry.
+    static_cast<void>(targets);
+    return 0;
+#else
+    hwy::ChosenTarget chosen;
+    chosen.Update(targets);
+    return chosen.GetIndex();
+#endif
+}
+
+struct TargetKernels {
+    std::int64_t target;
+    std::size_t entry;  // in the dispatch tables
+    std::string name;
+    KernelSet set;
+};
+
+// Users name a set after Highway's target in lower case, except the x86 set of
+// 512-bit vectors, which goes by its instruction set.
+std::string kernelName(std::int64_t target) {
+    if (target == HWY_AVX3) return "avx512";
+    std::string name = hwy::TargetName(target);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// One set per vector target built, in the reverse of Highway's preference.
+const std::vector<TargetKernels>& builtKernels() {
+    static const std::vector<TargetKernels> built = [] {
+        std::vector<TargetKernels> sets;
+        for (std::int64_t targets = HWY_TARGETS; targets != 0; targets &= targets - 1) {
+            const std::int64_t target = targets & -targets;  // the most preferred left
+            if (target & (HWY_SCALAR | HWY_EMU128)) continue;  // the scalar set stands for these
+            sets.insert(sets.begin(), TargetKernels{target, tableEntry(target), kernelName(target), {}});
+        }
+        // The names are in place now; the sets point into them.
+        for (TargetKernels& k : sets)
+            k.set = KernelSet{k.name.c_str(), torva_kernels::HWY_DISPATCH_TABLE(LocalRow)[k.entry],
+                              torva_kernels::HWY_DISPATCH_TABLE(GotohRow)[k.entry],
+                              torva_kernels::HWY_DISPATCH_TABLE(PackChoices)[k.entry]};
+        return sets;
+    }();
+    return built;
+}
+
+}  // namespace
 
 std::vector<const KernelSet*> supportedVectorKernels() {
     const std::int64_t cpu = hwy::SupportedTargets();
     std::vector<const KernelSet*> sets;
-#if HWY_TARGETS & HWY_SSE4
-    static const KernelSet kSse4{"sse4", torva_kernels::N_SSE4::LocalRow,
-                                 torva_kernels::N_SSE4::GotohRow,
-                                 torva_kernels::N_SSE4::PackChoices};
-    if (cpu & HWY_SSE4) sets.push_back(&kSse4);
-#endif
-#if HWY_TARGETS & HWY_AVX2
-    static const KernelSet kAvx2{"avx2", torva_kernels::N_AVX2::LocalRow,
-                                 torva_kernels::N_AVX2::GotohRow,
-                                 torva_kernels::N_AVX2::PackChoices};
-    if (cpu & HWY_AVX2) sets.push_back(&kAvx2);
-#endif
-#if HWY_TARGETS & HWY_AVX3
-    static const KernelSet kAvx512{"avx512", torva_kernels::N_AVX3::LocalRow,
-                                   torva_kernels::N_AVX3::GotohRow,
-                                 torva_kernels::N_AVX3::PackChoices};
-    if (cpu & HWY_AVX3) sets.push_back(&kAvx512);
-#endif
+    for (const TargetKernels& k : builtKernels())
+        if (cpu & k.target) sets.push_back(&k.set);
     return sets;
+}
+
+const KernelSet* dispatchedVectorKernels() {
+    const std::size_t entry = tableEntry(hwy::SupportedTargets());
+    for (const TargetKernels& k : builtKernels())
+        if (k.entry == entry) return &k.set;
+    return nullptr;
 }
 #endif
