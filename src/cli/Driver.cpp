@@ -17,6 +17,7 @@
 #include "kernels/Kernels.hpp"
 #include "pair/PairEngine.hpp"
 #include "cli/CommandLine.hpp"
+#include "cli/MatrixByName.hpp"
 #include "pair/PairScheduler.hpp"
 #include "cli/Parameters.hpp"
 #include "cli/ProgressLine.hpp"
@@ -57,7 +58,10 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     }
 
     // 2. Matrix: open and parse; a matrix that does not parse stops the run
-    //    before any output file is created.
+    //    before any output file is created. A bare name that is no file is
+    //    one of the matrices installed with the programs.
+    const std::string matrixGiven = args.matrixFile;
+    args.matrixFile = matrixFileFor(args.matrixFile, argv[0] != nullptr ? argv[0] : "");
     errno = 0;
     std::ifstream matrixIn(args.matrixFile);
     const int openError = errno;
@@ -68,6 +72,11 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         MessageSink::out("can not open score matrix: " + args.matrixFile);
         const int error = isDirectory ? EISDIR : openError;
         if (error != 0) MessageSink::err(args.matrixFile + ": " + std::strerror(error));
+        if (isUnknownMatrixName(matrixGiven)) {
+            std::string names;
+            for (const std::string& name : knownMatrixNames()) names += " " + name;
+            MessageSink::err("matrices known by name:" + names);
+        }
         return 1;
     }
     ScoreMatrix scoreMatrix(matrixIn);
