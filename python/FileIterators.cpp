@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -100,6 +102,11 @@ public:
 
     PythonResult next() {
         if (ready_.empty()) alignBatch();
+        if (ready_.empty() && failure_) {
+            // Raised once, after the results of the pairs before it.
+            finished_ = true;
+            std::rethrow_exception(std::exchange(failure_, nullptr));
+        }
         if (ready_.empty()) throw py::stop_iteration();
         PythonResult r = std::move(ready_.front());
         ready_.pop_front();
@@ -132,7 +139,24 @@ private:
         std::vector<torva::Result> results;
         {
             py::gil_scoped_release unlocked;
-            results = torva::alignMany(pairs, options_);
+            try {
+                results = torva::alignMany(pairs, options_);
+            } catch (...) {
+                // The batch's results are lost with the error; those of the
+                // pairs before the failing one are made again one by one, so
+                // that the caller gets them before the error, as the programs
+                // write them before the message.
+                results.clear();
+                finished_ = true;
+                for (const auto& [seq1, seq2] : pairs) {
+                    try {
+                        results.push_back(torva::align(seq1, seq2, options_));
+                    } catch (...) {
+                        failure_ = std::current_exception();
+                        break;
+                    }
+                }
+            }
         }
         for (std::size_t k = 0; k < results.size(); ++k)
             ready_.emplace_back(std::move(results[k]), matrix_, cutName(names[2 * k]),
@@ -144,6 +168,7 @@ private:
     torva::Matrix matrix_;
     Messages notes_;
     std::deque<PythonResult> ready_;
+    std::exception_ptr failure_;  // raised when the results before it are taken
     bool finished_ = false;
 };
 
