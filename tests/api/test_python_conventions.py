@@ -267,6 +267,9 @@ def test_blosum62_global_scores_agree_with_a_peer(path, tmp_path):
     r = torva.align(seq1, seq2, matrix="BLOSUM62", factor=1_000_000)
     assert r.anchor_score == 0
     assert r.score == PEER_SCORES[path.name]
+    # The program, with the matrix by name, scores it alike.
+    out, _ = run_program(tmp_path, path, "-S", "BLOSUM62", "-T", "1000000")
+    assert int(out.read_text().split("\n")[0].rsplit("\t", 1)[1]) == r.score
     peer = shutil.which("parasail_aligner")
     if peer is None:
         return
