@@ -1,18 +1,28 @@
 """Anchored pairwise alignment of DNA and protein sequences."""
 
 import os
-from typing import Literal, Optional, Sequence, Tuple, List
+from typing import Iterator, List, Literal, Optional, Sequence, Tuple, Union
 
 __version__: str
 
 Variant = Literal["torva", "torva-b"]
+# A torva.Matrix, the name of a shipped matrix ("BLOSUM62", "PAM250",
+# "HOXD70", ...: Matrix.names()) or the path of a matrix file.
+MatrixLike = Union["Matrix", str, os.PathLike[str]]
+
+class TorvaWarning(UserWarning):
+    """Issued about a pair, e.g. protein aligned as DNA."""
 
 class Matrix:
     def __init__(self, letters: str, scores: Sequence[Sequence[int]], title: str = "") -> None: ...
     @staticmethod
-    def from_file(path: str | os.PathLike[str]) -> Matrix: ...
+    def from_file(path: Union[str, os.PathLike[str]]) -> Matrix: ...
     @staticmethod
     def from_text(text: str) -> Matrix: ...
+    @staticmethod
+    def named(name: str) -> Matrix: ...
+    @staticmethod
+    def names() -> List[str]: ...
     @staticmethod
     def dna() -> Matrix: ...
     @staticmethod
@@ -43,23 +53,43 @@ class Result:
     anchors: List[Anchor]
     cigar: str
     warnings: List[str]
+    name1: str
+    name2: str
+    # The span in which both rows hold residues, as in PAF: 0-based, end exclusive.
+    start1: int
+    end1: int
+    start2: int
+    end2: int
+    matches: int
+    columns: int
+    identity: float
+    def format(self, width: int = 60) -> str: ...
 
 class Listing:
     anchor_score: int
     anchors: List[Anchor]
     warnings: List[str]
 
-def align(seq1: str, seq2: str, *, protein: bool = False, matrix: Optional[Matrix] = None,
+def align(seq1: str, seq2: str, *, protein: bool = False, matrix: Optional[MatrixLike] = None,
           gap_open: Optional[int] = None, gap_extend: Optional[int] = None, factor: int = 10,
           min_length: Optional[int] = None, variant: Variant = "torva",
           memory_limit: Optional[int] = None) -> Result: ...
-def list_local(seq1: str, seq2: str, *, protein: bool = False, matrix: Optional[Matrix] = None,
-               gap_open: Optional[int] = None, gap_extend: Optional[int] = None, factor: int = 10,
-               min_length: Optional[int] = None, variant: Variant = "torva",
-               memory_limit: Optional[int] = None) -> Listing: ...
-def align_many(pairs: Sequence[Tuple[str, str]], *, threads: int = 0, protein: bool = False,
-               matrix: Optional[Matrix] = None, gap_open: Optional[int] = None,
+def list_local(seq1: str, seq2: str, *, protein: bool = False,
+               matrix: Optional[MatrixLike] = None, gap_open: Optional[int] = None,
                gap_extend: Optional[int] = None, factor: int = 10,
                min_length: Optional[int] = None, variant: Variant = "torva",
-               memory_limit: Optional[int] = None) -> List[Result]: ...
+          memory_limit: Optional[int] = None) -> Listing: ...
+def align_many(pairs: Sequence[Tuple[str, str]], *, threads: Optional[int] = None,
+               protein: bool = False, matrix: Optional[MatrixLike] = None,
+               gap_open: Optional[int] = None, gap_extend: Optional[int] = None,
+               factor: int = 10, min_length: Optional[int] = None,
+               variant: Variant = "torva",
+          memory_limit: Optional[int] = None) -> List[Result]: ...
+def align_file(path: Union[str, os.PathLike[str]], *, threads: Optional[int] = None,
+               protein: bool = False, matrix: Optional[MatrixLike] = None,
+               gap_open: Optional[int] = None, gap_extend: Optional[int] = None,
+               factor: int = 10, min_length: Optional[int] = None,
+               variant: Variant = "torva",
+          memory_limit: Optional[int] = None) -> Iterator[Result]: ...
+def read_fasta(path: Union[str, os.PathLike[str]]) -> Iterator[Tuple[str, str]]: ...
 def cigar(row1: str, row2: str) -> str: ...

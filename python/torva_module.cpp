@@ -7,6 +7,10 @@
 
 #include <filesystem>
 
+#include "FileIterators.hpp"
+#include "Keywords.hpp"
+#include "PythonResult.hpp"
+#include "scoring/ValueLimits.hpp"
 #include "torva/torva.hpp"
 
 namespace py = pybind11;
@@ -20,24 +24,33 @@ torva::Variant variantNamed(const std::string& name) {
     throw std::invalid_argument("variant must be \"torva\" or \"torva-b\", not \"" + name + "\"");
 }
 
-torva::Options options(bool protein, std::optional<torva::Matrix> matrix,
-                       std::optional<int> gapOpen, std::optional<int> gapExtend, int factor,
-                       std::optional<int> minLength, const std::string& variant,
-                       std::optional<long long> memoryLimit, int threads = 0) {
-    if (threads < 0) throw std::invalid_argument("threads must not be negative");
+torva::Options options(bool protein, const py::object& matrix, std::optional<int> gapOpen,
+                       std::optional<int> gapExtend, int factor, std::optional<int> minLength,
+                       const std::string& variant, std::optional<long long> memoryLimit,
+                       std::optional<int> threads = 1) {
+    constexpr int kMost = kMaxAbsValue;  // the largest number the programs' options take
     if (memoryLimit && *memoryLimit <= 0)
-        throw std::invalid_argument("memory_limit must be positive");
+        throw py::value_error("memory_limit=" + std::to_string(*memoryLimit) +
+                              " must be a positive number of bytes; None for what the "
+                              "programs allow themselves");
     torva::Options o;
     o.protein = protein;
-    o.matrix = std::move(matrix);
-    o.gapOpen = gapOpen;
-    o.gapExtend = gapExtend;
-    o.factor = factor;
-    o.minLength = minLength;
+    o.matrix = matrixKeyword(matrix);
+    if (gapOpen) o.gapOpen = rangeKeyword("gap_open", *gapOpen, -kMost, kMost);
+    if (gapExtend) o.gapExtend = rangeKeyword("gap_extend", *gapExtend, -kMost, kMost);
+    o.factor = rangeKeyword("factor", factor, 0, kMost);
+    if (minLength) o.minLength = rangeKeyword("min_length", *minLength, 0, kMost);
     o.variant = variantNamed(variant);
-    o.threads = static_cast<unsigned>(threads);
+    o.threads = threadsKeyword(threads);
     o.memoryLimit = memoryLimit ? static_cast<unsigned long long>(*memoryLimit) : 0;
     return o;
+}
+
+// The library's result as torva.Result, its warnings issued; needs the GIL.
+PythonResult issued(torva::Result result, const torva::Options& o) {
+    PythonResult r(std::move(result), matrixOf(o), "seq1", "seq2");
+    issueWarnings(r.warnings);
+    return r;
 }
 
 // The keyword arguments every aligning function takes, after the sequences.
@@ -46,17 +59,23 @@ torva::Options options(bool protein, std::optional<torva::Matrix> matrix,
         "gap_extend"_a = py::none(), "factor"_a = 10, "min_length"_a = py::none(),        \
         "variant"_a = "torva", "memory_limit"_a = py::none()
 
-// align and list_local: one pair through `call` with the GIL released.
-template <class Call>
-auto onePair(Call call) {
-    return [call](const std::string& seq1, const std::string& seq2, bool protein,
-                  std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
-                  std::optional<int> gapExtend, int factor, std::optional<int> minLength,
-                  const std::string& variant, std::optional<long long> memoryLimit) {
-        const torva::Options o = options(protein, std::move(matrix), gapOpen, gapExtend, factor,
-                                         minLength, variant, memoryLimit);
-        py::gil_scoped_release unlocked;
-        return call(seq1, seq2, o);
+// align and list_local: one pair through `call` with the GIL released, then
+// through `finish` (which issues the warnings) with the GIL held.
+template <class Call, class Finish>
+auto onePair(Call call, Finish finish) {
+    return [call, finish](const std::string& seq1, const std::string& seq2, bool protein,
+                          const py::object& matrix, std::optional<int> gapOpen,
+                          std::optional<int> gapExtend, int factor,
+                          std::optional<int> minLength, const std::string& variant,
+                          std::optional<long long> memoryLimit) {
+        const torva::Options o = options(protein, matrix, gapOpen, gapExtend, factor, minLength,
+                                         variant, memoryLimit);
+        decltype(call(seq1, seq2, o)) out;
+        {
+            py::gil_scoped_release unlocked;
+            out = call(seq1, seq2, o);
+        }
+        return finish(std::move(out), o);
     };
 }
 
@@ -64,7 +83,9 @@ const char* const kOptionsDoc = R"(
     protein: the sequences are protein (as -P): BLOSUM62, mask character '*',
         gap costs 15/2 and min_length 50 unless given. A matrix of more than
         20 letters switches to the protein defaults too.
-    matrix: a torva.Matrix; None for the default of the mode.
+    matrix: a torva.Matrix, the name of a shipped matrix ("BLOSUM62", "PAM250",
+        "HOXD70", ... : torva.Matrix.names()) or the path of a matrix file;
+        None for the default of the mode.
     gap_open, gap_extend: gap costs (-G, -A); the sign is ignored. None for
         500/25 (DNA) or 15/2 (protein).
     factor: raises the cutoff of local alignments (-T); at least 0, values
@@ -75,8 +96,10 @@ const char* const kOptionsDoc = R"(
     memory_limit: the most memory in bytes the work buffers may take; None
         for what the programs allow themselves.
 
-Raises ValueError for bad options, MemoryError when the pair does not fit in
-memory.)";
+Warnings about a pair (say, protein aligned as DNA) are issued with the
+warnings module, category torva.TorvaWarning. Raises ValueError for bad
+options, naming the keyword and the values it takes; MemoryError when a pair
+does not fit in memory.)";
 
 std::string doc(const char* head) { return std::string(head) + "\n\nArguments:" + kOptionsDoc; }
 
@@ -123,6 +146,12 @@ PYBIND11_MODULE(torva, m) {
             "ValueError when it does not parse.")
         .def_static("from_text", &torva::Matrix::fromText, "text"_a,
                     "Parses the text of a matrix file; ValueError when it does not parse.")
+        .def_static("named", &torva::Matrix::named, "name"_a,
+                    "A matrix shipped with torva, by name in any case (see names()); "
+                    "ValueError lists the names for any other.")
+        .def_static("names", &torva::Matrix::names,
+                    "The names of the shipped matrices: BLOSUM45/50/62/80, PAM30/70/250, "
+                    "HOXD70 and DNA_MATCH.")
         .def_static("dna", &torva::Matrix::dna, "The built-in DNA matrix (HOXD70).")
         .def_static("protein", &torva::Matrix::protein, "The built-in protein matrix (BLOSUM62).")
         .def_property_readonly("letters", &torva::Matrix::letters,
@@ -154,21 +183,8 @@ PYBIND11_MODULE(torva, m) {
                    " score " + std::to_string(a.score) + ">";
         });
 
-    py::class_<torva::Result>(m, "Result", "The global alignment of one pair.")
-        .def_readonly("row1", &torva::Result::row1, "Aligned sequence 1, lower case, '-' for gaps.")
-        .def_readonly("row2", &torva::Result::row2)
-        .def_readonly("score", &torva::Result::score)
-        .def_readonly("anchor_score", &torva::Result::anchorScore,
-                      "Sum of the anchors used (0 when none beat the cutoff).")
-        .def_readonly("anchors", &torva::Result::anchors)
-        .def_readonly("cigar", &torva::Result::cigar,
-                      "Run-length coded columns: '=' equal, 'X' different, 'I' residue of "
-                      "sequence 1 against a gap, 'D' residue of sequence 2 against a gap.")
-        .def_readonly("warnings", &torva::Result::warnings)
-        .def("__repr__", [](const torva::Result& r) {
-            return "<torva.Result score " + std::to_string(r.score) + ", " +
-                   std::to_string(r.anchors.size()) + " anchors>";
-        });
+    bindResult(m);
+    bindFileIterators(m);
 
     py::class_<torva::Listing>(m, "Listing", "The anchors of one pair, as -L lists them.")
         .def_readonly("anchor_score", &torva::Listing::anchorScore)
@@ -180,33 +196,70 @@ PYBIND11_MODULE(torva, m) {
 
     m.def("align",
           onePair([](const std::string& a, const std::string& b, const torva::Options& o) {
-              return torva::align(a, b, o);
-          }),
+                      return torva::align(a, b, o);
+                  },
+                  [](torva::Result r, const torva::Options& o) { return issued(std::move(r), o); }),
           "seq1"_a, "seq2"_a, py::kw_only(), TORVA_OPTION_ARGS,
           doc("The anchored global alignment of two sequences.").c_str());
 
     m.def("list_local",
           onePair([](const std::string& a, const std::string& b, const torva::Options& o) {
-              return torva::listLocal(a, b, o);
-          }),
+                      return torva::listLocal(a, b, o);
+                  },
+                  [](torva::Listing l, const torva::Options&) {
+                      issueWarnings(l.warnings);
+                      return l;
+                  }),
           "seq1"_a, "seq2"_a, py::kw_only(), TORVA_OPTION_ARGS,
           doc("The anchors alone (-L); the .loc listing shows those with `listed`.").c_str());
 
     m.def(
         "align_many",
-        [](const std::vector<std::pair<std::string, std::string>>& pairs, int threads,
-           bool protein, std::optional<torva::Matrix> matrix, std::optional<int> gapOpen,
-           std::optional<int> gapExtend, int factor, std::optional<int> minLength,
-           const std::string& variant, std::optional<long long> memoryLimit) {
-            const torva::Options o = options(protein, std::move(matrix), gapOpen, gapExtend,
-                                             factor, minLength, variant, memoryLimit, threads);
-            py::gil_scoped_release unlocked;
-            return torva::alignMany(pairs, o);
+        [](const std::vector<std::pair<std::string, std::string>>& pairs,
+           std::optional<int> threads, bool protein, const py::object& matrix,
+           std::optional<int> gapOpen, std::optional<int> gapExtend, int factor,
+           std::optional<int> minLength, const std::string& variant,
+           std::optional<long long> memoryLimit) {
+            const torva::Options o = options(protein, matrix, gapOpen, gapExtend, factor,
+                                             minLength, variant, memoryLimit, threads);
+            std::vector<torva::Result> results;
+            {
+                py::gil_scoped_release unlocked;
+                results = torva::alignMany(pairs, o);
+            }
+            std::vector<PythonResult> out;
+            out.reserve(results.size());
+            for (torva::Result& r : results) out.push_back(issued(std::move(r), o));
+            return out;
         },
-        "pairs"_a, py::kw_only(), "threads"_a = 0, TORVA_OPTION_ARGS,
-        doc("Aligns (seq1, seq2) pairs on `threads` threads (0: the cores this process may "
-            "use), as the programs do: a large pair alone with every thread on it, a pair that "
-            "does not fit beside the others again alone; the results are in input order.")
+        "pairs"_a, py::kw_only(), "threads"_a = py::none(), TORVA_OPTION_ARGS,
+        doc("Aligns (seq1, seq2) pairs on `threads` threads (None: every core this process "
+            "may use, as the programs do): a large pair alone with every thread on it, a pair "
+            "that does not fit beside the others again alone; the results are in input order.")
+            .c_str());
+
+    m.def(
+        "read_fasta", [](const std::filesystem::path& path) { return readFasta(path.string()); },
+        "path"_a,
+          "Yields (name, sequence) for each record of a FASTA file, plain or gzip-compressed: "
+          "the name is the header line after '>', the sequence its lines joined. Raises "
+          "OSError when the file cannot be opened, ValueError when it is no FASTA (the "
+          "programs' message says what it looks like).");
+
+    m.def(
+        "align_file",
+        [](const std::filesystem::path& path, std::optional<int> threads, bool protein,
+           const py::object& matrix, std::optional<int> gapOpen, std::optional<int> gapExtend,
+           int factor, std::optional<int> minLength, const std::string& variant,
+           std::optional<long long> memoryLimit) {
+            return alignFile(path.string(), options(protein, matrix, gapOpen, gapExtend, factor,
+                                                    minLength, variant, memoryLimit, threads));
+        },
+        "path"_a, py::kw_only(), "threads"_a = py::none(), TORVA_OPTION_ARGS,
+        doc("Yields the results of the pairs of a FASTA file (records 1 and 2, 3 and 4, ...) in "
+            "input order, as the programs align them, on `threads` threads (None: every core "
+            "this process may use). Each result's name1 and name2 are the records' names up "
+            "to the first '|'. A last record without a partner is left out with a warning.")
             .c_str());
 
     m.def("cigar", &torva::cigar, "row1"_a, "row2"_a,

@@ -2,7 +2,9 @@
 # Checks for what the build and the tests need from Debian/Ubuntu: a C++
 # compiler, CMake, Ninja, make, zlib, Highway (vector kernels), GoogleTest,
 # Google Benchmark, and for the Python module and its tests pybind11, the
-# Python headers and pytest. Extras on request:
+# Python headers, pytest, pip with setuptools, wheel and venv (the module's
+# pip install, offline) and parasail's aligner (a peer's scores and
+# matrices to compare with). Extras on request:
 #   fuzz      clang and its libFuzzer runtime (fuzz/run.sh)
 #   workflow  Snakemake (workflow/ and its test; a large package)
 #   browser   headless Chromium, its driver and Selenium (the report's browser test)
@@ -24,7 +26,12 @@ command -v ninja >/dev/null 2>&1 || need ninja-build
 [ -f /usr/include/pybind11/pybind11.h ] || need pybind11-dev
 ls /usr/include/python3*/Python.h >/dev/null 2>&1 || need python3-dev
 /usr/bin/python3 -c "import pytest" >/dev/null 2>&1 || need python3-pytest
-packages="g++ cmake make ninja-build zlib1g-dev libhwy-dev libgtest-dev libbenchmark-dev pybind11-dev python3-dev python3-pytest"
+/usr/bin/python3 -m pip --version >/dev/null 2>&1 || need python3-pip
+/usr/bin/python3 -c "import setuptools" >/dev/null 2>&1 || need python3-setuptools
+/usr/bin/python3 -c "import wheel" >/dev/null 2>&1 || need python3-wheel
+/usr/bin/python3 -c "import ensurepip, venv" >/dev/null 2>&1 || need python3-venv
+command -v parasail_aligner >/dev/null 2>&1 || need parasail
+packages="g++ cmake make ninja-build zlib1g-dev libhwy-dev libgtest-dev libbenchmark-dev pybind11-dev python3-dev python3-pytest python3-pip python3-setuptools python3-wheel python3-venv parasail"
 
 for extra in "$@"; do
     case "$extra" in

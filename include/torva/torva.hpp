@@ -77,6 +77,11 @@ public:
     // Built-in defaults: HOXD70 over a c g t, and BLOSUM62 over 24 letters.
     static Matrix dna();
     static Matrix protein();
+    // A matrix shipped with the library, by name (any case): the ones
+    // names() lists, e.g. "BLOSUM62", "PAM250", "HOXD70". Throws
+    // std::invalid_argument, listing the names, for any other.
+    static Matrix named(std::string_view name);
+    static std::vector<std::string> names();
 
     // @param letters  labels of the rows and columns: distinct ignoring case, not blank
     // @param scores   the square table, row-major: scores[r * n + c] scores

@@ -19,6 +19,7 @@
 
 #include "kernels/Kernels.hpp"
 #include "cli/CommandLine.hpp"
+#include "cli/MatrixByName.hpp"
 #include "pair/PairScheduler.hpp"
 #include "cli/Parameters.hpp"
 #include "cli/ProgressLine.hpp"
@@ -107,7 +108,10 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     }
 
     // 2. Matrix: open and parse; a matrix that does not parse stops the run
-    //    before any output file is created.
+    //    before any output file is created. A bare name that is no file is
+    //    one of the matrices installed with the programs.
+    const std::string matrixGiven = args.matrixFile;
+    args.matrixFile = matrixFileFor(args.matrixFile, argv[0] != nullptr ? argv[0] : "");
     errno = 0;
     std::ifstream matrixIn(args.matrixFile);
     const int openError = errno;
@@ -118,6 +122,11 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         MessageSink::out("can not open score matrix: " + args.matrixFile);
         const int error = isDirectory ? EISDIR : openError;
         if (error != 0) MessageSink::err(args.matrixFile + ": " + std::strerror(error));
+        if (isUnknownMatrixName(matrixGiven)) {
+            std::string names;
+            for (const std::string& name : knownMatrixNames()) names += " " + name;
+            MessageSink::err("matrices known by name:" + names);
+        }
         return 1;
     }
     std::optional<ScoreMatrix> parsed;
@@ -241,7 +250,6 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
 
 }  // namespace
 
-std::string cutName(const std::string& name) { return name.substr(0, name.find('|')); }
 
 bool sameFile(const std::string& path, const std::string& other) {
     struct stat a, b;

@@ -11,8 +11,6 @@
 int runProgram(int argc, char** argv,
                GappedAnchorRealign gappedAnchor = GappedAnchorRealign::kWindows);
 
-// The name up to its first '|' (the whole name when there is none).
-std::string cutName(const std::string& name);
 
 // True when both paths name one existing file (same device and inode), or,
 // when `path` does not exist, when its resolved form equals that of `other`.

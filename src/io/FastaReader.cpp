@@ -150,3 +150,5 @@ int FastaReader::readRecords(std::vector<std::string>& names, std::vector<std::s
     }
     return count;
 }
+
+std::string cutName(const std::string& header) { return header.substr(0, header.find('|')); }

@@ -58,3 +58,6 @@ private:
     std::optional<Record> first_;   // read ahead to see whether a line begins with '>'
     std::string line_;              // kept from line to line and record to record
 };
+
+// A header up to its first '|': the name a pair's results carry.
+std::string cutName(const std::string& header);

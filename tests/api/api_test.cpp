@@ -103,3 +103,59 @@ TEST(ApiThreads, ConcurrentCallsAgreeWithOneAtATime) {
 }
 
 }  // namespace
+
+namespace {
+
+// Values of the published tables that a transcription slip would change.
+TEST(ApiNamedMatrices, HoldThePublishedValues) {
+    const struct {
+        const char* name;
+        char a, b;
+        int score;
+    } cases[] = {
+        {"BLOSUM62", 'W', 'W', 11}, {"BLOSUM62", 'A', 'R', -1}, {"BLOSUM62", 'C', 'C', 9},
+        {"BLOSUM45", 'W', 'W', 15}, {"BLOSUM45", 'C', 'C', 12}, {"BLOSUM50", 'P', 'P', 10},
+        {"BLOSUM50", 'W', 'W', 15}, {"BLOSUM80", 'W', 'W', 11}, {"BLOSUM80", 'A', 'A', 5},
+        {"PAM30", 'W', 'W', 13},    {"PAM30", 'W', 'E', -17},   {"PAM70", 'M', 'M', 10},
+        {"PAM250", 'W', 'W', 17},   {"PAM250", 'C', 'C', 12},   {"PAM250", 'W', 'C', -8},
+        {"HOXD70", 'A', 'A', 91},   {"HOXD70", 'A', 'C', -114}, {"HOXD70", 'A', 'G', -31},
+        {"HOXD70", 'C', 'G', -125}, {"DNA_MATCH", 'A', 'A', 100}, {"DNA_MATCH", 'A', 'G', -100},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(torva::Matrix::named(c.name).score(c.a, c.b), c.score)
+            << c.name << " " << c.a << "/" << c.b;
+}
+
+TEST(ApiNamedMatrices, AreSymmetricAndTheirDataFiles) {
+    const std::vector<std::string> names = torva::Matrix::names();
+    ASSERT_FALSE(names.empty());
+    for (const std::string& name : names) {
+        const torva::Matrix m = torva::Matrix::named(name);
+        const torva::Matrix file = torva::Matrix::fromFile(std::string(TORVA_SOURCE_DIR) + "/data/" + name);
+        EXPECT_EQ(m.title(), name);
+        EXPECT_EQ(m.letters(), file.letters()) << name;
+        EXPECT_EQ(m.isProtein(), name.rfind("BLOSUM", 0) == 0 || name.rfind("PAM", 0) == 0) << name;
+        for (char a : m.letters())
+            for (char b : m.letters()) {
+                EXPECT_EQ(m.score(a, b), m.score(b, a)) << name << " " << a << b;
+                EXPECT_EQ(m.score(a, b), file.score(a, b)) << name << " " << a << b;
+            }
+    }
+}
+
+TEST(ApiNamedMatrices, NamesIgnoreCaseAndUnknownOnesListTheKnown) {
+    EXPECT_EQ(torva::Matrix::named("pam250").score('w', 'w'), 17);
+    try {
+        torva::Matrix::named("BLOSUM100");
+        FAIL() << "an unknown name was accepted";
+    } catch (const std::invalid_argument& e) {
+        const std::string what = e.what();
+        for (const std::string& name : torva::Matrix::names())
+            EXPECT_NE(what.find(name), std::string::npos) << what;
+    }
+    // The defaults stay the programs' defaults.
+    EXPECT_EQ(torva::Matrix::dna().title(), "HOXD70");
+    EXPECT_EQ(torva::Matrix::protein().title(), "BLOSUM62");
+}
+
+}  // namespace

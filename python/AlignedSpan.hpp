@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string_view>
+
+// Where two global rows align residue against residue: from the first to the
+// last column in which both rows hold a residue, as the PAF record gives it.
+// Coordinates are 0-based, ends exclusive; a pair without such a column has
+// all of them 0.
+struct AlignedSpan {
+    long long start1 = 0, end1 = 0, start2 = 0, end2 = 0;
+    long long matches = 0;  // identical residues (any case) inside the span
+    long long columns = 0;  // columns inside the span, gaps included
+
+    // matches / columns, 0 for an empty span.
+    double identity() const {
+        return columns > 0 ? static_cast<double>(matches) / static_cast<double>(columns) : 0.0;
+    }
+};
+
+// Rows of different lengths are read up to the shorter one.
+AlignedSpan alignedSpan(std::string_view row1, std::string_view row2);
