@@ -44,15 +44,19 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
     title.clear();
     size = 0;
 
+    problem.clear();
     std::string line;
     bool header = false;
+    long lineNumber = 0;
     while (std::getline(in, line)) {
+        ++lineNumber;
         if (!line.empty() && line[0] == '>') {
             header = true;
             break;
         }
     }
     if (!header) {
+        problem = "no line begins with '>' (a title line, then a line of letters and a row per letter)";
         reportNoMatrix();
         return 0;
     }
@@ -61,6 +65,7 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
 
     // The letter line; a header that ends the file leaves it empty.
     if (!std::getline(in, line)) line.clear();
+    const long letterLine = ++lineNumber;
     unsigned long n = 0;
     for (char c : line) {
         if (isBlank(c)) continue;
@@ -68,6 +73,7 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
         ++n;
     }
     if (n == 0) {
+        problem = "line " + std::to_string(letterLine) + ": expected the letters of the matrix after its title line";
         reportNoMatrix();
         return 0;
     }
@@ -76,11 +82,14 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
     std::vector<bool> rowSeen(n, false);
     unsigned long rowsRead = 0;
     while (rowsRead < n && std::getline(in, line)) {
+        ++lineNumber;
         if (onlyBlanks(line)) continue;  // empty, blanks only, or a lone '\r'
         std::size_t first = 0;
         while (isBlank(line[first])) ++first;
         auto found = alphabet.find(lower(line[first]));
         if (found == alphabet.end()) {
+            problem = "line " + std::to_string(lineNumber) + ": expected a row beginning with a letter of line " +
+                      std::to_string(letterLine) + ", found '" + std::string(1, line[first]) + "'";
             MessageSink::out("first letter of Score Matrix is char");
             return 0;
         }
@@ -89,12 +98,29 @@ unsigned int ScoreMatrix::read_in(std::istream& in) {
         std::istringstream numbers(line.substr(first + 1));
         unsigned long count = 0;
         long long value = 0;
+        bool outOfRange = false;
         while (count < n && numbers >> value) {
-            if (value > kMaxAbsScore || value < -kMaxAbsScore) break;  // ends the row
+            if (value > kMaxAbsScore || value < -kMaxAbsScore) {  // ends the row
+                outOfRange = true;
+                break;
+            }
             row[count] = static_cast<int>(value);
             ++count;
         }
         if (count < n) {
+            const std::string where = "line " + std::to_string(lineNumber) + ": ";
+            if (outOfRange) {
+                problem = where + "the score " + std::to_string(value) + " is out of range (-" +
+                          std::to_string(kMaxAbsScore) + " to " + std::to_string(kMaxAbsScore) + ")";
+            } else {
+                numbers.clear();
+                std::string found;
+                numbers >> found;
+                problem = where + "expected " + std::to_string(n) + " whole-number scores after '" +
+                          std::string(1, line[first]) + "', one per letter of line " + std::to_string(letterLine) +
+                          "; found " + std::to_string(count) +
+                          (found.empty() ? std::string() : " and then '" + found.substr(0, 20) + "'");
+            }
             MessageSink::out(std::to_string(count) + " " + std::to_string(n) + "wrong fromat of matrix");
             return 0;
         }

@@ -23,6 +23,7 @@ public:
     std::string title;                       // text after '>' of the header line
     int size = 0;                            // letters on the letter line, 0 after an error
     std::string missingRows;                 // letters of the letter line without a row (they score 0)
+    std::string problem;                     // after an error: the line and what was expected there
 
     // Reads the table from `in`. A stream that is not good to begin with gets
     // "unable to read the file" and stops the run (RunStop{1}).
