@@ -1,6 +1,14 @@
 #include "cli/Driver.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <exception>
+#include <optional>
 
 #include <cerrno>
 #include <climits>
@@ -17,6 +25,7 @@
 #include "kernels/Kernels.hpp"
 #include "pair/PairEngine.hpp"
 #include "cli/CommandLine.hpp"
+#include "cli/SignalStop.hpp"
 #include "pair/PairScheduler.hpp"
 #include "cli/Parameters.hpp"
 #include "cli/ProgressLine.hpp"
@@ -45,9 +54,81 @@ std::string resolvedPath(const std::string& path) {
     return resolved + base;
 }
 
+// What the user is told about a letter that the matrix scores as 0: per
+// record, how many and which.
+class UnknownLetters {
+public:
+    UnknownLetters(const ScoreMatrix& matrix, char maskChar) {
+        known_.fill(false);
+        for (const auto& [letter, index] : matrix.alphabet)
+            if (matrix.missingRows.find(letter) == std::string::npos) mark(letter);
+        mark(maskChar);
+        // Digits and blanks have a warning of their own.
+        for (char c : std::string("0123456789 \t")) known_[static_cast<unsigned char>(c)] = true;
+    }
+    // "" when every letter has a row.
+    std::string describe(const std::string& seq) const {
+        std::array<long, 256> counts{};
+        long total = 0;
+        for (char c : seq) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            if (known_[u]) continue;
+            ++counts[u];
+            ++total;
+        }
+        if (total == 0) return "";
+        std::string letters;
+        for (int u = 0; u < 256; ++u) {
+            if (counts[static_cast<std::size_t>(u)] == 0) continue;
+            if (!letters.empty()) letters += ", ";
+            if (u >= 0x21 && u < 0x7f) {
+                letters += static_cast<char>(u);
+            } else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "0x%02x", u);
+                letters += hex;
+            }
+        }
+        return std::to_string(total) + (total == 1 ? " letter" : " letters") +
+               " that the matrix has no row for (" + letters + "); they score 0";
+    }
+
+private:
+    void mark(char letter) {
+        known_[static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(letter)))] = true;
+        known_[static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(letter)))] = true;
+    }
+    std::array<bool, 256> known_;
+};
+
+// Refuses outputs that would overwrite the input, the matrix or one another,
+// and an alignment file under /dev or /proc; true when all is well.
+bool outputsAreSafe(const std::string& name, const CommandLine& args, const RunOutputs& outputs) {
+    auto refuse = [&](const std::string& path, const std::string& why) {
+        MessageSink::out("can not open output file: " + path);
+        MessageSink::err(name + ": " + path + ": " + why);
+        return false;
+    };
+    if (isSystemPath(args.outFile)) {
+        return refuse(args.outFile, "the alignment file (-O) and its .loc and .score companions "
+                                    "can not go under /dev or /proc: give a path in a directory");
+    }
+    const std::vector<const std::string*> paths = outputs.paths();
+    for (const std::string* path : paths) {
+        if (sameFile(*path, args.inSeqFile)) return refuse(*path, "this is the input file (-I)");
+        if (sameFile(*path, args.matrixFile)) return refuse(*path, "this is the matrix file (-S)");
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        for (std::size_t j = i + 1; j < paths.size(); ++j)
+            if (sameFile(*paths[j], *paths[i]))
+                return refuse(*paths[j], "the same file as the output " + *paths[i] + ": each output needs its own");
+    return true;
+}
+
 int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
     //    stops the run before anything is read or written.
+    const std::string name = programName(argc > 0 && argv[0] != nullptr ? argv[0] : "");
     CommandLine args(argc, argv);
     try {
         activeKernels();
@@ -71,7 +152,11 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         return 1;
     }
     ScoreMatrix scoreMatrix(matrixIn);
-    if (scoreMatrix.size == 0) return 1;
+    if (scoreMatrix.size == 0) {
+        if (!scoreMatrix.problem.empty())
+            MessageSink::err(name + ": matrix file " + args.matrixFile + ", " + scoreMatrix.problem);
+        return 1;
+    }
     matrixIn.close();
     if (!scoreMatrix.missingRows.empty()) {
         std::string letters;
@@ -84,16 +169,22 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     }
 
     // 3. Input, before any output file is touched.
-    FastaReader reader(args.inSeqFile.c_str());
-
-    // 4. Output files: none may name the input or the matrix file.
-    RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
-    for (const std::string* path : outputs.paths()) {
-        if (sameFile(*path, args.inSeqFile) || sameFile(*path, args.matrixFile)) {
-            MessageSink::out("can not open output file: " + *path);
-            return 1;
-        }
+    // Its errors while reading are handled below, where the pairs read
+    // before them are still written.
+    std::optional<FastaReader> input;
+    try {
+        input.emplace(FastaReader::open(args.inSeqFile));
+    } catch (const InputError& e) {
+        MessageSink::err(e.what());
+        return 1;
     }
+    FastaReader& reader = *input;
+    reader.numberFrom(2 * args.firstPair - 1, name + ": ");
+
+    // 4. Output files: none may name the input, the matrix file or another
+    //    output; all are opened before any pair is written.
+    RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
+    if (!outputsAreSafe(name, args, outputs)) return 1;
     if (const std::string failed = outputs.open(); !failed.empty()) {
         MessageSink::out("can not open output file: " + failed);
         if (!outputs.openFailureReason().empty())
@@ -104,18 +195,36 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 5. The values every pair is aligned with, decided once.
     const AlignParameters params = resolveParameters(args, scoreMatrix, gappedAnchor);
     const ScoreLookup lookup = scoreMatrix.lookup();
+    const UnknownLetters unknown(scoreMatrix, params.maskChar);
 
     // 6. The pairs, on params.threads workers; results are written in input
-    //    order, whatever the number of workers.
+    //    order, whatever the number of workers. A damaged stretch of input
+    //    ends the reading; the pairs read before it are still written.
     Messages readNotes;
     reader.keepNotes(&readNotes);
     std::vector<std::string> names, seqs;
     int got = 0;
+    std::string inputError;
+    const long firstRecord = 2 * args.firstPair - 1;
     auto next = [&](PairJob& job) {
         names.clear();
         seqs.clear();
-        got = reader.readRecords(names, seqs, 2);
+        try {
+            got = reader.readRecords(names, seqs, 2);
+        } catch (const InputError& e) {
+            inputError = e.what();
+            got = 0;
+            return false;
+        }
         if (got != 2) return false;
+        const long record = firstRecord + reader.recordsStarted() - 2;
+        for (int k = 0; k < 2; ++k) {
+            const std::string letters = unknown.describe(seqs[static_cast<std::size_t>(k)]);
+            if (!letters.empty()) {
+                readNotes.push_back(errLine(name + ": warning: record " + std::to_string(record + k) + " (" +
+                                            cutName(names[static_cast<std::size_t>(k)]) + ") has " + letters));
+            }
+        }
         job.name1 = cutName(names[0]);
         job.name2 = cutName(names[1]);
         job.seq1 = std::move(seqs[0]);
@@ -126,34 +235,91 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     };
     int status = 0;
     bool writable = true;
+    std::atomic<long> pairsWritten{args.firstPair - 1};
+    std::exception_ptr failure;
+    std::string lastPair;
     PairScheduler pool(params.threads, lookup, params);
     ProgressLine progress(!args.quiet, pool);
     auto deliver = [&](PairJob& job, PairAlignment& pair) {
         MessageSink::emit(job.readNotes);
         MessageSink::emit(pair.messages);
-        outputs.write(pair, static_cast<std::size_t>(pool.pairsDone()));
+        outputs.write(pair, static_cast<std::size_t>(args.firstPair - 1 + pool.pairsDone()));
         if (pair.skipped) status = 1;
         writable = outputs.check();
+        pairsWritten = args.firstPair - 1 + pool.pairsDone();
+        lastPair = job.name1 + " and " + job.name2;
         progress.draw();
         return writable;
     };
-    pool.run(next, deliver, [&] { progress.draw(); });
-    progress.clear();
-    if (writable) {
-        MessageSink::emit(readNotes);
-        if (got == 1) {
-            MessageSink::err("warning: record " + std::to_string(2 * pool.pairsDone() + 1) + " (" +
-                             names[0] + ") has no partner and is not aligned");
+    {
+        const SignalStop onSignal(name, outputs.partialRenames(), pairsWritten);
+        try {
+            pool.run(next, deliver, [&] { progress.draw(); });
+        } catch (...) {
+            // The message about it comes from the program entry, after the
+            // one saying where the outputs are.
+            failure = std::current_exception();
+        }
+        progress.clear();
+        if (writable && !failure) {
+            MessageSink::emit(readNotes);
+            if (got == 1) {
+                MessageSink::err("warning: record " + std::to_string(firstRecord + 2 * pool.pairsDone()) + " (" +
+                                 names[0] + ") has no partner and is not aligned");
+            }
+            if (inputError.empty() && reader.recordsStarted() == 0 && args.firstPair == 1) {
+                MessageSink::err(name + ": warning: " + inputSubject(args.inSeqFile) +
+                                 " is empty or holds only blank lines: there is nothing to align");
+            }
+            if (const std::string note = reader.streamWarning(); !note.empty())
+                MessageSink::err(name + ": warning: " + note);
+        }
+
+        // 7. Close: the files take their names only after a whole run.
+        if (!outputs.close()) writable = false;
+        if (!inputError.empty()) MessageSink::err(inputError);
+        if (writable && inputError.empty() && !failure) {
+            if (!outputs.commit()) status = 1;
+            return status;
         }
     }
-
-    // 7. Close.
-    if (!outputs.close()) writable = false;
-    if (!writable) status = 1;
-    return status;
+    // With no pair written there is nothing worth keeping.
+    std::vector<std::string> kept;
+    const bool anyWritten = pairsWritten > args.firstPair - 1;
+    if (anyWritten) {
+        kept = outputs.keepPartial();
+    } else {
+        outputs.discard();
+    }
+    std::string where = !anyWritten ? std::string("before the first pair")
+                                          : "after pair " + std::to_string(pairsWritten.load()) + " (" + lastPair + ")";
+    std::string text = name + ": the run stopped " + where;
+    if (!kept.empty()) {
+        text += "; the output so far is in ";
+        for (std::size_t k = 0; k < kept.size(); ++k) text += (k ? ", " : "") + kept[k];
+        text += ", and files of the same names without .partial are as they were";
+    }
+    MessageSink::err(text);
+    if (failure) std::rethrow_exception(failure);
+    return 1;
 }
 
 }  // namespace
+
+void makeStandardDescriptorsValid() {
+    // A closed descriptor would be handed to the first file opened, and
+    // standard output would then write into it. Standard output gets
+    // /dev/null opened for reading, so that a write to it fails and is
+    // reported instead of vanishing.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", fd == 2 ? O_WRONLY : O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
 
 std::string cutName(const std::string& name) { return name.substr(0, name.find('|')); }
 
@@ -167,6 +333,7 @@ bool sameFile(const std::string& path, const std::string& other) {
 }
 
 int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
+    makeStandardDescriptorsValid();
     int status;
     try {
         status = run(argc, argv, gappedAnchor);

@@ -17,7 +17,8 @@
 // An input in which no line begins with '>' is refused when it is constructed
 // (InputError naming the file and saying what it looks like: FASTQ, binary or
 // compressed data, or text without records); an empty or all-blank input
-// gives no records.
+// gives no records. A NUL byte anywhere (binary data) is an InputError that
+// names the record it is in.
 class FastaReader {
 public:
     std::string fileName;
@@ -43,14 +44,27 @@ public:
     // Records started so far (every '>' consumed as a record start).
     long recordsStarted() const { return records_; }
 
-    // Warnings about the records read (an empty header) are kept here, to be
-    // printed with the pair they belong to, instead of being printed at once.
+    // Warnings about the records read (an empty header, an empty sequence,
+    // digits or spaces in sequence lines) are kept here, to be printed with
+    // the pair they belong to, instead of being printed at once.
     void keepNotes(Messages* notes) { notes_ = notes; }
+
+    // Records are numbered in messages from `first` (a chunk of a larger
+    // input); the newer warnings begin with `prefix` ("torva: ").
+    void numberFrom(long first, std::string prefix) {
+        firstNumber_ = first;
+        prefix_ = std::move(prefix);
+    }
+
+    // A warning the input stream raised while it was read (bytes after the
+    // end of gzip data), "" when none.
+    std::string streamWarning() const { return streamNote_ ? *streamNote_ : std::string(); }
 
 private:
     void note(Message message);
     struct Record {
         std::string header, seq;
+        bool numbersOrSpaces = false;
     };
     void readFirstRecordStart();
     Record readRecord();
@@ -59,6 +73,9 @@ private:
     int nextRecords(std::vector<std::string>& names, std::vector<std::string>& seqs, int n);
 
     long records_ = 0;
+    long firstNumber_ = 1;
+    std::string prefix_;
+    std::shared_ptr<std::string> streamNote_;
     Messages* notes_ = nullptr;
     bool stopOnError_ = false;
     bool startConsumed_ = false;    // the next record's '>' has been read already
