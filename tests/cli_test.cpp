@@ -43,7 +43,7 @@ ScoreMatrix onesOver(const std::string& letters) {
 
 // The usage text itself is not restated here; its first line names the program.
 std::string usage(const std::string& program) { return "\nUsage: " + program + " -I InputSeqFile\n"; }
-std::string invalid(char o) { return std::string("Invalid value for option '-") + o + "'\n\n"; }
+std::string invalid(char o) { return std::string("Invalid value for option '-") + o + "'\n"; }
 std::string help(const std::string& name) { return "Usage: " + name + " -I FILE [options]\n"; }
 
 }  // namespace
@@ -273,8 +273,8 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
              {{"-O", w / "no/dir/out"}, noOutput + (w / "no/dir/out") + "\n",
               (w / "no/dir/out") + ": No such file or directory\n"},
              // Two outputs in one file, through a link too.
-             {{"--paf", w / "out.score"}, noOutput + (w / "out.score") + "\n", "~the same file as the output"},
-             {{"--paf", w / "paflink"}, noOutput + (w / "paflink") + "\n", "~the same file as the output"},
+             {{"--paf", w / "out.score"}, noOutput + (w / "out.score") + "\n", "~the PAF file (--paf) is the same file as the .score file"},
+             {{"--paf", w / "paflink"}, noOutput + (w / "paflink") + "\n", "~the PAF file (--paf) is the same file as the .score file"},
              {{"--paf", w / "sub"}, noOutput + (w / "sub") + "\n", "~Is a directory"},
              {{"--plot", w / "out"}, noOutput + (w / "out") + "\n", "~"},
              {{"-O", "/dev/full"}, noOutput + "/dev/full\n", "~can not go under /dev or /proc"},

@@ -48,7 +48,7 @@ std::string gProgram = "torva";
 std::string gSpelling;
 
 [[noreturn]] void invalidValue(int option, const std::string& why) {
-    std::fprintf(stderr, "Invalid value for option '-%c'\n\n", option);
+    std::fprintf(stderr, "Invalid value for option '-%c'\n", option);
     std::fprintf(stderr, "%s: %s %s: %s\n", gProgram.c_str(), gSpelling.c_str(),
                  optarg != nullptr ? optarg : "", why.c_str());
     std::fflush(stderr);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cctype>
@@ -118,10 +119,17 @@ bool outputsAreSafe(const std::string& name, const CommandLine& args, const RunO
         if (sameFile(*path, args.inSeqFile)) return refuse(*path, "this is the input file (-I)");
         if (sameFile(*path, args.matrixFile)) return refuse(*path, "this is the matrix file (-S)");
     }
+    // paths() lists them in this order, without the first under -L.
+    auto role = [&](std::size_t index) -> std::string {
+        static const char* const kRoles[] = {"the alignment file (-O)", "the .loc file", "the .score file",
+                                             "the PAF file (--paf)"};
+        return kRoles[std::min<std::size_t>(index + (args.localOnly ? 1 : 0), 3)];
+    };
     for (std::size_t i = 0; i < paths.size(); ++i)
         for (std::size_t j = i + 1; j < paths.size(); ++j)
             if (sameFile(*paths[j], *paths[i]))
-                return refuse(*paths[j], "the same file as the output " + *paths[i] + ": each output needs its own");
+                return refuse(*paths[j], role(j) + " is the same file as " + role(i) +
+                                             " (" + *paths[i] + "): each output needs its own");
     return true;
 }
 
