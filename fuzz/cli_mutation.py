@@ -83,9 +83,10 @@ def number(rng):
 def options(rng, work):
     """Random options and the output paths they name."""
     opts, outs = [], {}
-    out = rng.choice([os.path.join(work, "out"), os.path.join(work, "out"), os.path.join(work, "link"),
-                      os.path.join(work, "in.fa"), "/dev/null", os.path.join(work, "nodir", "out"),
-                      os.path.join(work, "sub")])
+    out = os.path.join(work, "out")
+    if rng.random() < 0.35:
+        out = rng.choice([os.path.join(work, "link"), os.path.join(work, "in.fa"), "/dev/null",
+                          os.path.join(work, "nodir", "out"), os.path.join(work, "sub")])
     if rng.random() < 0.95:
         opts += rng.choice([["-O", out], ["--output", out], ["--output=" + out], ["-O" + out]])
         outs["O"] = out

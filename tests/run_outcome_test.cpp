@@ -75,7 +75,7 @@ TEST(RunOutcome, FailedRunsLeaveEarlierFilesAlone) {
              {two, {"--plot", "@/out"}, -1, "out: Not a directory"},
              {two, {"--paf", "@/out.loc"}, -1, "the PAF file (--paf) is the same file as the .loc file"},
              {two + std::string(">c\nAC\0GT\n>d\nACGT\n", 18), {}, 2, "the run stopped after pair 2 (p2a and p2b)"},
-             {two + ">c\nACGT\n>d\nACGT\n", {"--paf", "/dev/full"}, 1, "the run stopped after pair 1 (p1a and p1b)"},
+             {two + ">c\nACGT\n>d\nACGT\n", {"--paf", "/dev/full"}, 1, "the run stopped at pair 1 (p1a and p1b), where a write failed"},
          }) {
         TempDir w;
         writeFile(w / "in.fa", c.input);

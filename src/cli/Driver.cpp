@@ -275,7 +275,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
                 MessageSink::err("warning: record " + std::to_string(firstRecord + 2 * pool.pairsDone()) + " (" +
                                  names[0] + ") has no partner and is not aligned");
             }
-            if (inputError.empty() && reader.recordsStarted() == 0 && args.firstPair == 1) {
+            if (inputError.empty() && reader.recordsStarted() == 0) {
                 MessageSink::err(name + ": warning: " + inputSubject(args.inSeqFile) +
                                  " is empty or holds only blank lines: there is nothing to align");
             }
@@ -299,8 +299,10 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     } else {
         outputs.discard();
     }
-    std::string where = !anyWritten ? std::string("before the first pair")
-                                          : "after pair " + std::to_string(pairsWritten.load()) + " (" + lastPair + ")";
+    // A failed write stops the run at the pair being written.
+    const std::string where = !anyWritten ? std::string("before the first pair")
+                              : (writable ? "after pair " : "at pair ") + std::to_string(pairsWritten.load()) +
+                                    " (" + lastPair + ")" + (writable ? "" : ", where a write failed");
     std::string text = name + ": the run stopped " + where;
     if (!kept.empty()) {
         text += "; the output so far is in ";
