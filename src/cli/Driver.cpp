@@ -193,6 +193,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     //    output; all are opened before any pair is written.
     RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
     if (!outputsAreSafe(name, args, outputs)) return 1;
+    SignalHold signalsHeld;
     if (const std::string failed = outputs.open(); !failed.empty()) {
         MessageSink::out("can not open output file: " + failed);
         if (!outputs.openFailureReason().empty())
@@ -261,6 +262,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     };
     {
         const SignalStop onSignal(name, outputs.partialRenames(), pairsWritten);
+        signalsHeld.release();
         try {
             pool.run(next, deliver, [&] { progress.draw(); });
         } catch (...) {
@@ -284,6 +286,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         }
 
         // 7. Close: the files take their names only after a whole run.
+        signalsHeld.hold();
         if (!outputs.close()) writable = false;
         if (!inputError.empty()) MessageSink::err(inputError);
         if (writable && inputError.empty() && !failure) {

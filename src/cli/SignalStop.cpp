@@ -81,3 +81,27 @@ SignalStop::~SignalStop() {
     delete gPlan;
     gPlan = nullptr;
 }
+
+namespace {
+sigset_t stopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+}  // namespace
+
+SignalHold::SignalHold() {
+    const sigset_t set = stopSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, &before_);
+}
+
+SignalHold::~SignalHold() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+void SignalHold::hold() {
+    const sigset_t set = stopSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void SignalHold::release() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }

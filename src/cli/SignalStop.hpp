@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 #include <string>
 #include <utility>
@@ -20,4 +22,21 @@ public:
     ~SignalStop();
     SignalStop(const SignalStop&) = delete;
     SignalStop& operator=(const SignalStop&) = delete;
+};
+
+// Holds SIGINT and SIGTERM back on the calling thread (and on the threads it
+// starts meanwhile) while held: around the steps that create or rename the
+// output files, so that a signal finds them either all temporary or all in
+// place. A signal that came meanwhile takes effect when the hold ends.
+class SignalHold {
+public:
+    SignalHold();   // held from the start
+    ~SignalHold();  // the mask as it was before
+    SignalHold(const SignalHold&) = delete;
+    SignalHold& operator=(const SignalHold&) = delete;
+    void hold();
+    void release();
+
+private:
+    sigset_t before_;
 };
