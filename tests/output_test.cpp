@@ -61,9 +61,9 @@ TEST(RunOutputs, FailedWritesAreReportedOnce) {
         const bool fine = outputs.check();
         outputs.write(pair, 1);
         outputs.write(pair, 1);
-        return fine * 100 + outputs.check() * 10 + outputs.close();
+        return fine * 100 + outputs.check() * 10 + outputs.close() + outputs.commit() * 1000;
     });
-    EXPECT_EQ(c.status, 100);
+    EXPECT_EQ(c.status, 1100);
     EXPECT_EQ(c.out, "can not write output file: " + (dir / "out.loc") + "\n");
     EXPECT_EQ(readFile(dir / "out.score"), "x\ty\t0\t0\nx\ty\t0\t0\n");
     EXPECT_EQ(readFile(dir / "out"), ">x\t0\t0\n\n>y\n\n\n>x\t0\t0\n\n>y\n\n\n");

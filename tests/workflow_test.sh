@@ -21,15 +21,19 @@ fi
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/torva-workflow-XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
 
-# name, program, chunks, local_only, input, files compared
+# name, program, chunks, local_only, input, files compared[, options]
+# The merged log must hold the whole run's warnings, in the same order.
 check() {
-    name=$1 program=$2 chunks=$3 local_only=$4 input=$5 suffixes=$6
+    name=$1 program=$2 chunks=$3 local_only=$4 input=$5 suffixes=$6 options=${7:-}
     mkdir -p "$tmp/$name"
     if [ "$local_only" = true ]; then flag=-L; else flag=; fi
-    "$build/$program" $flag -I "$input" -O "$tmp/$name/whole.aln" >/dev/null 2>&1
+    # shellcheck disable=SC2086
+    "$build/$program" -q $flag $(echo "$options" | sed "s#DIR#$tmp/$name/whole-plots#") \
+        -I "$input" -O "$tmp/$name/whole.aln" >/dev/null 2>"$tmp/$name/whole.err"
     if ! snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/$name" \
         --config input="$input" output="$tmp/$name/merged.aln" chunk_dir="$tmp/$name/chunks" \
-        program="$build/$program" chunks="$chunks" local_only="$local_only" >"$tmp/$name/log" 2>&1; then
+        program="$build/$program" chunks="$chunks" local_only="$local_only" \
+        options="$(echo "$options" | sed "s#DIR#$tmp/$name/merged-plots#")" >"$tmp/$name/log" 2>&1; then
         cat "$tmp/$name/log"
         echo "FAIL $name: the workflow failed"
         exit 1
@@ -38,16 +42,53 @@ check() {
         [ "$s" = - ] && s=
         cmp "$tmp/$name/whole.aln$s" "$tmp/$name/merged.aln$s" || { echo "FAIL $name: merged.aln$s differs"; exit 1; }
     done
+    cmp "$tmp/$name/whole.err" "$tmp/$name/merged.aln.log" || { echo "FAIL $name: the warnings differ"; exit 1; }
+    if [ -n "$(cat "$tmp/$name/whole.err")" ] && ! grep -qF "$(head -n 1 "$tmp/$name/whole.err")" "$tmp/$name/log"; then
+        echo "FAIL $name: the warnings are not shown"
+        exit 1
+    fi
     if [ "$local_only" = true ] && [ -e "$tmp/$name/merged.aln" ]; then
         echo "FAIL $name: an alignment file was made with -L"
         exit 1
     fi
+    if [ -d "$tmp/$name/whole-plots" ]; then
+        [ "$(ls "$tmp/$name/whole-plots")" = "$(ls "$tmp/$name/merged-plots")" ] ||
+            { echo "FAIL $name: the pictures differ"; ls "$tmp/$name/merged-plots"; exit 1; }
+    fi
+    echo "ok $name"
+}
+
+# refused NAME INPUT TEXT: the workflow fails and says what the program says.
+refused() {
+    name=$1 input=$2 text=$3
+    mkdir -p "$tmp/$name"
+    if snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/$name" \
+        --config input="$input" output="$tmp/$name/merged.aln" chunk_dir="$tmp/$name/chunks" \
+        program="$build/torva" chunks=2 >"$tmp/$name/log" 2>&1; then
+        echo "FAIL $name: the workflow accepted it"
+        exit 1
+    fi
+    grep -qF "$text" "$tmp/$name/log" || { cat "$tmp/$name/log"; echo "FAIL $name: no '$text'"; exit 1; }
     echo "ok $name"
 }
 
 check global torva 2 false "$src/examples/demo.fa" "- .loc .score"
 { cat "$src/examples/demo.fa"; printf '>lonely|no partner\nACGTACGT\n'; } > "$tmp/odd.fa"
 check local-odd torva-b 3 true "$tmp/odd.fa" ".loc .score"
+gzip -c "$src/examples/demo.fa" > "$tmp/demo.fa.gz"
+check gzip torva 2 false "$tmp/demo.fa.gz" "- .loc .score"
+# Ten pairs in three chunks, with pictures and warnings (IUPAC letters, an
+# empty sequence, a record without a partner).
+for k in 1 2 3 4 5 6 7 8 9 10; do
+    printf '>a%s\nACGTRACGTTGCA%s\n>b%s\nACGTACGTTGCY\n' "$k" "$(printf 'A%.0s' $(seq $k))" "$k"
+done > "$tmp/ten.fa"
+printf '>e1\nACGT\n>e2\n\n>odd\nACGT\n' >> "$tmp/ten.fa"
+check plots torva 3 false "$tmp/ten.fa" "- .loc .score" "-C 5 --plot DIR"
+check empty torva 2 false /dev/null "- .loc .score"
+printf '@r1\nACGT\n+\nIIII\n' > "$tmp/reads.fq"
+refused fastq "$tmp/reads.fq" "looks like FASTQ"
+{ cat "$src/examples/demo.fa"; printf '\000\001binary'; } > "$tmp/binary.fa"
+refused binary "$tmp/binary.fa" "holds binary data (a NUL byte) in record 6"
 
 # The merged report holds what one run's report holds, numbered the same;
 # only the run's line and the command in each view differ.

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <vector>
 
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
@@ -27,24 +29,46 @@ constexpr int kMaxThreads = 256;
 // Codes of the options that have only a long name.
 constexpr int kPafOption = 1001;
 constexpr int kPlotOption = 1002;
-constexpr int kViewOption = 1003;
-constexpr int kReportOption = 1004;
+constexpr int kFirstPairOption = 1003;
+constexpr int kViewOption = 1004;
+constexpr int kReportOption = 1005;
 
-[[noreturn]] void invalidValue(int option) {
-    std::fprintf(stderr, "Invalid value for option '-%c'\n\n", option);
+// The long names of the options that also have a letter.
+constexpr struct {
+    const char* name;
+    int letter;
+    bool value;
+} kLongNames[] = {
+    {"input", 'I', true},       {"matrix", 'S', true},      {"output", 'O', true},
+    {"gap-open", 'G', true},    {"gap-extend", 'A', true},  {"factor", 'T', true},
+    {"min-length", 'C', true},  {"protein", 'P', false},    {"local-only", 'L', false},
+    {"threads", 't', true},     {"quiet", 'q', false},
+};
+
+// The program's name for the messages of the parse, set first thing.
+std::string gProgram = "torva";
+// How the option being parsed was written ("-G" or "--gap-open").
+std::string gSpelling;
+
+[[noreturn]] void invalidValue(int option, const std::string& why) {
+    std::fprintf(stderr, "Invalid value for option '-%c'\n", option);
+    std::fprintf(stderr, "%s: %s %s: %s\n", gProgram.c_str(), gSpelling.c_str(),
+                 optarg != nullptr ? optarg : "", why.c_str());
     std::fflush(stderr);
     throw RunStop{1};
 }
 
 // The value check of -I, -S, -O, -T and -C: a value must not begin with '-'.
 const char* checkedValue(int option) {
-    if (optarg == nullptr || optarg[0] == '-') invalidValue(option);
+    if (optarg == nullptr || optarg[0] == '-')
+        invalidValue(option, "a value here may not begin with '-' (for a file named so, write ./" +
+                                 std::string(optarg != nullptr ? optarg : "") + ")");
     return optarg;
 }
 
 int numberValue(int option, const char* text) {
     int value = 0;
-    if (!parseOptionNumber(text, value)) invalidValue(option);
+    if (!parseOptionNumber(text, value)) invalidValue(option, optionNumberProblem(text));
     return value;
 }
 
@@ -86,6 +110,51 @@ void printUsage(std::ostream& out, const std::string& programPath) {
     out << std::endl;
 }
 
+void printHelp(std::ostream& out, const std::string& programPath) {
+    const std::string name = programName(programPath);
+    out << "Usage: " << name << " -I FILE [options]\n"
+        << "Aligns the FASTA records of FILE two at a time (records 1 and 2, 3 and 4, ...) and\n"
+        << "writes the alignments, their anchors (.loc) and one line per pair (.score).\n"
+        << "\n"
+        << "Options (defaults for DNA; for protein, with -P, where they differ):\n"
+        << "  -I, --input FILE       input FASTA file, plain or gzip-compressed; '-I -' reads\n"
+        << "                         standard input (then -O is needed)\n"
+        << "  -S, --matrix FILE      scoring-matrix file (dnaMatrix; protein: BLOSUM), looked\n"
+        << "                         for next to the program, then in its share/torva; or a\n"
+        << "                         shipped matrix by name (BLOSUM62, PAM250, HOXD70, ...)\n"
+        << "  -O, --output FILE      alignment file; FILE.loc and FILE.score are written beside\n"
+        << "                         it (default: the input path + .DAZAZ)\n"
+        << "  -G, --gap-open N       gap opening cost (500; protein: 15)\n"
+        << "  -A, --gap-extend N     gap extension cost (25; protein: 2)\n"
+        << "  -T, --factor N         factor that raises the cutoff of local alignments, at\n"
+        << "                         least 6 (10; protein: 10)\n"
+        << "  -C, --min-length N     minimum length of sequence regions for anchoring\n"
+        << "                         (100; protein: 50)\n"
+        << "  -P, --protein          the sequences are protein\n"
+        << "  -L, --local-only       only list the non-overlapping local alignments; no\n"
+        << "                         alignment file is written\n"
+        << "  -t, --threads N        threads, 1 to 256 (the cores this process may use)\n"
+        << "  -q, --quiet            no progress line\n"
+        << "      --paf FILE         also write one PAF line per pair ('-': standard output)\n"
+        << "      --plot DIR         also draw an SVG dot plot of each pair into DIR\n"
+        << "      --view FILE        also write a readable view of each pair, in blocks of 60\n"
+        << "                         columns ('-': standard output)\n"
+        << "      --report FILE      also write one self-contained HTML report of the run\n"
+        << "      --first-pair N     number the pairs from N, as for a chunk of a larger input\n"
+        << "                         (1)\n"
+        << "  -h, --help             this help\n"
+        << "  -H                     the short usage text\n"
+        << "  -V, -v, --version      the program name and version\n"
+        << "\n"
+        << "Numbers are whole, at most 1,000,000 either way; a value may follow its option\n"
+        << "as the next argument, attached (-G12) or after '=' (--gap-open=12).\n"
+        << "\n"
+        << "Environment:\n"
+        << "  TORVA_KERNEL           scalar, sse4, avx2 or avx512 (neon on arm64): the vector\n"
+        << "                         kernels to use (default: the best the processor runs)\n";
+    out.flush();
+}
+
 std::string programName(const std::string& programPath) {
     std::size_t sep = lastSeparator(programPath);
     std::string name = sep == std::string::npos ? programPath : programPath.substr(sep + 1);
@@ -115,6 +184,32 @@ bool parseOptionNumber(const char* text, int& value) {
     return true;
 }
 
+std::string optionNumberProblem(const char* text) {
+    if (text == nullptr || *text == '\0') return "not a whole number (it is empty)";
+    const char* p = text + (*text == '+' || *text == '-' ? 1 : 0);
+    if (*p == '\0') return "not a whole number";
+    for (; *p != '\0'; ++p)
+        if (*p < '0' || *p > '9') return "not a whole number";
+    return "at most 1,000,000 either way";
+}
+
+bool isSystemPath(const std::string& path) {
+    auto inside = [](const std::string& p) {
+        for (const char* top : {"/dev", "/proc"}) {
+            const std::string t = top;
+            if (p == t || p.rfind(t + "/", 0) == 0) return true;
+        }
+        return false;
+    };
+    if (inside(path)) return true;
+    char buf[PATH_MAX];
+    if (::realpath(path.c_str(), buf) != nullptr) return inside(buf);
+    // Not there yet: where its directory leads.
+    const std::size_t sep = path.rfind('/');
+    const std::string dir = sep == std::string::npos ? "." : (sep == 0 ? "/" : path.substr(0, sep));
+    return ::realpath(dir.c_str(), buf) != nullptr && inside(buf);
+}
+
 std::string programDirectory(const std::string& programPath) {
     std::size_t sep = lastSeparator(programPath);
     if (sep == std::string::npos) return executableDirectory();
@@ -141,8 +236,10 @@ std::string executableShareDirectory() {
 
 CommandLine::CommandLine(int& argc, char** argv) {
     const std::string programPath = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
+    const std::string name = programName(programPath);
+    gProgram = name;
     if (argc <= 1) {
-        printUsage(std::cout, programPath);
+        printHelp(std::cerr, programPath);
         throw RunStop{1};
     }
 
@@ -150,16 +247,25 @@ CommandLine::CommandLine(int& argc, char** argv) {
     // be parsed more than once in one process; '+' keeps POSIX ordering
     // (parsing stops at the first argument that is not an option).
     optind = 0;
-    static const option kLongOptions[] = {{"help", no_argument, nullptr, 'H'},
-                                          {"version", no_argument, nullptr, 'V'},
-                                          {"paf", required_argument, nullptr, kPafOption},
-                                          {"plot", required_argument, nullptr, kPlotOption},
-                                          {"view", required_argument, nullptr, kViewOption},
-                                          {"report", required_argument, nullptr, kReportOption},
-                                          {nullptr, 0, nullptr, 0}};
+    static const std::vector<option> kLongOptions = [] {
+        std::vector<option> all{{"help", no_argument, nullptr, 'h'},
+                                {"version", no_argument, nullptr, 'V'},
+                                {"paf", required_argument, nullptr, kPafOption},
+                                {"plot", required_argument, nullptr, kPlotOption},
+                                {"view", required_argument, nullptr, kViewOption},
+                                {"report", required_argument, nullptr, kReportOption},
+                                {"first-pair", required_argument, nullptr, kFirstPairOption}};
+        for (const auto& named : kLongNames)
+            all.push_back({named.name, named.value ? required_argument : no_argument, nullptr, named.letter});
+        all.push_back({nullptr, 0, nullptr, 0});
+        return all;
+    }();
     for (;;) {
-        int option = getopt_long(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh", kLongOptions, nullptr);
+        int longIndex = -1;
+        int option = getopt_long(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh", kLongOptions.data(), &longIndex);
         if (option == -1) break;
+        gSpelling = longIndex >= 0 ? std::string("--") + kLongOptions[static_cast<std::size_t>(longIndex)].name
+                                   : std::string("-") + static_cast<char>(option);
         switch (option) {
             case 'I':
                 // "-" alone stands for standard input.
@@ -177,6 +283,19 @@ CommandLine::CommandLine(int& argc, char** argv) {
             case kReportOption:
                 reportFile = optarg;
                 break;
+            case kFirstPairOption: {
+                char* end = nullptr;
+                errno = 0;
+                const long long value = std::strtoll(optarg, &end, 10);
+                if (optarg[0] < '0' || optarg[0] > '9' || *end != '\0' || errno != 0 || value < 1 ||
+                    value > (1LL << 40)) {
+                    std::fprintf(stderr, "%s: %s %s: a whole number from 1\n", name.c_str(), gSpelling.c_str(),
+                                 optarg);
+                    throw RunStop{1};
+                }
+                firstPair = static_cast<long>(value);
+                break;
+            }
             case 'S':
                 matrixFile = checkedValue(option);
                 break;
@@ -203,7 +322,8 @@ CommandLine::CommandLine(int& argc, char** argv) {
             case 't':
                 threads = numberValue(option, checkedValue(option));
                 // More threads than this are a typo, and each costs a stack.
-                if (threads < 1 || threads > kMaxThreads) invalidValue(option);
+                if (threads < 1 || threads > kMaxThreads)
+                    invalidValue(option, "from 1 to " + std::to_string(kMaxThreads));
                 break;
             case 'q':
                 quiet = 1;
@@ -215,18 +335,20 @@ CommandLine::CommandLine(int& argc, char** argv) {
                 localOnly = 1;
                 break;
             case 'H':
-            case 'h':
                 printUsage(std::cout, programPath);
+                throw RunStop{0};
+            case 'h':
+                printHelp(std::cout, programPath);
                 throw RunStop{0};
             case 'V':
             case 'v':
                 printVersion(std::cout, programPath);
                 throw RunStop{0};
             default:  // '?': getopt has printed its diagnostic
+                std::fprintf(stderr, "%s: '%s --help' lists the options\n", name.c_str(), name.c_str());
                 throw RunStop{1};
         }
     }
-    const std::string name = programName(programPath);
     if (optind < argc) {
         // Everything after the first argument that is not an option would
         // otherwise be dropped without a word, options included.
@@ -245,6 +367,8 @@ CommandLine::CommandLine(int& argc, char** argv) {
 
     if (inSeqFile.empty()) {
         std::cout << "Please specify input sequence file!\n\n" << std::flush;
+        MessageSink::err(name + ": the input is given with -I FILE (or --input FILE); '" + name +
+                         " --help' lists the options");
         throw RunStop{1};
     }
     if (outFile.empty()) {
@@ -253,9 +377,10 @@ CommandLine::CommandLine(int& argc, char** argv) {
             throw RunStop{1};
         }
         // A pipe or a device (/dev/stdin, a process substitution) has no
-        // directory to write beside either.
+        // directory to write beside either, whatever it leads to.
         struct stat st;
-        if (::stat(inSeqFile.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        if ((::stat(inSeqFile.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) ||
+            isSystemPath(inSeqFile)) {
             MessageSink::err(name + ": " + inSeqFile + " is not a regular file, so the outputs have no place beside it: give one with -O");
             throw RunStop{1};
         }

@@ -4,10 +4,13 @@
 #include <string>
 
 // The option record. The constructor parses the process arguments with POSIX
-// getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh", with --help, --version, --paf,
-// --plot, --view and --report), handling each option where it stands, and
-// fills in the file defaults; resolveParameters decides the alignment values. Where it stops the run it throws RunStop: status 0
-// after the usage (-H/-h) or version (-V/-v) text, status 1 after an error.
+// getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh"; every letter with a value or a
+// switch also has a long name, see kLongNames in the source, plus --paf,
+// --plot, --view, --report and --first-pair), handling each option where it
+// stands, and fills
+// in the file defaults; resolveParameters decides the alignment values. Where
+// it stops the run it throws RunStop: status 0 after the help (-h/--help),
+// usage (-H) or version (-V/-v) text, status 1 after an error.
 class CommandLine {
 public:
     std::string inSeqFile;   // -I, required
@@ -25,6 +28,7 @@ public:
     std::string plotDir;     // --plot: an SVG picture per pair in this directory
     std::string viewFile;    // --view: a readable view of each pair ("-": standard output)
     std::string reportFile;  // --report: one HTML page for the run
+    long firstPair = 1;      // --first-pair: the number of the first pair (a chunk of a larger input)
     int gapOpenGiven = 0;
     int gapExtGiven = 0;
     int cutLenGiven = 0;
@@ -34,8 +38,13 @@ public:
     CommandLine(int& argc, char** argv);
 };
 
-// The usage text, piece by piece as printed for an empty command line and -H.
+// The short usage text of -H, unchanged since the first release: scripts
+// may look for its lines.
 void printUsage(std::ostream& out, const std::string& programPath);
+
+// The help of -h and --help (and of an empty command line, on standard
+// error): every option in both forms with its DNA and protein defaults.
+void printHelp(std::ostream& out, const std::string& programPath);
 
 // The last component of the program path ("torva" when empty).
 std::string programName(const std::string& programPath);
@@ -46,6 +55,13 @@ void printVersion(std::ostream& out, const std::string& programPath);
 // Parses a whole decimal number with an optional sign and an absolute value
 // of at most 1,000,000. Returns false for anything else (empty, "12x", ...).
 bool parseOptionNumber(const char* text, int& value);
+
+// Why parseOptionNumber refused `text`, as said to the user: "not a whole
+// number" or "at most 1,000,000 either way".
+std::string optionNumberProblem(const char* text);
+
+// True for a path inside /dev or /proc, as written or once links are resolved.
+bool isSystemPath(const std::string& path);
 
 // The directory of the program as invoked: everything before the last '/' or
 // '\\' of its path; "" when the last separator is the first character. A path

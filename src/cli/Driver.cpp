@@ -1,6 +1,15 @@
 #include "cli/Driver.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <exception>
+#include <optional>
 
 #include <cerrno>
 #include <climits>
@@ -20,6 +29,7 @@
 #include "kernels/Kernels.hpp"
 #include "cli/CommandLine.hpp"
 #include "cli/MatrixByName.hpp"
+#include "cli/SignalStop.hpp"
 #include "pair/PairScheduler.hpp"
 #include "cli/Parameters.hpp"
 #include "cli/ProgressLine.hpp"
@@ -93,12 +103,94 @@ std::string utcNow() {
     return text;
 }
 
+// What the user is told about a letter that the matrix scores as 0: per
+// record, how many and which.
+class UnknownLetters {
+public:
+    UnknownLetters(const ScoreMatrix& matrix, char maskChar) {
+        known_.fill(false);
+        for (const auto& [letter, index] : matrix.alphabet)
+            if (matrix.missingRows.find(letter) == std::string::npos) mark(letter);
+        mark(maskChar);
+        // Digits and blanks have a warning of their own.
+        for (char c : std::string("0123456789 \t")) known_[static_cast<unsigned char>(c)] = true;
+    }
+    // "" when every letter has a row.
+    std::string describe(const std::string& seq) const {
+        std::array<long, 256> counts{};
+        long total = 0;
+        for (char c : seq) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            if (known_[u]) continue;
+            ++counts[u];
+            ++total;
+        }
+        if (total == 0) return "";
+        std::string letters;
+        for (int u = 0; u < 256; ++u) {
+            if (counts[static_cast<std::size_t>(u)] == 0) continue;
+            if (!letters.empty()) letters += ", ";
+            if (u >= 0x21 && u < 0x7f) {
+                letters += static_cast<char>(u);
+            } else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "0x%02x", u);
+                letters += hex;
+            }
+        }
+        return std::to_string(total) + (total == 1 ? " letter" : " letters") +
+               " that the matrix has no row for (" + letters + "); they score 0";
+    }
+
+private:
+    void mark(char letter) {
+        known_[static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(letter)))] = true;
+        known_[static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(letter)))] = true;
+    }
+    std::array<bool, 256> known_;
+};
+
+// Refuses outputs that would overwrite the input, the matrix or one another,
+// and an alignment file under /dev or /proc; true when all is well.
+bool outputsAreSafe(const std::string& name, const CommandLine& args, const RunOutputs& outputs) {
+    auto refuse = [&](const std::string& path, const std::string& why) {
+        MessageSink::out("can not open output file: " + path);
+        MessageSink::err(name + ": " + path + ": " + why);
+        return false;
+    };
+    if (isSystemPath(args.outFile)) {
+        return refuse(args.outFile, "the alignment file (-O) and its .loc and .score companions "
+                                    "can not go under /dev or /proc: give a path in a directory");
+    }
+    const std::vector<const std::string*> paths = outputs.paths();
+    for (const std::string* path : paths) {
+        if (sameFile(*path, args.inSeqFile)) return refuse(*path, "this is the input file (-I)");
+        if (sameFile(*path, args.matrixFile)) return refuse(*path, "this is the matrix file (-S)");
+    }
+    // paths() lists the files in this order, each only when it is written.
+    std::vector<std::string> roles;
+    if (!args.localOnly) roles.push_back("the alignment file (-O)");
+    roles.push_back("the .loc file");
+    roles.push_back("the .score file");
+    if (!args.pafFile.empty() && args.pafFile != "-") roles.push_back("the PAF file (--paf)");
+    if (!args.viewFile.empty() && args.viewFile != "-") roles.push_back("the view (--view)");
+    if (!args.reportFile.empty()) roles.push_back("the report (--report)");
+    auto role = [&](std::size_t index) { return index < roles.size() ? roles[index] : std::string("an output"); };
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        for (std::size_t j = i + 1; j < paths.size(); ++j)
+            if (sameFile(*paths[j], *paths[i]))
+                return refuse(*paths[j], role(j) + " is the same file as " + role(i) +
+                                             " (" + *paths[i] + "): each output needs its own");
+    return true;
+}
+
 int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     const RunDescription description{commandLine(argc, argv),
                                      programName(argc > 0 && argv[0] ? argv[0] : "") + " " + TORVA_VERSION,
                                      utcNow()};
     // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
     //    stops the run before anything is read or written.
+    const std::string name = programName(argc > 0 && argv[0] != nullptr ? argv[0] : "");
     CommandLine args(argc, argv);
     try {
         activeKernels();
@@ -134,6 +226,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         parsed.emplace(matrixIn);
     } catch (const MatrixError& e) {
         MessageSink::out(e.what());
+        if (!e.detail.empty())
+            MessageSink::err(name + ": matrix file " + args.matrixFile + ", " + e.detail);
         return 1;
     }
     const ScoreMatrix& scoreMatrix = *parsed;
@@ -149,16 +243,20 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     }
 
     // 3. Input, before any output file is touched.
-    std::optional<FastaReader> opened;
+    // Its errors while reading are handled below, where the pairs read
+    // before them are still written.
+    std::optional<FastaReader> input;
     try {
-        opened.emplace(FastaReader::open(args.inSeqFile));
+        input.emplace(FastaReader::open(args.inSeqFile));
     } catch (const InputError& e) {
         MessageSink::err(e.what());
         return 1;
     }
-    FastaReader& reader = *opened;
+    FastaReader& reader = *input;
+    reader.numberFrom(2 * args.firstPair - 1, name + ": ");
 
-    // 4. Output files: none may name the input or the matrix file.
+    // 4. Output files: none may name the input, the matrix file or another
+    //    output; all are opened before any pair is written.
     RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
     if (!args.viewFile.empty() || !args.reportFile.empty()) {
         const ScoreLookup scores = scoreMatrix.lookup();
@@ -166,18 +264,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         outputs.addViews(args.viewFile, args.reportFile, description,
                          PositivePairs([&](char a, char b) { return scores.score(lower(a), lower(b)); }));
     }
-    const std::vector<const std::string*> outputPaths = outputs.paths();
-    for (std::size_t k = 0; k < outputPaths.size(); ++k) {
-        const std::string& path = *outputPaths[k];
-        bool clash = sameFile(path, args.inSeqFile) || sameFile(path, args.matrixFile);
-        // Two outputs in one file (--view or --report given the alignment
-        // file's path, say) would each overwrite the other.
-        for (std::size_t other = 0; other < k && !clash; ++other) clash = sameFile(path, *outputPaths[other]);
-        if (clash) {
-            MessageSink::out("can not open output file: " + path);
-            return 1;
-        }
-    }
+    if (!outputsAreSafe(name, args, outputs)) return 1;
+    SignalHold signalsHeld;
     if (const std::string failed = outputs.open(); !failed.empty()) {
         MessageSink::out("can not open output file: " + failed);
         if (!outputs.openFailureReason().empty())
@@ -188,27 +276,49 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 5. The values every pair is aligned with, decided once.
     const AlignParameters params = resolveParameters(args, scoreMatrix, gappedAnchor);
     const ScoreLookup lookup = scoreMatrix.lookup();
+    const UnknownLetters unknown(scoreMatrix, params.maskChar);
 
     // 6. The pairs, on params.threads workers; results are written in input
-    //    order, whatever the number of workers.
+    //    order, whatever the number of workers. A damaged stretch of input
+    //    ends the reading; the pairs read before it are still written.
     const PairSettings settings{lookup, params};
     const std::string program = gappedAnchor == GappedAnchorRealign::kWhole ? "torva-b" : "torva";
     std::vector<std::string> names, seqs;
     int got = 0;
+    std::string inputError;
+    const long firstRecord = 2 * args.firstPair - 1;
     auto next = [&](PairJob& job) {
         names.clear();
         seqs.clear();
-        got = reader.readRecords(names, seqs, 2);
+        try {
+            got = reader.readRecords(names, seqs, 2);
+        } catch (const InputError& e) {
+            inputError = e.what();
+            got = 0;
+            return false;
+        }
         if (got != 2) return false;
+        Messages notes = reader.takeNotes();
+        const long record = firstRecord + reader.recordsStarted() - 2;
+        for (int k = 0; k < 2; ++k) {
+            const std::string letters = unknown.describe(seqs[static_cast<std::size_t>(k)]);
+            if (!letters.empty()) {
+                notes.push_back(errLine(name + ": warning: record " + std::to_string(record + k) + " (" +
+                                        cutName(names[static_cast<std::size_t>(k)]) + ") has " + letters));
+            }
+        }
         job.input.name1 = cutName(names[0]);
         job.input.name2 = cutName(names[1]);
         job.input.seq1 = std::move(seqs[0]);
         job.input.seq2 = std::move(seqs[1]);
-        job.readNotes = reader.takeNotes();
+        job.readNotes = std::move(notes);
         return true;
     };
     int status = 0;
     bool writable = true;
+    std::atomic<long> pairsWritten{args.firstPair - 1};
+    std::exception_ptr failure;
+    std::string lastPair;
     PairScheduler pool(params.threads, settings, MemoryBudget::process());
     ProgressLine progress(!args.quiet, pool);
     auto deliver = [&](PairJob& job, PairOutcome& outcome) {
@@ -220,35 +330,87 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         } else {
             PairAlignment& pair = std::get<PairAlignment>(outcome);
             MessageSink::emit(pair.messages);
-            outputs.write(pair, static_cast<std::size_t>(pool.pairsDone()));
+            outputs.write(pair, static_cast<std::size_t>(args.firstPair - 1 + pool.pairsDone()));
         }
         writable = outputs.check();
+        pairsWritten = args.firstPair - 1 + pool.pairsDone();
+        lastPair = job.input.name1 + " and " + job.input.name2;
         progress.draw();
         return writable;
     };
-    try {
-        pool.run(next, deliver, [&] { progress.draw(); });
-    } catch (const InputError& e) {
+    {
+        const SignalStop onSignal(name, outputs.partialRenames(), pairsWritten);
+        signalsHeld.release();
+        try {
+            pool.run(next, deliver, [&] { progress.draw(); });
+        } catch (...) {
+            // The message about it comes from the program entry, after the
+            // one saying where the outputs are.
+            failure = std::current_exception();
+        }
         progress.clear();
-        MessageSink::err(e.what());
-        return 1;
-    }
-    progress.clear();
-    if (writable) {
-        MessageSink::emit(reader.takeNotes());
-        if (got == 1) {
-            MessageSink::err("warning: record " + std::to_string(2 * pool.pairsDone() + 1) + " (" +
-                             names[0] + ") has no partner and is not aligned");
+        if (writable && !failure) {
+            MessageSink::emit(reader.takeNotes());
+            if (got == 1) {
+                MessageSink::err("warning: record " + std::to_string(firstRecord + 2 * pool.pairsDone()) + " (" +
+                                 names[0] + ") has no partner and is not aligned");
+            }
+            if (inputError.empty() && reader.recordsStarted() == 0) {
+                MessageSink::err(name + ": warning: " + inputSubject(args.inSeqFile) +
+                                 " is empty or holds only blank lines: there is nothing to align");
+            }
+            if (const std::string note = reader.streamWarning(); !note.empty())
+                MessageSink::err(name + ": warning: " + note);
+        }
+
+        // 7. Close: the files take their names only after a whole run.
+        signalsHeld.hold();
+        if (!outputs.close()) writable = false;
+        if (!inputError.empty()) MessageSink::err(inputError);
+        if (writable && inputError.empty() && !failure) {
+            if (!outputs.commit()) status = 1;
+            return status;
         }
     }
-
-    // 7. Close.
-    if (!outputs.close()) writable = false;
-    if (!writable) status = 1;
-    return status;
+    // With no pair written there is nothing worth keeping.
+    std::vector<std::string> kept;
+    const bool anyWritten = pairsWritten > args.firstPair - 1;
+    if (anyWritten) {
+        kept = outputs.keepPartial();
+    } else {
+        outputs.discard();
+    }
+    // A failed write stops the run at the pair being written.
+    const std::string where = !anyWritten ? std::string("before the first pair")
+                              : (writable ? "after pair " : "at pair ") + std::to_string(pairsWritten.load()) +
+                                    " (" + lastPair + ")" + (writable ? "" : ", where a write failed");
+    std::string text = name + ": the run stopped " + where;
+    if (!kept.empty()) {
+        text += "; the output so far is in ";
+        for (std::size_t k = 0; k < kept.size(); ++k) text += (k ? ", " : "") + kept[k];
+        text += ", and files of the same names without .partial are as they were";
+    }
+    MessageSink::err(text);
+    if (failure) std::rethrow_exception(failure);
+    return 1;
 }
 
 }  // namespace
+
+void makeStandardDescriptorsValid() {
+    // A closed descriptor would be handed to the first file opened, and
+    // standard output would then write into it. Standard output gets
+    // /dev/null opened for reading, so that a write to it fails and is
+    // reported instead of vanishing.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", fd == 2 ? O_WRONLY : O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
 
 
 bool sameFile(const std::string& path, const std::string& other) {
@@ -261,6 +423,7 @@ bool sameFile(const std::string& path, const std::string& other) {
 }
 
 int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
+    makeStandardDescriptorsValid();
     int status;
     try {
         status = run(argc, argv, gappedAnchor);

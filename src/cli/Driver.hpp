@@ -15,3 +15,8 @@ int runProgram(int argc, char** argv,
 // True when both paths name one existing file (same device and inode), or,
 // when `path` does not exist, when its resolved form equals that of `other`.
 bool sameFile(const std::string& path, const std::string& other);
+
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed (for
+// reading on 1: writing there then fails, as it should, instead of landing in
+// a file opened later).
+void makeStandardDescriptorsValid();

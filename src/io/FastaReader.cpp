@@ -10,6 +10,18 @@ void dropCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
 }
 
+// A header as shown in a message: cut at a NUL, control bytes as '?', at
+// most 60 characters.
+std::string printable(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        if (c == '\0' || shown.size() >= 60) break;
+        const unsigned char u = static_cast<unsigned char>(c);
+        shown += u < 0x20 || u == 0x7f ? '?' : c;
+    }
+    return shown;
+}
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 // What an input without records looked like, to tell the user what it is.
@@ -70,7 +82,9 @@ FastaReader::FastaReader(std::unique_ptr<std::istream> input, std::string name)
 FastaReader FastaReader::open(const std::string& path) {
     OpenedInput opened = openInput(path);
     if (!opened.stream) throw InputError(inputSubject(path) + " can not be opened: " + opened.error);
-    return FastaReader(std::move(opened.stream), path);
+    FastaReader reader(std::move(opened.stream), path);
+    reader.streamNote_ = opened.notice;
+    return reader;
 }
 
 // Skips the text before the first '>'. When that '>' does not begin a line,
@@ -89,7 +103,7 @@ void FastaReader::readFirstRecordStart() {
         if (seen.firstNonBlank >= 0) throw InputError(refusal(inputSubject(fileName), seen));
         return;
     }
-    if (seen.fastqShaped()) throw InputError(refusal(inputSubject(fileName), seen));
+    if (seen.fastqShaped() || seen.nul) throw InputError(refusal(inputSubject(fileName), seen));
     if (lineStart) {
         startConsumed_ = true;
         return;
@@ -106,12 +120,23 @@ FastaReader::Record FastaReader::readRecord() {
     Record record;
     std::getline(*in, record.header);
     dropCarriageReturn(record.header);
+    bool nul = record.header.find('\0') != std::string::npos;
     for (;;) {
         int next = in->peek();
         if (next == std::char_traits<char>::eof() || next == '>') break;
         std::getline(*in, line_);
         dropCarriageReturn(line_);
+        for (char c : line_) {
+            if (c == '\0') nul = true;
+            // A pasted GenBank block: position numbers and groups of ten.
+            if ((c >= '0' && c <= '9') || c == ' ' || c == '\t') record.numbersOrSpaces = true;
+        }
         record.seq += line_;
+    }
+    if (nul) {
+        throw InputError(inputSubject(fileName) + " holds binary data (a NUL byte) in record " +
+                         std::to_string(firstNumber_ + records_) + " (" + printable(record.header) +
+                         "); only FASTA text can be read");
     }
     return record;
 }
@@ -119,9 +144,18 @@ FastaReader::Record FastaReader::readRecord() {
 void FastaReader::takeRecord(Record record, std::vector<std::string>& names,
                              std::vector<std::string>& seqs) {
     ++records_;
+    const std::string number = std::to_string(firstNumber_ - 1 + records_);
     if (record.header.empty()) {
-        notes_.push_back(errLine("warning: record " + std::to_string(records_) +
-                     " has an empty header; it is kept with an empty name"));
+        notes_.push_back(errLine("warning: record " + number + " has an empty header; it is kept with an empty name"));
+    }
+    if (record.numbersOrSpaces) {
+        notes_.push_back(errLine(prefix_ + "warning: record " + number + " (" + printable(record.header) +
+                     ") has digits or spaces in its sequence lines (a pasted GenBank block?); "
+                     "they are aligned as residues"));
+    }
+    if (record.seq.empty()) {
+        notes_.push_back(errLine(prefix_ + "warning: record " + number + " (" + printable(record.header) +
+                     ") has an empty sequence"));
     }
     names.push_back(std::move(record.header));
     seqs.push_back(std::move(record.seq));

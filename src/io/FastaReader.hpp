@@ -18,7 +18,8 @@
 // An input in which no line begins with '>' is refused when it is constructed
 // (InputError naming the file and saying what it looks like: FASTQ, binary or
 // compressed data, or text without records); an empty or all-blank input
-// gives no records.
+// gives no records. A NUL byte anywhere (binary data) is an InputError that
+// names the record it is in.
 class FastaReader {
 public:
     std::string fileName;
@@ -44,15 +45,30 @@ public:
     // once: the caller prints them with the pair they belong to.
     Messages takeNotes() { return std::exchange(notes_, {}); }
 
+    // Records are numbered in messages from `first` (a chunk of a larger
+    // input); the newer warnings begin with `prefix` ("torva: ").
+    void numberFrom(long first, std::string prefix) {
+        firstNumber_ = first;
+        prefix_ = std::move(prefix);
+    }
+
+    // A warning the input stream raised while it was read (bytes after the
+    // end of gzip data), "" when none.
+    std::string streamWarning() const { return streamNote_ ? *streamNote_ : std::string(); }
+
 private:
     struct Record {
         std::string header, seq;
+        bool numbersOrSpaces = false;
     };
     void readFirstRecordStart();
     Record readRecord();
     void takeRecord(Record record, std::vector<std::string>& names, std::vector<std::string>& seqs);
 
     long records_ = 0;
+    long firstNumber_ = 1;
+    std::string prefix_;
+    std::shared_ptr<std::string> streamNote_;
     Messages notes_;
     bool startConsumed_ = false;    // the next record's '>' has been read already
     std::optional<Record> first_;   // read ahead to see whether a line begins with '>'

@@ -87,8 +87,9 @@ private:
 // small members, and `cat a.gz b.gz` is a valid gzip file too.
 class GzipBuf : public std::streambuf {
 public:
-    GzipBuf(int fd, bool owned, const std::string& subject, const std::string& prefix)
-        : source_(fd, owned, subject), in_(kReadSize), out_(kInflateSize) {
+    GzipBuf(int fd, bool owned, const std::string& subject, const std::string& prefix,
+            std::shared_ptr<std::string> notice)
+        : source_(fd, owned, subject), notice_(std::move(notice)), in_(kReadSize), out_(kInflateSize) {
         if (inflateInit2(&zs_, 16 + MAX_WBITS) != Z_OK) throw std::bad_alloc();
         std::memcpy(in_.data(), prefix.data(), prefix.size());
         zs_.next_in = in_.data();
@@ -104,7 +105,12 @@ protected:
             if (memberDone_) {
                 // What follows a member is another member or the end; other
                 // trailing bytes (padding) end the data, as gzip itself does.
-                if (!fillInput() || zs_.next_in[0] != 0x1f) {
+                if (!fillInput()) {
+                    finished_ = true;
+                    continue;
+                }
+                if (zs_.next_in[0] != 0x1f) {
+                    *notice_ = source_.subject() + " has bytes after the end of its gzip data; they are ignored";
                     finished_ = true;
                     continue;
                 }
@@ -151,6 +157,7 @@ private:
     }
 
     Descriptor source_;
+    std::shared_ptr<std::string> notice_;
     Buffer<unsigned char> in_;
     Buffer<char> out_;
     z_stream zs_{};
@@ -198,7 +205,7 @@ OpenedInput openInputFd(int fd, bool owned, const std::string& subject) {
                   static_cast<unsigned char>(magic[1]) == 0x8b;
     std::unique_ptr<std::streambuf> buf;
     if (result.gzip) {
-        buf = std::make_unique<GzipBuf>(fd, owned, subject, prefix);
+        buf = std::make_unique<GzipBuf>(fd, owned, subject, prefix, result.notice);
     } else {
         buf = std::make_unique<PlainBuf>(fd, owned, subject, prefix);
     }

@@ -16,6 +16,9 @@ struct OpenedInput {
     std::unique_ptr<std::istream> stream;  // null when the input did not open
     std::string error;                     // then the system's reason, e.g. "No such file or directory"
     bool gzip = false;                     // the data are gzip-compressed (and read decompressed)
+    // Set while reading when bytes follow the end of the gzip data (they are
+    // ignored, as gzip itself does, but the user should hear of it).
+    std::shared_ptr<std::string> notice = std::make_shared<std::string>();
 };
 
 // Opens `path` for reading; "-" is standard input (left open at the end).

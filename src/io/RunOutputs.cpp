@@ -1,6 +1,13 @@
 #include "io/RunOutputs.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -13,6 +20,72 @@
 #include "io/ScoreWriter.hpp"
 #include "io/ViewWriter.hpp"
 
+namespace {
+
+bool underSystemDirectory(const std::string& path) {
+    for (const char* top : {"/dev/", "/proc/"})
+        if (path.rfind(top, 0) == 0) return true;
+    return false;
+}
+
+// The permissions a new file gets from the process's umask.
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// A new, empty file "BASE.partial-XXXXXX" beside `base`, with `mode`; its
+// name, or "" with errno set. The name says what it holds even if the process
+// is killed before it can be cleaned up.
+std::string createTemporary(const std::string& base, mode_t mode) {
+    std::string name = base + ".partial-XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) return "";
+    ::fchmod(fd, mode);
+    ::close(fd);
+    return name;
+}
+
+}  // namespace
+
+// One output file: where its data end up and how they get there.
+struct RunOutputs::File {
+    std::string path;     // as given
+    std::string target;   // the file that gets the data (a link's destination)
+    std::string temp;     // the temporary file, "" when written directly
+    std::ofstream stream;
+
+    // Opens the temporary file, or the device itself; false with errno set.
+    bool open() {
+        struct stat st;
+        const bool there = ::stat(path.c_str(), &st) == 0;
+        target = path;
+        struct stat link;
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            char buf[PATH_MAX];
+            if (there && ::realpath(path.c_str(), buf) != nullptr) target = buf;
+        }
+        if ((there && !S_ISREG(st.st_mode)) || underSystemDirectory(target)) {
+            if (there && S_ISDIR(st.st_mode)) {
+                errno = EISDIR;
+                return false;
+            }
+            errno = 0;
+            stream.open(path, std::ios::out | std::ios::trunc);
+            return stream.is_open();
+        }
+        // A file the user may not write is not replaced behind their back.
+        if (there && ::access(target.c_str(), W_OK) != 0) return false;
+        temp = createTemporary(target, there ? (st.st_mode & 07777) : newFileMode());
+        if (temp.empty()) return false;
+        errno = 0;
+        stream.open(temp, std::ios::out | std::ios::trunc);
+        return stream.is_open();
+    }
+    std::string partial() const { return target + ".partial"; }
+};
+
 RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath,
                        const std::string& plotDir)
     : localOnly_(localOnly),
@@ -20,44 +93,64 @@ RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::
       locPath_(alignPath + ".loc"),
       scorePath_(alignPath + ".score"),
       pafPath_(pafPath),
-      plotDir_(plotDir) {}
+      plotDir_(plotDir),
+      pafToStdout_(pafPath == "-") {
+    auto make = [](const std::string& path) {
+        auto file = std::make_unique<File>();
+        file->path = path;
+        return file;
+    };
+    if (!localOnly_) align_ = make(alignPath_);
+    loc_ = make(locPath_);
+    score_ = make(scorePath_);
+    if (!pafPath_.empty() && !pafToStdout_) paf_ = make(pafPath_);
+}
 
 void RunOutputs::addViews(const std::string& viewPath, const std::string& reportPath,
                           RunDescription run, const PositivePairs& positive) {
-    viewPath_ = viewPath;
-    if (!reportPath.empty()) report_ = std::make_unique<HtmlReport>(reportPath);
+    viewToStdout_ = viewPath == "-";
+    if (!viewPath.empty() && !viewToStdout_) {
+        view_ = std::make_unique<File>();
+        view_->path = viewPath;
+    }
+    if (!reportPath.empty()) {
+        reportFile_ = std::make_unique<File>();
+        reportFile_->path = reportPath;
+    }
     run_ = std::move(run);
     positive_ = positive;
 }
 
-std::vector<std::pair<std::ofstream*, const std::string*>> RunOutputs::files() {
-    std::vector<std::pair<std::ofstream*, const std::string*>> all;
-    if (!localOnly_) all.emplace_back(&align_, &alignPath_);
-    all.emplace_back(&loc_, &locPath_);
-    all.emplace_back(&score_, &scorePath_);
-    if (!pafPath_.empty() && pafPath_ != "-") all.emplace_back(&paf_, &pafPath_);
-    if (!viewPath_.empty() && viewPath_ != "-") all.emplace_back(&view_, &viewPath_);
+RunOutputs::~RunOutputs() {
+    // Left by an exception: whatever was written is kept as partial output.
+    keepPartial();
+}
+
+std::vector<RunOutputs::File*> RunOutputs::files() {
+    std::vector<File*> all;
+    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_})
+        if (*file) all.push_back(file->get());
     return all;
 }
 
 std::vector<const std::string*> RunOutputs::paths() const {
     std::vector<const std::string*> all;
-    if (!localOnly_) all.push_back(&alignPath_);
-    all.push_back(&locPath_);
-    all.push_back(&scorePath_);
-    if (!pafPath_.empty() && pafPath_ != "-") all.push_back(&pafPath_);
-    if (!viewPath_.empty() && viewPath_ != "-") all.push_back(&viewPath_);
-    if (report_) all.push_back(&report_->path());
+    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_})
+        if (*file) all.push_back(&(*file)->path);
     return all;
 }
 
 std::string RunOutputs::open() {
-    for (auto [stream, path] : files()) {
-        errno = 0;
-        stream->open(*path, std::ios::out | std::ios::trunc);
-        if (!stream->is_open()) {
+    for (File* file : files()) {
+        if (!file->open()) {
             reason_ = errno != 0 ? std::strerror(errno) : "";
-            return *path;
+            const std::string failed = file->path;
+            for (File* made : files()) {
+                if (made->stream.is_open()) made->stream.close();
+                if (!made->temp.empty()) ::unlink(made->temp.c_str());
+                made->temp.clear();
+            }
+            return failed;
         }
     }
     if (!plotDir_.empty()) {
@@ -65,21 +158,41 @@ std::string RunOutputs::open() {
         std::filesystem::create_directories(plotDir_, error);
         if (error || !std::filesystem::is_directory(plotDir_)) {
             reason_ = error ? error.message() : std::strerror(ENOTDIR);
+            for (File* made : files()) {
+                if (made->stream.is_open()) made->stream.close();
+                if (!made->temp.empty()) ::unlink(made->temp.c_str());
+                made->temp.clear();
+            }
             return plotDir_;
         }
     }
-    if (report_ && !report_->open(reason_)) return report_->path();
+    if (reportFile_) {
+        // The page is written by the report itself, into the file made for it.
+        reportFile_->stream.close();
+        report_ = std::make_unique<HtmlReport>(reportFile_->temp.empty() ? reportFile_->path
+                                                                         : reportFile_->temp);
+        if (!report_->open(reason_)) {
+            for (File* made : files()) {
+                if (made->stream.is_open()) made->stream.close();
+                if (!made->temp.empty()) ::unlink(made->temp.c_str());
+                made->temp.clear();
+            }
+            return reportFile_->path;
+        }
+    }
     return "";
 }
 
 void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
     if (pair.skipped) return;
-    if (!pafPath_.empty()) {
-        std::ostream& out = pafPath_ == "-" ? std::cout : paf_;
-        writePaf(out, pair);
-        out.flush();
+    if (pafToStdout_) {
+        writePaf(std::cout, pair);
+        std::cout.flush();
+    } else if (paf_) {
+        writePaf(paf_->stream, pair);
+        paf_->stream.flush();
     }
-    if (!plotDir_.empty() || !viewPath_.empty() || report_) {
+    if (!plotDir_.empty() || view_ || viewToStdout_ || report_) {
         // Worked out once for the picture, the view and the report; one
         // drawing serves both the picture file and the report.
         const PairFigures figures = pairFigures(pair, positive_);
@@ -87,43 +200,56 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
                                         ? svgText(pair, SvgOptions{false, &figures})
                                         : std::string();
         if (!plotDir_.empty()) writePicture(pair, pairNumber, picture);
-        if (!viewPath_.empty() || report_) writeViews(pair, pairNumber, picture, figures);
+        if (view_ || viewToStdout_ || report_) writeViews(pair, pairNumber, picture, figures);
     }
-    if (!pair.localOnly) {
-        writeAlignmentRecord(align_, pair);
-        align_.flush();
+    if (!pair.localOnly && align_) {
+        writeAlignmentRecord(align_->stream, pair);
+        align_->stream.flush();
     }
-    writeLocRecord(loc_, pair);
-    writeScoreLine(score_, pair);
-    score_.flush();
-    loc_.flush();
+    writeLocRecord(loc_->stream, pair);
+    writeScoreLine(score_->stream, pair);
+    score_->stream.flush();
+    loc_->stream.flush();
 }
 
 void RunOutputs::writeViews(const PairAlignment& pair, std::size_t pairNumber,
                             const std::string& picture, const PairFigures& figures) {
     const std::string view = viewText(pair, pairNumber, run_.command, positive_, figures.tally);
-    if (!viewPath_.empty()) {
-        std::ostream& out = viewPath_ == "-" ? std::cout : view_;
-        out << view;
-        out.flush();
+    if (viewToStdout_) {
+        std::cout << view;
+        std::cout.flush();
+    } else if (view_) {
+        view_->stream << view;
+        view_->stream.flush();
     }
     if (report_) report_->add(pair, pairNumber, view, picture, figures);
 }
 
+void RunOutputs::report(const std::string& path, int error) {
+    if (!reported_.insert(path).second) return;
+    MessageSink::out("can not write output file: " + path);
+    if (error != 0) MessageSink::err(path + ": " + std::strerror(error));
+}
+
 bool RunOutputs::check() {
+    const int error = errno;
     bool ok = !picturesFailed_;
     if (report_ && report_->failed()) {
         ok = false;
-        if (reported_.insert(report_->path()).second)
-            MessageSink::out("can not write output file: " + report_->path());
+        report(reportFile_->path, error);
     }
-    for (auto [stream, path] : files()) {
-        if (!stream->fail()) continue;
+    for (File* file : files()) {
+        if (!file->stream.fail()) continue;
         ok = false;
-        if (reported_.insert(*path).second) {
-            const int error = errno;
-            MessageSink::out("can not write output file: " + *path);
-            if (error != 0) MessageSink::err(*path + ": " + std::strerror(error));
+        report(file->path, error);
+    }
+    if ((pafToStdout_ || viewToStdout_) && std::cout.fail()) {
+        ok = false;
+        if (!stdoutReported_) {
+            stdoutReported_ = true;
+            // The line about it can only go to standard error.
+            MessageSink::err("can not write output file: standard output" +
+                             (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
         }
     }
     return ok;
@@ -132,26 +258,81 @@ bool RunOutputs::check() {
 bool RunOutputs::close() {
     const bool ok = check();
     if (report_) report_->finish(run_);
-    for (auto [stream, path] : files())
-        if (stream->is_open()) stream->close();
+    for (File* file : files())
+        if (file->stream.is_open()) file->stream.close();
+    if (pafToStdout_ || viewToStdout_) std::cout.flush();
     return check() && ok;
 }
 
+bool RunOutputs::commit() {
+    bool ok = true;
+    for (File* file : files()) {
+        if (file->temp.empty()) continue;
+        if (::rename(file->temp.c_str(), file->target.c_str()) != 0) {
+            ok = false;
+            report(file->path, errno);
+            ::rename(file->temp.c_str(), file->partial().c_str());
+        } else {
+            ::unlink(file->partial().c_str());
+        }
+        file->temp.clear();
+    }
+    return ok;
+}
+
+std::vector<std::string> RunOutputs::keepPartial() {
+    std::vector<std::string> kept;
+    for (File* file : files()) {
+        if (file->temp.empty()) continue;
+        if (file->stream.is_open()) file->stream.close();
+        if (::rename(file->temp.c_str(), file->partial().c_str()) == 0) {
+            kept.push_back(file->partial());
+        } else {
+            kept.push_back(file->temp);
+        }
+        file->temp.clear();
+    }
+    return kept;
+}
+
+void RunOutputs::discard() {
+    for (File* file : files()) {
+        if (file->temp.empty()) continue;
+        if (file->stream.is_open()) file->stream.close();
+        ::unlink(file->temp.c_str());
+        file->temp.clear();
+    }
+}
+
+std::vector<std::pair<std::string, std::string>> RunOutputs::partialRenames() const {
+    std::vector<std::pair<std::string, std::string>> all;
+    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_})
+        if (*file && !(*file)->temp.empty()) all.emplace_back((*file)->temp, (*file)->partial());
+    return all;
+}
+
+// A picture goes to a temporary file first and takes its name by rename, so
+// a symbolic link already under that name is replaced, never followed.
 void RunOutputs::writePicture(const PairAlignment& pair, std::size_t pairNumber,
                               const std::string& picture) {
     const std::string path =
         (std::filesystem::path(plotDir_) / svgFileName(pairNumber, pair.name1, pair.name2)).string();
-    errno = 0;
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    if (file.is_open()) {
-        file << kXmlDeclaration << picture;
+    int error = 0;
+    const std::string temp = createTemporary(path, newFileMode());
+    if (temp.empty()) {
+        error = errno;
+    } else {
+        std::ofstream file(temp, std::ios::out | std::ios::trunc);
+        if (file.is_open()) file << kXmlDeclaration << picture;
         file.close();
+        errno = 0;
+        if (file.fail() || ::rename(temp.c_str(), path.c_str()) != 0) {
+            error = errno;
+            ::unlink(temp.c_str());
+        } else {
+            return;
+        }
     }
-    if (!file.fail()) return;
-    const int error = errno;
-    if (reported_.insert(path).second) {
-        MessageSink::out("can not write output file: " + path);
-        if (error != 0) MessageSink::err(path + ": " + std::strerror(error));
-    }
+    report(path, error);
     picturesFailed_ = true;
 }

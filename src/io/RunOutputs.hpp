@@ -14,7 +14,15 @@
 // The files of a run: the alignment file, its ".loc" and its ".score"
 // companions, and on request a PAF file and a folder of SVG pictures. Each
 // failing file is reported once, with its path, on standard output:
-// "can not write output file: PATH".
+// "can not write output file: PATH", and the system's reason on standard error.
+//
+// A file is written under a temporary name beside it ("PATH.partial-XXXXXX")
+// and takes its own name only when the run ends well (commit()); a run that
+// fails midway leaves whatever was at PATH as it was and its own output in
+// "PATH.partial" (keepPartial()). A device (an existing path that is not a
+// regular file, or a path under /dev) and "-" (standard output, for the PAF
+// file) are written directly. A symbolic link is written through: the
+// temporary file is made beside the file it leads to.
 class RunOutputs {
 public:
     // With `localOnly` there is no alignment file: its path is never opened,
@@ -22,44 +30,69 @@ public:
     // `pafPath` ("-": standard output) and `plotDir` are optional ("").
     RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath = "",
                const std::string& plotDir = "");
+    ~RunOutputs();
     // Also a readable view of each pair (`viewPath`, "-": standard output)
     // and an HTML report of the run (`reportPath`); either may be "". Call
     // before open().
     void addViews(const std::string& viewPath, const std::string& reportPath, RunDescription run,
                   const PositivePairs& positive);
-    // The paths the run writes.
+    RunOutputs(const RunOutputs&) = delete;
+    RunOutputs& operator=(const RunOutputs&) = delete;
+
+    // The paths the run writes (standard output not included).
     std::vector<const std::string*> paths() const;
 
     const std::string& alignPath() const { return alignPath_; }
     const std::string& locPath() const { return locPath_; }
     const std::string& scorePath() const { return scorePath_; }
 
-    // Creates (truncates) the files and the picture folder; on failure
+    // Creates the temporary files (or opens the devices) and the picture
+    // folder, touching no existing file; on failure removes what it made and
     // returns the path that could not be opened, else "".
     std::string open();
     // The system's reason for the last failed open ("" when it gave none).
     const std::string& openFailureReason() const { return reason_; }
     // Writes one pair's records (nothing for a skipped pair) and flushes
-    // them; `pairNumber` counts the pairs of the run from 1.
+    // them; `pairNumber` counts the pairs of the run from 1 (or from the
+    // first pair's number, for a chunk of a larger input).
     void write(const PairAlignment& pair, std::size_t pairNumber);
     // Reports streams that have failed; false when any has.
     bool check();
-    // Closes every open stream, then reports as check() does.
+    // Closes every open stream (standard output is flushed), then reports as
+    // check() does.
     bool close();
+    // After close(): each temporary file takes its path's place (an earlier
+    // "PATH.partial" is removed). False, with the failure reported, when a
+    // rename fails.
+    bool commit();
+    // The run failed: each temporary file becomes "PATH.partial". Returns
+    // those paths.
+    std::vector<std::string> keepPartial();
+    // The run failed before it wrote anything: the temporary files go.
+    void discard();
+
+    // The renames keepPartial() would make, as (temporary, "PATH.partial"),
+    // for a signal handler that has to make them itself.
+    std::vector<std::pair<std::string, std::string>> partialRenames() const;
 
 private:
-    std::vector<std::pair<std::ofstream*, const std::string*>> files();
-
-    bool localOnly_;
+    struct File;
+    std::vector<File*> files();
+    void report(const std::string& path, int error);
     void writePicture(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture);
     void writeViews(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture,
                     const PairFigures& figures);
 
-    std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_, viewPath_;
-    std::ofstream align_, loc_, score_, paf_, view_;
+    bool localOnly_;
+    std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_;
+    // The report is written by HtmlReport into the file reportFile_ made.
+    std::unique_ptr<File> align_, loc_, score_, paf_, view_, reportFile_;
     std::unique_ptr<HtmlReport> report_;
     RunDescription run_;
     PositivePairs positive_;
+    bool pafToStdout_ = false;
+    bool viewToStdout_ = false;
+    bool stdoutReported_ = false;
     std::set<std::string> reported_;
     std::string reason_;
     bool picturesFailed_ = false;

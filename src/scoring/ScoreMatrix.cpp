@@ -23,9 +23,9 @@ bool onlyBlanks(const std::string& line) {
     return true;
 }
 
-MatrixError noMatrix() {
+MatrixError noMatrix(const std::string& detail) {
     return MatrixError(MatrixError::Kind::kNoMatrix,
-                       "No Matrix found in inputfile or format is not right");
+                       "No Matrix found in inputfile or format is not right", detail);
 }
 
 }  // namespace
@@ -34,49 +34,80 @@ ScoreMatrix::ScoreMatrix(std::istream& in) {
     if (!in.good()) throw MatrixError(MatrixError::Kind::kUnreadable, "unable to read the file");
     std::string line;
     bool header = false;
+    long lineNumber = 0;
     while (std::getline(in, line)) {
+        ++lineNumber;
         if (!line.empty() && line[0] == '>') {
             header = true;
             break;
         }
     }
-    if (!header) throw noMatrix();
+    if (!header)
+        throw noMatrix("no line begins with '>' (a title line, then a line of letters and a row per letter)");
     dropCarriageReturn(line);
     title = line.substr(1);
 
     // The letter line; a header that ends the file leaves it empty.
     if (!std::getline(in, line)) line.clear();
+    const long letterLine = ++lineNumber;
     unsigned long n = 0;
     for (char c : line) {
         if (isBlank(c)) continue;
         alphabet[lower(c)] = n;
         ++n;
     }
-    if (n == 0) throw noMatrix();
+    if (n == 0)
+        throw noMatrix("line " + std::to_string(letterLine) +
+                       ": expected the letters of the matrix after its title line");
     scores.assign(static_cast<int>(n), static_cast<int>(n));
 
     std::vector<bool> rowSeen(n, false);
     unsigned long rowsRead = 0;
     while (rowsRead < n && std::getline(in, line)) {
+        ++lineNumber;
         if (onlyBlanks(line)) continue;  // empty, blanks only, or a lone '\r'
         std::size_t first = 0;
         while (isBlank(line[first])) ++first;
         auto found = alphabet.find(lower(line[first]));
         if (found == alphabet.end())
-            throw MatrixError(MatrixError::Kind::kBadRowLetter, "first letter of Score Matrix is char");
+            throw MatrixError(MatrixError::Kind::kBadRowLetter, "first letter of Score Matrix is char",
+                              "line " + std::to_string(lineNumber) +
+                                  ": expected a row beginning with a letter of line " +
+                                  std::to_string(letterLine) + ", found '" +
+                                  std::string(1, line[first]) + "'");
         int* row = scores[found->second];
         rowSeen[found->second] = true;
         std::istringstream numbers(line.substr(first + 1));
         unsigned long count = 0;
         long long value = 0;
+        bool outOfRange = false;
         while (count < n && numbers >> value) {
-            if (value > kMaxAbsValue || value < -kMaxAbsValue) break;  // ends the row
+            if (value > kMaxAbsValue || value < -kMaxAbsValue) {  // ends the row
+                outOfRange = true;
+                break;
+            }
             row[count] = static_cast<int>(value);
             ++count;
         }
-        if (count < n)
+        if (count < n) {
+            const std::string where = "line " + std::to_string(lineNumber) + ": ";
+            std::string problem;
+            if (outOfRange) {
+                problem = where + "the score " + std::to_string(value) + " is out of range (-" +
+                          std::to_string(kMaxAbsValue) + " to " + std::to_string(kMaxAbsValue) + ")";
+            } else {
+                numbers.clear();
+                std::string found;
+                numbers >> found;
+                problem = where + "expected " + std::to_string(n) + " whole-number scores after '" +
+                          std::string(1, line[first]) + "', one per letter of line " + std::to_string(letterLine) +
+                          "; found " + std::to_string(count) +
+                          (found.empty() ? std::string() : " and then '" + found.substr(0, 20) + "'");
+            }
             throw MatrixError(MatrixError::Kind::kShortRow,
-                              std::to_string(count) + " " + std::to_string(n) + "wrong fromat of matrix");
+                              std::to_string(count) + " " + std::to_string(n) + "wrong fromat of matrix",
+                              problem);
+        }
         ++rowsRead;
     }
     missingRows.clear();

@@ -25,8 +25,12 @@ struct MatrixError : std::runtime_error {
         kBadRowLetter, // a row begins with a letter not on the letter line
         kShortRow,     // a row with fewer usable numbers than letters
     };
-    MatrixError(Kind kind, const std::string& text) : std::runtime_error(text), kind(kind) {}
+    // `text` is the error's first line; `detail`, where known, the line of the
+    // file and what was expected there.
+    MatrixError(Kind kind, const std::string& text, std::string detail = "")
+        : std::runtime_error(text), kind(kind), detail(std::move(detail)) {}
     Kind kind;
+    std::string detail;
 };
 
 class ScoreMatrix {

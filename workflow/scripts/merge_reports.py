@@ -1,6 +1,7 @@
 """Joins the HTML reports of a run's chunks, in order, into the report one
 run over the whole input writes: the chunks' rows and sections follow one
-another, numbered on from the pairs before them, and the run's line names
+another (each chunk numbers its pairs as in the whole input; an empty chunk
+is passed over), and the run's line names
 the workflow. Each report keeps its rows and its sections between marker
 comments, one row a line.
 
@@ -10,10 +11,6 @@ import html
 import re
 import sys
 
-ROW = re.compile(r'^<tr class="pair" data-n="(\d+)"><td class="n" data-v="\1">\1</td>'
-                 r'<td class="name"><a href="#pair-\1">')
-SECTION = re.compile(r'^<section class="detail" id="pair-(\d+)"><h2><span class="n">\1</span>', re.M)
-VIEW = re.compile(r'^(<pre class="view">#+\n# Pair )(\d+)$', re.M)
 THUMB = re.compile(r'<td class="thumb">.*</td></tr>$')
 
 
@@ -28,31 +25,20 @@ def split(text, path):
     return head, rows.splitlines(), middle, sections, tail
 
 
-def renumber_row(row, offset):
-    n = int(ROW.match(row).group(1)) + offset
-    return ROW.sub(f'<tr class="pair" data-n="{n}"><td class="n" data-v="{n}">{n}</td>'
-                   f'<td class="name"><a href="#pair-{n}">', row, count=1)
-
-
-def renumber_sections(sections, offset):
-    def new(m):
-        n = int(m.group(1)) + offset
-        return f'<section class="detail" id="pair-{n}"><h2><span class="n">{n}</span>'
-    sections = SECTION.sub(new, sections)
-    return VIEW.sub(lambda m: m.group(1) + str(int(m.group(2)) + offset), sections)
-
-
 def main(output, chunks):
     parts = []
     for path in chunks:
         with open(path, encoding="utf-8") as f:
-            parts.append(split(f.read(), path))
+            text = f.read()
+        if text:
+            parts.append(split(text, path))
+    if not parts:
+        sys.exit("merge_reports.py: no chunk has a report")
     head, _, middle, _, tail = parts[0]
     rows, sections = [], []
     for _, chunk_rows, _, chunk_sections, _ in parts:
-        offset = len(rows)
-        rows += [renumber_row(r, offset) for r in chunk_rows]
-        sections.append(renumber_sections(chunk_sections, offset))
+        rows += chunk_rows
+        sections.append(chunk_sections)
     limit = int(re.search(r'data-thumb-limit="(\d+)"', head).group(1))
     if len(rows) > limit:
         rows = [THUMB.sub('<td class="thumb"></td></tr>', r) for r in rows]
