@@ -1,9 +1,12 @@
 #pragma once
 // Helpers shared by the tests: temporary directories, files, argument
-// vectors, and calls with standard output and error captured.
+// vectors, gzip data, shell commands, and calls with standard output and
+// error captured.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -37,6 +40,27 @@ inline std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 inline bool exists(const std::string& path) { return fs::exists(fs::symlink_status(path)); }
+
+// One gzip member holding `data`.
+inline std::string gzipped(const std::string& data) {
+    z_stream zs{};
+    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&zs, data.size()) + 64, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    zs.avail_in = static_cast<uInt>(data.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+// The exit status of a shell command, -1 when it did not exit.
+inline int shell(const std::string& command) {
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
 
 struct Args {  // a mutable argv
     std::vector<std::string> store;

@@ -1,8 +1,6 @@
 // Runs the built programs on small inputs and compares all output files byte
 // for byte with files checked by hand. What each case shows is said with it.
 
-#include <sys/wait.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <sstream>
@@ -73,12 +71,12 @@ TEST(EndToEnd, OutputsMatchByteForByte) {
              {"torva", "-P -I " + kExamples + "protein.fa", kExamples + "expected/protein.aln"},
          }) {
         TempDir dir;
+        writeFile(dir / "out", "mine");  // with -L there is no alignment file: this one stays
         const std::string command = kBin + "/" + c.program + " " + c.options + " -O " + (dir / "out") +
                                     " >/dev/null 2>" + (dir / "err");
-        const int raw = std::system(command.c_str());
-        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << command;
+        EXPECT_EQ(shell(command), 0) << command;
         const bool localOnly = c.options.rfind("-L", 0) == 0;
-        EXPECT_EQ(exists(dir / "out"), !localOnly) << command;
+        EXPECT_EQ(readFile(dir / "out") == "mine", localOnly) << command;
         for (const std::string suffix : {"", ".loc", ".score"}) {
             if (!localOnly || suffix != "") {
                 EXPECT_EQ(readFile(dir / ("out" + suffix)), readFile(c.expected + suffix)) << command << " " << suffix;
@@ -152,19 +150,9 @@ TEST(EndToEnd, PafCigarsGiveBackTheirSpans) {
     }
 }
 
-// In -L mode there is no alignment file: a file already at its path stays.
-TEST(EndToEnd, LocalModeLeavesTheAlignmentPathAlone) {
-    TempDir dir;
-    writeFile(dir / "keep", "mine");
-    ASSERT_EQ(std::system((kBin + "/torva -q -L " + kDna + " -O " + (dir / "keep") + " 2>/dev/null").c_str()), 0);
-    EXPECT_EQ(readFile(dir / "keep"), "mine");
-    EXPECT_EQ(readFile(dir / "keep.score"), readFile(kCases + "expected/dna_local.score"));
-}
-
 // The view of every pair of the examples and the end-to-end inputs joins
-// back to the alignment file's rows, and every picture is well-formed XML
-// that draws one anchor per anchor of the listing, a gapped one along more
-// than two points.
+// back to the alignment file's rows, and every picture draws one anchor per
+// anchor of the listing, a gapped one along more than two points.
 TEST(EndToEnd, ViewsAndPicturesMatchTheFiles) {
     struct Case {
         std::string program, options;
@@ -196,11 +184,6 @@ TEST(EndToEnd, ViewsAndPicturesMatchTheFiles) {
             if (line[0] == '>') listed.push_back(0);
             else if (line[0] == '1') ++listed.back();
         }
-        if (std::system("/usr/bin/python3 -c '' 2>/dev/null") == 0) {
-            EXPECT_EQ(std::system(("/usr/bin/python3 -c 'import sys, glob, xml.etree.ElementTree as E; "
-                                   "[E.parse(f) for f in glob.glob(sys.argv[1] + \"/*.svg\")]' " + (dir / "plots")).c_str()),
-                      0) << command;
-        }
         std::vector<fs::path> pictures;
         for (const auto& entry : fs::directory_iterator(dir / "plots")) pictures.push_back(entry.path());
         std::sort(pictures.begin(), pictures.end());
@@ -216,8 +199,6 @@ TEST(EndToEnd, ViewsAndPicturesMatchTheFiles) {
                 EXPECT_GE(corners, c.options == kGapped ? 3 : 2) << pictures[k];
             }
             EXPECT_EQ(anchors, listed[k]) << pictures[k];
-            for (const char* part : {"class=\"axis\"", "class=\"legend\"", "class=\"path\"", "class=\"identity\""})
-                EXPECT_NE(svg.find(part), std::string::npos) << part << " in " << pictures[k];
         }
     }
 }
@@ -257,9 +238,8 @@ TEST(EndToEnd, AnchorsOnlyViewShowsTheListedAnchors) {
 // Both the PAF and the view on standard output would interleave two formats.
 TEST(EndToEnd, OneFormatOnStandardOutput) {
     TempDir dir;
-    const int raw = std::system((kBin + "/torva -q " + kDna + " -O " + (dir / "out") + " --paf - --view - >" +
-                                 (dir / "stdout") + " 2>" + (dir / "err")).c_str());
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+    EXPECT_EQ(shell(kBin + "/torva -q " + kDna + " -O " + (dir / "out") + " --paf - --view - >" + (dir / "stdout") +
+                    " 2>" + (dir / "err")), 1);
     EXPECT_FALSE(exists(dir / "out.loc"));
     EXPECT_NE(readFile(dir / "err").find("standard output"), std::string::npos);
 }

@@ -1,5 +1,4 @@
 #include <unistd.h>
-#include <zlib.h>
 
 #include <random>
 #include <thread>
@@ -11,20 +10,6 @@
 using namespace testsupport;
 
 namespace {
-
-std::string gzipMember(const std::string& data) {
-    z_stream zs{};
-    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&zs, data.size()) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    zs.avail_in = static_cast<uInt>(data.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
 
 // The records as "name\nsequence\n" each, taken a few at a time, or the
 // message of the InputError that stopped the reading.
@@ -70,9 +55,9 @@ TEST(InputStream, GzipMembersAndPlainGiveTheSameRecords) {
         ASSERT_EQ(expected.rfind("the file: ", 0), std::string::npos) << expected;
         const std::size_t half = text.size() / 2, block = 1 + rng() % 200;
         std::string blocks;
-        for (std::size_t at = 0; at < text.size(); at += block) blocks += gzipMember(text.substr(at, block));
-        for (const std::string& packed : {gzipMember(text), blocks + gzipMember(""),
-                                          gzipMember(text.substr(0, half)) + gzipMember(text.substr(half))}) {
+        for (std::size_t at = 0; at < text.size(); at += block) blocks += gzipped(text.substr(at, block));
+        for (const std::string& packed : {gzipped(text), blocks + gzipped(""),
+                                          gzipped(text.substr(0, half)) + gzipped(text.substr(half))}) {
             writeFile(dir / "in.gz", packed);
             EXPECT_EQ(readPath(dir / "in.gz", rng), expected);
         }
@@ -83,7 +68,7 @@ TEST(InputStream, GzipMembersAndPlainGiveTheSameRecords) {
 // the two bytes telling gzip from plain text arrive separately.
 TEST(InputStream, StandardInputPipeDeliveringOneByteAtATime) {
     const std::string text = ">a\nACGT\n>b\nTT\n";
-    for (const std::string& data : {text, gzipMember(text)}) {
+    for (const std::string& data : {text, gzipped(text)}) {
         int fds[2];
         ASSERT_EQ(::pipe(fds), 0);
         const int savedStdin = ::dup(STDIN_FILENO);
@@ -110,7 +95,7 @@ TEST(FastaReader, UnreadableInputIsRefusedWithTheReason) {
     const std::string only = "; only FASTA text, plain or gzip-compressed, can be read";
     const std::string isFastq = " looks like FASTQ (it begins with '@'); FASTQ is not supported, only FASTA";
     const std::string noRecord = " has no FASTA record: no line begins with '>'";
-    const std::string packed = gzipMember(">a\n" + std::string(5000, 'a') + "\n>b\nCC\n");
+    const std::string packed = gzipped(">a\n" + std::string(5000, 'a') + "\n>b\nCC\n");
     std::string badCheck = packed;
     badCheck[badCheck.size() - 8] ^= 0x55;  // the CRC of the data
     TempDir dir;
@@ -120,7 +105,7 @@ TEST(FastaReader, UnreadableInputIsRefusedWithTheReason) {
              {fastq, isFastq},
              {"\r\n  " + fastq, isFastq},
              {"@r1\nACGT\n+\nIIII\n", isFastq},
-             {gzipMember(fastq), isFastq},
+             {gzipped(fastq), isFastq},
              {std::string("ACGT\0\0\x01", 7), " holds binary data, not FASTA text"},
              {std::string("x>y\n\0", 5), " holds binary data (a NUL byte) in record 1 (y); only FASTA text can be read"},
              {std::string("\0>y\nAC\n>z\nGT\n", 13), " holds binary data, not FASTA text"},
@@ -129,7 +114,7 @@ TEST(FastaReader, UnreadableInputIsRefusedWithTheReason) {
              {std::string("\xfd" "7zXZ\0\0\x04", 8), " is xz-compressed" + only},
              {"\x28\xb5\x2f\xfd\x24\x05", " is zstd-compressed" + only},
              {"PK\x03\x04\x14\0", " is a zip archive" + only},
-             {gzipMember(gzipMember(">a\nAC\n")), " is gzip-compressed" + only},
+             {gzipped(gzipped(">a\nAC\n")), " is gzip-compressed" + only},
              {packed.substr(0, packed.size() - 12), " is damaged: the gzip data end early (truncated file?)"},
              {badCheck, " is damaged: invalid gzip data (incorrect data check)"},
              {"hello\nworld\n", noRecord},

@@ -3,10 +3,7 @@
 // pairs read before a fault are kept apart as partial output, standard
 // output is checked like a file.
 
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <zlib.h>
 
 #include "TestSupport.hpp"
 #include "cli/Driver.hpp"
@@ -18,20 +15,6 @@ namespace {
 const std::string kBin = TORVA_BIN_DIR;
 const std::string kMatrix = std::string(TORVA_SOURCE_DIR) + "/tests/e2e/simple.matrix";
 const std::string kEarlier = "earlier\n";
-
-std::string gzipped(const std::string& text) {
-    z_stream zs{};
-    deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, text.size()), '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
 
 // `pairs` small pairs, each a little different.
 std::string manyPairs(int pairs) {
@@ -51,11 +34,6 @@ Captured runIn(std::vector<std::string> options) {
 }
 
 int lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
-int shell(const std::string& command) {
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
 
 }  // namespace
 

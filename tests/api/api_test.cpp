@@ -9,23 +9,10 @@
 
 namespace {
 
-TEST(ApiCigar, CodesColumns) {
-    const struct {
-        const char* row1;
-        const char* row2;
-        const char* cigar;
-    } cases[] = {
-        {"", "", ""},
-        {"acgt", "acgt", "4="},
-        {"acgt", "aggt", "1=1X2="},
-        {"ac--gt", "acttgt", "2=2D2="},
-        {"acttgt", "a---gt", "1=3I2="},
-        {"a-c", "a-c", "2="},  // a column of two gaps is no column
-        {"-a", "c-", "1D1I"},
-        {"ACGT", "acgt", "4="},  // case does not make a residue differ
-        {"AcGt", "aCgA", "3=1X"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(torva::cigar(c.row1, c.row2), c.cigar) << c.row1;
+// The coding itself is checked against a reference on random rows; here the
+// public call, and its refusal of rows of different lengths.
+TEST(ApiCigar, CodesColumnsAndRefusesUnevenRows) {
+    EXPECT_EQ(torva::cigar("Ac--gt-", "aTttg-a"), "1=1X2D1=1I1D");
     EXPECT_THROW(torva::cigar("ac", "a"), std::invalid_argument);
 }
 

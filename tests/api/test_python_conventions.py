@@ -2,7 +2,6 @@
 them, the readable view, FASTA files in and results out, warnings through the
 warnings module, errors that name the keyword, and matrices by name."""
 import gzip
-import os
 import shutil
 import subprocess
 import warnings
@@ -10,31 +9,9 @@ from pathlib import Path
 
 import pytest
 import torva
+from shared_inputs import BUILD, DATA, PAIRS, SOURCE, fasta_records
 
-BUILD = Path(os.environ.get("TORVA_BUILD_DIR", "build"))
-SOURCE = Path(os.environ.get("TORVA_SOURCE_DIR", Path(__file__).resolve().parents[2]))
-DATA = SOURCE / "bench" / "data"
-
-PAIRS = [  # (file, protein)
-    (DATA / "dna_1k_yeast_cct4.fa", False),
-    (DATA / "dna_2k_hbd_hbb.fa", False),
-    (DATA / "dna_5k_hbg2_hbg1.fa", False),
-    (DATA / "prot_hba_hbb_human.fa", True),
-    (DATA / "prot_pax3_pax7_human.fa", True),
-    (DATA / "prot_wzc_kl1_kl2.fa", True),
-]
 PROTEIN_PAIRS = [p for p, protein in PAIRS if protein]
-
-
-def fasta_records(path):
-    """A reader independent of the module's: (header, sequence)."""
-    records = []
-    for line in Path(path).read_text().splitlines():
-        if line.startswith(">"):
-            records.append([line[1:], ""])
-        elif records:
-            records[-1][1] += line.strip()
-    return [tuple(r) for r in records]
 
 
 def run_program(tmp_path, path, *flags, program="torva"):
