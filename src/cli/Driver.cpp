@@ -1,5 +1,7 @@
 #include "cli/Driver.hpp"
 
+#include <signal.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -424,6 +426,10 @@ bool sameFile(const std::string& path, const std::string& other) {
 
 int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     makeStandardDescriptorsValid();
+    // A reader that goes away (`--view - | head`) makes the next write fail
+    // like any other, so the run ends as a failed run ends, with its output
+    // kept as partial files, instead of dying with its temporary files left.
+    ::signal(SIGPIPE, SIG_IGN);
     int status;
     try {
         status = run(argc, argv, gappedAnchor);
