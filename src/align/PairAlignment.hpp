@@ -60,7 +60,4 @@ struct PairAlignment {
     std::vector<std::pair<long long, long long>> maskRuns1, maskRuns2;
     // Lines to print for this pair, in order.
     Messages messages;
-    // The pair was abandoned (its buffers did not fit in memory); only
-    // `messages` and the names and lengths are set.
-    bool skipped = false;
 };

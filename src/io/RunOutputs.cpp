@@ -184,7 +184,6 @@ std::string RunOutputs::open() {
 }
 
 void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
-    if (pair.skipped) return;
     if (pafToStdout_) {
         writePaf(std::cout, pair);
         std::cout.flush();
