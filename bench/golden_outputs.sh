@@ -8,8 +8,9 @@
 #   bench/golden_outputs.sh build     /tmp/after
 #   diff -r /tmp/before /tmp/after && echo identical
 #
-# Usage: bench/golden_outputs.sh BUILD-DIR OUT-DIR [largest: 5k|25k|50k|100k]
-# 100k adds a seeded synthetic pair of about 100 kb (about 90% identity).
+# Usage: bench/golden_outputs.sh BUILD-DIR OUT-DIR [largest: 5k|25k|50k|100k|200k]
+# 100k adds a seeded synthetic pair of about 100 kb (about 90% identity); 200k
+# adds one of about 200 kb as well, aligned by torva and with -L by both.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -26,11 +27,14 @@ case "$largest" in
   25k) inputs+=(dna_25k_kl1_kl2) ;;
   50k) inputs+=(dna_25k_kl1_kl2 dna_50k_aglobin_human_cow) ;;
   100k) inputs+=(dna_25k_kl1_kl2 dna_50k_aglobin_human_cow synthetic_100k) ;;
+  200k) inputs+=(dna_25k_kl1_kl2 dna_50k_aglobin_human_cow synthetic_100k synthetic_200k) ;;
 esac
 
-if [[ " ${inputs[*]} " == *" synthetic_100k "* && ! -f "$out/synthetic_100k.fa" ]]; then
-  python3 "$here/synthetic_pair.py" 100000 0.9 7 > "$out/synthetic_100k.fa"
-fi
+for size in 100 200; do
+  if [[ " ${inputs[*]} " == *" synthetic_${size}k "* && ! -f "$out/synthetic_${size}k.fa" ]]; then
+    python3 "$here/synthetic_pair.py" "${size}000" 0.9 7 > "$out/synthetic_${size}k.fa"
+  fi
+done
 
 # run NAME PROGRAM OPTIONS...: one run, its files kept under OUT-DIR/NAME.
 run() {
@@ -48,12 +52,13 @@ run() {
 for program in torva torva-b; do
   for input in "${inputs[@]}"; do
     file="$data/$input.fa"
-    [[ $input == synthetic_100k ]] && file="$out/synthetic_100k.fa"
+    [[ $input == synthetic_* ]] && file="$out/$input.fa"
     protein=()
     [[ $input == prot_* ]] && protein=(-P)
-    run "$program/$input/default" "$program" "${protein[@]}" -I "$file"
+    [[ $input == synthetic_200k && $program == torva-b ]] ||
+      run "$program/$input/default" "$program" "${protein[@]}" -I "$file"
     run "$program/$input/local" "$program" "${protein[@]}" -L -I "$file"
-    [[ $input == synthetic_100k ]] && continue  # unanchored, it needs tens of GB
+    [[ $input == synthetic_* ]] && continue  # unanchored, it needs tens of GB
     run "$program/$input/unanchored" "$program" "${protein[@]}" -T 1000000 -I "$file"
   done
   run "$program/demo/default" "$program" -I "$root/examples/demo.fa"
@@ -68,5 +73,5 @@ for program in torva torva-b; do
   run "$program/e2e_protein/local" "$program" -P -C 5 -L -I "$e2e/protein_cases.fa"
   run "$program/e2e_gapped/default" "$program" -S "$e2e/simple.matrix" -G 2 -A 1 -T 6 -C 20 -I "$e2e/gapped_anchor.fa"
 done
-rm -f "$out/synthetic_100k.fa"
+rm -f "$out"/synthetic_*.fa
 echo "recorded in $out"

@@ -92,7 +92,7 @@ TEST(EndToEnd, OutputsMatchByteForByte) {
 // threads, with mask runs, a skipped pair and an odd trailing record.
 TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
     TempDir dir;
-    const std::string big(5000, 'A');
+    const std::string big(50000, 'A');
     writeFile(dir / "in.fa", ">one\nACGTACGTACGT\n>two\nACGTACGTACGT\n>big1\n" + big + "\n>big2\n" + big +
                                  "\n>three\nACGT\n>four\nACGT\n" + readFile(kCases + "dna_cases.fa"));
     std::string first;
@@ -104,7 +104,7 @@ TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
         const Captured result = capture([&] { return runProgram(args.argc(), args.argv()); });
         MemoryBudget::process().setCeilingForTesting(0);
         EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("skipped pair big1 (5000) and big2 (5000): it needs"), std::string::npos);
+        EXPECT_NE(result.err.find("skipped pair big1 (50000) and big2 (50000): it needs"), std::string::npos);
         EXPECT_NE(result.err.find("odd_one_out) has no partner"), std::string::npos);
         const std::string all = result.out + "|" + result.err + "|" + readFile(out) + "|" + readFile(out + ".loc") +
                                 "|" + readFile(out + ".score") + "|" + readFile(out + ".paf");

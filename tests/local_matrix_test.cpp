@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 
 #include "anchor/LocalScoreMatrix.hpp"
 #include "common/WorkArena.hpp"
@@ -9,11 +10,31 @@
 
 using testdata::str;
 
-// One thread, and fills split into narrow strips on three threads.
-const std::vector<LocalFillOptions> kFillSplits = {{1}, {3, 4, 0}};
+// One thread, fills split into narrow strips on three threads, and grids
+// whose kept rows and columns are 1, 2, 3 or 7 apart, so that tracebacks
+// cross many blocks and strips keep columns of their neighbours' widths.
+const std::vector<LocalFillOptions> kFillSplits = {
+    {1}, {3, 4, 0}, {1, 1024, 1LL << 22, 1}, {3, 4, 0, 2}, {1, 1024, 1LL << 22, 3}, {3, 5, 0, 7}};
+
+// Traces every cell of `ends` in the matrix and in the plain scores `want`
+// of the same region (cell (i, j) of the matrix is want[i - at.i][j - at.j]).
+void expectSameTraces(LocalScoreMatrix& m, const std::vector<Cell>& ends, const plain::Grid& want,
+                      Cell at, const std::string& a, const std::string& b, const plain::Score& score,
+                      int gap) {
+    for (Cell end : ends) {
+        int i = end.i - at.i, j = end.j - at.j;
+        std::string e1, e2;
+        plain::localTrace(want, a, b, score, gap, i, j, e1, e2);
+        std::vector<char> r1{'#'}, r2{'#'};
+        const int value = want[end.i - at.i][end.j - at.j];
+        ASSERT_EQ(m.traceSegment(end, value, r1, r2), value);
+        ASSERT_TRUE(end == (Cell{i + at.i, j + at.j}) && str(r1) == "#" + e1 && str(r2) == "#" + e2)
+            << a << " / " << b;
+    }
+}
 
 // The matrix must give the plain recurrence's scores, best cells, part
-// scans and segment tracebacks, however its fills are split.
+// scans and segment tracebacks, however its fills are split and its grid spaced.
 TEST(LocalScoreMatrix, AgreesWithPlainVersion) {
     const ScoreLookup dna = testdata::simpleDna(), bin = testdata::binary();
     WorkArena arena;
@@ -35,9 +56,10 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersion) {
                 for (int j = 0; j <= n2; ++j) ASSERT_EQ(m.valueAt(Cell{i, j}), want[i][j]) << i << "," << j;
             ASSERT_EQ(cells, plain::bestCells(want, 1, 1, n1, n2, 1));
             ASSERT_EQ(best, cells.empty() ? 0 : want[cells[0].i][cells[0].j]);
+            expectSameTraces(m, cells, want, Cell{0, 0}, a, b, score, gap);
 
             // A part keeping the scores of the fill starts at row and column
-            // 0, as the search's parts do.
+            // 0, as the search's parts do; its cells trace as in the whole.
             const int bottom = static_cast<int>(rng() % (n1 + 1));
             const Region part{Cell{0, 0}, Cell{bottom, static_cast<int>(rng() % (n2 + 1))}};
             const int cutoff = static_cast<int>(rng() % 15) - 2;
@@ -46,24 +68,15 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersion) {
                 int partBest = cutoff;
                 m.scanPart(part, found, partBest, skip);
                 ASSERT_EQ(found, plain::bestCells(want, 0, 0, bottom, part.end.j, cutoff)) << skip;
-            }
-
-            for (Cell end : cells) {
-                int i = end.i, j = end.j;
-                std::string e1, e2;
-                plain::localTrace(want, a, b, score, gap, i, j, e1, e2);
-                std::vector<char> r1{'#'}, r2{'#'};
-                ASSERT_EQ(m.traceSegment(end, best, r1, r2), best);
-                ASSERT_TRUE(end == (Cell{i, j}) && str(r1) == "#" + e1 && str(r2) == "#" + e2) << a << " / " << b;
+                expectSameTraces(m, found, want, Cell{0, 0}, a, b, score, gap);
             }
         }
     }
 }
 
-// Re-scoring a part in place must leave it exactly as a fresh fill of that
-// part from a zero boundary, leave every other cell alone and offer the
-// part's best cells; again for a part nested in the re-scored one, whose
-// rows then hold scores relative to the outer part's first column.
+// Re-scoring a part must give exactly a fresh fill of that part from a zero
+// boundary, offer the part's best cells and trace them within it; again for a
+// part nested in the re-scored one.
 TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
     const ScoreLookup lookup = testdata::hoxd70();
     const plain::Score score = plain::scorerOf(lookup);
@@ -80,32 +93,44 @@ TEST(LocalScoreMatrix, RescoringEqualsFreshFill) {
             m.fill(cells);
             const int n1 = m.len1(), n2 = m.len2();
             auto rescore = [&](Cell r0, Cell r1) {
-                std::vector<std::vector<long long>> before(n1 + 1, std::vector<long long>(n2 + 1));
-                for (int i = 0; i <= n1; ++i)
-                    for (int j = 0; j <= n2; ++j) before[i][j] = m.choiceAt(i, j);
-                const Region region{r0, r1};
                 const int cutoff = 100 * (round % 4);
                 int best = cutoff;
                 std::vector<Cell> got;
-                m.rescorePart(region, got, best, false);
-                const plain::Grid fresh = plain::localFill(a.substr(r0.i, r1.i - r0.i),
-                                                           b.substr(r0.j, r1.j - r0.j), score, gap);
-                for (int i = 0; i <= n1; ++i)
-                    for (int j = 0; j <= n2; ++j) {
-                        if (i >= r0.i && i <= r1.i && j >= r0.j && j <= r1.j) {
-                            ASSERT_EQ(m.valueAt(Cell{i, j}), fresh[i - r0.i][j - r0.j]) << i << "," << j;
-                        } else {
-                            ASSERT_EQ(m.choiceAt(i, j), before[i][j]) << i << "," << j;
-                        }
-                    }
+                m.rescorePart(Region{r0, r1}, got, best, false);
+                const std::string partA = a.substr(r0.i, r1.i - r0.i), partB = b.substr(r0.j, r1.j - r0.j);
+                const plain::Grid fresh = plain::localFill(partA, partB, score, gap);
+                for (int i = r0.i; i <= r1.i; ++i)
+                    for (int j = r0.j; j <= r1.j; ++j)
+                        ASSERT_EQ(m.valueAt(Cell{i, j}), fresh[i - r0.i][j - r0.j]) << i << "," << j;
                 std::vector<Cell> want = plain::bestCells(fresh, 1, 1, r1.i - r0.i, r1.j - r0.j, cutoff);
                 for (Cell& c : want) c = Cell{c.i + r0.i, c.j + r0.j};
                 ASSERT_EQ(got, want);
+                expectSameTraces(m, got, fresh, r0, partA, partB, score, gap);
             };
             auto within = [&](int from, int to) { return from + static_cast<int>(rng() % (to - from + 1)); };
             const Cell r0{within(0, n1 - 1), within(0, n2 - 1)}, r1{within(r0.i, n1), within(r0.j, n2)};
             rescore(r0, r1);
             rescore(Cell{within(r0.i, r1.i), within(r0.j, r1.j)}, r1);
+            // The last part's grid is all a traceback has: a cell outside it is refused.
+            if (r0.i > 0) {
+                Cell outside{r0.i - 1, r0.j};
+                std::vector<char> r1s, r2s;
+                EXPECT_THROW(m.traceSegment(outside, 1, r1s, r2s), std::logic_error);
+            }
         }
     }
+}
+
+// What a fill keeps grows with the area over the grid's spacing, and the
+// spacing widens on huge pairs so that a megabase pair's grid stays small.
+TEST(LocalScoreMatrix, GridMemoryStaysSmall) {
+    const struct {
+        long long len;
+        double maxBytesPerCell;
+    } cases[] = {{25'000, 0.02}, {100'000, 0.02}, {1'000'000, 0.003}};
+    for (const auto& c : cases)
+        EXPECT_LE(static_cast<double>(LocalScoreMatrix::gridBytes(c.len, c.len)) /
+                      (static_cast<double>(c.len) * static_cast<double>(c.len)),
+                  c.maxBytesPerCell)
+            << c.len;
 }

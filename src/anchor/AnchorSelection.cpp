@@ -169,5 +169,7 @@ AnchorChain AnchoredAligner::selectAnchors() {
     AnchorChain chain;
     // maxCells_ all hold maxScore_, which spares reading their scores again.
     searchAnchors(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells_, maxScore_, chain);
+    // Nothing is traced after the search: the joins reuse the grid's memory.
+    matrix_.releaseGrid();
     return chain;
 }

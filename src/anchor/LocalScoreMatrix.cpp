@@ -1,9 +1,22 @@
 #include "anchor/LocalScoreMatrix.hpp"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
-#include "anchor/ChoiceCells.hpp"
 #include "anchor/RowCandidates.hpp"
+
+namespace {
+
+// Recomputed blocks kept at once: a traceback that leaves a block and the
+// traces of nearby tied cells come back to the same few blocks.
+constexpr std::size_t kKeptBlocks = 4;
+
+bool inside(const Region& r, Cell c) {
+    return c.i >= r.begin.i && c.i <= r.end.i && c.j >= r.begin.j && c.j <= r.end.j;
+}
+
+}  // namespace
 
 LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
                                    const ScoreLookup& lookup, int gap,
@@ -16,9 +29,9 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       len2_(static_cast<int>(seq2.size())),
       codes1_(lookup.encode(seq1)),
       fillRow_(localRowKernel(len1_, len2_, lookup.bestScore())),
-      pack_(activeKernels().packChoices),
       options_(options),
-      bytes_(&arena) {
+      arena_(arena),
+      grid_(arena) {
     width_ = static_cast<std::size_t>(len2_) + 1;
     const auto codes2 = lookup.encode(seq2);
     const std::size_t codeCount = lookup.codes();
@@ -27,9 +40,14 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
         const int* srow = lookup.row(static_cast<ScoreLookup::Code>(c));
         for (int j = 1; j <= len2_; ++j) profile_[c * width_ + j] = srow[codes2[j - 1]];
     }
-    // Every cell is written by fill(), so the storage is not cleared first.
-    rowBytes_ = ChoiceCells::rowBytes(width_);
-    bytes_.resizeUninitialized(len1_ + 1, static_cast<int>(rowBytes_));
+    for (std::size_t k = 0; k < kKeptBlocks; ++k) blocks_.emplace_back(&arena_);
+}
+
+std::uint64_t LocalScoreMatrix::gridBytes(long long len1, long long len2) {
+    const int step = CheckpointGrid::stepFor(len1, len2);
+    const auto blockBytes = static_cast<std::uint64_t>(std::min<long long>(step, len1)) *
+                            static_cast<std::uint64_t>(step + 1);
+    return CheckpointGrid::bytesFor(len1, len2, step) + kKeptBlocks * blockBytes;
 }
 
 int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) {
@@ -40,74 +58,124 @@ int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) 
         progress->rows.store(len1_, std::memory_order_relaxed);
         progress->rowsDone.store(0, std::memory_order_relaxed);
     }
-    fillPart(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells, best, true, true, progress);
+    fillPart(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells, best, true, progress);
     return best;
 }
 
-int LocalScoreMatrix::valueAt(Cell cell) const {
+void LocalScoreMatrix::releaseGrid() {
+    grid_.release();
+    for (Block& block : blocks_) {
+        block.choices.release();
+        block.rows = 0;
+    }
+}
+
+template <class RowFn>
+void LocalScoreMatrix::refillBlock(int r0, int c0, int lastRow, int lastColumn,
+                                   std::uint8_t* choices, std::size_t stride, RowFn&& row) {
+    const Region& region = grid_.region();
+    const int n = lastColumn - c0;
+    std::vector<int> rolling(2 * (static_cast<std::size_t>(n) + 1), 0);
+    int* prev = rolling.data();
+    int* cur = prev + n + 1;
+    if (r0 > region.begin.i) {
+        const int* kept = grid_.row(r0) + (c0 - region.begin.j);
+        std::copy(kept, kept + n + 1, prev);
+    }
+    const int keptColumn = (c0 - region.begin.j) / grid_.step() - 1;
+    for (int i = r0 + 1; i <= lastRow; ++i) {
+        cur[0] = keptColumn >= 0 ? grid_.columnsOfRow(i)[keptColumn] : 0;
+        std::uint8_t* rowChoices = choices ? choices + static_cast<std::size_t>(i - r0 - 1) * stride : nullptr;
+        fillRow_(prev, cur, profileRow(codes1_[i - 1]) + c0, n, gap_, rowChoices);
+        row(i, cur);
+        std::swap(prev, cur);
+    }
+}
+
+const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
+    ++blockUses_;
+    for (Block& block : blocks_) {
+        if (block.rows > 0 && block.holds(cell)) {
+            block.lastUse = blockUses_;
+            return block;
+        }
+    }
+    Block& block = *std::min_element(blocks_.begin(), blocks_.end(), [](const Block& x, const Block& y) {
+        return x.lastUse < y.lastUse;
+    });
+    const Region& region = grid_.region();
+    const int step = grid_.step();
+    const auto stride = static_cast<std::size_t>(step) + 1;
+    block.r0 = region.begin.i + (cell.i - region.begin.i - 1) / step * step;
+    block.c0 = region.begin.j + (cell.j - region.begin.j - 1) / step * step;
+    block.rows = std::min(step, region.end.i - block.r0);
+    block.columns = std::min(step, region.end.j - block.c0);
+    block.lastUse = blockUses_;
+    block.choices.reset(static_cast<std::size_t>(block.rows) * stride);
+    refillBlock(block.r0, block.c0, block.r0 + block.rows, block.c0 + block.columns,
+                block.choices.data(), stride, [](int, const int*) {});
+    return block;
+}
+
+int LocalScoreMatrix::valueAt(Cell cell) {
+    const Region& region = grid_.region();
+    if (!inside(region, cell) || cell.i == region.begin.i || cell.j == region.begin.j) return 0;
+    const int step = grid_.step();
+    const int r0 = region.begin.i + (cell.i - region.begin.i - 1) / step * step;
+    const int c0 = region.begin.j + (cell.j - region.begin.j - 1) / step * step;
     int value = 0;
-    while (cell.i > 0 && cell.j > 0) {
-        switch (ChoiceCells::get(choiceRow(cell.i), static_cast<std::size_t>(cell.j))) {
+    refillBlock(r0, c0, cell.i, cell.j, nullptr, 0,
+                [&](int i, const int* values) { if (i == cell.i) value = values[cell.j - c0]; });
+    return value;
+}
+
+int LocalScoreMatrix::choiceAt(int i, int j) {
+    const Region& region = grid_.region();
+    const Cell cell{i, j};
+    if (!inside(region, cell) || i == region.begin.i || j == region.begin.j) return 0;
+    return blockHolding(cell).choice(cell, static_cast<std::size_t>(grid_.step()) + 1);
+}
+
+int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row1,
+                                   std::vector<char>& row2) {
+    const Region& region = grid_.region();
+    if (!inside(region, cell))
+        throw std::logic_error("LocalScoreMatrix::traceSegment: cell " + std::to_string(cell.i) + "," +
+                               std::to_string(cell.j) + " lies outside the last region filled");
+    const auto stride = static_cast<std::size_t>(grid_.step()) + 1;
+    const std::size_t from1 = row1.size();
+    const std::size_t from2 = row2.size();
+    int value = score;
+    const Block* block = nullptr;
+    bool more = true;
+    while (more && cell.i > region.begin.i && cell.j > region.begin.j && value != 0) {
+        if (!block || !block->holds(cell)) block = &blockHolding(cell);
+        const char a = seq1_[cell.i - 1];
+        const char b = seq2_[cell.j - 1];
+        switch (block->choice(cell, stride)) {
             case 1:
-                value += lookup_.score(seq1_[cell.i - 1], seq2_[cell.j - 1]);
+                row1.push_back(a);
+                row2.push_back(b);
+                value -= lookup_.score(a, b);
                 --cell.i;
                 --cell.j;
                 break;
             case 2:
-                value += gap_;
+                row1.push_back(a);
+                row2.push_back('-');
+                value -= gap_;
                 --cell.i;
                 break;
             case 3:
-                value += gap_;
+                row1.push_back('-');
+                row2.push_back(b);
+                value -= gap_;
                 --cell.j;
                 break;
             default:
-                return value;
+                more = false;
         }
     }
-    return value;
-}
-
-int LocalScoreMatrix::choiceAt(int i, int j) const {
-    return ChoiceCells::get(choiceRow(i), static_cast<std::size_t>(j));
-}
-
-int LocalScoreMatrix::traceStep(Cell& cur, int& value, std::vector<char>& row1,
-                                std::vector<char>& row2) const {
-    if (cur.i == 0 || cur.j == 0 || value == 0) return 0;
-    const char a = seq1_[cur.i - 1];
-    const char b = seq2_[cur.j - 1];
-    switch (ChoiceCells::get(choiceRow(cur.i), static_cast<std::size_t>(cur.j))) {
-        case 1:
-            row1.push_back(a);
-            row2.push_back(b);
-            value -= lookup_.score(a, b);
-            --cur.i;
-            --cur.j;
-            return 1;
-        case 2:
-            row1.push_back(a);
-            row2.push_back('-');
-            value -= gap_;
-            --cur.i;
-            return 1;
-        case 3:
-            row1.push_back('-');
-            row2.push_back(b);
-            value -= gap_;
-            --cur.j;
-            return 1;
-        default:
-            return 0;
-    }
-}
-
-int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row1,
-                                   std::vector<char>& row2) const {
-    int value = score;
-    const std::size_t from1 = row1.size();
-    const std::size_t from2 = row2.size();
-    while (traceStep(cell, value, row1, row2)) {}
     std::reverse(row1.begin() + static_cast<std::ptrdiff_t>(from1), row1.end());
     std::reverse(row2.begin() + static_cast<std::ptrdiff_t>(from2), row2.end());
     return score;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "align/Records.hpp"
+#include "anchor/CheckpointGrid.hpp"
 #include "common/FillProgress.hpp"
 #include "common/Grid.hpp"
 #include "kernels/LocalRow.hpp"
@@ -14,17 +15,17 @@
 // The local score matrix of one pair with a linear gap cost: the recurrence
 // max(diagonal + pair score, above + gap, left + gap, 0) over
 // (len1 + 1) x (len2 + 1) cells. It is filled once over the whole pair; parts
-// of it are later re-scored in place from a zero boundary, and segments are
-// traced back through it.
+// of it are later filled afresh from a zero boundary, and segments are traced
+// back through the last region filled.
 //
-// A cell keeps only its traceback choice (ChoiceCells.hpp). That is enough
-// because of the order of the anchor search: every search traces its
-// candidates before any of its parts is re-scored, parts of one chain do not
-// overlap, and a part that keeps its scores shares its region's zero row and
-// column. So the score of every cell a search reads equals that of a fresh
-// zero-boundary fill of the innermost region or part holding it, and the
-// search recomputes those scores with the row kernel instead of reading
-// them. A re-scored part rewrites the choices of its own cells only.
+// No cell is stored. That is enough because of the order of the anchor
+// search: every search traces its candidates right after the fill that found
+// them and before any other part is filled, parts of one chain do not overlap,
+// and a part that keeps its scores shares its region's zero row and column.
+// So the score of every cell a search reads equals that of a fresh
+// zero-boundary fill of the innermost region or part holding it. A fill keeps
+// a checkpoint grid (CheckpointGrid.hpp) of its region, and a traceback
+// recomputes the blocks of the grid that its path crosses.
 
 // How many threads the fills of a local matrix use.
 struct LocalFillOptions {
@@ -34,6 +35,8 @@ struct LocalFillOptions {
     // strip costs less than it saves.
     int stripMinWidth = 1024;
     long long parallelFillMinCells = 1LL << 22;
+    // The spacing of the kept rows and columns; 0 picks it from the size.
+    int gridStep = 0;
 };
 
 class LocalScoreMatrix {
@@ -49,15 +52,15 @@ public:
     // `progress`, when given, follows the rows done.
     int fill(std::vector<Cell>& maxCells, FillProgress* progress = nullptr);
 
-    // Score of `cell`: the sum of the steps of its traceback.
-    int valueAt(Cell cell) const;
+    // Score of `cell` in the last region filled (0 outside it).
+    int valueAt(Cell cell);
 
     // The cells of the highest value of `region` that is positive and at
-    // least `best` (which receives it), row-major. scanPart computes the
-    // scores the region's cells hold: its first row and column must be the
-    // zero row and column of the region whose fill wrote them. rescorePart
-    // re-scores the region from a zero boundary at its first row and column
-    // and stores its choices.
+    // least `best` (which receives it), row-major, from a fresh fill of the
+    // region from a zero boundary at its first row and column. scanPart is
+    // for a region that shares its first row and column with the region
+    // filled before it; rescorePart for one that does not, and it records the
+    // best of each of its rows.
     //
     // With `skipRows` both use each row's recorded best as a bound: a fresh
     // fill of a part never exceeds the fill of the region it lies in, so rows
@@ -67,26 +70,45 @@ public:
     void scanPart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows);
     void rescorePart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows);
 
-    // Traces the segment ending at `cell`, whose score is `value`, back to its
-    // start (left in `cell`); appends its aligned rows and returns the score.
-    int traceSegment(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2) const;
+    // Traces the segment ending at `cell` of the last region filled, whose
+    // score is `value`, back to its start (left in `cell`); appends its
+    // aligned rows and returns the score. Throws std::logic_error for a cell
+    // outside that region.
+    int traceSegment(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2);
 
-    // The traceback choice of a cell, for checking which cells an operation changed.
-    int choiceAt(int i, int j) const;
+    // The traceback choice of a cell of the last region filled: 0 where a
+    // segment starts, 1 diagonal, 2 from above, 3 from the left.
+    int choiceAt(int i, int j);
+
+    // Hands the kept grid and blocks back to the arena once no more
+    // tracebacks will be asked for.
+    void releaseGrid();
+
+    // Bytes the fill of an len1 x len2 matrix keeps for its tracebacks.
+    static std::uint64_t gridBytes(long long len1, long long len2);
 
 private:
-    std::uint8_t* choiceRow(int i) const {
-        return const_cast<std::uint8_t*>(bytes_.data()) + static_cast<std::size_t>(i) * rowBytes_;
-    }
+    // One recomputed block of the grid: the choices of rows r0+1 .. r0+rows
+    // and columns c0+1 .. c0+columns, a row `stride` bytes apart.
+    struct Block {
+        explicit Block(WorkArena* arena) : choices(arena) {}
+        int r0 = -1, c0 = -1, rows = 0, columns = 0;
+        std::uint64_t lastUse = 0;
+        ArenaBuffer<std::uint8_t> choices;
+        bool holds(Cell c) const { return c.i > r0 && c.i <= r0 + rows && c.j > c0 && c.j <= c0 + columns; }
+        int choice(Cell c, std::size_t stride) const {
+            return choices.data()[static_cast<std::size_t>(c.i - r0 - 1) * stride +
+                                  static_cast<std::size_t>(c.j - c0)];
+        }
+    };
+
     // Fills `region` from a zero boundary at its first row and column,
-    // offering its best cells to `cells`/`best`; with `storeChoices` its
-    // cells' choices are written. With `recordRowBest` each row's best goes
-    // to rowBest_.
-    void fillPart(const Region& region, std::vector<Cell>& cells, int& best, bool storeChoices,
-                  bool recordRowBest, FillProgress* progress = nullptr);
-    // A part filled fresh; with `rescore` its choices and row bests are stored.
-    void fillChoicePart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows,
-                        bool rescore);
+    // offering its best cells to `cells`/`best` and keeping its grid. With
+    // `recordRowBest` each row's best goes to rowBest_.
+    void fillPart(const Region& region, std::vector<Cell>& cells, int& best, bool recordRowBest,
+                  FillProgress* progress = nullptr);
+    void fillFreshPart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows,
+                       bool recordRowBest);
     // The last row of `region` whose recorded best reaches `best` (or 1), or
     // -1 when none does.
     int lastReachingRow(const Region& region, int best) const;
@@ -95,9 +117,16 @@ private:
     // column, or for the last column of the strip on the left, whose scores
     // arrive through `in`); hands its own last column on through `out`.
     void fillStrip(int top, int bottom, int c0, int c1, StripLink* in, StripLink* out,
-                   bool storeChoices, std::vector<Cell>& cells, int& best, int* rowMaxOut,
-                   FillProgress* progress) const;
-    int traceStep(Cell& cur, int& value, std::vector<char>& row1, std::vector<char>& row2) const;
+                   std::vector<Cell>& cells, int& best, int* rowMaxOut, FillProgress* progress);
+    // The grid block holding `cell` of the last region filled, recomputed
+    // unless one of the last few blocks it is.
+    const Block& blockHolding(Cell cell);
+    // Scores of the block of the grid whose first row and column follow r0
+    // and c0, row by row: calls `row(i, values, choices)` after computing row
+    // i, values[k] and choices[k] being column c0 + k, up to row `lastRow`.
+    template <class RowFn>
+    void refillBlock(int r0, int c0, int lastRow, int lastColumn, std::uint8_t* choices,
+                     std::size_t stride, RowFn&& row);
     // The pair scores of residue code c against every column: entry j for
     // column j (1-based), c * width_ apart.
     const int* profileRow(ScoreLookup::Code c) const { return profile_.data() + c * width_; }
@@ -109,13 +138,14 @@ private:
     std::vector<ScoreLookup::Code> codes1_;
     std::vector<int> profile_;
     LocalRowFn fillRow_;
-    PackChoicesFn pack_;
     LocalFillOptions options_;
-    Grid<std::uint8_t> bytes_;     // the choices, row after row
-    std::size_t width_ = 0;        // cells in a row: len2 + 1
-    std::size_t rowBytes_ = 0;     // bytes a row of bytes_
+    WorkArena& arena_;
+    std::size_t width_ = 0;  // cells in a row: len2 + 1
+    CheckpointGrid grid_;
+    std::vector<Block> blocks_;  // the last few blocks a traceback recomputed
+    std::uint64_t blockUses_ = 0;
     // rowBest_[i]: the highest score in row i over the columns of the region
-    // that last scored that row (the whole matrix, or a re-scored part). A
+    // that last recorded it (the whole matrix, or a re-scored part). A
     // search of a part that keeps its scores lies within that region, so rows
     // whose bound is below the best value found so far need not be computed.
     std::vector<int> rowBest_;

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "anchor/LocalScoreMatrix.hpp"
 #include "common/MemoryBudget.hpp"
 #include "common/ThreadStart.hpp"
 #include "common/WorkArena.hpp"
@@ -24,8 +25,12 @@ long long cellsOf(const PairJob& job) {
            static_cast<long long>(job.input.seq2.size() + 1);
 }
 
-// What the local matrix of a pair takes at the least: its traceback choices.
-std::uint64_t bytesOf(const PairJob& job) { return static_cast<std::uint64_t>(cellsOf(job)) / 4; }
+// What the local matrix of a pair takes at the least: the grid its
+// tracebacks start from.
+std::uint64_t bytesOf(const PairJob& job) {
+    return LocalScoreMatrix::gridBytes(static_cast<long long>(job.input.seq1.size()),
+                                       static_cast<long long>(job.input.seq2.size()));
+}
 
 }  // namespace
 

@@ -154,12 +154,12 @@ def test_align_file_takes_gzip_and_the_options(tmp_path):
 
 def test_align_file_gives_the_pairs_before_one_that_fails_then_its_error(tmp_path):
     path = tmp_path / "pairs.fa"
-    # Far more than any machine's memory: refused before anything is filled.
+    # More than the memory limit: refused before anything is filled.
     path.write_text(">a\nacgtacgtac\n>b\nacgtaggtac\n"
-                    f">big1\n{'a' * 400_000}\n>big2\n{'c' * 400_000}\n"
+                    f">big1\n{'a' * 50_000}\n>big2\n{'c' * 50_000}\n"
                     ">c\nacgt\n>d\nacct\n")
     for threads in (1, 3):
-        results = torva.align_file(path, threads=threads)
+        results = torva.align_file(path, threads=threads, memory_limit=4_000_000)
         assert next(results).name1 == "a"
         with pytest.raises(MemoryError):
             next(results)
