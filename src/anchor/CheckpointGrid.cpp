@@ -15,7 +15,7 @@ void CheckpointGrid::release() {
 }
 
 int CheckpointGrid::stepFor(long long rows, long long columns) {
-    int step = 512;
+    int step = 1024;
     while (step < (1 << 20) && bytesFor(rows, columns, step) > kMaxBytes) step *= 2;
     return step;
 }

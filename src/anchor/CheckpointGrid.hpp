@@ -37,7 +37,7 @@ public:
         return columns_[static_cast<std::size_t>(i - region_.begin.i - 1)];
     }
 
-    // The step for a region of this many rows and columns: 512, or more
+    // The step for a region of this many rows and columns: 1024, or more
     // when the kept lines would pass kMaxBytes.
     static int stepFor(long long rows, long long columns);
     // Bytes of the kept lines of such a region with that step.
