@@ -56,6 +56,14 @@ TEST(RowKernels, LocalRowMatchesPerCellRecurrence) {
             ASSERT_EQ(k->localRow(prev.data(), cur.data(), c.scores.data(), c.n, c.open, choices.data()), wantMax);
             ASSERT_EQ(k->localRow(prev.data(), bare.data(), c.scores.data(), c.n, c.open, nullptr), wantMax);
             ASSERT_TRUE(cur == want && bare == want && choices == wantChoices) << k->name << " round " << round;
+            // The cells holding the row's best, and those holding 0 (most of them).
+            for (const int target : {wantMax, 0}) {
+                std::vector<int> wantAt, at(want.size());
+                for (int j = 0; j <= c.n; ++j)
+                    if (want[j] == target) wantAt.push_back(j);
+                at.resize(static_cast<std::size_t>(k->findEqual(want.data(), c.n + 1, target, at.data())));
+                ASSERT_EQ(at, wantAt) << k->name << " round " << round << " target " << target;
+            }
         }
     }
 }

@@ -56,6 +56,7 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
     const int n = c1 - c0;
     const auto span = static_cast<std::size_t>(n) + 1;
     std::vector<int> rollingRows(2 * span, 0);
+    std::vector<int> bestPositions(span);
     int* prev = rollingRows.data();
     int* cur = prev + span;
     // Column c0 belongs to the strip on the left when there is one.
@@ -76,7 +77,8 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
         if (grid_.keepsRow(i)) std::copy(cur + own, cur + n + 1, grid_.row(i) + (c0 + own - first));
         int* kept = grid_.columnsOfRow(i);
         for (int c = firstKept; c <= c1; c += step) kept[(c - first) / step - 1] = cur[c - c0];
-        offerRow(cells, best, i, c0 + own, cur + own, n - own, rowMax);
+        offerRow(cells, best, i, c0 + own, cur + own, n - own, rowMax, findEqual_,
+                 bestPositions.data());
         if (rowMaxOut) rowMaxOut[k] = rowMax;
         if (progress && !in) progress->rowsDone.store(k, std::memory_order_relaxed);
         std::swap(prev, cur);

@@ -29,6 +29,7 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       len2_(static_cast<int>(seq2.size())),
       codes1_(lookup.encode(seq1)),
       fillRow_(localRowKernel(len1_, len2_, lookup.bestScore())),
+      findEqual_(activeKernels().findEqual),
       options_(options),
       arena_(arena),
       grid_(arena) {

@@ -138,6 +138,7 @@ private:
     std::vector<ScoreLookup::Code> codes1_;
     std::vector<int> profile_;
     LocalRowFn fillRow_;
+    FindEqualFn findEqual_;
     LocalFillOptions options_;
     WorkArena& arena_;
     std::size_t width_ = 0;  // cells in a row: len2 + 1

@@ -8,29 +8,18 @@
 // Keeps the cells of the highest positive value seen so far that reaches
 // `best`, in row-major order: offered a row at a time, in row order, it keeps
 // exactly what offering every cell in turn would. `values[k]` is the score of
-// column first + k (k = 0..n) of row i and `rowMax` their maximum.
+// column first + k (k = 0..n) of row i and `rowMax` their maximum;
+// `positions` has room for n + 1 entries.
 inline void offerRow(std::vector<Cell>& cells, int& best, int i, int first, const int* values,
-                     int n, int rowMax) {
+                     int n, int rowMax, FindEqualFn findEqual, int* positions) {
     const int floor = best > 1 ? best : 1;
     if (rowMax < floor) [[likely]] return;
     if (rowMax > best) {
         best = rowMax;
         cells.clear();
     }
-    // Rows that reach the best are common where a pair is similar, so the
-    // search for its cells goes by blocks, counting matches first: a count
-    // vectorises, and most blocks hold none.
-    constexpr int kBlock = 64;
-    for (int from = 0; from <= n; from += kBlock) {
-        const int to = from + kBlock <= n + 1 ? from + kBlock : n + 1;
-        int hits = 0;
-        for (int k = from; k < to; ++k) hits += values[k] == best;
-        for (int k = from; hits > 0; ++k) {
-            if (values[k] != best) continue;
-            cells.push_back(Cell{i, first + k});
-            --hits;
-        }
-    }
+    const int found = findEqual(values, n + 1, best, positions);
+    for (int k = 0; k < found; ++k) cells.push_back(Cell{i, first + positions[k]});
 }
 
 // The local row kernel for a matrix of these dimensions: the scalar one when

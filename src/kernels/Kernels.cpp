@@ -8,7 +8,7 @@
 
 const KernelSet& scalarKernels() {
     static const KernelSet kScalar{"scalar", localFillRowScalar, gotohFillRowScalar,
-                                   packChoicesScalar};
+                                   findEqualScalar};
     return kScalar;
 }
 

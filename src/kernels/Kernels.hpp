@@ -13,7 +13,7 @@ struct KernelSet {
     const char* name;  // "scalar", "sse4", "avx2", "avx512"; "neon", "sve", ... on arm64
     LocalRowFn localRow;
     GotohRowFn gotohRow;
-    PackChoicesFn packChoices;
+    FindEqualFn findEqual;
 };
 
 const KernelSet& scalarKernels();

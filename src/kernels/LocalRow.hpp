@@ -28,8 +28,10 @@ int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int 
 // lanes hold without wrapping; such pairs use the scalar variant.
 bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore);
 
-// Packs 4 * bytes one-byte traceback choices (each 0..3) into `bytes` bytes,
-// four cells a byte, cell k at bits 2 * (k % 4) of byte k / 4.
-using PackChoicesFn = void (*)(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out);
+// Puts the positions k (0 .. count - 1) whose values[k] equals `target`, in
+// increasing order, into `positions` (room for `count`); returns how many.
+// This finds the cells holding a row's best score: a row of a similar pair
+// often raises the best, and then every one of its cells must be looked at.
+using FindEqualFn = int (*)(const int* values, int count, int target, int* positions);
 
-void packChoicesScalar(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out);
+int findEqualScalar(const int* values, int count, int target, int* positions);

@@ -54,8 +54,8 @@ void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates 
               GotohRowStates cur, std::uint8_t* moves) {
     gotohFillRowScalar(scores, m, gapOpen, gapExt, prev, cur, moves);
 }
-void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
-    packChoicesScalar(choices, bytes, out);
+int FindEqual(const int* values, int count, int target, int* positions) {
+    return findEqualScalar(values, count, target, positions);
 }
 
 #else
@@ -394,23 +394,27 @@ void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStat
     }
 }
 
-// Four one-byte choices of a 32-bit lane fold into its low byte with three
-// shifts (no two cells' bits meet there), and the lanes narrow to bytes.
-void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
-    // Signed lanes: the values stay far below the sign bit, and signed lanes
-    // are what narrow to bytes.
-    const hn::ScalableTag<std::int32_t> d32;
-    const hn::Repartition<std::uint8_t, decltype(d32)> bytesIn;
-    const hn::Rebind<std::uint8_t, decltype(d32)> d8;
-    const std::size_t lanes = hn::Lanes(d32);
-    const auto low = hn::Set(d32, 0xFF);
-    std::size_t b = 0;
-    for (; b + lanes <= bytes; b += lanes) {
-        auto x = hn::BitCast(d32, hn::LoadU(bytesIn, choices + 4 * b));
-        x = hn::Or(hn::Or(x, hn::ShiftRight<6>(x)), hn::Or(hn::ShiftRight<12>(x), hn::ShiftRight<18>(x)));
-        hn::StoreU(hn::DemoteTo(d8, hn::And(x, low)), d8, out + b);
+// Few cells hold the target, so four vectors are compared at a time and only
+// a group with a hit is looked at lane by lane.
+int FindEqual(const int* values, int count, int target, int* positions) {
+    const D d;
+    const V t = hn::Set(d, target);
+    constexpr int kGroup = 4 * static_cast<int>(kLanes);
+    int found = 0;
+    int k = 0;
+    for (; k + kGroup <= count; k += kGroup) {
+        const auto hit0 = hn::Eq(hn::LoadU(d, values + k), t);
+        const auto hit1 = hn::Eq(hn::LoadU(d, values + k + kLanes), t);
+        const auto hit2 = hn::Eq(hn::LoadU(d, values + k + 2 * kLanes), t);
+        const auto hit3 = hn::Eq(hn::LoadU(d, values + k + 3 * kLanes), t);
+        if (hn::AllFalse(d, hn::Or(hn::Or(hit0, hit1), hn::Or(hit2, hit3)))) continue;
+        const int hits = findEqualScalar(values + k, kGroup, target, positions + found);
+        for (int f = found; f < found + hits; ++f) positions[f] += k;
+        found += hits;
     }
-    packChoicesScalar(choices + 4 * b, bytes - b, out + b);
+    const int tail = findEqualScalar(values + k, count - k, target, positions + found);
+    for (int f = found; f < found + tail; ++f) positions[f] += k;
+    return found + tail;
 }
 
 void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
@@ -436,7 +440,7 @@ HWY_AFTER_NAMESPACE();
 namespace torva_kernels {
 HWY_EXPORT(LocalRow);
 HWY_EXPORT(GotohRow);
-HWY_EXPORT(PackChoices);
+HWY_EXPORT(FindEqual);
 }  // namespace torva_kernels
 
 namespace {
@@ -484,7 +488,7 @@ const std::vector<TargetKernels>& builtKernels() {
         for (TargetKernels& k : sets)
             k.set = KernelSet{k.name.c_str(), torva_kernels::HWY_DISPATCH_TABLE(LocalRow)[k.entry],
                               torva_kernels::HWY_DISPATCH_TABLE(GotohRow)[k.entry],
-                              torva_kernels::HWY_DISPATCH_TABLE(PackChoices)[k.entry]};
+                              torva_kernels::HWY_DISPATCH_TABLE(FindEqual)[k.entry]};
         return sets;
     }();
     return built;
