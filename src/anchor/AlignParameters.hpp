@@ -32,6 +32,9 @@ struct AlignParameters {
     // strip costs less than it saves. Tests lower both to split small fills.
     int stripMinWidth = 1024;
     long long parallelFillMinCells = 1LL << 22;
+    // The spacing of the local matrix's kept rows and columns (0: from the
+    // pair's size). Tests make it small so that tracebacks cross many blocks.
+    int gridStep = 0;
 };
 
 // The values a caller asked for; those left unset take the defaults of the

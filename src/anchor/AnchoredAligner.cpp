@@ -11,7 +11,8 @@ AnchoredAligner::AnchoredAligner(std::string_view seq1, std::string_view seq2,
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
       matrix_(seq1, seq2, lookup, params.gapOpen,
-              LocalFillOptions{params.threads, params.stripMinWidth, params.parallelFillMinCells},
+              LocalFillOptions{params.threads, params.stripMinWidth, params.parallelFillMinCells,
+                               params.gridStep},
               arena),
       cutoff_(cutoffScore(lookup, params.scoreFactor)) {
     maxScore_ = matrix_.fill(maxCells_, progress);
