@@ -127,7 +127,7 @@ TEST(LocalScoreMatrix, GridMemoryStaysSmall) {
     const struct {
         long long len;
         double maxBytesPerCell;
-    } cases[] = {{25'000, 0.02}, {100'000, 0.02}, {1'000'000, 0.003}};
+    } cases[] = {{25'000, 0.02}, {100'000, 0.01}, {1'000'000, 0.003}};
     for (const auto& c : cases)
         EXPECT_LE(static_cast<double>(LocalScoreMatrix::gridBytes(c.len, c.len)) /
                       (static_cast<double>(c.len) * static_cast<double>(c.len)),

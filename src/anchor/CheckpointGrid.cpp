@@ -3,20 +3,18 @@
 void CheckpointGrid::reset(const Region& region, int step) {
     region_ = region;
     step_ = step;
-    const int height = region.end.i - region.begin.i;
-    const int width = region.end.j - region.begin.j;
-    rows_.resizeUninitialized(height / step, width + 1);
-    columns_.resizeUninitialized(height, width / step);
-}
-
-void CheckpointGrid::release() {
-    rows_.clear();
-    columns_.clear();
+    const auto height = static_cast<std::size_t>(region.end.i - region.begin.i);
+    const auto width = static_cast<std::size_t>(region.end.j - region.begin.j);
+    const auto s = static_cast<std::size_t>(step);
+    rowLength_ = width + 1;
+    keptColumns_ = width / s;
+    keptRowsSize_ = height / s * rowLength_;
+    storage_.reset(keptRowsSize_ + height * keptColumns_);
 }
 
 int CheckpointGrid::stepFor(long long rows, long long columns) {
     int step = 1024;
-    while (step < (1 << 20) && bytesFor(rows, columns, step) > kMaxBytes) step *= 2;
+    while (step < kMaxStep && bytesFor(rows, columns, step) > kMaxBytes) step *= 2;
     return step;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "align/Records.hpp"
-#include "common/Grid.hpp"
+#include "common/WorkArena.hpp"
 
 // The scores a local fill keeps for its tracebacks: every step-th row and
 // every step-th column of the filled region, counted from the region's zero
@@ -13,41 +14,49 @@
 // traceback recomputes only the blocks its path crosses.
 class CheckpointGrid {
 public:
-    explicit CheckpointGrid(WorkArena& arena) : rows_(&arena), columns_(&arena) {}
+    explicit CheckpointGrid(WorkArena& arena) : storage_(&arena) {}
 
     // Makes room for the kept lines of `region` (its first row and column are
-    // the zero boundary, never stored).
+    // the zero boundary, never stored), in one block of the arena.
     void reset(const Region& region, int step);
     // Hands the storage back to the arena.
-    void release();
+    void release() { storage_.release(); }
 
     const Region& region() const { return region_; }
     int step() const { return step_; }
 
     bool keepsRow(int i) const { return i > region_.begin.i && (i - region_.begin.i) % step_ == 0; }
     // Kept row i: entry 0 for the region's first column.
-    int* row(int i) { return rows_[static_cast<std::size_t>((i - region_.begin.i) / step_ - 1)]; }
-    const int* row(int i) const {
-        return rows_[static_cast<std::size_t>((i - region_.begin.i) / step_ - 1)];
-    }
+    int* row(int i) { return storage_.data() + rowOffset(i); }
+    const int* row(int i) const { return storage_.data() + rowOffset(i); }
     // The kept columns' scores in row i (below the zero row): entry b - 1
     // for the region's first column + b * step.
-    int* columnsOfRow(int i) { return columns_[static_cast<std::size_t>(i - region_.begin.i - 1)]; }
-    const int* columnsOfRow(int i) const {
-        return columns_[static_cast<std::size_t>(i - region_.begin.i - 1)];
-    }
+    int* columnsOfRow(int i) { return storage_.data() + columnsOffset(i); }
+    const int* columnsOfRow(int i) const { return storage_.data() + columnsOffset(i); }
 
     // The step for a region of this many rows and columns: 1024, or more
-    // when the kept lines would pass kMaxBytes.
+    // (up to kMaxStep) while the kept lines would pass kMaxBytes.
     static int stepFor(long long rows, long long columns);
     // Bytes of the kept lines of such a region with that step.
     static std::uint64_t bytesFor(long long rows, long long columns, int step);
 
 private:
     static constexpr std::uint64_t kMaxBytes = std::uint64_t{2} << 30;
+    // A traceback refills blocks of step x step cells, a byte each: past this
+    // a megabase pair's blocks would outweigh its grid.
+    static constexpr int kMaxStep = 16384;
+
+    std::size_t rowOffset(int i) const {
+        return static_cast<std::size_t>((i - region_.begin.i) / step_ - 1) * rowLength_;
+    }
+    std::size_t columnsOffset(int i) const {
+        return keptRowsSize_ + static_cast<std::size_t>(i - region_.begin.i - 1) * keptColumns_;
+    }
 
     Region region_{};
     int step_ = 1;
-    Grid<int> rows_;
-    Grid<int> columns_;
+    std::size_t rowLength_ = 0;     // entries of a kept row
+    std::size_t keptColumns_ = 0;   // kept columns
+    std::size_t keptRowsSize_ = 0;  // entries of all kept rows, which come first
+    ArenaBuffer<int> storage_;
 };
