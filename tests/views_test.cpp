@@ -2,6 +2,8 @@
 // pictures and the HTML report, on hand-made pair results.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <sstream>
 
 #include "io/AlignmentTally.hpp"
+#include "io/FixedOne.hpp"
 #include "io/HtmlReport.hpp"
 #include "io/IdentityProfile.hpp"
 #include "io/SvgWriter.hpp"
@@ -55,6 +58,30 @@ std::string headerValue(const viewtext::PairView& v, const std::string& key) {
             return line.substr(from);
         }
     return "(missing " + key + ")";
+}
+
+// The quick conversion of picture coordinates gives the general one's text
+// for every value: ties and values a hair from them, whole and large values,
+// negative ones and those past its range.
+TEST(FixedOne, SameTextAsTheGeneralConversion) {
+    std::vector<double> values{0, 0.04, 0.05, 0.15, 0.25, 0.35, 0.75, 1.25, 2.5, 99.95, 100.0, 123.45,
+                               999999.95, 999999.96, 1e6, 1e6 + 0.05, 5e9 + 0.25, 1e300, -0.0, -0.04, -0.25, -17.35};
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> any(0, 2000);
+    for (int k = 0; k < 20000; ++k) {
+        const double v = any(rng);
+        values.push_back(v);
+        // Next to a tie, and a tenth multiplied back, as coordinates are made.
+        const double tie = std::floor(v * 10) / 10 + 0.05;
+        values.push_back(std::nextafter(tie, 0.0));
+        values.push_back(std::nextafter(tie, 1e9));
+        values.push_back(100.0 + static_cast<double>(k % 600) * (600.0 / 7.0));
+    }
+    for (const double v : values) {
+        char want[512], got[512];
+        const std::string expected(want, std::to_chars(want, want + sizeof want, v, std::chars_format::fixed, 1).ptr);
+        ASSERT_EQ(std::string(got, toFixedOne(got, got + sizeof got, v)), expected) << std::hexfloat << v;
+    }
 }
 
 TEST(AlignmentTally, CountsEachKindOfColumn) {

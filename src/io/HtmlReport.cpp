@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "io/AlignmentTally.hpp"
+#include "io/FixedOne.hpp"
 #include "io/IdentityProfile.hpp"
 #include "io/ReportAssets.hpp"
 #include "io/SvgWriter.hpp"
@@ -16,12 +17,12 @@ namespace {
 
 std::string fixed1(double v) {
     char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr);
+    return std::string(buf, toFixedOne(buf, buf + sizeof buf, v));
 }
 
 void appendFixed1(std::string& out, double v) {
     char buf[32];
-    out.append(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr);
+    out.append(buf, toFixedOne(buf, buf + sizeof buf, v));
 }
 
 std::string numberCell(const std::string& value, const std::string& shown) {
