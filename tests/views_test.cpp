@@ -171,6 +171,54 @@ TEST(ViewWriter, AnchorsOnlyShowsEachListedAnchor) {
 
 // A stretch of identical columns, a stretch of a quarter identity, and again:
 // two conserved stretches separated where the windows fall below 70%.
+// The profile against a count of every column's window taken afresh, on
+// random gapped rows, windows from one column to longer than the rows, and
+// anywhere from one point to one per column.
+TEST(IdentityProfile, SameAsEveryWindowCountedAfresh) {
+    std::mt19937 rng(5);
+    for (int trial = 0; trial < 300; ++trial) {
+        const std::size_t n = 1 + rng() % 400;
+        const std::string r1 = randomRow(rng, n, 0.1);
+        std::string r2 = randomRow(rng, n, 0.1);
+        // Long identical stretches, so that some windows pass the threshold.
+        for (std::size_t c = rng() % n; c < n && rng() % 50 != 0; ++c) r2[c] = r1[c] == '-' ? 'a' : r1[c];
+        ProfileSettings settings;
+        settings.window = 1 + rng() % 150;
+        settings.maxPoints = 1 + rng() % 500;
+        settings.minLength = static_cast<long long>(rng() % 60);
+        settings.minIdentity = 0.5 + 0.1 * static_cast<double>(rng() % 5);
+        const IdentityProfile got = identityProfile(chars(r1), chars(r2), settings);
+
+        const std::size_t w = std::min(settings.window, n);
+        std::vector<double> identity(n);
+        std::vector<long long> at1(n + 1, 0);
+        for (std::size_t c = 0; c < n; ++c) {
+            const std::size_t lo = std::min(c - std::min(c, w / 2), n - w);
+            long long same = 0;
+            for (std::size_t k = lo; k < lo + w; ++k) same += r1[k] != '-' && r2[k] != '-' && r1[k] == r2[k];
+            identity[c] = static_cast<double>(same) / static_cast<double>(w);
+            at1[c + 1] = at1[c] + (r1[c] != '-');
+        }
+        const std::size_t step = (n + settings.maxPoints - 1) / settings.maxPoints;
+        ASSERT_EQ(got.points.size(), (n + step - 1) / step) << trial;
+        for (std::size_t k = 0; k < got.points.size(); ++k) {
+            EXPECT_EQ(got.points[k].position1, static_cast<double>(at1[k * step])) << trial;
+            EXPECT_EQ(got.points[k].identity, identity[k * step]) << trial;
+        }
+        std::vector<std::pair<long long, long long>> conserved;
+        for (std::size_t c = 0; c < n;) {
+            if (identity[c] + 1e-12 < settings.minIdentity) {
+                ++c;
+                continue;
+            }
+            const std::size_t first = c;
+            while (c < n && identity[c] + 1e-12 >= settings.minIdentity) ++c;
+            if (at1[c] - at1[first] >= settings.minLength) conserved.emplace_back(at1[first], at1[c]);
+        }
+        EXPECT_EQ(got.conserved, conserved) << trial;
+    }
+}
+
 TEST(IdentityProfile, ConservedStretchesFollowTheIdentity) {
     std::string r1, r2;
     for (int c = 0; c < 300; ++c) r1 += "acgt"[c % 4], r2 += "acgt"[c % 4];

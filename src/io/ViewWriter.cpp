@@ -50,7 +50,9 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
         const long long residues2 = static_cast<long long>(len - static_cast<std::size_t>(std::count(s2.begin(), s2.end(), '-')));
         line(labels.name1, next1, s1, next1 + residues1 - 1);
         text.append(indent, ' ');
-        for (std::size_t c = 0; c < len; ++c) text += mark(s1[c], s2[c], positive);
+        const std::size_t marks = text.size();
+        text.resize(marks + len);
+        for (std::size_t c = 0; c < len; ++c) text[marks + c] = mark(s1[c], s2[c], positive);
         text += '\n';
         line(labels.name2, next2, s2, next2 + residues2 - 1);
         text += '\n';
