@@ -8,17 +8,19 @@
 # The processor time (user + system) is given beside the wall time: on a
 # shared machine it varies less.
 #
-# Each run draws into a folder of its own, all removed at the end: on ext4
-# without a journal a new file skips every inode freed in the last minute or
-# more, so pictures deleted just before a run make it create its own more
-# slowly, a cost of the benchmark rather than of the program.
+# Each run draws into a folder of its own, all removed at the end, and the
+# work folder lies beside the build rather than in /tmp: on ext4 without a
+# journal a new file skips every inode of its block group freed in the last
+# minute or more, so pictures deleted just before a run, or the compilers'
+# temporary files in /tmp of a busy machine, make the pictures slower to
+# create, a cost of the machine rather than of the program.
 #
 # Usage: bench/views_cost.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 runs=${2:-5}
-work=$(mktemp -d)
+work=$(mktemp -d "$build/views_cost.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 for ((k = 0; k < 200; k += 3)); do
