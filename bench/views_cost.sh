@@ -1,42 +1,54 @@
 #!/usr/bin/env bash
 # What the pictures, the readable view and the HTML report add to a run:
-# wall time (median of RUNS runs, -t 2) without and with
-# --plot --view --report, on the 200-pair set of many_pairs.sh and on the
-# 50 kb alpha-globin pair.
+# wall time without and with --plot --view --report, median of RUNS runs
+# each, at -t 1 and -t 2, on the 200-pair set of many_pairs.sh and on the
+# 50 kb alpha-globin pair. The two kinds of run alternate, so that a change
+# in the machine's load falls on both alike.
 #
 # The processor time (user + system) is given beside the wall time: on a
 # shared machine it varies less.
+#
+# Each run draws into a folder of its own, all removed at the end, and the
+# work folder lies beside the build rather than in /tmp: on ext4 without a
+# journal a new file skips every inode of its block group freed in the last
+# minute or more, so pictures deleted just before a run, or the compilers'
+# temporary files in /tmp of a busy machine, make the pictures slower to
+# create, a cost of the machine rather than of the program.
 #
 # Usage: bench/views_cost.sh [BUILD-DIR] [RUNS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
-runs=${2:-3}
-work=$(mktemp -d)
+runs=${2:-5}
+work=$(mktemp -d "$build/views_cost.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 for ((k = 0; k < 200; k += 3)); do
   cat "$here/data/dna_1k_yeast_cct4.fa" "$here/data/dna_2k_hbd_hbb.fa" "$here/data/dna_5k_hbg2_hbg1.fa"
 done | awk '/^>/{n++} n <= 400' > "$work/pairs.fa"
 
-# median_times INPUT ARGS...: median wall and processor times of RUNS runs
-# of torva ARGS on INPUT.
-median_times() {
-  local input=$1
+# timed FILE ARGS...: appends "wall processor" of one run of torva ARGS to FILE.
+timed() {
+  local file=$1
   shift
-  for ((k = 0; k < runs; k++)); do
-    rm -rf "$work/plots"
-    /usr/bin/time -f '%e %U %S' -o "$work/t" "$build/torva" -q -t 2 "$@" -I "$input" -O "$work/out" >/dev/null 2>&1
-    cat "$work/t"
-  done | awk '{print $1, $2 + $3}' > "$work/times"
-  echo "$(cut -d' ' -f1 "$work/times" | sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}')" \
-       "$(cut -d' ' -f2 "$work/times" | sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}')"
+  /usr/bin/time -f '%e %U %S' -o "$work/t" "$build/torva" -q "$@" >/dev/null 2>&1
+  awk '{print $1, $2 + $3}' "$work/t" >> "$file"
 }
 
+median() { sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+
 for input in "$work/pairs.fa" "$here/data/dna_50k_aglobin_human_cow.fa"; do
-  read -r plain plainCpu < <(median_times "$input")
-  read -r views viewsCpu < <(median_times "$input" --plot "$work/plots" --view "$work/out.view" --report "$work/out.html")
-  awk -v name="$(basename "$input")" -v a="$plain" -v b="$views" -v ac="$plainCpu" -v bc="$viewsCpu" \
-    'BEGIN {printf "%-30s wall: plain %6.2f s, with --plot --view --report %6.2f s (%+.1f%%); processor: %6.2f s, %6.2f s (%+.1f%%)\n",
-            name, a, b, 100 * (b - a) / a, ac, bc, 100 * (bc - ac) / ac}'
+  for threads in 1 2; do
+    rm -f "$work/plain" "$work/views"
+    for ((k = 0; k < runs; k++)); do
+      timed "$work/plain" -t "$threads" -I "$input" -O "$work/out"
+      timed "$work/views" -t "$threads" -I "$input" -O "$work/out" --plot "$work/plots$k-$threads" \
+        --view "$work/out.view" --report "$work/out.html"
+    done
+    awk -v name="$(basename "$input") -t $threads" \
+        -v a="$(cut -d' ' -f1 "$work/plain" | median)" -v b="$(cut -d' ' -f1 "$work/views" | median)" \
+        -v ac="$(cut -d' ' -f2 "$work/plain" | median)" -v bc="$(cut -d' ' -f2 "$work/views" | median)" \
+      'BEGIN {printf "%-35s wall: plain %6.2f s, with --plot --view --report %6.2f s (%+.1f%%); processor: %6.2f s, %6.2f s (%+.1f%%)\n",
+              name, a, b, 100 * (b - a) / a, ac, bc, 100 * (bc - ac) / ac}'
+  done
 done

@@ -89,7 +89,9 @@ TEST(EndToEnd, OutputsMatchByteForByte) {
 // A pair whose matrices do not fit in memory is skipped with a message; the
 // pairs around it are written as usual and the run ends with status 1. The
 // files, the messages and their order are the same for any number of
-// threads, with mask runs, a skipped pair and an odd trailing record.
+// threads, with mask runs, a skipped pair and an odd trailing record; so are
+// the pictures, the view and the report (but for its date), which the workers
+// draw, and the pairs after the skipped one keep their numbers there.
 TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
     TempDir dir;
     const std::string big(50000, 'A');
@@ -99,17 +101,34 @@ TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
     for (const char* threads : {"1", "2", "4"}) {
         const std::string out = dir / (std::string("t") + threads);
         Args args({kBin + "/torva", "-t", threads, "-S", kCases + "simple.matrix", "-G", "5", "-A", "1", "-T",
-                   "6", "-C", "5", "-I", dir / "in.fa", "-O", out, "--paf", out + ".paf"});
+                   "6", "-C", "5", "-I", dir / "in.fa", "-O", out, "--paf", out + ".paf", "--plot", out + ".plots",
+                   "--view", out + ".view", "--report", out + ".html"});
         MemoryBudget::process().setCeilingForTesting(MemoryBudget::process().reserved() + (4u << 20));
         const Captured result = capture([&] { return runProgram(args.argc(), args.argv()); });
         MemoryBudget::process().setCeilingForTesting(0);
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.err.find("skipped pair big1 (50000) and big2 (50000): it needs"), std::string::npos);
         EXPECT_NE(result.err.find("odd_one_out) has no partner"), std::string::npos);
-        const std::string all = result.out + "|" + result.err + "|" + readFile(out) + "|" + readFile(out + ".loc") +
-                                "|" + readFile(out + ".score") + "|" + readFile(out + ".paf");
+        std::string all = result.out + "|" + result.err + "|" + readFile(out) + "|" + readFile(out + ".loc") +
+                          "|" + readFile(out + ".score") + "|" + readFile(out + ".paf") + "|" +
+                          readFile(out + ".view");
+        std::vector<fs::path> pictures;
+        for (const auto& entry : fs::directory_iterator(out + ".plots")) pictures.push_back(entry.path());
+        std::sort(pictures.begin(), pictures.end());
+        for (const fs::path& picture : pictures)
+            all += "|" + picture.filename().string() + ":" + readFile(picture.string());
+        std::istringstream report(readFile(out + ".html"));
+        for (std::string line; std::getline(report, line);)
+            if (line.find("Date: ") == std::string::npos) all += line + "\n";
+        // The command, which the view and the report show, differs only in these.
+        for (const std::string& differs : {out, std::string(" -t ") + threads + " "})
+            for (auto at = all.find(differs); at != std::string::npos; at = all.find(differs, at))
+                all.replace(at, differs.size(), "~");
         if (first.empty()) first = all;
-        EXPECT_EQ(all, first) << threads << " threads";
+        EXPECT_TRUE(exists(out + ".plots/0003_three_vs_four.svg")) << threads << " threads";
+        EXPECT_NE(readFile(out + ".view").find("# Pair 3\n# 1: three"), std::string::npos) << threads << " threads";
+        EXPECT_NE(all.find("href=\"#pair-3\">three<"), std::string::npos) << threads << " threads";
+        EXPECT_TRUE(all == first) << threads << " threads";
         EXPECT_EQ(readFile(out + ".score").substr(0, 30), "one\ttwo\t60\t60\nthree\tfour\t0\t20\n");
     }
 }

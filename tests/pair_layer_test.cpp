@@ -1,12 +1,14 @@
 // The pair layer: the scheduler's rules (retry alone, threads the system
 // refuses), the engine's refusal of pairs whose scores could wrap, and the
 // windows of the gapped-anchor re-alignment at their boundaries.
+#include <any>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <map>
 #include <mutex>
 #include <random>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -99,6 +101,62 @@ TEST(PairScheduler, RefusedThreadsLeaveTheWorkToThoseStarted) {
                   "a b c d e ")
             << allowed;
         EXPECT_EQ(started, allowed);
+    }
+}
+
+// The step after each pair runs once per pair, failures included, on a
+// worker thread whenever one started; what it makes arrives with its own
+// pair, in input order, however the pairs finish. A step that throws ends
+// the run with its exception, as a failing aligner does.
+TEST(PairScheduler, AfterPairStepTravelsWithItsPair) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    const PairSettings settings{lookup, AlignParameters{}};
+    struct Case {
+        int allowed;    // worker threads the system lets start
+        bool throwing;  // the step throws on pair "c"
+    };
+    for (const Case& c : std::vector<Case>{{0, false}, {1, false}, {3, false}, {3, true}, {0, true}}) {
+        RefusedThreads refused(c.allowed);
+        std::mt19937 rng(static_cast<unsigned>(c.allowed));
+        std::vector<int> pause(8);
+        for (int& ms : pause) ms = static_cast<int>(rng() % 15);
+        PairScheduler scheduler(3, settings, MemoryBudget::process(),
+                                [&](const PairInput& in, const PairSettings&, WorkArena&, FillProgress*) {
+                                    std::this_thread::sleep_for(std::chrono::milliseconds(pause[in.name1[0] - 'a']));
+                                    return in.name1 == "d" ? PairOutcome(PairError{}) : PairOutcome(PairAlignment{});
+                                });
+        std::atomic<int> onCaller{0};
+        const std::thread::id caller = std::this_thread::get_id();
+        scheduler.afterEachPair([&](long index, PairJob& job, PairOutcome& outcome) {
+            if (c.throwing && job.input.name1 == "c") throw std::runtime_error("step failed");
+            onCaller += std::this_thread::get_id() == caller;
+            job.made = job.input.name1 + std::to_string(index) + (std::holds_alternative<PairError>(outcome) ? "!" : "");
+        });
+        std::string delivered;
+        char next = 'a';
+        try {
+            scheduler.run([&](PairJob& job) { return next <= 'h' && (job.input.name1 = std::string(1, next++), true); },
+                          [&](PairJob& job, PairOutcome&) {
+                              const std::string* made = std::any_cast<std::string>(&job.made);
+                              delivered += (made ? *made : job.input.name1 + "?") + " ";
+                              return true;
+                          },
+                          [] {});
+            delivered += "end";
+        } catch (const std::runtime_error& e) {
+            delivered += e.what();
+        }
+        if (c.throwing) {
+            // Pairs before the failing one may or may not have been delivered.
+            const std::string failed = "step failed";
+            ASSERT_GE(delivered.size(), failed.size()) << c.allowed;
+            const std::string before = delivered.substr(0, delivered.size() - failed.size());
+            EXPECT_EQ(std::string("a0 b1 ").substr(0, before.size()), before) << c.allowed;
+            EXPECT_EQ(delivered.substr(before.size()), failed) << c.allowed;
+        } else {
+            EXPECT_EQ(delivered, "a0 b1 c2 d3! e4 f5 g6 h7 end") << c.allowed;
+        }
+        if (c.allowed > 0) EXPECT_EQ(onCaller, 0) << c.allowed;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <any>
 #include <array>
 #include <atomic>
 #include <cctype>
@@ -323,6 +324,17 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     std::string lastPair;
     PairScheduler pool(params.threads, settings, MemoryBudget::process());
     ProgressLine progress(!args.quiet, pool);
+    if (outputs.rendersViews()) {
+        // Pictures, views and report text are made beside the alignment, on
+        // the worker threads: made by the one thread that writes in order,
+        // they held every worker up behind it.
+        pool.afterEachPair([&](long index, PairJob& job, PairOutcome& outcome) {
+            if (const PairAlignment* pair = std::get_if<PairAlignment>(&outcome)) {
+                job.made = outputs.render(*pair, static_cast<std::size_t>(args.firstPair + index),
+                                          static_cast<std::size_t>(index));
+            }
+        });
+    }
     auto deliver = [&](PairJob& job, PairOutcome& outcome) {
         MessageSink::emit(job.readNotes);
         if (const PairError* error = std::get_if<PairError>(&outcome)) {
@@ -332,7 +344,11 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         } else {
             PairAlignment& pair = std::get<PairAlignment>(outcome);
             MessageSink::emit(pair.messages);
-            outputs.write(pair, static_cast<std::size_t>(args.firstPair - 1 + pool.pairsDone()));
+            if (RenderedPair* rendered = std::any_cast<RenderedPair>(&job.made)) {
+                outputs.write(pair, std::move(*rendered));
+            } else {
+                outputs.write(pair, static_cast<std::size_t>(args.firstPair - 1 + pool.pairsDone()));
+            }
         }
         writable = outputs.check();
         pairsWritten = args.firstPair - 1 + pool.pairsDone();

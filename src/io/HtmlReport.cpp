@@ -1,11 +1,13 @@
 #include "io/HtmlReport.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cerrno>
 #include <cstring>
 
 #include "io/AlignmentTally.hpp"
+#include "io/FixedOne.hpp"
 #include "io/IdentityProfile.hpp"
 #include "io/ReportAssets.hpp"
 #include "io/SvgWriter.hpp"
@@ -15,7 +17,12 @@ namespace {
 
 std::string fixed1(double v) {
     char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr);
+    return std::string(buf, toFixedOne(buf, buf + sizeof buf, v));
+}
+
+void appendFixed1(std::string& out, double v) {
+    char buf[32];
+    out.append(buf, toFixedOne(buf, buf + sizeof buf, v));
 }
 
 std::string numberCell(const std::string& value, const std::string& shown) {
@@ -30,12 +37,22 @@ std::string numberCell(long long value) {
 }  // namespace
 
 std::string htmlText(const std::string& text) {
-    // Views are long and nearly all plain: copy plain stretches whole.
-    auto plain = [](char c) {
-        return (c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'') || c == '\n';
-    };
     std::string out;
     out.reserve(text.size());
+    appendHtmlText(out, text);
+    return out;
+}
+
+void appendHtmlText(std::string& out, std::string_view text) {
+    // Views are long and nearly all plain: copy plain stretches whole.
+    static constexpr auto kPlain = [] {
+        std::array<bool, 256> plain{};
+        for (int c = 0x20; c < 0x7F; ++c) plain[static_cast<std::size_t>(c)] = true;
+        for (char c : {'&', '<', '>', '"', '\''}) plain[static_cast<unsigned char>(c)] = false;
+        plain['\n'] = true;
+        return plain;
+    }();
+    auto plain = [](char c) { return kPlain[static_cast<unsigned char>(c)]; };
     std::size_t from = 0;
     while (from < text.size()) {
         std::size_t to = from;
@@ -45,31 +62,41 @@ std::string htmlText(const std::string& text) {
         std::size_t end = to;
         while (end < text.size() && !plain(text[end])) ++end;
         // A broken UTF-8 sequence can only be judged whole.
-        out += xmlText(text.substr(to, end - to));
+        out += xmlText(std::string(text.substr(to, end - to)));
         from = end;
     }
-    return out;
 }
 
 std::string thumbnailSvg(const PairAlignment& pair, double side) {
     const double len1 = static_cast<double>(std::max<std::size_t>(pair.length1, 1));
     const double len2 = static_cast<double>(std::max<std::size_t>(pair.length2, 1));
     const double scale = side / std::max(len1, len2);
-    auto at = [&](double i, double j) { return fixed1(i * scale) + ',' + fixed1(j * scale); };
-    std::string svg = "<svg class=\"thumb\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      fixed1(std::max(len1 * scale, 4.0)) + "\" height=\"" + fixed1(std::max(len2 * scale, 4.0)) +
-                      "\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\" stroke=\"#999\"/>";
+    std::string svg;
+    auto at = [&](long long i, long long j) {
+        appendFixed1(svg, static_cast<double>(i) * scale);
+        svg += ',';
+        appendFixed1(svg, static_cast<double>(j) * scale);
+    };
+    svg += "<svg class=\"thumb\" xmlns=\"http://www.w3.org/2000/svg\" width=\"";
+    appendFixed1(svg, std::max(len1 * scale, 4.0));
+    svg += "\" height=\"";
+    appendFixed1(svg, std::max(len2 * scale, 4.0));
+    svg += "\"><rect width=\"100%\" height=\"100%\" fill=\"#fff\" stroke=\"#999\"/>";
     const std::size_t n = std::min(pair.row1.size(), pair.row2.size());
     if (n > 0) {
         constexpr std::size_t kPoints = 60;
         const std::size_t step = (n + kPoints - 1) / kPoints;
         svg += "<polyline fill=\"none\" stroke=\"#d62728\" points=\"0,0";
         long long i = 0, j = 0;
+        std::size_t toPoint = step;  // columns left before the next point
         for (std::size_t c = 0; c < n; ++c) {
             i += pair.row1[c] != '-';
             j += pair.row2[c] != '-';
-            if ((c + 1) % step == 0 || c + 1 == n)
-                svg += ' ' + at(static_cast<double>(i), static_cast<double>(j));
+            if (--toPoint == 0 || c + 1 == n) {
+                toPoint = step;
+                svg += ' ';
+                at(i, j);
+            }
         }
         svg += "\"/>";
     }
@@ -85,12 +112,16 @@ std::string thumbnailSvg(const PairAlignment& pair, double side) {
     }
     if (!anchors.empty()) {
         svg += "<path stroke=\"#08306b\" stroke-width=\"2\" d=\"";
-        for (const AnchorRecord* a : anchors)
-            svg += 'M' + at(static_cast<double>(a->begin1), static_cast<double>(a->begin2)) + 'L' +
-                   at(static_cast<double>(a->end1), static_cast<double>(a->end2));
+        for (const AnchorRecord* a : anchors) {
+            svg += 'M';
+            at(a->begin1, a->begin2);
+            svg += 'L';
+            at(a->end1, a->end2);
+        }
         svg += "\"/>";
     }
-    return svg + "</svg>";
+    svg += "</svg>";
+    return svg;
 }
 
 HtmlReport::HtmlReport(std::string path) : path_(std::move(path)) {}
@@ -117,7 +148,11 @@ bool HtmlReport::open(std::string& reason) {
 
 void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
                      const std::string& picture, const PairFigures& figures) {
-    if (failed_ || sections_ == nullptr) return;
+    add(pair, entry(pair, pairNumber, view, picture, figures, rows_.size() < kThumbnailLimit));
+}
+
+ReportEntry HtmlReport::entry(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
+                              const std::string& picture, const PairFigures& figures, bool thumbnail) {
     const AlignmentTally& tally = figures.tally;
     long long listed = 0;
     for (const AnchorRecord& a : pair.anchors) listed += a.listed;
@@ -126,32 +161,50 @@ void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const st
     const double identity = tally.columns > 0 ? 100.0 * static_cast<double>(tally.identical) /
                                                      static_cast<double>(tally.columns)
                                                : 0.0;
-    Row row;
-    row.cells = "<tr class=\"pair\" data-n=\"" + n + "\"><td class=\"n\" data-v=\"" + n + "\">" + n +
-                "</td><td class=\"name\"><a href=\"#pair-" + n + "\">" + name1 + "</a></td>" +
-                numberCell(static_cast<long long>(pair.length1)) + "<td class=\"name\">" + name2 + "</td>" +
-                numberCell(static_cast<long long>(pair.length2));
+    ReportEntry made;
+    made.cells = "<tr class=\"pair\" data-n=\"" + n + "\"><td class=\"n\" data-v=\"" + n + "\">" + n +
+                 "</td><td class=\"name\"><a href=\"#pair-" + n + "\">" + name1 + "</a></td>" +
+                 numberCell(static_cast<long long>(pair.length1)) + "<td class=\"name\">" + name2 + "</td>" +
+                 numberCell(static_cast<long long>(pair.length2));
     if (pair.localOnly) {
-        row.cells += numberCell("", "&#8211;") + numberCell(pair.anchorScore) + numberCell(listed) +
-                     numberCell(fixed1(identity), fixed1(identity) + " (anchors)") + numberCell("", "&#8211;");
+        made.cells += numberCell("", "&#8211;") + numberCell(pair.anchorScore) + numberCell(listed) +
+                      numberCell(fixed1(identity), fixed1(identity) + " (anchors)") + numberCell("", "&#8211;");
     } else {
-        row.cells += numberCell(pair.score) + numberCell(pair.anchorScore) + numberCell(listed) +
-                     numberCell(fixed1(identity), fixed1(identity)) +
-                     numberCell(figures.profile.conservedLength());
+        made.cells += numberCell(pair.score) + numberCell(pair.anchorScore) + numberCell(listed) +
+                      numberCell(fixed1(identity), fixed1(identity)) +
+                      numberCell(figures.profile.conservedLength());
     }
+    if (thumbnail) made.thumbnail = thumbnailSvg(pair, 48);
+
+    // The picture and the view are most of it: appended once each, into
+    // room made for them.
+    const std::string heading = "<section class=\"detail\" id=\"pair-" + n + "\"><h2><span class=\"n\">" + n +
+                                "</span>. " + xmlText(pair.name1) + " vs " + xmlText(pair.name2) + "</h2>\n" +
+                                "<details class=\"picture\"><summary>Picture</summary>\n";
+    constexpr std::string_view kViewStart = "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">";
+    constexpr std::string_view kEnd = "</pre></details></section>\n";
+    std::string& text = made.section;
+    text.reserve(heading.size() + picture.size() + kViewStart.size() + view.size() + view.size() / 8 + kEnd.size());
+    text += heading;
+    text += picture;
+    text += kViewStart;
+    appendHtmlText(text, view);
+    text += kEnd;
+    return made;
+}
+
+void HtmlReport::add(const PairAlignment& pair, ReportEntry entry) {
+    if (failed_ || sections_ == nullptr) return;
+    Row row{std::move(entry.cells), std::move(entry.thumbnail)};
     if (rows_.size() < kThumbnailLimit) {
-        row.thumbnail = thumbnailSvg(pair, 48);
-    } else if (rows_.size() == kThumbnailLimit) {
-        for (Row& r : rows_) std::string().swap(r.thumbnail);
+        if (row.thumbnail.empty()) row.thumbnail = thumbnailSvg(pair, 48);
+    } else {
+        row.thumbnail.clear();
+        if (rows_.size() == kThumbnailLimit)
+            for (Row& r : rows_) std::string().swap(r.thumbnail);
     }
     rows_.push_back(std::move(row));
-
-    const std::string text =
-        "<section class=\"detail\" id=\"pair-" + n + "\"><h2><span class=\"n\">" + n + "</span>. " +
-        xmlText(pair.name1) + " vs " + xmlText(pair.name2) + "</h2>\n" +
-        "<details class=\"picture\"><summary>Picture</summary>\n" + picture +
-        "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">" +
-        htmlText(view) + "</pre></details></section>\n";
+    const std::string& text = entry.section;
     if (std::fwrite(text.data(), 1, text.size(), sections_) != text.size()) failed_ = true;
 }
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "align/PairAlignment.hpp"
@@ -15,6 +16,14 @@ struct RunDescription {
     std::string command;  // the command line as typed
     std::string program;  // name and version
     std::string date;     // when the run started
+};
+
+// A pair's part of the report, as finished text: its table row without the
+// small picture's cell, the small picture ("" when not drawn) and its section.
+struct ReportEntry {
+    std::string cells;
+    std::string thumbnail;
+    std::string section;
 };
 
 // One self-contained HTML page for a run: the run's command, program and
@@ -44,9 +53,18 @@ public:
     // without the XML declaration (svgText with standalone false).
     void add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
              const std::string& picture, const PairFigures& figures);
+    // The same in two steps: entry() makes the text and touches nothing, so
+    // that pairs can be made ready side by side, each with its small picture
+    // when `thumbnail`; add() takes them in order, and draws a small picture
+    // still wanted but not made.
+    static ReportEntry entry(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
+                             const std::string& picture, const PairFigures& figures, bool thumbnail);
+    void add(const PairAlignment& pair, ReportEntry entry);
     // Writes the whole page and closes it.
     void finish(const RunDescription& run);
     bool failed() const { return failed_; }
+    // The pairs added so far.
+    std::size_t pairs() const { return rows_.size(); }
 
 private:
     struct Row {
@@ -67,3 +85,5 @@ std::string thumbnailSvg(const PairAlignment& pair, double side);
 // Text for an HTML element: markup characters escaped, control characters
 // other than newline and broken UTF-8 shown as '?'.
 std::string htmlText(const std::string& text);
+// The same, appended to `out`.
+void appendHtmlText(std::string& out, std::string_view text);

@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <iostream>
+#include <string_view>
 
 #include "common/MessageSink.hpp"
 #include "io/AlignmentWriter.hpp"
@@ -45,6 +47,22 @@ std::string createTemporary(const std::string& base, mode_t mode) {
     ::fchmod(fd, mode);
     ::close(fd);
     return name;
+}
+
+// Writes `pieces` to `fd` whole; false with errno set.
+bool writeAll(int fd, std::initializer_list<std::string_view> pieces) {
+    for (std::string_view piece : pieces) {
+        while (!piece.empty()) {
+            const ssize_t wrote = ::write(fd, piece.data(), piece.size());
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) {
+                if (wrote == 0) errno = EIO;
+                return false;
+            }
+            piece.remove_prefix(static_cast<std::size_t>(wrote));
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -154,6 +172,7 @@ std::string RunOutputs::open() {
         }
     }
     if (!plotDir_.empty()) {
+        pictureMode_ = newFileMode();
         std::error_code error;
         std::filesystem::create_directories(plotDir_, error);
         if (error || !std::filesystem::is_directory(plotDir_)) {
@@ -184,6 +203,27 @@ std::string RunOutputs::open() {
 }
 
 void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
+    write(pair, render(pair, pairNumber, report_ ? report_->pairs() : 0));
+}
+
+RenderedPair RunOutputs::render(const PairAlignment& pair, std::size_t pairNumber, std::size_t pairsBefore) const {
+    RenderedPair made;
+    const bool views = view_ || viewToStdout_ || report_;
+    if (plotDir_.empty() && !views) return made;
+    // Worked out once for the picture, the view and the report; one
+    // drawing serves both the picture file and the report.
+    const PairFigures figures = pairFigures(pair, positive_);
+    if (!plotDir_.empty() || report_) made.picture = svgText(pair, SvgOptions{false, &figures});
+    if (!plotDir_.empty()) made.pictureName = svgFileName(pairNumber, pair.name1, pair.name2);
+    if (views) made.view = viewText(pair, pairNumber, run_.command, positive_, figures.tally);
+    if (report_) {
+        made.report = HtmlReport::entry(pair, pairNumber, made.view, made.picture, figures,
+                                        pairsBefore < HtmlReport::kThumbnailLimit);
+    }
+    return made;
+}
+
+void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
     if (pafToStdout_) {
         writePaf(std::cout, pair);
         std::cout.flush();
@@ -191,16 +231,15 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
         writePaf(paf_->stream, pair);
         paf_->stream.flush();
     }
-    if (!plotDir_.empty() || view_ || viewToStdout_ || report_) {
-        // Worked out once for the picture, the view and the report; one
-        // drawing serves both the picture file and the report.
-        const PairFigures figures = pairFigures(pair, positive_);
-        const std::string picture = !plotDir_.empty() || report_
-                                        ? svgText(pair, SvgOptions{false, &figures})
-                                        : std::string();
-        if (!plotDir_.empty()) writePicture(pair, pairNumber, picture);
-        if (view_ || viewToStdout_ || report_) writeViews(pair, pairNumber, picture, figures);
+    if (!plotDir_.empty()) writePicture(rendered.pictureName, rendered.picture);
+    if (viewToStdout_) {
+        std::cout << rendered.view;
+        std::cout.flush();
+    } else if (view_) {
+        view_->stream << rendered.view;
+        view_->stream.flush();
     }
+    if (report_) report_->add(pair, std::move(rendered.report));
     if (!pair.localOnly && align_) {
         writeAlignmentRecord(align_->stream, pair);
         align_->stream.flush();
@@ -209,19 +248,6 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
     writeScoreLine(score_->stream, pair);
     score_->stream.flush();
     loc_->stream.flush();
-}
-
-void RunOutputs::writeViews(const PairAlignment& pair, std::size_t pairNumber,
-                            const std::string& picture, const PairFigures& figures) {
-    const std::string view = viewText(pair, pairNumber, run_.command, positive_, figures.tally);
-    if (viewToStdout_) {
-        std::cout << view;
-        std::cout.flush();
-    } else if (view_) {
-        view_->stream << view;
-        view_->stream.flush();
-    }
-    if (report_) report_->add(pair, pairNumber, view, picture, figures);
 }
 
 void RunOutputs::report(const std::string& path, int error) {
@@ -311,26 +337,25 @@ std::vector<std::pair<std::string, std::string>> RunOutputs::partialRenames() co
 }
 
 // A picture goes to a temporary file first and takes its name by rename, so
-// a symbolic link already under that name is replaced, never followed.
-void RunOutputs::writePicture(const PairAlignment& pair, std::size_t pairNumber,
-                              const std::string& picture) {
-    const std::string path =
-        (std::filesystem::path(plotDir_) / svgFileName(pairNumber, pair.name1, pair.name2)).string();
+// a symbolic link already under that name is replaced, never followed. It is
+// written through the descriptor that made it: opened again to be truncated,
+// the file would be flushed to disk on closing, which for hundreds of small
+// pictures costs more than drawing them.
+void RunOutputs::writePicture(const std::string& name, const std::string& picture) {
+    const std::string path = (std::filesystem::path(plotDir_) / name).string();
+    std::string temp = path + ".partial-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     int error = 0;
-    const std::string temp = createTemporary(path, newFileMode());
-    if (temp.empty()) {
+    if (fd < 0) {
         error = errno;
     } else {
-        std::ofstream file(temp, std::ios::out | std::ios::trunc);
-        if (file.is_open()) file << kXmlDeclaration << picture;
-        file.close();
-        errno = 0;
-        if (file.fail() || ::rename(temp.c_str(), path.c_str()) != 0) {
-            error = errno;
-            ::unlink(temp.c_str());
-        } else {
-            return;
-        }
+        ::fchmod(fd, pictureMode_);
+        const bool wrote = writeAll(fd, {kXmlDeclaration, picture});
+        error = wrote ? 0 : errno;
+        if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+        if (error == 0 && ::rename(temp.c_str(), path.c_str()) == 0) return;
+        if (error == 0) error = errno;
+        ::unlink(temp.c_str());
     }
     report(path, error);
     picturesFailed_ = true;

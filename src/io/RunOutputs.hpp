@@ -11,6 +11,15 @@
 #include "io/HtmlReport.hpp"
 #include "io/PositivePairs.hpp"
 
+// What a run's pictures, view and report show of one pair, as finished text;
+// each part "" when the run does not write it.
+struct RenderedPair {
+    std::string pictureName;  // the picture's file name in the picture folder
+    std::string picture;      // without the XML declaration
+    std::string view;
+    ReportEntry report;
+};
+
 // The files of a run: the alignment file, its ".loc" and its ".score"
 // companions, and on request a PAF file and a folder of SVG pictures. Each
 // failing file is reported once, with its path, on standard output:
@@ -56,6 +65,16 @@ public:
     // them; `pairNumber` counts the pairs of the run from 1 (or from the
     // first pair's number, for a chunk of a larger input).
     void write(const PairAlignment& pair, std::size_t pairNumber);
+    // The same with the pictures, the view and the report's part made
+    // beforehand by render().
+    void write(const PairAlignment& pair, RenderedPair rendered);
+    // Makes the text of a pair's pictures, view and report part. It reads
+    // only what open() left settled and writes nothing, so after open() it
+    // may run on any thread, for several pairs at once. `pairsBefore` counts
+    // the pairs of the run before this one.
+    RenderedPair render(const PairAlignment& pair, std::size_t pairNumber, std::size_t pairsBefore) const;
+    // Whether render() has anything to make.
+    bool rendersViews() const { return !plotDir_.empty() || view_ || viewToStdout_ || report_; }
     // Reports streams that have failed; false when any has.
     bool check();
     // Closes every open stream (standard output is flushed), then reports as
@@ -79,9 +98,7 @@ private:
     struct File;
     std::vector<File*> files();
     void report(const std::string& path, int error);
-    void writePicture(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture);
-    void writeViews(const PairAlignment& pair, std::size_t pairNumber, const std::string& picture,
-                    const PairFigures& figures);
+    void writePicture(const std::string& name, const std::string& picture);
 
     bool localOnly_;
     std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_;
@@ -96,4 +113,5 @@ private:
     std::set<std::string> reported_;
     std::string reason_;
     bool picturesFailed_ = false;
+    unsigned pictureMode_ = 0644;  // the permissions the umask gives a new picture
 };

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "io/AlignmentTally.hpp"
+#include "io/FixedOne.hpp"
 #include "io/IdentityProfile.hpp"
 #include "io/TextBuffer.hpp"
 #include "io/ViewWriter.hpp"
@@ -28,7 +29,7 @@ constexpr const char* kPathColour = "#d62728";
 
 std::string num(double v) {
     char buf[32];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr;
+    char* end = toFixedOne(buf, buf + sizeof buf, v);
     return std::string(buf, end);
 }
 

@@ -1,6 +1,7 @@
 #include "io/ViewWriter.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <ostream>
 #include <string_view>
 
@@ -27,11 +28,20 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
                  long long next2, const Labels& labels, const PositivePairs& positive,
                  std::size_t width) {
     const std::size_t n = std::min(r1.size(), r2.size());
+    std::string& text = out.text;
+    // Three lines of about the block's width and the labels' for each block.
+    const std::size_t indent = labels.nameWidth + 1 + labels.numberWidth + 1;
+    text.reserve(text.size() + (n / std::max<std::size_t>(width, 1) + 1) * 3 * (width + indent + 16));
     auto line = [&](const std::string& name, long long start, std::string_view segment, long long end) {
-        std::string number = std::to_string(start);
-        out << name << std::string(labels.nameWidth - name.size() + 1, ' ')
-            << std::string(labels.numberWidth - std::min(labels.numberWidth, number.size()), ' ')
-            << number << ' ' << segment << ' ' << end << '\n';
+        char number[24];
+        const std::size_t digits = static_cast<std::size_t>(std::to_chars(number, number + sizeof number, start).ptr - number);
+        text += name;
+        text.append(labels.nameWidth - name.size() + 1, ' ');
+        text.append(labels.numberWidth - std::min(labels.numberWidth, digits), ' ');
+        text.append(number, digits);
+        text += ' ';
+        text += segment;
+        out << ' ' << end << '\n';
     };
     for (std::size_t from = 0; from < n; from += width) {
         const std::size_t len = std::min(width, n - from);
@@ -39,11 +49,13 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
         const long long residues1 = static_cast<long long>(len - static_cast<std::size_t>(std::count(s1.begin(), s1.end(), '-')));
         const long long residues2 = static_cast<long long>(len - static_cast<std::size_t>(std::count(s2.begin(), s2.end(), '-')));
         line(labels.name1, next1, s1, next1 + residues1 - 1);
-        std::string marks(len, ' ');
-        for (std::size_t c = 0; c < len; ++c) marks[c] = mark(s1[c], s2[c], positive);
-        out << std::string(labels.nameWidth + 1 + labels.numberWidth + 1, ' ') << marks << '\n';
+        text.append(indent, ' ');
+        const std::size_t marks = text.size();
+        text.resize(marks + len);
+        for (std::size_t c = 0; c < len; ++c) text[marks + c] = mark(s1[c], s2[c], positive);
+        text += '\n';
         line(labels.name2, next2, s2, next2 + residues2 - 1);
-        out << '\n';
+        text += '\n';
         next1 += residues1;
         next2 += residues2;
     }

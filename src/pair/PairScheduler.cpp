@@ -52,6 +52,7 @@ void PairScheduler::runInline(const std::function<bool(PairJob&)>& next,
         ++read_;
         const bool large = cellsOf(job) >= kLargePairCells;
         PairOutcome outcome = align_(job.input, settings, arena, large ? &fill_ : nullptr);
+        if (after_) after_(read_ - 1, job, outcome);
         ++done_;
         if (!deliver(job, outcome)) return;
     }
@@ -142,6 +143,7 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
                     settings.params.threads = threads;
                     held.unlock();
                 }
+                if (after_) after_(index, slot.job, outcome);
             } catch (...) {
                 held.lock();
                 if (retried) retryRunning = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <any>
 #include <functional>
 
 #include "common/FillProgress.hpp"
@@ -12,6 +13,8 @@ class MemoryBudget;
 struct PairJob {
     PairInput input;
     Messages readNotes;
+    // Whatever the after-pair step made of the pair, for `deliver`.
+    std::any made;
 };
 
 // Aligns pairs on `workers` threads, each with its own arena, and hands the
@@ -28,8 +31,17 @@ public:
     using PairAligner = std::function<PairOutcome(const PairInput&, const PairSettings&,
                                                   WorkArena&, FillProgress*)>;
 
+    // Work on a pair's outcome that needs no order, run on the thread that
+    // aligned it (the index counts the pairs read before it): what is slow
+    // to make there keeps the thread that delivers in order from holding up
+    // the others. It may keep what it makes in the job's `made`.
+    using AfterPair = std::function<void(long index, PairJob&, PairOutcome&)>;
+
     PairScheduler(int workers, const PairSettings& settings, MemoryBudget& budget,
                   PairAligner aligner = alignPair);
+
+    // Runs `step` on every outcome before it is delivered; set before run().
+    void afterEachPair(AfterPair step) { after_ = std::move(step); }
 
     // Reads jobs with `next` until it returns false and delivers every
     // outcome with `deliver`, in input order; stops reading once `deliver`
@@ -54,6 +66,7 @@ private:
     const PairSettings& settings_;
     MemoryBudget& budget_;
     PairAligner align_;
+    AfterPair after_;
     long read_ = 0;
     long done_ = 0;
     int started_ = 0;
