@@ -156,7 +156,9 @@ TEST(PairScheduler, AfterPairStepTravelsWithItsPair) {
         } else {
             EXPECT_EQ(delivered, "a0 b1 c2 d3! e4 f5 g6 h7 end") << c.allowed;
         }
-        if (c.allowed > 0) EXPECT_EQ(onCaller, 0) << c.allowed;
+        if (c.allowed > 0) {
+            EXPECT_EQ(onCaller, 0) << c.allowed;
+        }
     }
 }
 
