@@ -47,7 +47,7 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
 std::uint64_t LocalScoreMatrix::gridBytes(long long len1, long long len2) {
     const int step = CheckpointGrid::stepFor(len1, len2);
     const auto blockBytes = static_cast<std::uint64_t>(std::min<long long>(step, len1)) *
-                            static_cast<std::uint64_t>(step + 1);
+                            blockStride(step);
     return CheckpointGrid::bytesFor(len1, len2, step) + kKeptBlocks * blockBytes;
 }
 
@@ -84,10 +84,19 @@ void LocalScoreMatrix::refillBlock(int r0, int c0, int lastRow, int lastColumn,
         std::copy(kept, kept + n + 1, prev);
     }
     const int keptColumn = (c0 - region.begin.j) / grid_.step() - 1;
+    // A byte a cell from the kernel, four cells a byte in the block: the
+    // cells past n stay 0.
+    std::vector<std::uint8_t> rowChoices(choices ? 4 * stride : 0, 0);
     for (int i = r0 + 1; i <= lastRow; ++i) {
         cur[0] = keptColumn >= 0 ? grid_.columnsOfRow(i)[keptColumn] : 0;
-        std::uint8_t* rowChoices = choices ? choices + static_cast<std::size_t>(i - r0 - 1) * stride : nullptr;
-        fillRow_(prev, cur, profileRow(codes1_[i - 1]) + c0, n, gap_, rowChoices);
+        fillRow_(prev, cur, profileRow(codes1_[i - 1]) + c0, n, gap_,
+                 choices ? rowChoices.data() : nullptr);
+        if (choices) {
+            std::uint8_t* packed = choices + static_cast<std::size_t>(i - r0 - 1) * stride;
+            const std::uint8_t* c = rowChoices.data();
+            for (std::size_t b = 0; b < stride; ++b, c += 4)
+                packed[b] = static_cast<std::uint8_t>(c[0] | (c[1] << 2) | (c[2] << 4) | (c[3] << 6));
+        }
         row(i, cur);
         std::swap(prev, cur);
     }
@@ -106,7 +115,7 @@ const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
     });
     const Region& region = grid_.region();
     const int step = grid_.step();
-    const auto stride = static_cast<std::size_t>(step) + 1;
+    const std::size_t stride = blockStride(step);
     block.r0 = region.begin.i + (cell.i - region.begin.i - 1) / step * step;
     block.c0 = region.begin.j + (cell.j - region.begin.j - 1) / step * step;
     block.rows = std::min(step, region.end.i - block.r0);
@@ -134,7 +143,7 @@ int LocalScoreMatrix::choiceAt(int i, int j) {
     const Region& region = grid_.region();
     const Cell cell{i, j};
     if (!inside(region, cell) || i == region.begin.i || j == region.begin.j) return 0;
-    return blockHolding(cell).choice(cell, static_cast<std::size_t>(grid_.step()) + 1);
+    return blockHolding(cell).choice(cell, blockStride(grid_.step()));
 }
 
 int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row1,
@@ -143,7 +152,7 @@ int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row
     if (!inside(region, cell))
         throw std::logic_error("LocalScoreMatrix::traceSegment: cell " + std::to_string(cell.i) + "," +
                                std::to_string(cell.j) + " lies outside the last region filled");
-    const auto stride = static_cast<std::size_t>(grid_.step()) + 1;
+    const std::size_t stride = blockStride(grid_.step());
     const std::size_t from1 = row1.size();
     const std::size_t from2 = row2.size();
     int value = score;

@@ -89,7 +89,8 @@ public:
 
 private:
     // One recomputed block of the grid: the choices of rows r0+1 .. r0+rows
-    // and columns c0+1 .. c0+columns, a row `stride` bytes apart.
+    // and columns c0+1 .. c0+columns, 2 bits a cell (column c0 + k at bits
+    // 2 * (k % 4) of byte k / 4 of its row), a row `stride` bytes apart.
     struct Block {
         explicit Block(WorkArena* arena) : choices(arena) {}
         int r0 = -1, c0 = -1, rows = 0, columns = 0;
@@ -97,10 +98,14 @@ private:
         ArenaBuffer<std::uint8_t> choices;
         bool holds(Cell c) const { return c.i > r0 && c.i <= r0 + rows && c.j > c0 && c.j <= c0 + columns; }
         int choice(Cell c, std::size_t stride) const {
-            return choices.data()[static_cast<std::size_t>(c.i - r0 - 1) * stride +
-                                  static_cast<std::size_t>(c.j - c0)];
+            const auto k = static_cast<std::size_t>(c.j - c0);
+            const std::uint8_t packed =
+                choices.data()[static_cast<std::size_t>(c.i - r0 - 1) * stride + k / 4];
+            return (packed >> (2 * (k % 4))) & 3;
         }
     };
+    // Bytes of a block's row of choices.
+    static std::size_t blockStride(int step) { return static_cast<std::size_t>(step) / 4 + 1; }
 
     // Fills `region` from a zero boundary at its first row and column,
     // offering its best cells to `cells`/`best` and keeping its grid. With
@@ -122,8 +127,9 @@ private:
     // unless one of the last few blocks it is.
     const Block& blockHolding(Cell cell);
     // Scores of the block of the grid whose first row and column follow r0
-    // and c0, row by row: calls `row(i, values, choices)` after computing row
-    // i, values[k] and choices[k] being column c0 + k, up to row `lastRow`.
+    // and c0, row by row up to row `lastRow`: calls `row(i, values)` after
+    // computing row i, values[k] being column c0 + k. With `choices`, the
+    // choices of row i go packed to choices + (i - r0 - 1) * stride.
     template <class RowFn>
     void refillBlock(int r0, int c0, int lastRow, int lastColumn, std::uint8_t* choices,
                      std::size_t stride, RowFn&& row);

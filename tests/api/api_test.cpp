@@ -40,14 +40,14 @@ TEST(ApiErrors, AlignManyThrowsTheFirstFailingPair) {
 // the error says what was needed and what was left.
 TEST(ApiMemory, AlignManyWaitsForMemoryUnderACeiling) {
     std::string a, b;
-    for (std::uint32_t k = 0, x = 12345; k < 3000; ++k, x = x * 1103515245u + 12345u) {
+    for (std::uint32_t k = 0, x = 12345; k < 20000; ++k, x = x * 1103515245u + 12345u) {
         a += "acgt"[(x >> 16) & 3];
         b += k % 50 == 7 ? 'c' : a.back();
     }
     const torva::Result ab = torva::align(a, b), ba = torva::align(b, a);
     torva::Options o;
     o.threads = 2;
-    o.memoryLimit = 3u << 20;  // about one pair's local matrix and a little
+    o.memoryLimit = 6u << 20;  // one pair's grid and blocks (about 4 MB), not two
     const std::vector<torva::Result> both = torva::alignMany({{a, b}, {b, a}}, o);
     ASSERT_EQ(both.size(), 2u);
     EXPECT_TRUE(both[0].row1 == ab.row1 && both[0].row2 == ab.row2 && both[0].score == ab.score);
