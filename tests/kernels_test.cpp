@@ -64,6 +64,11 @@ TEST(RowKernels, LocalRowMatchesPerCellRecurrence) {
                 at.resize(static_cast<std::size_t>(k->findEqual(want.data(), c.n + 1, target, at.data())));
                 ASSERT_EQ(at, wantAt) << k->name << " round " << round << " target " << target;
             }
+            const std::size_t bytes = choices.size() / 4;
+            std::vector<std::uint8_t> packed(bytes), wantPacked(bytes);
+            k->packChoices(choices.data(), bytes, packed.data());
+            packChoicesScalar(choices.data(), bytes, wantPacked.data());
+            ASSERT_EQ(packed, wantPacked) << k->name << " round " << round;
         }
     }
 }

@@ -170,6 +170,6 @@ AnchorChain AnchoredAligner::selectAnchors() {
     // maxCells_ all hold maxScore_, which spares reading their scores again.
     searchAnchors(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells_, maxScore_, chain);
     // Nothing is traced after the search: the joins reuse the grid's memory.
-    matrix_.releaseGrid();
+    matrix_.releaseTraceback();
     return chain;
 }

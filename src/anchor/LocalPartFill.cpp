@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "anchor/ChoiceCells.hpp"
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
 #include "common/ThreadStart.hpp"
@@ -51,8 +52,8 @@ struct LocalScoreMatrix::StripLink {
 };
 
 void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink* in,
-                                 StripLink* out, std::vector<Cell>& cells, int& best,
-                                 int* rowMaxOut, FillProgress* progress) {
+                                 StripLink* out, bool storeChoices, std::vector<Cell>& cells,
+                                 int& best, int* rowMaxOut, FillProgress* progress) {
     const int n = c1 - c0;
     const auto span = static_cast<std::size_t>(n) + 1;
     std::vector<int> rollingRows(2 * span, 0);
@@ -61,10 +62,17 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
     int* cur = prev + span;
     // Column c0 belongs to the strip on the left when there is one.
     const int own = in ? 1 : 0;
+    // With every cell's choice kept: one byte a cell, rounded up to whole
+    // bytes of choices for the packing.
+    std::vector<std::uint8_t> choices(storeChoices ? span + 4 : 0, 0);
+    const auto firstOwned = static_cast<std::size_t>(c0 + own);
+    if (storeChoices)
+        ChoiceCells::storeRange(choiceRow(top), firstOwned, choices.data() + own, span - own, pack_);
+    // With a grid: the strip keeps its own columns' scores at the kept
+    // columns of every row, and its part of every kept row.
+    const bool keepsGrid = !keepsChoices_;
     const int first = grid_.region().begin.j;
     const int step = grid_.step();
-    // The first kept column of this strip: the strip keeps its own columns'
-    // scores in every row, and whole rows at every step-th row.
     const int ownFrom = std::max(c0 + own - first, 1);
     const int firstKept = first + (ownFrom + step - 1) / step * step;
     if (out) out->publish(0, 0);
@@ -72,11 +80,18 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
         const int k = i - top;
         cur[0] = in ? in->await(k) : 0;
         const int* scores = profileRow(codes1_[i - 1]) + c0;
-        const int rowMax = fillRow_(prev, cur, scores, n, gap_, nullptr);
+        const int rowMax =
+            fillRow_(prev, cur, scores, n, gap_, storeChoices ? choices.data() : nullptr);
         if (out) out->publish(k, cur[n]);
-        if (grid_.keepsRow(i)) std::copy(cur + own, cur + n + 1, grid_.row(i) + (c0 + own - first));
-        int* kept = grid_.columnsOfRow(i);
-        for (int c = firstKept; c <= c1; c += step) kept[(c - first) / step - 1] = cur[c - c0];
+        if (storeChoices) {
+            choices[0] = 0;
+            ChoiceCells::storeRange(choiceRow(i), firstOwned, choices.data() + own, span - own, pack_);
+        }
+        if (keepsGrid) {
+            if (grid_.keepsRow(i)) std::copy(cur + own, cur + n + 1, grid_.row(i) + (c0 + own - first));
+            int* kept = grid_.columnsOfRow(i);
+            for (int c = firstKept; c <= c1; c += step) kept[(c - first) / step - 1] = cur[c - c0];
+        }
         offerRow(cells, best, i, c0 + own, cur + own, n - own, rowMax, findEqual_,
                  bestPositions.data());
         if (rowMaxOut) rowMaxOut[k] = rowMax;
@@ -90,12 +105,15 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
 // column. Results do not depend on the number of strips: each cell gets the
 // same value, and the best cells are merged back into row-major order.
 void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, int& best,
-                                bool recordRowBest, FillProgress* progress) {
+                                bool recordRowBest, bool storeChoices, FillProgress* progress) {
     const int top = region.begin.i, bottom = region.end.i;
     const int first = region.begin.j, last = region.end.j;
-    grid_.reset(region, options_.gridStep > 0 ? options_.gridStep
-                                              : CheckpointGrid::stepFor(bottom - top, last - first));
-    for (Block& block : blocks_) block.rows = 0;
+    storeChoices = storeChoices && keepsChoices_;
+    if (!keepsChoices_) {
+        grid_.reset(region, options_.gridStep > 0 ? options_.gridStep
+                                                  : CheckpointGrid::stepFor(bottom - top, last - first));
+        for (Block& block : blocks_) block.rows = 0;
+    }
     const long long area = static_cast<long long>(bottom - top) * (last - first);
     int strips = std::min(options_.threads, (last - first) / std::max(options_.stripMinWidth, 4));
     // Each strip's row bests, entry k for row top + k; a row's best is the
@@ -111,14 +129,17 @@ void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, 
     };
     if (strips <= 1 || area < options_.parallelFillMinCells) {
         std::vector<std::vector<int>> rowMax(1, std::vector<int>(rows, 0));
-        fillStrip(top, bottom, first, last, nullptr, nullptr, cells, best, rowMax[0].data(),
-                  progress);
+        fillStrip(top, bottom, first, last, nullptr, nullptr, storeChoices, cells, best,
+                  rowMax[0].data(), progress);
         keepRowBest(rowMax);
         return;
     }
+    // Strip edges fall where a byte of choices begins, so that no two
+    // threads write one byte.
     std::vector<int> edges{first};
     for (int s = 1; s < strips; ++s) {
-        const int edge = first + static_cast<int>(static_cast<long long>(last - first) * s / strips);
+        int edge = first + static_cast<int>(static_cast<long long>(last - first) * s / strips);
+        edge -= (edge + 1) & 3;
         if (edge > edges.back() && edge < last) edges.push_back(edge);
     }
     edges.push_back(last);
@@ -135,7 +156,7 @@ void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, 
         StripLink* out = s + 1 < strips ? &links[static_cast<std::size_t>(s)] : nullptr;
         try {
             fillStrip(top, bottom, edges[static_cast<std::size_t>(s)],
-                      edges[static_cast<std::size_t>(s) + 1], in, out,
+                      edges[static_cast<std::size_t>(s) + 1], in, out, storeChoices,
                       found[static_cast<std::size_t>(s)], bests[static_cast<std::size_t>(s)],
                       rowMax[static_cast<std::size_t>(s)].data(), progress);
         } catch (...) {

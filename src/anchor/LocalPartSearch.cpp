@@ -1,7 +1,8 @@
 #include "anchor/LocalScoreMatrix.hpp"
 
 // The part shares its region's zero row and column, so the bound of each of
-// its rows recorded by that region holds; the bounds stay as they are.
+// its rows recorded by that region holds, and so do the choices that region
+// kept; both stay as they are.
 void LocalScoreMatrix::scanPart(const Region& region, std::vector<Cell>& cells, int& best,
                                 bool skipRows) {
     fillFreshPart(region, cells, best, skipRows, false);
@@ -22,5 +23,5 @@ void LocalScoreMatrix::fillFreshPart(const Region& region, std::vector<Cell>& ce
         upTo.end.i = lastReachingRow(region, best);
         if (upTo.end.i < 0) return;
     }
-    fillPart(upTo, cells, best, recordRowBest);
+    fillPart(upTo, cells, best, recordRowBest, recordRowBest);
 }

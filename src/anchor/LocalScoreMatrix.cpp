@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "anchor/ChoiceCells.hpp"
 #include "anchor/RowCandidates.hpp"
 
 namespace {
@@ -11,6 +12,13 @@ namespace {
 // Recomputed blocks kept at once: a traceback that leaves a block and the
 // traces of nearby tied cells come back to the same few blocks.
 constexpr std::size_t kKeptBlocks = 4;
+// Up to this many cells a matrix keeps every cell's choice (16 MiB of them)
+// instead of a grid.
+constexpr long long kChoiceCellsMax = 1LL << 26;
+
+bool keepsEveryChoice(long long len1, long long len2, int gridStep) {
+    return gridStep <= 0 && (len1 + 1) * (len2 + 1) <= kChoiceCellsMax;
+}
 
 bool inside(const Region& r, Cell c) {
     return c.i >= r.begin.i && c.i <= r.end.i && c.j >= r.begin.j && c.j <= r.end.j;
@@ -30,8 +38,11 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       codes1_(lookup.encode(seq1)),
       fillRow_(localRowKernel(len1_, len2_, lookup.bestScore())),
       findEqual_(activeKernels().findEqual),
+      pack_(activeKernels().packChoices),
       options_(options),
       arena_(arena),
+      keepsChoices_(keepsEveryChoice(len1_, len2_, options.gridStep)),
+      choices_(&arena),
       grid_(arena) {
     width_ = static_cast<std::size_t>(len2_) + 1;
     const auto codes2 = lookup.encode(seq2);
@@ -42,9 +53,15 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
         for (int j = 1; j <= len2_; ++j) profile_[c * width_ + j] = srow[codes2[j - 1]];
     }
     for (std::size_t k = 0; k < kKeptBlocks; ++k) blocks_.emplace_back(&arena_);
+    // Every cell is written by fill(), so the storage is not cleared first.
+    if (keepsChoices_)
+        choices_.resizeUninitialized(len1_ + 1, static_cast<int>(ChoiceCells::rowBytes(width_)));
 }
 
-std::uint64_t LocalScoreMatrix::gridBytes(long long len1, long long len2) {
+std::uint64_t LocalScoreMatrix::tracebackBytes(long long len1, long long len2) {
+    if (keepsEveryChoice(len1, len2, 0))
+        return static_cast<std::uint64_t>(len1 + 1) *
+               ChoiceCells::rowBytes(static_cast<std::size_t>(len2) + 1);
     const int step = CheckpointGrid::stepFor(len1, len2);
     const auto blockBytes = static_cast<std::uint64_t>(std::min<long long>(step, len1)) *
                             blockStride(step);
@@ -59,11 +76,12 @@ int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) 
         progress->rows.store(len1_, std::memory_order_relaxed);
         progress->rowsDone.store(0, std::memory_order_relaxed);
     }
-    fillPart(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells, best, true, progress);
+    fillPart(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells, best, true, true, progress);
     return best;
 }
 
-void LocalScoreMatrix::releaseGrid() {
+void LocalScoreMatrix::releaseTraceback() {
+    choices_.clear();
     grid_.release();
     for (Block& block : blocks_) {
         block.choices.release();
@@ -128,6 +146,15 @@ const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
 }
 
 int LocalScoreMatrix::valueAt(Cell cell) {
+    if (keepsChoices_) {
+        // The sum of the steps of the cell's traceback.
+        std::vector<char> row1, row2;
+        int value = 0;
+        while (cell.i > 0 && cell.j > 0 &&
+               stepBack(ChoiceCells::get(choiceRow(cell.i), static_cast<std::size_t>(cell.j)), cell,
+                        value, row1, row2)) {}
+        return -value;
+    }
     const Region& region = grid_.region();
     if (!inside(region, cell) || cell.i == region.begin.i || cell.j == region.begin.j) return 0;
     const int step = grid_.step();
@@ -140,53 +167,69 @@ int LocalScoreMatrix::valueAt(Cell cell) {
 }
 
 int LocalScoreMatrix::choiceAt(int i, int j) {
+    if (keepsChoices_) return ChoiceCells::get(choiceRow(i), static_cast<std::size_t>(j));
     const Region& region = grid_.region();
     const Cell cell{i, j};
     if (!inside(region, cell) || i == region.begin.i || j == region.begin.j) return 0;
     return blockHolding(cell).choice(cell, blockStride(grid_.step()));
 }
 
+bool LocalScoreMatrix::stepBack(int choice, Cell& cur, int& value, std::vector<char>& row1,
+                                std::vector<char>& row2) const {
+    const char a = seq1_[cur.i - 1];
+    const char b = seq2_[cur.j - 1];
+    switch (choice) {
+        case 1:
+            row1.push_back(a);
+            row2.push_back(b);
+            value -= lookup_.score(a, b);
+            --cur.i;
+            --cur.j;
+            return true;
+        case 2:
+            row1.push_back(a);
+            row2.push_back('-');
+            value -= gap_;
+            --cur.i;
+            return true;
+        case 3:
+            row1.push_back('-');
+            row2.push_back(b);
+            value -= gap_;
+            --cur.j;
+            return true;
+        default:
+            return false;
+    }
+}
+
 int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row1,
                                    std::vector<char>& row2) {
+    const std::size_t from1 = row1.size();
+    const std::size_t from2 = row2.size();
+    if (keepsChoices_) {
+        int value = score;
+        while (cell.i > 0 && cell.j > 0 && value != 0 &&
+               stepBack(ChoiceCells::get(choiceRow(cell.i), static_cast<std::size_t>(cell.j)), cell,
+                        value, row1, row2)) {}
+    } else {
+        traceThroughBlocks(cell, score, row1, row2);
+    }
+    std::reverse(row1.begin() + static_cast<std::ptrdiff_t>(from1), row1.end());
+    std::reverse(row2.begin() + static_cast<std::ptrdiff_t>(from2), row2.end());
+    return score;
+}
+
+void LocalScoreMatrix::traceThroughBlocks(Cell& cell, int value, std::vector<char>& row1,
+                                          std::vector<char>& row2) {
     const Region& region = grid_.region();
     if (!inside(region, cell))
         throw std::logic_error("LocalScoreMatrix::traceSegment: cell " + std::to_string(cell.i) + "," +
                                std::to_string(cell.j) + " lies outside the last region filled");
     const std::size_t stride = blockStride(grid_.step());
-    const std::size_t from1 = row1.size();
-    const std::size_t from2 = row2.size();
-    int value = score;
     const Block* block = nullptr;
-    bool more = true;
-    while (more && cell.i > region.begin.i && cell.j > region.begin.j && value != 0) {
+    while (cell.i > region.begin.i && cell.j > region.begin.j && value != 0) {
         if (!block || !block->holds(cell)) block = &blockHolding(cell);
-        const char a = seq1_[cell.i - 1];
-        const char b = seq2_[cell.j - 1];
-        switch (block->choice(cell, stride)) {
-            case 1:
-                row1.push_back(a);
-                row2.push_back(b);
-                value -= lookup_.score(a, b);
-                --cell.i;
-                --cell.j;
-                break;
-            case 2:
-                row1.push_back(a);
-                row2.push_back('-');
-                value -= gap_;
-                --cell.i;
-                break;
-            case 3:
-                row1.push_back('-');
-                row2.push_back(b);
-                value -= gap_;
-                --cell.j;
-                break;
-            default:
-                more = false;
-        }
+        if (!stepBack(block->choice(cell, stride), cell, value, row1, row2)) break;
     }
-    std::reverse(row1.begin() + static_cast<std::ptrdiff_t>(from1), row1.end());
-    std::reverse(row2.begin() + static_cast<std::ptrdiff_t>(from2), row2.end());
-    return score;
 }

@@ -18,14 +18,20 @@
 // of it are later filled afresh from a zero boundary, and segments are traced
 // back through the last region filled.
 //
-// No cell is stored. That is enough because of the order of the anchor
+// No score is stored. That is enough because of the order of the anchor
 // search: every search traces its candidates right after the fill that found
 // them and before any other part is filled, parts of one chain do not overlap,
 // and a part that keeps its scores shares its region's zero row and column.
 // So the score of every cell a search reads equals that of a fresh
-// zero-boundary fill of the innermost region or part holding it. A fill keeps
-// a checkpoint grid (CheckpointGrid.hpp) of its region, and a traceback
-// recomputes the blocks of the grid that its path crosses.
+// zero-boundary fill of the innermost region or part holding it.
+//
+// What a traceback reads depends on the size. A large matrix keeps a
+// checkpoint grid (CheckpointGrid.hpp) of the last region filled, and a
+// traceback recomputes the blocks of the grid that its path crosses. A small
+// one keeps every cell's choice (ChoiceCells.hpp), a quarter of a byte: its
+// fills record them as they go, which costs less than refilling blocks for
+// the many tracebacks of a small pair. A part that keeps its scores then
+// reads its region's choices, and a re-scored part rewrites its own.
 
 // How many threads the fills of a local matrix use.
 struct LocalFillOptions {
@@ -35,7 +41,8 @@ struct LocalFillOptions {
     // strip costs less than it saves.
     int stripMinWidth = 1024;
     long long parallelFillMinCells = 1LL << 22;
-    // The spacing of the kept rows and columns; 0 picks it from the size.
+    // 0 keeps every cell's choice in a small matrix and a grid spaced by the
+    // size in a large one; a positive value asks for a grid of that spacing.
     int gridStep = 0;
 };
 
@@ -52,7 +59,7 @@ public:
     // `progress`, when given, follows the rows done.
     int fill(std::vector<Cell>& maxCells, FillProgress* progress = nullptr);
 
-    // Score of `cell` in the last region filled (0 outside it).
+    // Score of `cell` in the last region filled (with a grid, 0 outside it).
     int valueAt(Cell cell);
 
     // The cells of the highest value of `region` that is positive and at
@@ -60,7 +67,7 @@ public:
     // region from a zero boundary at its first row and column. scanPart is
     // for a region that shares its first row and column with the region
     // filled before it; rescorePart for one that does not, and it records the
-    // best of each of its rows.
+    // best of each of its rows (and, without a grid, its cells' choices).
     //
     // With `skipRows` both use each row's recorded best as a bound: a fresh
     // fill of a part never exceeds the fill of the region it lies in, so rows
@@ -72,20 +79,22 @@ public:
 
     // Traces the segment ending at `cell` of the last region filled, whose
     // score is `value`, back to its start (left in `cell`); appends its
-    // aligned rows and returns the score. Throws std::logic_error for a cell
-    // outside that region.
+    // aligned rows and returns the score. With a grid, throws
+    // std::logic_error for a cell outside that region.
     int traceSegment(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2);
 
     // The traceback choice of a cell of the last region filled: 0 where a
     // segment starts, 1 diagonal, 2 from above, 3 from the left.
     int choiceAt(int i, int j);
 
-    // Hands the kept grid and blocks back to the arena once no more
-    // tracebacks will be asked for.
-    void releaseGrid();
+    // Hands what tracebacks read back to the arena once no more will be asked for.
+    void releaseTraceback();
 
-    // Bytes the fill of an len1 x len2 matrix keeps for its tracebacks.
-    static std::uint64_t gridBytes(long long len1, long long len2);
+    // Whether this matrix keeps every cell's choice rather than a grid.
+    bool keepsChoices() const { return keepsChoices_; }
+
+    // Bytes the fills of an len1 x len2 matrix keep for its tracebacks.
+    static std::uint64_t tracebackBytes(long long len1, long long len2);
 
 private:
     // One recomputed block of the grid: the choices of rows r0+1 .. r0+rows
@@ -108,10 +117,11 @@ private:
     static std::size_t blockStride(int step) { return static_cast<std::size_t>(step) / 4 + 1; }
 
     // Fills `region` from a zero boundary at its first row and column,
-    // offering its best cells to `cells`/`best` and keeping its grid. With
-    // `recordRowBest` each row's best goes to rowBest_.
+    // offering its best cells to `cells`/`best` and keeping its grid, or with
+    // `storeChoices` its cells' choices. With `recordRowBest` each row's best
+    // goes to rowBest_.
     void fillPart(const Region& region, std::vector<Cell>& cells, int& best, bool recordRowBest,
-                  FillProgress* progress = nullptr);
+                  bool storeChoices, FillProgress* progress = nullptr);
     void fillFreshPart(const Region& region, std::vector<Cell>& cells, int& best, bool skipRows,
                        bool recordRowBest);
     // The last row of `region` whose recorded best reaches `best` (or 1), or
@@ -122,7 +132,16 @@ private:
     // column, or for the last column of the strip on the left, whose scores
     // arrive through `in`); hands its own last column on through `out`.
     void fillStrip(int top, int bottom, int c0, int c1, StripLink* in, StripLink* out,
-                   std::vector<Cell>& cells, int& best, int* rowMaxOut, FillProgress* progress);
+                   bool storeChoices, std::vector<Cell>& cells, int& best, int* rowMaxOut,
+                   FillProgress* progress);
+    std::uint8_t* choiceRow(int i) { return choices_[static_cast<std::size_t>(i)]; }
+    const std::uint8_t* choiceRow(int i) const { return choices_[static_cast<std::size_t>(i)]; }
+    // One step back from `cur` by `choice`, appending its column and taking
+    // its score off `value`; false for choice 0, where the segment starts.
+    bool stepBack(int choice, Cell& cur, int& value, std::vector<char>& row1,
+                  std::vector<char>& row2) const;
+    // The grid's way of traceSegment.
+    void traceThroughBlocks(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2);
     // The grid block holding `cell` of the last region filled, recomputed
     // unless one of the last few blocks it is.
     const Block& blockHolding(Cell cell);
@@ -145,9 +164,12 @@ private:
     std::vector<int> profile_;
     LocalRowFn fillRow_;
     FindEqualFn findEqual_;
+    PackChoicesFn pack_;
     LocalFillOptions options_;
     WorkArena& arena_;
     std::size_t width_ = 0;  // cells in a row: len2 + 1
+    bool keepsChoices_;
+    Grid<std::uint8_t> choices_;  // without a grid: every cell's choice, row after row
     CheckpointGrid grid_;
     std::vector<Block> blocks_;  // the last few blocks a traceback recomputed
     std::uint64_t blockUses_ = 0;

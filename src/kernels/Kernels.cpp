@@ -8,7 +8,7 @@
 
 const KernelSet& scalarKernels() {
     static const KernelSet kScalar{"scalar", localFillRowScalar, gotohFillRowScalar,
-                                   findEqualScalar};
+                                   findEqualScalar, packChoicesScalar};
     return kScalar;
 }
 

@@ -14,6 +14,7 @@ struct KernelSet {
     LocalRowFn localRow;
     GotohRowFn gotohRow;
     FindEqualFn findEqual;
+    PackChoicesFn packChoices;
 };
 
 const KernelSet& scalarKernels();

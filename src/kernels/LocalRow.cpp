@@ -45,6 +45,12 @@ bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore) {
     return static_cast<long double>(steps) * std::max(bestPairScore, 0) >= INT_MAX / 4;
 }
 
+void packChoicesScalar(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
+    for (std::size_t b = 0; b < bytes; ++b, choices += 4)
+        out[b] = static_cast<std::uint8_t>(choices[0] | (choices[1] << 2) | (choices[2] << 4) |
+                                           (choices[3] << 6));
+}
+
 int findEqualScalar(const int* values, int count, int target, int* positions) {
     int found = 0;
     for (int k = 0; k < count; ++k)

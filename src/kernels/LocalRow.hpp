@@ -35,3 +35,9 @@ bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore);
 using FindEqualFn = int (*)(const int* values, int count, int target, int* positions);
 
 int findEqualScalar(const int* values, int count, int target, int* positions);
+
+// Packs 4 * bytes one-byte traceback choices (each 0..3) into `bytes` bytes,
+// four cells a byte, cell k at bits 2 * (k % 4) of byte k / 4.
+using PackChoicesFn = void (*)(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out);
+
+void packChoicesScalar(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out);

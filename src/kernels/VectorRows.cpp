@@ -57,6 +57,9 @@ void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates 
 int FindEqual(const int* values, int count, int target, int* positions) {
     return findEqualScalar(values, count, target, positions);
 }
+void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
+    packChoicesScalar(choices, bytes, out);
+}
 
 #else
 
@@ -394,6 +397,25 @@ void gotohVector(const int* scores, int m, int gapOpen, int gapExt, GotohRowStat
     }
 }
 
+// Four one-byte choices of a 32-bit lane fold into its low byte with three
+// shifts (no two cells' bits meet there), and the lanes narrow to bytes.
+void PackChoices(const std::uint8_t* choices, std::size_t bytes, std::uint8_t* out) {
+    // Signed lanes: the values stay far below the sign bit, and signed lanes
+    // are what narrow to bytes.
+    const hn::ScalableTag<std::int32_t> d32;
+    const hn::Repartition<std::uint8_t, decltype(d32)> bytesIn;
+    const hn::Rebind<std::uint8_t, decltype(d32)> d8;
+    const std::size_t lanes = hn::Lanes(d32);
+    const auto low = hn::Set(d32, 0xFF);
+    std::size_t b = 0;
+    for (; b + lanes <= bytes; b += lanes) {
+        auto x = hn::BitCast(d32, hn::LoadU(bytesIn, choices + 4 * b));
+        x = hn::Or(hn::Or(x, hn::ShiftRight<6>(x)), hn::Or(hn::ShiftRight<12>(x), hn::ShiftRight<18>(x)));
+        hn::StoreU(hn::DemoteTo(d8, hn::And(x, low)), d8, out + b);
+    }
+    packChoicesScalar(choices + 4 * b, bytes - b, out + b);
+}
+
 // Few cells hold the target, so four vectors are compared at a time and only
 // a group with a hit is looked at lane by lane.
 int FindEqual(const int* values, int count, int target, int* positions) {
@@ -441,6 +463,7 @@ namespace torva_kernels {
 HWY_EXPORT(LocalRow);
 HWY_EXPORT(GotohRow);
 HWY_EXPORT(FindEqual);
+HWY_EXPORT(PackChoices);
 }  // namespace torva_kernels
 
 namespace {
@@ -488,7 +511,8 @@ const std::vector<TargetKernels>& builtKernels() {
         for (TargetKernels& k : sets)
             k.set = KernelSet{k.name.c_str(), torva_kernels::HWY_DISPATCH_TABLE(LocalRow)[k.entry],
                               torva_kernels::HWY_DISPATCH_TABLE(GotohRow)[k.entry],
-                              torva_kernels::HWY_DISPATCH_TABLE(FindEqual)[k.entry]};
+                              torva_kernels::HWY_DISPATCH_TABLE(FindEqual)[k.entry],
+                              torva_kernels::HWY_DISPATCH_TABLE(PackChoices)[k.entry]};
         return sets;
     }();
     return built;

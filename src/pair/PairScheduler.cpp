@@ -25,10 +25,9 @@ long long cellsOf(const PairJob& job) {
            static_cast<long long>(job.input.seq2.size() + 1);
 }
 
-// What the local matrix of a pair takes at the least: the grid its
-// tracebacks start from.
+// What the local matrix of a pair takes at the least: what its tracebacks read.
 std::uint64_t bytesOf(const PairJob& job) {
-    return LocalScoreMatrix::gridBytes(static_cast<long long>(job.input.seq1.size()),
+    return LocalScoreMatrix::tracebackBytes(static_cast<long long>(job.input.seq1.size()),
                                        static_cast<long long>(job.input.seq2.size()));
 }
 
