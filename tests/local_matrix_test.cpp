@@ -18,19 +18,33 @@ const std::vector<LocalFillOptions> kFillSplits = {
     {1}, {3, 4, 0}, {1, 1024, 1LL << 22, 1}, {3, 4, 0, 2}, {1, 1024, 1LL << 22, 3}, {3, 5, 0, 7}};
 
 // Traces every cell of `ends` in the matrix and in the plain scores `want`
-// of the same region (cell (i, j) of the matrix is want[i - at.i][j - at.j]).
+// of the same region (cell (i, j) of the matrix is want[i - at.i][j - at.j]),
+// one at a time and all at once.
 void expectSameTraces(LocalScoreMatrix& m, const std::vector<Cell>& ends, const plain::Grid& want,
                       Cell at, const std::string& a, const std::string& b, const plain::Score& score,
                       int gap) {
+    std::vector<int> values;
     for (Cell end : ends) {
         int i = end.i - at.i, j = end.j - at.j;
         std::string e1, e2;
         plain::localTrace(want, a, b, score, gap, i, j, e1, e2);
         std::vector<char> r1{'#'}, r2{'#'};
         const int value = want[end.i - at.i][end.j - at.j];
+        values.push_back(value);
         ASSERT_EQ(m.traceSegment(end, value, r1, r2), value);
         ASSERT_TRUE(end == (Cell{i + at.i, j + at.j}) && str(r1) == "#" + e1 && str(r2) == "#" + e2)
             << a << " / " << b;
+    }
+    std::vector<std::vector<char>> batch1(ends.size()), batch2(ends.size());
+    std::vector<Cell> batchStarts = ends;
+    m.traceSegments(batchStarts, values, &batch1, &batch2);
+    for (std::size_t k = 0; k < ends.size(); ++k) {
+        int i = ends[k].i - at.i, j = ends[k].j - at.j;
+        std::string e1, e2;
+        plain::localTrace(want, a, b, score, gap, i, j, e1, e2);
+        ASSERT_TRUE(batchStarts[k] == (Cell{i + at.i, j + at.j}) && str(batch1[k]) == e1 &&
+                    str(batch2[k]) == e2)
+            << "all at once: " << a << " / " << b;
     }
 }
 

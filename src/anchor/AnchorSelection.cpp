@@ -90,25 +90,22 @@ void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> cand
                 // made: many tied candidates would otherwise hold a copy of
                 // their rows each. Nothing has changed the scores in between.
                 const std::size_t n = f.candidates.size();
-                f.pairs.clear();
                 f.pairValues = values;
-                std::vector<char> scratch1, scratch2;
-                for (std::size_t k = 0; k < n; ++k) {
-                    Cell start = f.candidates[k];
-                    scratch1.clear();
-                    scratch2.clear();
-                    matrix_.traceSegment(start, values[k], scratch1, scratch2);
-                    f.pairs.emplace_back(start, f.candidates[k]);
-                }
+                std::vector<Cell> starts = f.candidates;
+                matrix_.traceSegments(starts, values, nullptr, nullptr);
+                f.pairs.clear();
+                for (std::size_t k = 0; k < n; ++k) f.pairs.emplace_back(starts[k], f.candidates[k]);
                 f.order.clear();
                 groupSort(context_, f.region, f.pairs, f.order);
+                std::vector<Cell> keptEnds;
+                std::vector<int> keptValues;
+                for (const int k : f.order) {
+                    keptEnds.push_back(f.candidates[static_cast<std::size_t>(k)]);
+                    keptValues.push_back(values[static_cast<std::size_t>(k)]);
+                }
                 f.rows1.assign(f.order.size(), {});
                 f.rows2.assign(f.order.size(), {});
-                for (std::size_t g = 0; g < f.order.size(); ++g) {
-                    const auto k = static_cast<std::size_t>(f.order[g]);
-                    Cell start = f.candidates[k];
-                    matrix_.traceSegment(start, values[k], f.rows1[g], f.rows2[g]);
-                }
+                matrix_.traceSegments(keptEnds, keptValues, &f.rows1, &f.rows2);
                 f.part.begin = f.region.begin;
                 f.g = 0;
                 f.stage = SearchFrame::kChainNext;

@@ -112,7 +112,7 @@ void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, 
     if (!keepsChoices_) {
         grid_.reset(region, options_.gridStep > 0 ? options_.gridStep
                                                   : CheckpointGrid::stepFor(bottom - top, last - first));
-        for (Block& block : blocks_) block.rows = 0;
+        block_.rows = 0;
     }
     const long long area = static_cast<long long>(bottom - top) * (last - first);
     int strips = std::min(options_.threads, (last - first) / std::max(options_.stripMinWidth, 4));

@@ -9,9 +9,6 @@
 
 namespace {
 
-// Recomputed blocks kept at once: a traceback that leaves a block and the
-// traces of nearby tied cells come back to the same few blocks.
-constexpr std::size_t kKeptBlocks = 4;
 // Up to this many cells a matrix keeps every cell's choice (16 MiB of them)
 // instead of a grid.
 constexpr long long kChoiceCellsMax = 1LL << 26;
@@ -43,7 +40,8 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       arena_(arena),
       keepsChoices_(keepsEveryChoice(len1_, len2_, options.gridStep)),
       choices_(&arena),
-      grid_(arena) {
+      grid_(arena),
+      block_(&arena) {
     width_ = static_cast<std::size_t>(len2_) + 1;
     const auto codes2 = lookup.encode(seq2);
     const std::size_t codeCount = lookup.codes();
@@ -52,7 +50,6 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
         const int* srow = lookup.row(static_cast<ScoreLookup::Code>(c));
         for (int j = 1; j <= len2_; ++j) profile_[c * width_ + j] = srow[codes2[j - 1]];
     }
-    for (std::size_t k = 0; k < kKeptBlocks; ++k) blocks_.emplace_back(&arena_);
     // Every cell is written by fill(), so the storage is not cleared first.
     if (keepsChoices_)
         choices_.resizeUninitialized(len1_ + 1, static_cast<int>(ChoiceCells::rowBytes(width_)));
@@ -65,7 +62,7 @@ std::uint64_t LocalScoreMatrix::tracebackBytes(long long len1, long long len2) {
     const int step = CheckpointGrid::stepFor(len1, len2);
     const auto blockBytes = static_cast<std::uint64_t>(std::min<long long>(step, len1)) *
                             blockStride(step);
-    return CheckpointGrid::bytesFor(len1, len2, step) + kKeptBlocks * blockBytes;
+    return CheckpointGrid::bytesFor(len1, len2, step) + blockBytes;
 }
 
 int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) {
@@ -83,10 +80,8 @@ int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) 
 void LocalScoreMatrix::releaseTraceback() {
     choices_.clear();
     grid_.release();
-    for (Block& block : blocks_) {
-        block.choices.release();
-        block.rows = 0;
-    }
+    block_.choices.release();
+    block_.rows = 0;
 }
 
 template <class RowFn>
@@ -121,16 +116,8 @@ void LocalScoreMatrix::refillBlock(int r0, int c0, int lastRow, int lastColumn,
 }
 
 const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
-    ++blockUses_;
-    for (Block& block : blocks_) {
-        if (block.rows > 0 && block.holds(cell)) {
-            block.lastUse = blockUses_;
-            return block;
-        }
-    }
-    Block& block = *std::min_element(blocks_.begin(), blocks_.end(), [](const Block& x, const Block& y) {
-        return x.lastUse < y.lastUse;
-    });
+    Block& block = block_;
+    if (block.rows > 0 && block.holds(cell)) return block;
     const Region& region = grid_.region();
     const int step = grid_.step();
     const std::size_t stride = blockStride(step);
@@ -138,7 +125,6 @@ const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
     block.c0 = region.begin.j + (cell.j - region.begin.j - 1) / step * step;
     block.rows = std::min(step, region.end.i - block.r0);
     block.columns = std::min(step, region.end.j - block.c0);
-    block.lastUse = blockUses_;
     block.choices.reset(static_cast<std::size_t>(block.rows) * stride);
     refillBlock(block.r0, block.c0, block.r0 + block.rows, block.c0 + block.columns,
                 block.choices.data(), stride, [](int, const int*) {});
@@ -205,31 +191,77 @@ bool LocalScoreMatrix::stepBack(int choice, Cell& cur, int& value, std::vector<c
 
 int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row1,
                                    std::vector<char>& row2) {
-    const std::size_t from1 = row1.size();
-    const std::size_t from2 = row2.size();
-    if (keepsChoices_) {
-        int value = score;
-        while (cell.i > 0 && cell.j > 0 && value != 0 &&
-               stepBack(ChoiceCells::get(choiceRow(cell.i), static_cast<std::size_t>(cell.j)), cell,
-                        value, row1, row2)) {}
-    } else {
-        traceThroughBlocks(cell, score, row1, row2);
-    }
-    std::reverse(row1.begin() + static_cast<std::ptrdiff_t>(from1), row1.end());
-    std::reverse(row2.begin() + static_cast<std::ptrdiff_t>(from2), row2.end());
+    std::vector<Cell> cells{cell};
+    std::vector<std::vector<char>> rows1(1), rows2(1);
+    traceSegments(cells, {score}, &rows1, &rows2);
+    cell = cells[0];
+    row1.insert(row1.end(), rows1[0].begin(), rows1[0].end());
+    row2.insert(row2.end(), rows2[0].begin(), rows2[0].end());
     return score;
 }
 
-void LocalScoreMatrix::traceThroughBlocks(Cell& cell, int value, std::vector<char>& row1,
-                                          std::vector<char>& row2) {
+void LocalScoreMatrix::traceSegments(std::vector<Cell>& cells, const std::vector<int>& values,
+                                     std::vector<std::vector<char>>* rows1,
+                                     std::vector<std::vector<char>>* rows2) {
+    if (!keepsChoices_) {
+        traceThroughBlocks(cells, values, rows1, rows2);
+    } else {
+        std::vector<char> scratch1, scratch2;
+        for (std::size_t h = 0; h < cells.size(); ++h) {
+            std::vector<char>& row1 = rows1 ? (*rows1)[h] : scratch1;
+            std::vector<char>& row2 = rows2 ? (*rows2)[h] : scratch2;
+            Cell& cell = cells[h];
+            int value = values[h];
+            while (cell.i > 0 && cell.j > 0 && value != 0 &&
+                   stepBack(ChoiceCells::get(choiceRow(cell.i), static_cast<std::size_t>(cell.j)),
+                            cell, value, row1, row2)) {}
+            scratch1.clear();
+            scratch2.clear();
+        }
+    }
+    if (!rows1) return;
+    for (std::size_t h = 0; h < cells.size(); ++h) {
+        std::reverse((*rows1)[h].begin(), (*rows1)[h].end());
+        std::reverse((*rows2)[h].begin(), (*rows2)[h].end());
+    }
+}
+
+// The blocks are taken from the last one in row-major order to the first:
+// a path only ever leaves a block for one above or left of it, so once a
+// block is done no trace comes back to it.
+void LocalScoreMatrix::traceThroughBlocks(std::vector<Cell>& cells, const std::vector<int>& values,
+                                          std::vector<std::vector<char>>* rows1,
+                                          std::vector<std::vector<char>>* rows2) {
     const Region& region = grid_.region();
-    if (!inside(region, cell))
-        throw std::logic_error("LocalScoreMatrix::traceSegment: cell " + std::to_string(cell.i) + "," +
-                               std::to_string(cell.j) + " lies outside the last region filled");
-    const std::size_t stride = blockStride(grid_.step());
-    const Block* block = nullptr;
-    while (cell.i > region.begin.i && cell.j > region.begin.j && value != 0) {
-        if (!block || !block->holds(cell)) block = &blockHolding(cell);
-        if (!stepBack(block->choice(cell, stride), cell, value, row1, row2)) break;
+    for (const Cell& cell : cells)
+        if (!inside(region, cell))
+            throw std::logic_error("LocalScoreMatrix::traceSegment: cell " + std::to_string(cell.i) +
+                                   "," + std::to_string(cell.j) +
+                                   " lies outside the last region filled");
+    const int step = grid_.step();
+    const std::size_t stride = blockStride(step);
+    std::vector<int> left(values);  // the score each trace has yet to walk back
+    std::vector<char> ended(cells.size(), 0);
+    std::vector<char> scratch1, scratch2;
+    auto going = [&](std::size_t h) {
+        return !ended[h] && cells[h].i > region.begin.i && cells[h].j > region.begin.j && left[h] != 0;
+    };
+    auto blockKey = [&](Cell c) {
+        return std::pair{(c.i - region.begin.i - 1) / step, (c.j - region.begin.j - 1) / step};
+    };
+    for (;;) {
+        std::size_t next = cells.size();
+        for (std::size_t h = 0; h < cells.size(); ++h)
+            if (going(h) && (next == cells.size() || blockKey(cells[h]) > blockKey(cells[next]))) next = h;
+        if (next == cells.size()) break;
+        const Block& block = blockHolding(cells[next]);
+        for (std::size_t h = 0; h < cells.size(); ++h) {
+            std::vector<char>& row1 = rows1 ? (*rows1)[h] : scratch1;
+            std::vector<char>& row2 = rows2 ? (*rows2)[h] : scratch2;
+            while (going(h) && block.holds(cells[h]))
+                if (!stepBack(block.choice(cells[h], stride), cells[h], left[h], row1, row2)) ended[h] = 1;
+            scratch1.clear();
+            scratch2.clear();
+        }
     }
 }

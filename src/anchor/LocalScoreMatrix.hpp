@@ -82,6 +82,12 @@ public:
     // aligned rows and returns the score. With a grid, throws
     // std::logic_error for a cell outside that region.
     int traceSegment(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2);
+    // traceSegment for several end cells at once (`values` their scores),
+    // each replaced by its segment's start; with `rows1`/`rows2` (one empty
+    // entry per cell) their rows too. With a grid, every block is refilled at most
+    // once for all of them: tied cells often share most of their paths.
+    void traceSegments(std::vector<Cell>& cells, const std::vector<int>& values,
+                       std::vector<std::vector<char>>* rows1, std::vector<std::vector<char>>* rows2);
 
     // The traceback choice of a cell of the last region filled: 0 where a
     // segment starts, 1 diagonal, 2 from above, 3 from the left.
@@ -103,7 +109,6 @@ private:
     struct Block {
         explicit Block(WorkArena* arena) : choices(arena) {}
         int r0 = -1, c0 = -1, rows = 0, columns = 0;
-        std::uint64_t lastUse = 0;
         ArenaBuffer<std::uint8_t> choices;
         bool holds(Cell c) const { return c.i > r0 && c.i <= r0 + rows && c.j > c0 && c.j <= c0 + columns; }
         int choice(Cell c, std::size_t stride) const {
@@ -140,10 +145,12 @@ private:
     // its score off `value`; false for choice 0, where the segment starts.
     bool stepBack(int choice, Cell& cur, int& value, std::vector<char>& row1,
                   std::vector<char>& row2) const;
-    // The grid's way of traceSegment.
-    void traceThroughBlocks(Cell& cell, int value, std::vector<char>& row1, std::vector<char>& row2);
+    // The grid's way of traceSegments.
+    void traceThroughBlocks(std::vector<Cell>& cells, const std::vector<int>& values,
+                            std::vector<std::vector<char>>* rows1,
+                            std::vector<std::vector<char>>* rows2);
     // The grid block holding `cell` of the last region filled, recomputed
-    // unless one of the last few blocks it is.
+    // unless it is the last one.
     const Block& blockHolding(Cell cell);
     // Scores of the block of the grid whose first row and column follow r0
     // and c0, row by row up to row `lastRow`: calls `row(i, values)` after
@@ -171,8 +178,7 @@ private:
     bool keepsChoices_;
     Grid<std::uint8_t> choices_;  // without a grid: every cell's choice, row after row
     CheckpointGrid grid_;
-    std::vector<Block> blocks_;  // the last few blocks a traceback recomputed
-    std::uint64_t blockUses_ = 0;
+    Block block_;  // the last block a traceback recomputed
     // rowBest_[i]: the highest score in row i over the columns of the region
     // that last recorded it (the whole matrix, or a re-scored part). A
     // search of a part that keeps its scores lies within that region, so rows
