@@ -234,7 +234,16 @@ void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int
         loadCheckpoint(p, f, c, w, bb.start.row);
     }
     f.moves.reset(static_cast<std::size_t>(k) * stride);
-    const std::vector<int> edges = columnStripEdges(w - 1, rows, f.strips);
+    // A block is a slice of a fill: it is split, by its width alone, when
+    // the fill was. A block has fewer cells than the fill's threshold
+    // wants but still far more than starting a thread costs.
+    StripPolicy policy = f.strips;
+    if (f.checkpointEdges.size() > 2) {
+        policy.minCells = 0;
+    } else {
+        policy.threads = 1;
+    }
+    const std::vector<int> edges = columnStripEdges(w - 1, rows, policy);
     const Band band{p, bb.profile, gotohRowFor(p.n, p.m, p.lookup, p.gapOpen, p.gapExt),
                     top, top + rows, bb.start.row, edges};
     if (bb.strips.size() < edges.size() - 1) bb.strips.resize(edges.size() - 1);
