@@ -86,15 +86,18 @@ void BM_LocalFill(benchmark::State& state) {
     report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.25);
 }
 
+// The second argument is the threads the fill and the traceback's blocks
+// may split into strips of columns (wall time when more than one).
 void BM_GotohAlign(benchmark::State& state) {
     auto [a, b] = input(static_cast<int>(state.range(0)));
     state.SetLabel(inputName(static_cast<int>(state.range(0))));
+    const StripPolicy strips{static_cast<int>(state.range(1))};
     std::vector<char> r1, r2;
     WorkArena arena;
     for (auto _ : state) {
         r1.clear();
         r2.clear();
-        GotohAligner g(a, b, hoxd70(), -500, -25, &arena);
+        GotohAligner g(a, b, hoxd70(), -500, -25, &arena, strips);
         benchmark::DoNotOptimize(g.alignGlobal(r1, r2));
     }
     report(state, (a.size() + 1.0) * (b.size() + 1.0), 0.0);
@@ -194,7 +197,8 @@ void BM_GotohRows(benchmark::State& state, const KernelSet* set, bool withMoves)
 }  // namespace
 
 BENCHMARK(BM_LocalFill)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GotohAlign)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GotohAlign)->ArgsProduct({{0, 1, 2, 3}, {1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GotohAlign)->Args({3, 2})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GotohScoreOnly)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     for (const KernelSet* set : availableKernels()) {

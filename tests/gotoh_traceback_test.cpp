@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
+#include <system_error>
 
 #include "align/GotohTraceback.hpp"
+#include "common/ThreadStart.hpp"
 #include "support/TestData.hpp"
 
 using testdata::str;
@@ -20,12 +23,13 @@ struct Checkpointed {
     GotohProblem p;
     GotohFill fill;
 
-    Checkpointed(std::string x, std::string y, const Scoring& s, int blockRows)
+    Checkpointed(std::string x, std::string y, const Scoring& s, int blockRows,
+                 const StripPolicy& strips = {})
         : s1(std::move(x)), s2(std::move(y)), lookup(s.lookup), a(lookup.encode(s1)),
           b(lookup.encode(s2)),
           p{a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), lookup,
             s.open, s.ext},
-          fill(fillGotohCheckpointed(p, blockRows)) {}
+          fill(fillGotohCheckpointed(p, blockRows, nullptr, strips)) {}
 
     int trace(GotohCell start, std::vector<char>& r1, std::vector<char>& r2) {
         return traceGotoh(p, fill, start, s1, s2, r1, r2);
@@ -55,10 +59,10 @@ Result result(int value, const std::vector<char>& r1, const std::vector<char>& r
 
 std::vector<Result> checkpointedForms(const std::string& a, const std::string& b,
                                       const Scoring& s, const std::vector<GotohCell>& starts,
-                                      int blockRows) {
+                                      int blockRows, const StripPolicy& strips = {}) {
     std::vector<Result> out;
     std::vector<char> r1{'#'}, r2{'#'};
-    Checkpointed cur(a, b, s, blockRows);
+    Checkpointed cur(a, b, s, blockRows, strips);
     const int v = cur.trace(gotohGlobalStart(cur.fill, cur.p.n, cur.p.m), r1, r2);
     out.push_back(result(v, r1, r2));
     for (const GotohCell& st : starts) {  // one fill, many traces: blocks get reloaded
@@ -69,7 +73,7 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
     r1.clear(), r2.clear();
     const int rv = cur.right(r1, r2);
     out.push_back(result(rv, r1, r2));
-    Checkpointed back(reversed(a), reversed(b), s, blockRows);
+    Checkpointed back(reversed(a), reversed(b), s, blockRows, strips);
     r1.clear(), r2.clear();
     const int lv = back.right(r1, r2);
     std::reverse(r1.begin(), r1.end());
@@ -78,8 +82,12 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
     return out;
 }
 
+// Strips of any width, down to a column, on `threads` threads.
+StripPolicy narrowStrips(int threads) { return StripPolicy{threads, 1, 0}; }
+
 void compareAllForms(std::mt19937& rng, const std::string& a, const std::string& b,
-                     const Scoring& s, const std::vector<int>& blockSizes, int randomStarts) {
+                     const Scoring& s, const std::vector<int>& blockSizes, int randomStarts,
+                     const std::vector<int>& threadCounts = {1}) {
     std::vector<GotohCell> starts;
     std::uniform_int_distribution<int> row(0, static_cast<int>(a.size()));
     std::uniform_int_distribution<int> col(0, static_cast<int>(b.size()));
@@ -89,11 +97,15 @@ void compareAllForms(std::mt19937& rng, const std::string& a, const std::string&
     const std::vector<Result> want =
         checkpointedForms(a, b, s, starts, std::max(static_cast<int>(a.size()), 1));
     for (int k : blockSizes) {
-        const std::vector<Result> got = checkpointedForms(a, b, s, starts, k);
-        for (std::size_t f = 0; f < want.size(); ++f) {
-            ASSERT_EQ(got[f], want[f]) << a << " / " << b << " form " << f << " k " << k << ": "
-                                       << got[f].r1 << " / " << got[f].r2 << " want "
-                                       << want[f].r1 << " / " << want[f].r2;
+        for (int threads : threadCounts) {
+            const std::vector<Result> got =
+                checkpointedForms(a, b, s, starts, k, narrowStrips(threads));
+            for (std::size_t f = 0; f < want.size(); ++f) {
+                ASSERT_EQ(got[f], want[f])
+                    << a << " / " << b << " form " << f << " k " << k << " threads " << threads
+                    << ": " << got[f].r1 << " / " << got[f].r2 << " want " << want[f].r1
+                    << " / " << want[f].r2;
+            }
         }
     }
 }
@@ -142,6 +154,46 @@ TEST(GotohTraceback, LongerPairsAcrossManyBlocks) {
         const std::string a = testdata::randomSeq(rng, c[1], s.letters);
         const std::string b = testdata::mutate(rng, a, 0.2, s.letters);
         compareAllForms(rng, a, b, s, {c[2]}, 3);
+    }
+}
+
+// Fills and recomputed blocks split into strips of columns, down to one
+// column a strip, hand every state on to the next strip: the rows and values
+// are those of one pass, with any block size, on any number of threads, for
+// steps that fit in 16 bits and those that do not.
+TEST(GotohTraceback, StripsGiveTheRowsOfOnePass) {
+    std::mt19937 rng(404);
+    const auto setups = tieHeavySetups();
+    const std::vector<int> blockSizes = {7, 0};
+    for (int round = 0; round < 70; ++round) {
+        const Scoring& s = setups[static_cast<std::size_t>(round) % setups.size()];
+        std::uniform_int_distribution<int> len(0, round % 5 == 0 ? 6 : 100);
+        const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
+        const std::string b = round % 3 ? testdata::mutate(rng, a, 0.3, s.letters)
+                                        : testdata::randomSeq(rng, len(rng), s.letters);
+        compareAllForms(rng, a, b, s, blockSizes, 3, {2, 4});
+    }
+}
+
+// A strip whose thread cannot start runs on the caller after the strips on
+// its left, with the same rows.
+TEST(GotohTraceback, StripsWithoutTheirThreads) {
+    std::mt19937 rng(5);
+    const Scoring s = tieHeavySetups()[0];
+    const std::string a = testdata::randomSeq(rng, 300, s.letters);
+    const std::string b = testdata::mutate(rng, a, 0.2, s.letters);
+    const std::vector<Result> want = checkpointedForms(a, b, s, {}, 17);
+    for (const int allowed : {0, 1, 2}) {
+        std::atomic<int> started{0};
+        const ThreadStarter previous =
+            replaceThreadStarter([&started, allowed](std::function<void()> work) {
+                if (started.fetch_add(1) >= allowed)
+                    throw std::system_error(EAGAIN, std::generic_category());
+                return std::thread(std::move(work));
+            });
+        const std::vector<Result> got = checkpointedForms(a, b, s, {}, 17, narrowStrips(4));
+        replaceThreadStarter(previous);
+        EXPECT_EQ(got, want) << allowed;
     }
 }
 

@@ -5,11 +5,12 @@
 #include <string>
 
 GotohAligner::GotohAligner(std::string_view s1, std::string_view s2, const ScoreLookup& lookup, int open,
-                   int ext, WorkArena* arena)
+                   int ext, WorkArena* arena, const StripPolicy& strips)
     : seq1_(s1),
       seq2_(s2),
       lookup_(lookup),
       arena_(arena),
+      strips_(strips),
       len1_(static_cast<std::int32_t>(s1.size())),
       len2_(static_cast<std::int32_t>(s2.size())),
       gapOpen_(open),
@@ -23,7 +24,7 @@ GotohProblem GotohAligner::problem() const {
 void GotohAligner::fillMatrix() {
     codes1_ = lookup_.encode(seq1_);
     codes2_ = lookup_.encode(seq2_);
-    fill_ = fillGotohCheckpointed(problem(), 0, arena_);
+    fill_ = fillGotohCheckpointed(problem(), 0, arena_, strips_);
     score = std::max({fill_.corner.d, fill_.corner.p, fill_.corner.q});
     filled = true;
 }
@@ -61,7 +62,7 @@ int GotohAligner::alignFreeHead(std::vector<char>& row1, std::vector<char>& row2
     // A free leading overhang is a free trailing one of the reversed stretch.
     const std::string r1(seq1_.rbegin(), seq1_.rend());
     const std::string r2(seq2_.rbegin(), seq2_.rend());
-    GotohAligner reversed(r1, r2, lookup_, gapOpen_, gapExt_, arena_);
+    GotohAligner reversed(r1, r2, lookup_, gapOpen_, gapExt_, arena_, strips_);
     const std::size_t from1 = row1.size();
     const std::size_t from2 = row2.size();
     const int result = reversed.alignFreeTail(row1, row2);

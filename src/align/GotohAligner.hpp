@@ -16,10 +16,12 @@
 // time (GotohTraceback.hpp): a few tens of megabytes at 50 kb, not a byte a
 // cell. The scores of the last row and column serve the free-end forms.
 // The sequences are viewed, not copied; they must outlive the aligner.
+// `strips` says when a large fill may use several threads; the result is the
+// same either way.
 class GotohAligner {
 public:
     GotohAligner(std::string_view seq1, std::string_view seq2, const ScoreLookup& lookup, int gapOpen,
-             int gapExt, WorkArena* arena = nullptr);
+             int gapExt, WorkArena* arena = nullptr, const StripPolicy& strips = {});
 
     void fillMatrix();
     // Traceback from `start` to the origin; appends the columns to the rows and
@@ -45,6 +47,7 @@ private:
     std::vector<ScoreLookup::Code> codes1_, codes2_;
     const ScoreLookup& lookup_;
     WorkArena* arena_;
+    StripPolicy strips_;
     std::int32_t len1_, len2_;
     std::int32_t gapOpen_, gapExt_;
     GotohFill fill_;

@@ -13,28 +13,46 @@ constexpr long long kSingleBlockBytes = 4LL << 20;
 
 int blocksOf(int n, int k) { return n == 0 ? 0 : (n + k - 1) / k; }
 
-// Three state rows and the pair scores of one row, `width` entries each.
-struct RowBuffers {
+// The pair scores of every residue code against the columns, when the rows
+// to fill outnumber the codes: then a row's scores are a pointer into it
+// rather than a gather per cell. Shared, read only, by every strip.
+struct ScoreProfile {
+    std::vector<int> table;
+    std::size_t width = 0;
+
+    ScoreProfile(const GotohProblem& p, std::size_t w, long long rows) : width(w) {
+        const std::size_t codes = p.lookup.codes();
+        if (w < 2 || rows <= static_cast<long long>(codes)) return;
+        table.assign(codes * w, 0);
+        for (std::size_t c = 0; c < codes; ++c) {
+            const int* srow = p.lookup.row(static_cast<ScoreLookup::Code>(c));
+            for (std::size_t j = 1; j < w; ++j) table[c * w + j] = srow[p.b[j - 1]];
+        }
+    }
+};
+
+// The three states of one row, `width` entries each, over columns 0..width-1.
+struct FullRow {
+    std::vector<int> buf;
+    GotohRowStates row{};
+
+    explicit FullRow(std::size_t w) : buf(3 * w) {
+        row = {buf.data(), buf.data() + w, buf.data() + 2 * w};
+    }
+};
+
+// A strip's two state rows and its pair scores; column 0 of the window is
+// the strip's first column.
+struct StripRows {
     std::vector<int> buf;
     GotohRowStates prev{}, cur{};
     int* scores = nullptr;
-    // The pair scores of every residue code against the columns, when the
-    // rows to fill outnumber the codes: then a row's scores are a pointer
-    // into it rather than a gather per cell.
-    std::vector<int> profile;
-    std::size_t width = 0;
 
-    RowBuffers(std::size_t w, const GotohProblem& p, long long rows) : buf(7 * w), width(w) {
+    void size(std::size_t w) {
+        if (buf.size() < 7 * w) buf.resize(7 * w);
         prev = {buf.data(), buf.data() + w, buf.data() + 2 * w};
         cur = {buf.data() + 3 * w, buf.data() + 4 * w, buf.data() + 5 * w};
         scores = buf.data() + 6 * w;
-        const std::size_t codes = p.lookup.codes();
-        if (w < 2 || rows <= static_cast<long long>(codes)) return;
-        profile.assign(codes * w, 0);
-        for (std::size_t c = 0; c < codes; ++c) {
-            const int* srow = p.lookup.row(static_cast<ScoreLookup::Code>(c));
-            for (std::size_t j = 1; j < w; ++j) profile[c * w + j] = srow[p.b[j - 1]];
-        }
     }
 };
 
@@ -46,15 +64,62 @@ void firstRow(GotohRowStates r, int w, int gapOpen, int gapExt) {
     }
 }
 
-// Prepares row i (i >= 1) for the kernel: its column 0 and its pair scores.
-// Sets column 0 of row i and returns the row's pair scores.
-const int* startRow(const GotohProblem& p, RowBuffers& rb, int i, int w) {
-    rb.cur.d[0] = rb.cur.q[0] = kImpossible;
-    rb.cur.p[0] = p.gapOpen + (i - 1) * p.gapExt;
-    if (!rb.profile.empty()) return rb.profile.data() + p.a[i - 1] * rb.width;
-    const int* srow = p.lookup.row(p.a[i - 1]);
-    for (int j = 1; j < w; ++j) rb.scores[j] = srow[p.b[j - 1]];
-    return rb.scores;
+// Rows top+1..bottom of the recurrence from the states of row top
+// (`start`), split into strips at `edges`.
+struct Band {
+    const GotohProblem& p;
+    const ScoreProfile& profile;
+    GotohRowFn fillRow;
+    int top, bottom;
+    GotohRowStates start;
+    const std::vector<int>& edges;
+
+    int strips() const { return static_cast<int>(edges.size()) - 1; }
+};
+
+// Fills strip s of the band. movesOf(i) is row i's move bytes (indexed by
+// column) or null; onRow(i, cur, c0, c1) sees each row's states of columns
+// c0..c1 (cur.x[0] is column c0). Leaves the band's last row in rows.prev.
+template <class MovesOf, class OnRow>
+void fillStrip(const Band& band, int s, StripRows& rows, StripHandOff* in, StripHandOff* out,
+               MovesOf movesOf, OnRow onRow) {
+    const GotohProblem& p = band.p;
+    const int c0 = band.edges[static_cast<std::size_t>(s)];
+    const int c1 = band.edges[static_cast<std::size_t>(s) + 1];
+    const int n = c1 - c0;
+    const std::size_t w = static_cast<std::size_t>(n) + 1;
+    rows.size(w);
+    std::copy_n(band.start.d + c0, w, rows.prev.d);
+    std::copy_n(band.start.p + c0, w, rows.prev.p);
+    std::copy_n(band.start.q + c0, w, rows.prev.q);
+    for (int i = band.top + 1; i <= band.bottom; ++i) {
+        GotohRowStates& cur = rows.cur;
+        const int k = i - band.top - 1;
+        if (in) {
+            const int* left = in->await(k);
+            cur.d[0] = left[0];
+            cur.p[0] = left[1];
+            cur.q[0] = left[2];
+        } else {
+            cur.d[0] = cur.q[0] = kImpossible;
+            cur.p[0] = p.gapOpen + (i - 1) * p.gapExt;
+        }
+        const int* scores = rows.scores;
+        if (!band.profile.table.empty()) {
+            scores = band.profile.table.data() + p.a[i - 1] * band.profile.width + c0;
+        } else {
+            const int* srow = p.lookup.row(p.a[i - 1]);
+            for (int j = 1; j <= n; ++j) rows.scores[j] = srow[p.b[c0 + j - 1]];
+        }
+        std::uint8_t* moves = movesOf(i);
+        band.fillRow(scores, n, p.gapOpen, p.gapExt, rows.prev, cur, moves ? moves + c0 : nullptr);
+        if (out) {
+            const int last[3] = {cur.d[n], cur.p[n], cur.q[n]};
+            out->publish(k, last);
+        }
+        onRow(i, static_cast<const GotohRowStates&>(cur), c0, c1);
+        std::swap(rows.prev, rows.cur);
+    }
 }
 
 // Q of an inner row from its D and P. Q is a maximum along the row, so this
@@ -74,12 +139,16 @@ void rebuildQ(GotohRowStates r, int w, int gapOpen, int gapExt) {
     }
 }
 
-// Keeps one state row of a checkpoint as steps; false when a step needs more
-// than 16 bits.
-bool packRow(const int* v, int m, std::int16_t* steps, int& first) {
-    if (m >= 1) first = v[1];
-    for (int j = 2; j <= m; ++j) {
-        const long long step = static_cast<long long>(v[j]) - v[j - 1];
+// Keeps columns c0+1..c1 of one state row of a checkpoint as steps (v[0] is
+// column c0); false when a step needs more than 16 bits. Column 1 is kept
+// whole, in `first`.
+bool packColumns(const int* v, int c0, int c1, std::int16_t* steps, int& first) {
+    for (int j = c0 + 1; j <= c1; ++j) {
+        if (j == 1) {
+            first = v[1];
+            continue;
+        }
+        const long long step = static_cast<long long>(v[j - c0]) - v[j - c0 - 1];
         if (step < std::numeric_limits<std::int16_t>::min() ||
             step > std::numeric_limits<std::int16_t>::max())
             return false;
@@ -88,39 +157,50 @@ bool packRow(const int* v, int m, std::int16_t* steps, int& first) {
     return true;
 }
 
-void unpackRow(const std::int16_t* steps, int column0, int first, int w, int* v) {
-    v[0] = column0;
-    if (w > 1) v[1] = first;
-    for (int j = 2; j < w; ++j) v[j] = v[j - 1] + steps[j];
+void unpackColumns(const std::int16_t* steps, int first, int lo, int hi, int* v) {
+    for (int j = lo; j <= hi; ++j) v[j] = j == 1 ? first : v[j - 1] + steps[j];
 }
 
-void saveCheckpoint(GotohFill& f, int c, const GotohRowStates& row, int m) {
+// Keeps the columns strip s owns of checkpoint row c*k; `row` holds columns
+// c0..c1 of that row.
+void saveCheckpoint(GotohFill& f, int c, int s, const GotohRowStates& row, int c0, int c1,
+                    int m) {
     const std::size_t width = static_cast<std::size_t>(m) + 1;
     const std::size_t slot = static_cast<std::size_t>(c - 1) * 2;
     std::int16_t* steps = f.checkpointSteps.data() + slot * width;
-    if (packRow(row.d, m, steps, f.checkpointFirst[slot]) &&
-        packRow(row.p, m, steps + width, f.checkpointFirst[slot + 1]))
+    if (packColumns(row.d, c0, c1, steps, f.checkpointFirst[slot]) &&
+        packColumns(row.p, c0, c1, steps + width, f.checkpointFirst[slot + 1]))
         return;
-    std::vector<int>& wide = f.wideCheckpoints[static_cast<std::size_t>(c - 1)];
-    wide.assign(row.d, row.d + width);
-    wide.insert(wide.end(), row.p, row.p + width);
+    const std::size_t strips = f.checkpointEdges.size() - 1;
+    std::vector<int>& wide =
+        f.wideCheckpoints[static_cast<std::size_t>(c - 1) * strips + static_cast<std::size_t>(s)];
+    wide.assign(row.d + 1, row.d + 1 + (c1 - c0));
+    wide.insert(wide.end(), row.p + 1, row.p + 1 + (c1 - c0));
 }
 
 // D and P of checkpoint row c*k over columns 0..w-1, and Q rebuilt from them.
 void loadCheckpoint(const GotohProblem& p, const GotohFill& f, int c, int w,
                     GotohRowStates row) {
     const std::size_t width = static_cast<std::size_t>(p.m) + 1;
-    const std::vector<int>& wide = f.wideCheckpoints[static_cast<std::size_t>(c - 1)];
-    if (!wide.empty()) {
-        std::copy_n(wide.data(), w, row.d);
-        std::copy_n(wide.data() + width, w, row.p);
-    } else {
-        const std::size_t slot = static_cast<std::size_t>(c - 1) * 2;
-        const std::int16_t* steps = f.checkpointSteps.data() + slot * width;
-        const int top = c * f.blockRows;
-        unpackRow(steps, kImpossible, f.checkpointFirst[slot], w, row.d);
-        unpackRow(steps + width, p.gapOpen + (top - 1) * p.gapExt, f.checkpointFirst[slot + 1],
-                  w, row.p);
+    const std::size_t slot = static_cast<std::size_t>(c - 1) * 2;
+    const std::int16_t* steps = f.checkpointSteps.data() + slot * width;
+    const int top = c * f.blockRows;
+    row.d[0] = kImpossible;
+    row.p[0] = p.gapOpen + (top - 1) * p.gapExt;
+    const std::size_t strips = f.checkpointEdges.size() - 1;
+    for (std::size_t s = 0; s < strips; ++s) {
+        const int lo = f.checkpointEdges[s] + 1;
+        const int hi = std::min(f.checkpointEdges[s + 1], w - 1);
+        if (lo > hi) break;
+        const std::vector<int>& wide = f.wideCheckpoints[static_cast<std::size_t>(c - 1) * strips + s];
+        if (!wide.empty()) {
+            const std::size_t owned = static_cast<std::size_t>(f.checkpointEdges[s + 1] - lo + 1);
+            std::copy_n(wide.data(), hi - lo + 1, row.d + lo);
+            std::copy_n(wide.data() + owned, hi - lo + 1, row.p + lo);
+        } else {
+            unpackColumns(steps, f.checkpointFirst[slot], lo, hi, row.d);
+            unpackColumns(steps + width, f.checkpointFirst[slot + 1], lo, hi, row.p);
+        }
     }
     rebuildQ(row, w, p.gapOpen, p.gapExt);
 }
@@ -130,33 +210,60 @@ struct Capture {
     int value = 0;
 };
 
+// What the traceback's block recomputations share.
+struct BlockBuffers {
+    ScoreProfile profile;
+    FullRow start;
+    std::vector<StripRows> strips;
+
+    BlockBuffers(const GotohProblem& p, std::size_t w, long long rows)
+        : profile(p, w, rows), start(w) {}
+};
+
 // Recomputes block c over columns 0..w-1 from its checkpoint, recording its
 // choices in fill.moves.
-void loadBlock(const GotohProblem& p, GotohFill& f, RowBuffers& rb, int c, int w,
+void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int w,
                Capture* capture) {
     const int k = f.blockRows;
     const int top = c * k;
     const int rows = std::min(k, p.n - top);
     const std::size_t stride = static_cast<std::size_t>(w);
     if (top == 0) {
-        firstRow(rb.prev, w, p.gapOpen, p.gapExt);
+        firstRow(bb.start.row, w, p.gapOpen, p.gapExt);
     } else {
-        loadCheckpoint(p, f, c, w, rb.prev);
+        loadCheckpoint(p, f, c, w, bb.start.row);
     }
     f.moves.reset(static_cast<std::size_t>(k) * stride);
-    const GotohRowFn fillRow = gotohRowFor(p.n, p.m, p.lookup, p.gapOpen, p.gapExt);
-    for (int r = top + 1; r <= top + rows; ++r) {
-        const int* scores = startRow(p, rb, r, w);
-        fillRow(scores, w - 1, p.gapOpen, p.gapExt, rb.prev, rb.cur,
-                f.moves.data() + static_cast<std::size_t>(r - top - 1) * stride);
-        if (capture && r == capture->cell.i) {
-            const int* values = capture->cell.state == 0   ? rb.cur.d
-                                : capture->cell.state == 1 ? rb.cur.p
-                                                           : rb.cur.q;
-            capture->value = values[capture->cell.j];
-        }
-        std::swap(rb.prev, rb.cur);
+    // A block is a slice of a fill: it is split, by its width alone, when
+    // the fill was. A block has fewer cells than the fill's threshold
+    // wants but still far more than starting a thread costs.
+    StripPolicy policy = f.strips;
+    if (f.checkpointEdges.size() > 2) {
+        policy.minCells = 0;
+    } else {
+        policy.threads = 1;
     }
+    const std::vector<int> edges = columnStripEdges(w - 1, rows, policy);
+    const Band band{p, bb.profile, gotohRowFor(p.n, p.m, p.lookup, p.gapOpen, p.gapExt),
+                    top, top + rows, bb.start.row, edges};
+    if (bb.strips.size() < edges.size() - 1) bb.strips.resize(edges.size() - 1);
+    std::uint8_t* moves = f.moves.data();
+    runColumnStrips(band.strips(), static_cast<std::size_t>(rows), 3,
+                    [&](int s, StripHandOff* in, StripHandOff* out) {
+        const auto movesOf = [&](int i) {
+            return moves + static_cast<std::size_t>(i - top - 1) * stride;
+        };
+        const auto onRow = [&](int i, const GotohRowStates& cur, int c0, int c1) {
+            if (!capture || i != capture->cell.i) return;
+            const int j = capture->cell.j;
+            if (j > c1 || (j <= c0 && s > 0)) return;
+            const int* values = capture->cell.state == 0   ? cur.d
+                                : capture->cell.state == 1 ? cur.p
+                                                           : cur.q;
+            capture->value = values[j - c0];
+        };
+        fillStrip(band, s, bb.strips[static_cast<std::size_t>(s)], in, out, movesOf, onRow);
+    });
     f.movesBlock = c;
     f.movesWidth = w;
 }
@@ -225,43 +332,59 @@ int gotohBlockRows(int n, int m) {
     return std::clamp(k, 1, n);
 }
 
-GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena* arena) {
+GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena* arena,
+                                const StripPolicy& strips) {
     const int n = p.n, m = p.m;
     const std::size_t width = static_cast<std::size_t>(m) + 1;
     GotohFill f(arena);
+    f.strips = strips;
     f.blockRows = blockRows > 0 ? std::min(blockRows, std::max(n, 1)) : gotohBlockRows(n, m);
     const int k = f.blockRows;
     const int blocks = blocksOf(n, k);
     const int bottomTop = blocks > 0 ? (blocks - 1) * k : 0;
 
-    RowBuffers rb(width, p, n);
-    const GotohRowFn fillRow = gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt);
-    firstRow(rb.prev, static_cast<int>(width), p.gapOpen, p.gapExt);
+    const ScoreProfile profile(p, width, n);
+    FullRow start(width);
+    firstRow(start.row, static_cast<int>(width), p.gapOpen, p.gapExt);
     f.lastCol.assign(static_cast<std::size_t>(n) + 1, 0);
-    f.lastCol[0] = rb.prev.d[m];
+    f.lastCol[0] = start.row.d[m];
+    f.lastRow.assign(width, 0);
+    f.checkpointEdges = columnStripEdges(m, n, strips);
+    const std::size_t stripCount = f.checkpointEdges.size() - 1;
     if (blocks > 1) {
         const std::size_t saved = static_cast<std::size_t>(blocks - 1);
         f.checkpointSteps.reset(saved * 2 * width);
         f.checkpointFirst.assign(saved * 2, 0);
-        f.wideCheckpoints.resize(saved);
+        f.wideCheckpoints.resize(saved * stripCount);
     }
     if (blocks > 0) {
         f.moves.reset(static_cast<std::size_t>(k) * width);
         f.movesBlock = blocks - 1;
         f.movesWidth = static_cast<int>(width);
     }
-    for (int i = 1; i <= n; ++i) {
-        const int* scores = startRow(p, rb, i, static_cast<int>(width));
-        std::uint8_t* moves =
-            i > bottomTop ? f.moves.data() + static_cast<std::size_t>(i - bottomTop - 1) * width
-                          : nullptr;
-        fillRow(scores, m, p.gapOpen, p.gapExt, rb.prev, rb.cur, moves);
-        f.lastCol[static_cast<std::size_t>(i)] = rb.cur.d[m];
-        if (i % k == 0 && i <= bottomTop) saveCheckpoint(f, i / k, rb.cur, m);
-        std::swap(rb.prev, rb.cur);
-    }
-    f.lastRow.assign(rb.prev.d, rb.prev.d + width);
-    f.corner = GotohCorner{rb.prev.d[m], rb.prev.p[m], rb.prev.q[m]};
+    const Band band{p, profile, gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt), 0, n, start.row,
+                    f.checkpointEdges};
+    std::uint8_t* moves = f.moves.data();
+    std::vector<StripRows> rows(stripCount);
+    runColumnStrips(band.strips(), static_cast<std::size_t>(n), 3,
+                    [&](int s, StripHandOff* in, StripHandOff* out) {
+        const bool last = static_cast<std::size_t>(s) + 1 == stripCount;
+        const auto movesOf = [&](int i) -> std::uint8_t* {
+            return i > bottomTop ? moves + static_cast<std::size_t>(i - bottomTop - 1) * width
+                                 : nullptr;
+        };
+        const auto onRow = [&](int i, const GotohRowStates& cur, int c0, int c1) {
+            if (last) f.lastCol[static_cast<std::size_t>(i)] = cur.d[c1 - c0];
+            if (i % k == 0 && i <= bottomTop) saveCheckpoint(f, i / k, s, cur, c0, c1, m);
+        };
+        StripRows& strip = rows[static_cast<std::size_t>(s)];
+        fillStrip(band, s, strip, in, out, movesOf, onRow);
+        const int c0 = band.edges[static_cast<std::size_t>(s)];
+        const int c1 = band.edges[static_cast<std::size_t>(s) + 1];
+        const int own = s > 0 ? 1 : 0;
+        std::copy(strip.prev.d + own, strip.prev.d + (c1 - c0) + 1, f.lastRow.begin() + c0 + own);
+        if (last) f.corner = GotohCorner{strip.prev.d[c1 - c0], strip.prev.p[c1 - c0], strip.prev.q[c1 - c0]};
+    });
     return f;
 }
 
@@ -271,17 +394,17 @@ int traceGotoh(const GotohProblem& p, GotohFill& f, GotohCell start, std::string
     const std::size_t from2 = row2.size();
     GotohCell cur = start;
     // The path never goes right of its start, so no block needs more columns.
-    RowBuffers rb(cur.i > 0 && cur.j > 0 ? static_cast<std::size_t>(cur.j) + 1 : 0, p, cur.i);
+    BlockBuffers bb(p, cur.i > 0 && cur.j > 0 ? static_cast<std::size_t>(cur.j) + 1 : 0, cur.i);
     int result = 0;
     if (!knownValue(p, f, start, result)) {
         Capture capture{start};
-        loadBlock(p, f, rb, (start.i - 1) / f.blockRows, start.j + 1, &capture);
+        loadBlock(p, f, bb, (start.i - 1) / f.blockRows, start.j + 1, &capture);
         result = capture.value;
     }
     while (cur.i > 0 && cur.j > 0) {
         const int c = (cur.i - 1) / f.blockRows;
         if (f.movesBlock != c || f.movesWidth < cur.j + 1)
-            loadBlock(p, f, rb, c, cur.j + 1, nullptr);
+            loadBlock(p, f, bb, c, cur.j + 1, nullptr);
         walkBlock(f, cur, seq1, seq2, row1, row2);
     }
     // Leading end gaps: their cost is already part of the path's score.

@@ -7,6 +7,7 @@
 #include "align/GotohKernel.hpp"
 #include "align/Records.hpp"
 #include "scoring/ScoreLookup.hpp"
+#include "common/ColumnStrips.hpp"
 #include "common/WorkArena.hpp"
 
 // The affine-gap global traceback without a byte per cell. The fill keeps the
@@ -20,6 +21,11 @@
 // about 2 * sqrt(4 n) * (m + 1) bytes with the default k (about 45 MB for
 // 50 kb x 50 kb instead of 2.5 GB). Arithmetic: the fill plus at most one
 // more pass over the rows, narrowed to the columns left of the path.
+//
+// Large fills, and large blocks of the traceback, run in strips of columns
+// on several threads (common/ColumnStrips.hpp); a strip hands each row's
+// three states of its last column on to the next. The values, and so the
+// results, are those of one pass.
 
 // Two encoded sequences and their scoring: a is sequence 1 (n codes, the
 // rows), b is sequence 2 (m codes, the columns).
@@ -38,6 +44,9 @@ struct GotohProblem {
 struct GotohFill {
     explicit GotohFill(WorkArena* arena = nullptr) : checkpointSteps(arena), moves(arena) {}
 
+    // How the fill was split; the traceback splits its blocks by the same rule.
+    StripPolicy strips;
+
     GotohCorner corner;        // the three states at (n, m)
     std::vector<int> lastRow;  // D[n][0..m]
     std::vector<int> lastCol;  // D[0..n][m]
@@ -47,10 +56,13 @@ struct GotohFill {
     // gap costs, a row's Q from its D and P, and column 0 from the gap costs.
     // Neighbouring values of a row differ by little more than a gap open, so
     // a row is kept as its column-1 value (`checkpointFirst`) and 16-bit
-    // steps (`checkpointSteps`, m+1 slots, D then P per checkpoint); a row
-    // with a larger step is kept whole in `wideCheckpoints` (D then P).
+    // steps (`checkpointSteps`, m+1 slots, D then P per checkpoint). Each
+    // strip of the fill keeps its own columns, checkpointEdges[s] + 1 ..
+    // checkpointEdges[s + 1]; a strip's part with a larger step is kept
+    // whole in wideCheckpoints[(checkpoint - 1) * strips + s] (D then P).
     ArenaBuffer<std::int16_t> checkpointSteps;
     std::vector<int> checkpointFirst;
+    std::vector<int> checkpointEdges;
     std::vector<std::vector<int>> wideCheckpoints;
     // The predecessor choices of one block (the kernel's byte layout), rows
     // of `movesWidth` bytes. The fill leaves the bottom block here at full
@@ -66,9 +78,10 @@ struct GotohFill {
 int gotohBlockRows(int n, int m);
 
 // Fills the global recurrence once. `blockRows` 0 picks gotohBlockRows(n, m).
-// Its large buffers come from `arena` when one is given.
+// Its large buffers come from `arena` when one is given; `strips` says when
+// it, and the traceback's blocks, may use several threads.
 GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0,
-                                WorkArena* arena = nullptr);
+                                WorkArena* arena = nullptr, const StripPolicy& strips = {});
 
 // Appends the columns of the optimal path from `start` (state 0..2) back to
 // row 0 or column 0, then the leading end gaps, in sequence order: the rows

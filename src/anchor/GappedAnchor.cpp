@@ -26,7 +26,9 @@ void realignGappedAnchor(const SearchContext& context, Segment& record) {
     const Cell end = record.f2p.second;
     GotohAligner whole(context.seq1.substr(static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i)),
                        context.seq2.substr(static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j)),
-                       context.lookup, context.params.gapOpen, context.params.gapExt, &context.arena);
+                       context.lookup, context.params.gapOpen, context.params.gapExt, &context.arena,
+                       StripPolicy{context.params.threads, context.params.stripMinWidth,
+                                   context.params.parallelFillMinCells});
     record.align1.clear();
     record.align2.clear();
     record.score = whole.alignGlobal(record.align1, record.align2);

@@ -11,12 +11,16 @@ void appendResidues(std::vector<char>& row, std::string_view s, int from, int to
     row.insert(row.end(), s.begin() + from, s.begin() + to);
 }
 
+StripPolicy stripsOf(const AlignParameters& params) {
+    return StripPolicy{params.threads, params.stripMinWidth, params.parallelFillMinCells};
+}
+
 }  // namespace
 
 GlobalRows AnchoredAligner::alignWhole() const {
     GlobalRows out;
     GotohAligner whole(context_.seq1, context_.seq2, context_.lookup, context_.params.gapOpen,
-                       context_.params.gapExt, &context_.arena);
+                       context_.params.gapExt, &context_.arena, stripsOf(context_.params));
     out.score = whole.alignGlobal(out.row1, out.row2);
     return out;
 }
@@ -47,7 +51,8 @@ GlobalRows AnchoredAligner::joinAnchors(const AnchorChain& chain) const {
         } else if (di > 0 && dj > 0) {
             GotohAligner stretch(seq1.substr(static_cast<std::size_t>(prev.i), static_cast<std::size_t>(di)),
                                  seq2.substr(static_cast<std::size_t>(prev.j), static_cast<std::size_t>(dj)),
-                                 context_.lookup, gapOpen, gapExt, &context_.arena);
+                                 context_.lookup, gapOpen, gapExt, &context_.arena,
+                                 stripsOf(context_.params));
             // Before the first anchor the leading overhang is free.
             score += k == 1 ? stretch.alignFreeHead(row1, row2) : stretch.alignGlobal(row1, row2);
         }
@@ -69,7 +74,7 @@ GlobalRows AnchoredAligner::joinAnchors(const AnchorChain& chain) const {
     } else if (di > 0 && dj > 0) {
         GotohAligner stretch(seq1.substr(static_cast<std::size_t>(prev.i)),
                              seq2.substr(static_cast<std::size_t>(prev.j)), context_.lookup, gapOpen,
-                             gapExt, &context_.arena);
+                             gapExt, &context_.arena, stripsOf(context_.params));
         score += stretch.alignFreeTail(row1, row2);
     }
     return out;
