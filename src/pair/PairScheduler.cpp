@@ -73,6 +73,7 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
     bool largeRunning = false;
     long starts = 0;              // pairs started so far
     int retryWaiters = 0;         // pairs that wait to run again alone
+    int idleHolding = 0;          // workers between pairs whose arenas still keep blocks
     bool retryRunning = false;    // one of them runs
     int threads = workers_;       // how many the fills of a large pair may use
     bool startFailed = false;     // the system refused a worker thread
@@ -93,17 +94,33 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             return (closing && waiting.empty()) || failure ||
                    (!waiting.empty() && canStart(slots[waiting.front()].job));
         };
+        // A worker between pairs counts in idleHolding while its arena keeps
+        // the last pair's blocks: a pair retried alone must wait for them.
+        bool holding = false;
+        const auto giveBack = [&] {
+            held.unlock();
+            arena.drain();
+            held.lock();
+            if (holding) {
+                holding = false;
+                --idleHolding;
+                workReady.notify_all();
+            }
+        };
         for (;;) {
             // The buffers of the last pair serve the next one; a worker that
             // has to wait gives them back, since a pair that waits for memory
             // may be waiting for them.
-            if (!ready()) {
-                held.unlock();
-                arena.drain();
-                held.lock();
-            }
+            if (!ready()) giveBack();
             workReady.wait(held, ready);
-            if (waiting.empty() || failure) return;
+            if (waiting.empty() || failure) {
+                giveBack();
+                return;
+            }
+            if (holding) {
+                holding = false;
+                --idleHolding;
+            }
             const long index = waiting.front();
             waiting.pop_front();
             Slot& slot = slots[index];
@@ -136,7 +153,9 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
                     arena.drain();
                     held.lock();
                     ++retryWaiters;
-                    workReady.wait(held, [&] { return !retryRunning && running == retryWaiters; });
+                    workReady.wait(held, [&] {
+                        return !retryRunning && running == retryWaiters && idleHolding == 0;
+                    });
                     --retryWaiters;
                     retryRunning = retried = true;
                     settings.params.threads = threads;
@@ -156,6 +175,10 @@ void PairScheduler::run(const std::function<bool(PairJob&)>& next,
             slot.outcome = std::move(outcome);
             if (retried) retryRunning = false;
             --running;
+            if (arena.keptBlocks() > 0) {
+                holding = true;
+                ++idleHolding;
+            }
             if (large) largeRunning = false;
             resultReady.notify_all();
             workReady.notify_all();
