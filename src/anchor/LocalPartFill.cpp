@@ -1,58 +1,13 @@
 #include <algorithm>
-#include <atomic>
-#include <climits>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "anchor/ChoiceCells.hpp"
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
-#include "common/ThreadStart.hpp"
+#include "common/ColumnStrips.hpp"
 
-namespace {
-
-inline void spinPause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#elif defined(__aarch64__)
-    asm volatile("yield");
-#endif
-}
-
-}  // namespace
-
-// The scores of one column, handed row by row from a strip to the strip on
-// its right, which waits for each row it needs.
-struct LocalScoreMatrix::StripLink {
-    std::vector<int> values;        // entry k: row top + k
-    std::atomic<int> rowsDone{0};   // entries 0 .. rowsDone - 1 are set
-
-    void publish(int k, int value) {
-        values[static_cast<std::size_t>(k)] = value;
-        rowsDone.store(k + 1, std::memory_order_release);
-    }
-    // The strip on the left is usually a row or two ahead and running on
-    // another core, so waiting spins for a while before it yields: a yield
-    // can hand the core to any other process for a whole time slice.
-    int await(int k) {
-        int spins = 0;
-        while (rowsDone.load(std::memory_order_acquire) <= k) {
-            if (++spins < 1 << 14) {
-                spinPause();
-            } else {
-                std::this_thread::yield();
-            }
-        }
-        return values[static_cast<std::size_t>(k)];
-    }
-    // Lets the strip on the right run to its end after this one failed.
-    void abandon() { rowsDone.store(INT_MAX, std::memory_order_release); }
-};
-
-void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink* in,
-                                 StripLink* out, bool storeChoices, std::vector<Cell>& cells,
+void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripHandOff* in,
+                                 StripHandOff* out, bool storeChoices, std::vector<Cell>& cells,
                                  int& best, int* rowMaxOut, FillProgress* progress) {
     const int n = c1 - c0;
     const auto span = static_cast<std::size_t>(n) + 1;
@@ -75,14 +30,15 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripLink*
     const int step = grid_.step();
     const int ownFrom = std::max(c0 + own - first, 1);
     const int firstKept = first + (ownFrom + step - 1) / step * step;
-    if (out) out->publish(0, 0);
+    const int zero = 0;
+    if (out) out->publish(0, &zero);
     for (int i = top + 1; i <= bottom; ++i) {
         const int k = i - top;
-        cur[0] = in ? in->await(k) : 0;
+        cur[0] = in ? *in->await(k) : 0;
         const int* scores = profileRow(codes1_[i - 1]) + c0;
         const int rowMax =
             fillRow_(prev, cur, scores, n, gap_, storeChoices ? choices.data() : nullptr);
-        if (out) out->publish(k, cur[n]);
+        if (out) out->publish(k, cur + n);
         if (storeChoices) {
             choices[0] = 0;
             ChoiceCells::storeRange(choiceRow(i), firstOwned, choices.data() + own, span - own, pack_);
@@ -114,69 +70,45 @@ void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, 
                                                   : CheckpointGrid::stepFor(bottom - top, last - first));
         block_.rows = 0;
     }
-    const long long area = static_cast<long long>(bottom - top) * (last - first);
-    int strips = std::min(options_.threads, (last - first) / std::max(options_.stripMinWidth, 4));
-    // Each strip's row bests, entry k for row top + k; a row's best is the
-    // highest of its strips'.
-    const auto rows = static_cast<std::size_t>(bottom - top) + 1;
-    auto keepRowBest = [&](const std::vector<std::vector<int>>& perStrip) {
-        if (!recordRowBest) return;
-        for (std::size_t k = 0; k < rows; ++k) {
-            int m = 0;
-            for (const auto& strip : perStrip) m = std::max(m, strip[k]);
-            rowBest_[static_cast<std::size_t>(top) + k] = m;
-        }
-    };
-    if (strips <= 1 || area < options_.parallelFillMinCells) {
-        std::vector<std::vector<int>> rowMax(1, std::vector<int>(rows, 0));
-        fillStrip(top, bottom, first, last, nullptr, nullptr, storeChoices, cells, best,
-                  rowMax[0].data(), progress);
-        keepRowBest(rowMax);
-        return;
-    }
     // Strip edges fall where a byte of choices begins, so that no two
     // threads write one byte.
+    const StripPolicy policy{options_.threads, std::max(options_.stripMinWidth, 4),
+                             options_.parallelFillMinCells};
     std::vector<int> edges{first};
-    for (int s = 1; s < strips; ++s) {
-        int edge = first + static_cast<int>(static_cast<long long>(last - first) * s / strips);
+    const std::vector<int> split = columnStripEdges(last - first, bottom - top, policy);
+    for (std::size_t s = 1; s + 1 < split.size(); ++s) {
+        int edge = first + split[s];
         edge -= (edge + 1) & 3;
         if (edge > edges.back() && edge < last) edges.push_back(edge);
     }
     edges.push_back(last);
-    strips = static_cast<int>(edges.size()) - 1;
-
-    std::vector<StripLink> links(static_cast<std::size_t>(strips - 1));
-    for (StripLink& link : links) link.values.assign(static_cast<std::size_t>(bottom - top) + 1, 0);
-    std::vector<std::vector<Cell>> found(static_cast<std::size_t>(strips));
-    std::vector<int> bests(static_cast<std::size_t>(strips), best);
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(strips));
+    const int strips = static_cast<int>(edges.size()) - 1;
+    // Each strip's row bests, entry k for row top + k; a row's best is the
+    // highest of its strips'.
+    const auto rows = static_cast<std::size_t>(bottom - top) + 1;
     std::vector<std::vector<int>> rowMax(static_cast<std::size_t>(strips), std::vector<int>(rows, 0));
-    auto run = [&](int s) {
-        StripLink* in = s > 0 ? &links[static_cast<std::size_t>(s - 1)] : nullptr;
-        StripLink* out = s + 1 < strips ? &links[static_cast<std::size_t>(s)] : nullptr;
-        try {
-            fillStrip(top, bottom, edges[static_cast<std::size_t>(s)],
-                      edges[static_cast<std::size_t>(s) + 1], in, out, storeChoices,
-                      found[static_cast<std::size_t>(s)], bests[static_cast<std::size_t>(s)],
-                      rowMax[static_cast<std::size_t>(s)].data(), progress);
-        } catch (...) {
-            failures[static_cast<std::size_t>(s)] = std::current_exception();
-            if (out) out->abandon();
+    auto keepRowBest = [&] {
+        if (!recordRowBest) return;
+        for (std::size_t k = 0; k < rows; ++k) {
+            int m = 0;
+            for (const auto& strip : rowMax) m = std::max(m, strip[k]);
+            rowBest_[static_cast<std::size_t>(top) + k] = m;
         }
     };
-    // A strip whose thread cannot be started runs on this thread once the
-    // strips on its left are done: its input link then holds every row.
-    std::vector<std::thread> workers;
-    try {
-        for (int s = 1; s < strips; ++s) workers.push_back(startThread([&run, s] { run(s); }));
-    } catch (const std::system_error&) {
+    if (strips == 1) {
+        fillStrip(top, bottom, first, last, nullptr, nullptr, storeChoices, cells, best,
+                  rowMax[0].data(), progress);
+        keepRowBest();
+        return;
     }
-    run(0);
-    for (std::thread& w : workers) w.join();
-    for (int s = static_cast<int>(workers.size()) + 1; s < strips; ++s) run(s);
-    for (const auto& failure : failures)
-        if (failure) std::rethrow_exception(failure);
-    keepRowBest(rowMax);
+    std::vector<std::vector<Cell>> found(static_cast<std::size_t>(strips));
+    std::vector<int> bests(static_cast<std::size_t>(strips), best);
+    runColumnStrips(strips, rows, 1, [&](int s, StripHandOff* in, StripHandOff* out) {
+        const auto k = static_cast<std::size_t>(s);
+        fillStrip(top, bottom, edges[k], edges[k + 1], in, out, storeChoices, found[k], bests[k],
+                  rowMax[k].data(), progress);
+    });
+    keepRowBest();
 
     // The caller hands in no cells: each strip kept those of its own best.
     const int topBest = *std::max_element(bests.begin(), bests.end());

@@ -7,6 +7,7 @@
 
 #include "align/Records.hpp"
 #include "anchor/CheckpointGrid.hpp"
+#include "common/ColumnStrips.hpp"
 #include "common/FillProgress.hpp"
 #include "common/Grid.hpp"
 #include "kernels/LocalRow.hpp"
@@ -132,11 +133,10 @@ private:
     // The last row of `region` whose recorded best reaches `best` (or 1), or
     // -1 when none does.
     int lastReachingRow(const Region& region, int best) const;
-    struct StripLink;
     // Rows top+1 .. bottom of columns c0 .. c1 (c0 standing for the zero
     // column, or for the last column of the strip on the left, whose scores
     // arrive through `in`); hands its own last column on through `out`.
-    void fillStrip(int top, int bottom, int c0, int c1, StripLink* in, StripLink* out,
+    void fillStrip(int top, int bottom, int c0, int c1, StripHandOff* in, StripHandOff* out,
                    bool storeChoices, std::vector<Cell>& cells, int& best, int* rowMaxOut,
                    FillProgress* progress);
     std::uint8_t* choiceRow(int i) { return choices_[static_cast<std::size_t>(i)]; }
