@@ -79,6 +79,28 @@ inline int clampedStep(long long k, int gap) {
     return static_cast<int>(v < kOffsetFloor ? kOffsetFloor : v);
 }
 
+// Byte indices that move each lane of a 128-bit block up by 2^s lanes, lane 0
+// of the block standing in for the lanes with nothing below them.
+V shiftInBlock(int s) {
+    HWY_ALIGN std::int32_t idx[kLanes];
+    const int k = 1 << s;
+    for (std::size_t l = 0; l < kLanes; ++l) {
+        const int r = static_cast<int>(l % 4);
+        const int src = r >= k ? r - k : 0;
+        // Little-endian bytes 4 * src .. 4 * src + 3 of the block.
+        idx[l] = static_cast<std::int32_t>(0x03020100u + 0x04040404u * static_cast<unsigned>(src));
+    }
+    return hn::Load(D(), idx);
+}
+
+// The lane that lane l takes in whole-block step s: the last lane of the block
+// 2^s blocks down, or itself when there is none.
+int blockSource(std::size_t l, std::size_t s) {
+    const int lane = static_cast<int>(l), b = lane / 4;
+    const int shiftBlocks = 1 << s;
+    return b >= shiftBlocks ? 4 * (b - shiftBlocks) + 3 : lane;
+}
+
 // Lane shifts and offsets of the prefix-maximum scan for one gap cost. The
 // steps by 1 and 2 lanes stay inside each 128-bit block, where a byte shuffle
 // is a single cheap instruction; whole-block steps then pass each block's last
@@ -103,23 +125,14 @@ struct Scan {
         HWY_ALIGN std::int32_t idx[kLanes];
         HWY_ALIGN std::int32_t off[kLanes];
         for (int s = 0; s < 2; ++s) {
-            const int k = 1 << s;
-            for (std::size_t l = 0; l < kLanes; ++l) {
-                const int r = static_cast<int>(l % 4);
-                const int src = r >= k ? r - k : 0;
-                // Little-endian bytes 4 * src .. 4 * src + 3 of the block.
-                idx[l] = static_cast<std::int32_t>(0x03020100u + 0x04040404u * static_cast<unsigned>(src));
-            }
-            inBlock[s] = hn::Load(d, idx);
-            inStep[s] = hn::Set(d, times(k));
+            inBlock[s] = shiftInBlock(s);
+            inStep[s] = hn::Set(d, times(1 << s));
         }
         for (std::size_t s = 0; s < 2; ++s) {
-            const int shiftBlocks = 1 << s;
             for (std::size_t l = 0; l < kLanes; ++l) {
-                const int lane = static_cast<int>(l), b = lane / 4;
-                const int src = b >= shiftBlocks ? 4 * (b - shiftBlocks) + 3 : lane;
+                const int src = blockSource(l, s);
                 idx[l] = s < kBlockSteps ? src : 0;
-                off[l] = times(lane - src);
+                off[l] = times(static_cast<int>(l) - src);
             }
             block[s] = hn::SetTableIndices(d, idx);
             blockStep[s] = hn::Load(d, off);
@@ -220,21 +233,9 @@ struct MaxScan {
     MaxScan() {
         const D d;
         HWY_ALIGN std::int32_t idx[kLanes];
-        for (int s = 0; s < 2; ++s) {
-            const int k = 1 << s;
-            for (std::size_t l = 0; l < kLanes; ++l) {
-                const int r = static_cast<int>(l % 4);
-                const int src = r >= k ? r - k : 0;
-                idx[l] = static_cast<std::int32_t>(0x03020100u + 0x04040404u * static_cast<unsigned>(src));
-            }
-            inBlock[s] = hn::Load(d, idx);
-        }
+        for (int s = 0; s < 2; ++s) inBlock[s] = shiftInBlock(s);
         for (std::size_t s = 0; s < 2; ++s) {
-            const int shiftBlocks = 1 << s;
-            for (std::size_t l = 0; l < kLanes; ++l) {
-                const int lane = static_cast<int>(l), b = lane / 4;
-                idx[l] = s < kBlockSteps ? (b >= shiftBlocks ? 4 * (b - shiftBlocks) + 3 : lane) : 0;
-            }
+            for (std::size_t l = 0; l < kLanes; ++l) idx[l] = s < kBlockSteps ? blockSource(l, s) : 0;
             block[s] = hn::SetTableIndices(d, idx);
         }
         for (std::size_t l = 0; l < kLanes; ++l) idx[l] = static_cast<std::int32_t>(kLanes - 1);
