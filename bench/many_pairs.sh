@@ -11,9 +11,7 @@ runs=${2:-3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-for ((k = 0; k < 200; k += 3)); do
-  cat "$here/data/dna_1k_yeast_cct4.fa" "$here/data/dna_2k_hbd_hbb.fa" "$here/data/dna_5k_hbg2_hbg1.fa"
-done | awk '/^>/{n++} n <= 400' > "$work/pairs.fa"
+bash "$here/two_hundred_pairs.sh" > "$work/pairs.fa"
 
 # median-wall LABEL ARGS...: median wall time of RUNS runs of torva ARGS.
 median_wall() {

@@ -23,9 +23,7 @@ runs=${2:-5}
 work=$(mktemp -d "$build/views_cost.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-for ((k = 0; k < 200; k += 3)); do
-  cat "$here/data/dna_1k_yeast_cct4.fa" "$here/data/dna_2k_hbd_hbb.fa" "$here/data/dna_5k_hbg2_hbg1.fa"
-done | awk '/^>/{n++} n <= 400' > "$work/pairs.fa"
+bash "$here/two_hundred_pairs.sh" > "$work/pairs.fa"
 
 # timed FILE ARGS...: appends "wall processor" of one run of torva ARGS to FILE.
 timed() {
