@@ -104,12 +104,7 @@ void LocalScoreMatrix::refillBlock(int r0, int c0, int lastRow, int lastColumn,
         cur[0] = keptColumn >= 0 ? grid_.columnsOfRow(i)[keptColumn] : 0;
         fillRow_(prev, cur, profileRow(codes1_[i - 1]) + c0, n, gap_,
                  choices ? rowChoices.data() : nullptr);
-        if (choices) {
-            std::uint8_t* packed = choices + static_cast<std::size_t>(i - r0 - 1) * stride;
-            const std::uint8_t* c = rowChoices.data();
-            for (std::size_t b = 0; b < stride; ++b, c += 4)
-                packed[b] = static_cast<std::uint8_t>(c[0] | (c[1] << 2) | (c[2] << 4) | (c[3] << 6));
-        }
+        if (choices) pack_(rowChoices.data(), stride, choices + static_cast<std::size_t>(i - r0 - 1) * stride);
         row(i, cur);
         std::swap(prev, cur);
     }

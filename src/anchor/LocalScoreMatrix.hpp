@@ -7,6 +7,7 @@
 
 #include "align/Records.hpp"
 #include "anchor/CheckpointGrid.hpp"
+#include "anchor/ChoiceCells.hpp"
 #include "common/ColumnStrips.hpp"
 #include "common/FillProgress.hpp"
 #include "common/Grid.hpp"
@@ -105,22 +106,22 @@ public:
 
 private:
     // One recomputed block of the grid: the choices of rows r0+1 .. r0+rows
-    // and columns c0+1 .. c0+columns, 2 bits a cell (column c0 + k at bits
-    // 2 * (k % 4) of byte k / 4 of its row), a row `stride` bytes apart.
+    // and columns c0+1 .. c0+columns, packed as ChoiceCells packs a row
+    // (column c0 + k is cell k), a row `stride` bytes apart.
     struct Block {
         explicit Block(WorkArena* arena) : choices(arena) {}
         int r0 = -1, c0 = -1, rows = 0, columns = 0;
         ArenaBuffer<std::uint8_t> choices;
         bool holds(Cell c) const { return c.i > r0 && c.i <= r0 + rows && c.j > c0 && c.j <= c0 + columns; }
         int choice(Cell c, std::size_t stride) const {
-            const auto k = static_cast<std::size_t>(c.j - c0);
-            const std::uint8_t packed =
-                choices.data()[static_cast<std::size_t>(c.i - r0 - 1) * stride + k / 4];
-            return (packed >> (2 * (k % 4))) & 3;
+            return ChoiceCells::get(choices.data() + static_cast<std::size_t>(c.i - r0 - 1) * stride,
+                                    static_cast<std::size_t>(c.j - c0));
         }
     };
-    // Bytes of a block's row of choices.
-    static std::size_t blockStride(int step) { return static_cast<std::size_t>(step) / 4 + 1; }
+    // Bytes of a block's row of choices: cells 0 .. step.
+    static std::size_t blockStride(int step) {
+        return ChoiceCells::rowBytes(static_cast<std::size_t>(step) + 1);
+    }
 
     // Fills `region` from a zero boundary at its first row and column,
     // offering its best cells to `cells`/`best` and keeping its grid, or with
