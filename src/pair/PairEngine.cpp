@@ -108,10 +108,8 @@ PairError pairError(PairError::Kind kind, PairAlignment& pair) {
     return error;
 }
 
-}  // namespace
-
-PairOutcome alignPair(const PairInput& input, const PairSettings& settings, WorkArena& arena,
-                      FillProgress* progress) {
+PairOutcome alignPairOrThrow(const PairInput& input, const PairSettings& settings, WorkArena& arena,
+                             FillProgress* progress) {
     const AlignParameters& params = settings.params;
     PairAlignment pair;
     pair.name1 = input.name1;
@@ -119,8 +117,8 @@ PairOutcome alignPair(const PairInput& input, const PairSettings& settings, Work
     pair.length1 = input.seq1.size();
     pair.length2 = input.seq2.size();
     pair.localOnly = params.localOnly;
-    checkMode(pair, input.seq1, input.seq2, params.protein, pair.messages);
     try {
+        checkMode(pair, input.seq1, input.seq2, params.protein, pair.messages);
         std::vector<std::string> seqs{input.seq1, input.seq2};
         MaskRuns masks(params.maskChar);
         pair.masked = masks.collapse(seqs);
@@ -159,6 +157,29 @@ PairOutcome alignPair(const PairInput& input, const PairSettings& settings, Work
     } catch (const std::bad_alloc&) {
         PairError error = pairError(PairError::Kind::kOutOfMemory, pair);
         error.bytesAvailable = arena.budget().available();
+        return error;
+    }
+}
+
+}  // namespace
+
+PairOutcome alignPair(const PairInput& input, const PairSettings& settings, WorkArena& arena,
+                      FillProgress* progress) {
+    try {
+        return alignPairOrThrow(input, settings, arena, progress);
+    } catch (const std::bad_alloc&) {
+        // Even copying the names failed: the pair is reported without them
+        // rather than ending the run.
+        PairError error;
+        error.kind = PairError::Kind::kOutOfMemory;
+        error.length1 = input.seq1.size();
+        error.length2 = input.seq2.size();
+        error.bytesAvailable = arena.budget().available();
+        try {
+            error.name1 = input.name1;
+            error.name2 = input.name2;
+        } catch (const std::bad_alloc&) {
+        }
         return error;
     }
 }
