@@ -1,7 +1,6 @@
 // The pair layer: the scheduler's rules (retry alone, threads the system
 // refuses), the engine's refusal of pairs whose scores could wrap, and the
 // windows of the gapped-anchor re-alignment at their boundaries.
-#include <any>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -52,8 +51,9 @@ std::string schedule(int workers, const std::vector<std::string>& names,
                             });
     std::size_t k = 0;
     std::string delivered;
-    scheduler.run([&](PairJob& job) { return k < names.size() && (job.input.name1 = names[k++], true); },
-                  [&](PairJob& job, PairOutcome& outcome) {
+    scheduler.run<bool>([&](PairJob<bool>& job) { return k < names.size() && (job.input.name1 = names[k++], true); },
+                  {},
+                  [&](PairJob<bool>& job, PairOutcome& outcome) {
                       delivered += job.input.name1 + (std::holds_alternative<PairError>(outcome) ? "! " : " ");
                       return true;
                   },
@@ -127,18 +127,19 @@ TEST(PairScheduler, AfterPairStepTravelsWithItsPair) {
                                 });
         std::atomic<int> onCaller{0};
         const std::thread::id caller = std::this_thread::get_id();
-        scheduler.afterEachPair([&](long index, PairJob& job, PairOutcome& outcome) {
+        using Job = PairJob<std::string>;
+        const auto after = [&](long index, Job& job, PairOutcome& outcome) {
             if (c.throwing && job.input.name1 == "c") throw std::runtime_error("step failed");
             onCaller += std::this_thread::get_id() == caller;
             job.made = job.input.name1 + std::to_string(index) + (std::holds_alternative<PairError>(outcome) ? "!" : "");
-        });
+        };
         std::string delivered;
         char next = 'a';
         try {
-            scheduler.run([&](PairJob& job) { return next <= 'h' && (job.input.name1 = std::string(1, next++), true); },
-                          [&](PairJob& job, PairOutcome&) {
-                              const std::string* made = std::any_cast<std::string>(&job.made);
-                              delivered += (made ? *made : job.input.name1 + "?") + " ";
+            scheduler.run<std::string>([&](Job& job) { return next <= 'h' && (job.input.name1 = std::string(1, next++), true); },
+                          after,
+                          [&](Job& job, PairOutcome&) {
+                              delivered += (job.made.empty() ? job.input.name1 + "?" : job.made) + " ";
                               return true;
                           },
                           [] {});

@@ -137,14 +137,15 @@ std::vector<Result> alignMany(const std::vector<std::pair<std::string, std::stri
     std::size_t read = 0;
     // Outcomes arrive in input order, so the first failure reported is the
     // first failing pair of the input, however many threads ran.
-    scheduler.run(
-        [&](PairJob& job) {
+    scheduler.run<bool>(
+        [&](PairJob<bool>& job) {
             if (read == pairs.size()) return false;
             job.input = input(pairs[read].first, pairs[read].second);
             ++read;
             return true;
         },
-        [&](PairJob&, PairOutcome& outcome) {
+        {},
+        [&](PairJob<bool>&, PairOutcome& outcome) {
             if (PairError* error = std::get_if<PairError>(&outcome)) {
                 failed = std::move(*error);
                 return false;

@@ -7,12 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <any>
 #include <array>
 #include <atomic>
 #include <cctype>
 #include <exception>
-#include <optional>
+#include <functional>
 
 #include <cerrno>
 #include <climits>
@@ -39,6 +38,7 @@
 #include "common/MemoryBudget.hpp"
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
+#include "common/ThreadStart.hpp"
 #include "io/RunOutputs.hpp"
 #include "io/FastaReader.hpp"
 #include "scoring/ScoreMatrix.hpp"
@@ -290,7 +290,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     int got = 0;
     std::string inputError;
     const long firstRecord = 2 * args.firstPair - 1;
-    auto next = [&](PairJob& job) {
+    using Job = PairJob<std::optional<RenderedPair>>;
+    auto next = [&](Job& job) {
         names.clear();
         seqs.clear();
         try {
@@ -324,18 +325,19 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     std::string lastPair;
     PairScheduler pool(params.threads, settings, MemoryBudget::process());
     ProgressLine progress(!args.quiet, pool);
+    // Pictures, views and report text are made beside the alignment, on the
+    // worker threads: made by the one thread that writes in order, they held
+    // every worker up behind it.
+    std::function<void(long, Job&, PairOutcome&)> render;
     if (outputs.rendersViews()) {
-        // Pictures, views and report text are made beside the alignment, on
-        // the worker threads: made by the one thread that writes in order,
-        // they held every worker up behind it.
-        pool.afterEachPair([&](long index, PairJob& job, PairOutcome& outcome) {
+        render = [&](long index, Job& job, PairOutcome& outcome) {
             if (const PairAlignment* pair = std::get_if<PairAlignment>(&outcome)) {
                 job.made = outputs.render(*pair, static_cast<std::size_t>(args.firstPair + index),
                                           static_cast<std::size_t>(index));
             }
-        });
+        };
     }
-    auto deliver = [&](PairJob& job, PairOutcome& outcome) {
+    auto deliver = [&](Job& job, PairOutcome& outcome) {
         MessageSink::emit(job.readNotes);
         if (const PairError* error = std::get_if<PairError>(&outcome)) {
             MessageSink::emit(error->warnings);
@@ -344,8 +346,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         } else {
             PairAlignment& pair = std::get<PairAlignment>(outcome);
             MessageSink::emit(pair.messages);
-            if (RenderedPair* rendered = std::any_cast<RenderedPair>(&job.made)) {
-                outputs.write(pair, std::move(*rendered));
+            if (job.made) {
+                outputs.write(pair, std::move(*job.made));
             } else {
                 outputs.write(pair, static_cast<std::size_t>(args.firstPair - 1 + pool.pairsDone()));
             }
@@ -360,7 +362,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         const SignalStop onSignal(name, outputs.partialRenames(), pairsWritten);
         signalsHeld.release();
         try {
-            pool.run(next, deliver, [&] { progress.draw(); });
+            pool.run<std::optional<RenderedPair>>(next, render, deliver, [&] { progress.draw(); });
         } catch (...) {
             // The message about it comes from the program entry, after the
             // one saying where the outputs are.
@@ -442,6 +444,7 @@ bool sameFile(const std::string& path, const std::string& other) {
 
 int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     makeStandardDescriptorsValid();
+    shareOneHeapUnderAddressLimit();
     // A reader that goes away (`--view - | head`) makes the next write fail
     // like any other, so the run ends as a failed run ends, with its output
     // kept as partial files, instead of dying with its temporary files left.

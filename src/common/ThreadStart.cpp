@@ -1,5 +1,9 @@
 #include "common/ThreadStart.hpp"
 
+#include <malloc.h>
+#include <pthread.h>
+#include <sys/resource.h>
+
 #include <mutex>
 #include <utility>
 
@@ -30,4 +34,22 @@ std::thread startThread(std::function<void()> work) {
 ThreadStarter replaceThreadStarter(ThreadStarter starter) {
     std::lock_guard<std::mutex> hold(starterLock());
     return std::exchange(currentStarter(), std::move(starter));
+}
+
+std::uint64_t threadStackCost() {
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 0;
+    pthread_attr_t attributes;
+    std::size_t bytes = 8u << 20;
+    if (::pthread_getattr_default_np(&attributes) == 0) {
+        ::pthread_attr_getstacksize(&attributes, &bytes);
+        ::pthread_attr_destroy(&attributes);
+    }
+    return bytes;
+}
+
+void shareOneHeapUnderAddressLimit() {
+#ifdef M_ARENA_MAX
+    if (threadStackCost() > 0) ::mallopt(M_ARENA_MAX, 1);
+#endif
 }
