@@ -60,7 +60,8 @@ std::string skippedPairLine(const PairError& error, const std::string& program) 
     return pair + "it needs " +
            (error.bytesNeeded ? std::to_string(error.bytesNeeded) + " bytes of memory"
                               : std::string("more memory")) +
-           ", more than is available";
+           ", more than the " + std::to_string(error.bytesAvailable) +
+           " bytes available even with the pair alone on one thread";
 }
 
 // The absolute form of `path` with symbolic links resolved; for a file that
