@@ -11,6 +11,7 @@
 // Every function may be called from several threads at once.
 
 #include <cstddef>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -190,6 +191,21 @@ TORVA_API Listing listLocal(std::string_view seq1, std::string_view seq2,
 // @throws as align(), for the first failing pair in input order, once the
 //         pairs in progress are done
 TORVA_API std::vector<Result> alignMany(
+    const std::vector<std::pair<std::string, std::string>>& pairs, const Options& options = {});
+
+// One pair's share of alignEach(): its Result, or the exception align()
+// would have thrown for it.
+struct PairOutcome {
+    std::optional<Result> result;
+    std::exception_ptr error;  // set when `result` is empty
+};
+
+// As alignMany(), but every pair is aligned whatever the others do, and each
+// comes back with its own result or error: a caller can keep the results of
+// a batch that holds a pair too large, without aligning the others again.
+// @return one PairOutcome per pair, in input order
+// @throws std::invalid_argument for bad options
+TORVA_API std::vector<PairOutcome> alignEach(
     const std::vector<std::pair<std::string, std::string>>& pairs, const Options& options = {});
 
 // The cigar string of two aligned rows, as the programs' PAF files have it:

@@ -1,3 +1,4 @@
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -69,7 +70,7 @@ private:
                            error.bytesNeeded, error.bytesAvailable);
 }
 
-PairAlignment aligned(PairOutcome outcome) {
+PairAlignment aligned(::PairOutcome outcome) {
     if (const PairError* error = std::get_if<PairError>(&outcome)) raise(*error);
     return std::move(std::get<PairAlignment>(outcome));
 }
@@ -123,20 +124,18 @@ Listing listLocal(std::string_view seq1, std::string_view seq2, const Options& o
     return l;
 }
 
-std::vector<Result> alignMany(const std::vector<std::pair<std::string, std::string>>& pairs,
-                              const Options& options) {
+namespace {
+
+// Aligns `pairs` as the programs do and hands each outcome, in input order,
+// to `take`; stops reading pairs once `take` returns false.
+void alignInOrder(const std::vector<std::pair<std::string, std::string>>& pairs,
+                  const Options& options, const std::function<bool(::PairOutcome&)>& take) {
     const Settings settings = resolveSettings(options, false);
     const PairSettings pairSettings{settings.matrix.impl().lookup, settings.params};
     CallBudget budget(options.memoryLimit);
     const int threads = options.threads ? static_cast<int>(options.threads) : usableCores();
     PairScheduler scheduler(threads, pairSettings, budget.get());
-
-    std::vector<Result> results;
-    results.reserve(pairs.size());
-    std::optional<PairError> failed;
     std::size_t read = 0;
-    // Outcomes arrive in input order, so the first failure reported is the
-    // first failing pair of the input, however many threads ran.
     scheduler.run<bool>(
         [&](PairJob<bool>& job) {
             if (read == pairs.size()) return false;
@@ -144,18 +143,48 @@ std::vector<Result> alignMany(const std::vector<std::pair<std::string, std::stri
             ++read;
             return true;
         },
-        {},
-        [&](PairJob<bool>&, PairOutcome& outcome) {
-            if (PairError* error = std::get_if<PairError>(&outcome)) {
-                failed = std::move(*error);
-                return false;
-            }
-            results.push_back(result(std::move(std::get<PairAlignment>(outcome))));
-            return true;
-        },
-        [] {});
+        {}, [&](PairJob<bool>&, ::PairOutcome& outcome) { return take(outcome); }, [] {});
+}
+
+}  // namespace
+
+std::vector<Result> alignMany(const std::vector<std::pair<std::string, std::string>>& pairs,
+                              const Options& options) {
+    std::vector<Result> results;
+    results.reserve(pairs.size());
+    std::optional<PairError> failed;
+    // Outcomes arrive in input order, so the first failure reported is the
+    // first failing pair of the input, however many threads ran.
+    alignInOrder(pairs, options, [&](::PairOutcome& outcome) {
+        if (PairError* error = std::get_if<PairError>(&outcome)) {
+            failed = std::move(*error);
+            return false;
+        }
+        results.push_back(result(std::move(std::get<PairAlignment>(outcome))));
+        return true;
+    });
     if (failed) raise(*failed);
     return results;
+}
+
+std::vector<PairOutcome> alignEach(const std::vector<std::pair<std::string, std::string>>& pairs,
+                                   const Options& options) {
+    std::vector<PairOutcome> outcomes;
+    outcomes.reserve(pairs.size());
+    alignInOrder(pairs, options, [&](::PairOutcome& outcome) {
+        PairOutcome& own = outcomes.emplace_back();
+        if (PairError* error = std::get_if<PairError>(&outcome)) {
+            try {
+                raise(*error);
+            } catch (...) {
+                own.error = std::current_exception();
+            }
+        } else {
+            own.result = result(std::move(std::get<PairAlignment>(outcome)));
+        }
+        return true;
+    });
+    return outcomes;
 }
 
 }  // namespace torva

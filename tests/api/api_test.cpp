@@ -35,6 +35,32 @@ TEST(ApiErrors, AlignManyThrowsTheFirstFailingPair) {
     }
 }
 
+// alignEach aligns every pair past a failing one and gives each its own
+// result or error: the same results as align(), the same error as alignMany.
+TEST(ApiErrors, AlignEachKeepsEveryPairsOwnOutcome) {
+    const std::string huge(50000, 'a');
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"acgtacgt", "acgtaagt"}, {huge, huge + "c"}, {"acgt", "acct"}, {huge + "g", huge}};
+    for (unsigned threads : {1u, 3u}) {
+        torva::Options o;
+        o.threads = threads;
+        o.memoryLimit = 4u << 20;
+        const std::vector<torva::PairOutcome> outcomes = torva::alignEach(pairs, o);
+        ASSERT_EQ(outcomes.size(), pairs.size());
+        for (std::size_t k : {0u, 2u}) {
+            ASSERT_TRUE(outcomes[k].result) << k;
+            EXPECT_FALSE(outcomes[k].error);
+            const torva::Result alone = torva::align(pairs[k].first, pairs[k].second, o);
+            EXPECT_EQ(outcomes[k].result->row1, alone.row1);
+            EXPECT_EQ(outcomes[k].result->score, alone.score);
+        }
+        for (std::size_t k : {1u, 3u}) {
+            ASSERT_FALSE(outcomes[k].result) << k;
+            EXPECT_THROW(std::rethrow_exception(outcomes[k].error), torva::OutOfMemoryError);
+        }
+    }
+}
+
 // Under a memory ceiling that holds one pair at a time, two pairs on two
 // threads are both aligned, as align() aligns them; below one pair's need,
 // the error says what was needed and what was left.
