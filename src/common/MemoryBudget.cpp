@@ -26,8 +26,6 @@ std::uint64_t meminfo(const char* format, std::uint64_t otherwise) {
 
 }  // namespace
 
-std::uint64_t availableMemory() { return meminfo("MemAvailable: %llu kB", UINT64_MAX); }
-
 std::uint64_t freeMemory() { return meminfo("MemFree: %llu kB", 0); }
 
 MemoryBudget& MemoryBudget::process() {

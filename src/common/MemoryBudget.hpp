@@ -45,10 +45,6 @@ private:
     MemoryBudget* parent_ = nullptr;
 };
 
-// Bytes the system can still hand out without swapping (MemAvailable), or
-// UINT64_MAX when that cannot be read.
-std::uint64_t availableMemory();
-
 // Bytes of memory that are free right now, without reclaiming caches (MemFree),
 // or 0 when that cannot be read.
 std::uint64_t freeMemory();
