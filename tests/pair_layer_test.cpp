@@ -6,13 +6,16 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 
 #include "TestSupport.hpp"
+#include "anchor/AnchorSteps.hpp"
 #include "anchor/GapWindows.hpp"
+#include "anchor/SearchContext.hpp"
 #include "cli/Driver.hpp"
 #include "common/MemoryBudget.hpp"
 #include "common/ThreadStart.hpp"
@@ -240,4 +243,72 @@ TEST(GapWindows, ColumnsCloserThanTheReachShareAWindow) {
         for (const GapWindow& w : gapWindows(row1, row2)) got.emplace_back(w.first, w.last, w.gapColumns);
         EXPECT_EQ(got, windows) << second;
     }
+}
+
+namespace {
+
+// The affine score of two aligned rows: a gap column opens a gap unless the
+// column before it held a gap in the same row. None for rows where a gap in
+// one row follows a gap in the other: the copied columns count such a gap
+// as going on, the windows' affine aligner as a new one, so the two disagree
+// there and the rows alone do not decide the score.
+std::optional<int> affineScore(const std::vector<char>& row1, const std::vector<char>& row2,
+                               const ScoreLookup& lookup, int gapOpen, int gapExt) {
+    int score = 0;
+    int gapRow = 0;  // the row holding the gap of the column before, 0 for none
+    for (std::size_t c = 0; c < row1.size(); ++c) {
+        const int row = row1[c] == '-' ? 1 : row2[c] == '-' ? 2 : 0;
+        if (row && gapRow && row != gapRow) return std::nullopt;
+        score += row ? (row == gapRow ? gapExt : gapOpen) : lookup.score(row1[c], row2[c]);
+        gapRow = row;
+    }
+    return score;
+}
+
+}  // namespace
+
+// The windowed re-alignment over anchors whose gaps fall in one window,
+// several, at the rows' ends and in windows of gaps alone: the rows still
+// hold both segments, and its score is the affine score of the rows it
+// gives back, so the anchor's score and its rows never disagree.
+TEST(GapWindows, ReAlignedScoreIsTheAffineScoreOfItsRows) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    std::mt19937 rng(23);
+    AlignParameters params;
+    params.gapOpen = -5;
+    params.gapExt = -1;
+    WorkArena arena;
+    int windowsSeen = 0, checked = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int length = 50 + static_cast<int>(rng() % 400);
+        std::vector<char> row1 = testdata::rowOf(testdata::randomSeq(rng, length, "acgt"));
+        std::vector<char> row2 = testdata::rowOf(testdata::mutate(rng, testdata::str(row1), 0.2, "acgt"));
+        row2.resize(row1.size(), 'a');
+        // Clusters of gap columns, now in one row, now in the other.
+        const int clusters = 1 + static_cast<int>(rng() % 5);
+        for (int k = 0; k < clusters; ++k) {
+            const int at = static_cast<int>(rng() % static_cast<unsigned>(length));
+            const int run = 1 + static_cast<int>(rng() % 6);
+            std::vector<char>& gapped = rng() % 2 ? row1 : row2;
+            std::vector<char>& other = &gapped == &row1 ? row2 : row1;
+            for (int c = at; c < std::min(length, at + run); ++c)
+                if (other[static_cast<std::size_t>(c)] != '-') gapped[static_cast<std::size_t>(c)] = '-';
+        }
+        windowsSeen += static_cast<int>(gapWindows(row1, row2).size());
+        const std::string seq1 = testdata::withoutGaps(row1), seq2 = testdata::withoutGaps(row2);
+        const SearchContext context{seq1, seq2, lookup, params, arena};
+        std::vector<char> out1 = row1, out2 = row2;
+        const int score = reAlign(context, out1, out2);
+        ASSERT_EQ(out1.size(), out2.size()) << round;
+        EXPECT_EQ(testdata::withoutGaps(out1), seq1) << round;
+        EXPECT_EQ(testdata::withoutGaps(out2), seq2) << round;
+        const std::optional<int> rescored = affineScore(out1, out2, lookup, params.gapOpen, params.gapExt);
+        const std::optional<int> given = affineScore(row1, row2, lookup, params.gapOpen, params.gapExt);
+        if (!rescored || !given) continue;
+        ++checked;
+        EXPECT_EQ(score, *rescored) << round;
+        EXPECT_GE(score, *given) << round;
+    }
+    EXPECT_GT(checked, 200);
+    EXPECT_GT(windowsSeen, 300);
 }
