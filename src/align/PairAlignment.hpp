@@ -48,6 +48,9 @@ struct PairAlignment {
     std::size_t length2 = 0;
     bool localOnly = false;          // -L: anchors only, no global rows
     bool masked = false;             // mask runs were collapsed (and restored in the rows)
+    // Sequence 2 was aligned reverse-complemented: its rows, anchors and
+    // positions are those of the reverse complement.
+    bool minusStrand = false;
     std::int32_t anchorScore = 0;    // sum of the anchors' scores
     std::int32_t score = 0;          // the global score (0 with localOnly)
     // The global rows over the sequences as given (mask runs restored); empty

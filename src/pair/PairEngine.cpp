@@ -1,13 +1,16 @@
 #include "pair/PairEngine.hpp"
 
 #include <cctype>
+#include <exception>
 #include <new>
+#include <thread>
 
 #include "pair/MaskRunColumns.hpp"
 #include "anchor/AnchoredAligner.hpp"
 #include "common/MemoryBudget.hpp"
 #include "pair/MaskRuns.hpp"
 #include "pair/ScoreRange.hpp"
+#include "common/ThreadStart.hpp"
 #include "common/WorkArena.hpp"
 
 namespace {
@@ -161,10 +164,9 @@ PairOutcome alignPairOrThrow(const PairInput& input, const PairSettings& setting
     }
 }
 
-}  // namespace
-
-PairOutcome alignPair(const PairInput& input, const PairSettings& settings, WorkArena& arena,
-                      FillProgress* progress) {
+// One orientation, as given; every allocation failure is the pair's.
+PairOutcome alignGuarded(const PairInput& input, const PairSettings& settings, WorkArena& arena,
+                         FillProgress* progress) {
     try {
         return alignPairOrThrow(input, settings, arena, progress);
     } catch (const std::bad_alloc&) {
@@ -182,4 +184,72 @@ PairOutcome alignPair(const PairInput& input, const PairSettings& settings, Work
         }
         return error;
     }
+}
+
+PairOutcome alignMinus(const PairInput& input, const PairSettings& settings, WorkArena& arena,
+                       FillProgress* progress) {
+    PairInput minus{input.name1, input.name2, input.seq1, reverseComplement(input.seq2)};
+    PairOutcome outcome = alignGuarded(minus, settings, arena, progress);
+    if (PairAlignment* pair = std::get_if<PairAlignment>(&outcome)) pair->minusStrand = true;
+    return outcome;
+}
+
+// Both orientations; the second on a thread of its own when the pair has
+// threads to spare, each then with half of them.
+PairOutcome alignBoth(const PairInput& input, const PairSettings& settings, WorkArena& arena,
+                      FillProgress* progress) {
+    PairOutcome plus, minus;
+    bool sideBySide = false;
+    if (settings.params.threads >= 2) {
+        PairSettings plusSettings = settings, minusSettings = settings;
+        minusSettings.params.threads = settings.params.threads / 2;
+        plusSettings.params.threads = settings.params.threads - minusSettings.params.threads;
+        WorkArena minusArena(arena.budget());
+        std::exception_ptr failure;
+        std::thread second;
+        try {
+            second = startThread([&] {
+                try {
+                    minus = alignMinus(input, minusSettings, minusArena, nullptr);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+            sideBySide = true;
+        } catch (const std::exception&) {
+            // No thread to spare after all: one after the other.
+        }
+        if (sideBySide) {
+            plus = alignGuarded(input, plusSettings, arena, progress);
+            second.join();
+            if (failure) std::rethrow_exception(failure);
+        }
+    }
+    if (!sideBySide) {
+        plus = alignGuarded(input, settings, arena, progress);
+        if (std::holds_alternative<PairError>(plus)) return plus;
+        minus = alignMinus(input, settings, arena, nullptr);
+    }
+    // A failure of either is the pair's: which is better is not known.
+    if (std::holds_alternative<PairError>(plus)) return plus;
+    if (std::holds_alternative<PairError>(minus)) return minus;
+    const PairAlignment& p = std::get<PairAlignment>(plus);
+    const PairAlignment& m = std::get<PairAlignment>(minus);
+    const bool minusBetter = p.localOnly ? m.anchorScore > p.anchorScore : m.score > p.score;
+    return minusBetter ? std::move(minus) : std::move(plus);
+}
+
+}  // namespace
+
+PairOutcome alignPair(const PairInput& input, const PairSettings& settings, WorkArena& arena,
+                      FillProgress* progress) {
+    switch (settings.strand) {
+        case Strand::kPlus:
+            break;
+        case Strand::kMinus:
+            return alignMinus(input, settings, arena, progress);
+        case Strand::kBoth:
+            return alignBoth(input, settings, arena, progress);
+    }
+    return alignGuarded(input, settings, arena, progress);
 }

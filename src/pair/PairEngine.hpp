@@ -7,6 +7,7 @@
 #include "anchor/AlignParameters.hpp"
 #include "common/FillProgress.hpp"
 #include "pair/PairError.hpp"
+#include "pair/ReverseComplement.hpp"
 #include "scoring/ScoreLookup.hpp"
 
 class WorkArena;
@@ -21,6 +22,7 @@ struct PairInput {
 struct PairSettings {
     const ScoreLookup& lookup;
     AlignParameters params;
+    Strand strand = Strand::kPlus;  // of sequence 2; DNA only
 };
 
 using PairResult = PairAlignment;
@@ -28,7 +30,11 @@ using PairOutcome = std::variant<PairResult, PairError>;
 
 // Aligns one pair: collapses mask runs, runs the anchored aligner (the global
 // alignment, or with localOnly the anchors only), restores the runs and
-// returns everything the writers need, or why the pair was not aligned.
+// returns everything the writers need, or why the pair was not aligned. With
+// Strand::kMinus sequence 2 is aligned reverse-complemented; with kBoth the
+// pair is aligned both ways (side by side when it has two threads or more)
+// and the better is kept, plus on a tie: the score, or with localOnly the
+// anchor score.
 // Buffers come from `arena` and its memory budget. `progress`, when given,
 // follows the fill of the local matrix.
 PairOutcome alignPair(const PairInput& input, const PairSettings& settings, WorkArena& arena,
