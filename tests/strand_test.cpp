@@ -2,10 +2,14 @@
 // strand or on both against its reverse-complemented twin.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
+#include <sstream>
+#include <vector>
 #include <string>
 #include <variant>
 
+#include "TestSupport.hpp"
 #include "common/WorkArena.hpp"
 #include "pair/PairEngine.hpp"
 #include "pair/ReverseComplement.hpp"
@@ -79,4 +83,103 @@ TEST(Strands, TieKeepsPlus) {
     ASSERT_EQ(reverseComplement(a), a);
     EXPECT_FALSE(aligned(a, a, Strand::kBoth, 2).minusStrand);
     EXPECT_FALSE(aligned(a, a, Strand::kBoth, 1).minusStrand);
+}
+
+namespace {
+
+struct PafRecord {
+    long long qBegin, qEnd, tBegin, tEnd;
+    char strand;
+    std::string cigar;
+};
+
+std::vector<PafRecord> pafRecords(const std::string& text) {
+    std::vector<PafRecord> records;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '\t');) f.push_back(field);
+        PafRecord r{std::stoll(f[2]), std::stoll(f[3]), std::stoll(f[7]), std::stoll(f[8]), f[4][0], ""};
+        for (const std::string& tag : f)
+            if (tag.rfind("cg:Z:", 0) == 0) r.cigar = tag.substr(5);
+        records.push_back(r);
+    }
+    return records;
+}
+
+// Walks a CIGAR along the target's forward strand against the query, or its
+// reverse complement on the minus strand: every '=' must be equal residues,
+// every 'X' different ones, and the lengths must fill both spans.
+void expectCigarFits(const PafRecord& r, const std::string& query, const std::string& target) {
+    std::string q = query.substr(static_cast<std::size_t>(r.qBegin), static_cast<std::size_t>(r.qEnd - r.qBegin));
+    if (r.strand == '-') q = reverseComplement(q);
+    const std::string t = target.substr(static_cast<std::size_t>(r.tBegin), static_cast<std::size_t>(r.tEnd - r.tBegin));
+    std::size_t qi = 0, ti = 0;
+    long long count = 0;
+    for (const char c : r.cigar) {
+        if (c >= '0' && c <= '9') {
+            count = count * 10 + (c - '0');
+            continue;
+        }
+        for (long long k = 0; k < count; ++k) {
+            if (c == '=' || c == 'X') {
+                ASSERT_LT(qi, q.size());
+                ASSERT_LT(ti, t.size());
+                EXPECT_EQ(c == '=', std::tolower(q[qi]) == std::tolower(t[ti])) << r.cigar;
+                ++qi;
+                ++ti;
+            } else {
+                (c == 'I' ? qi : ti) += 1;
+            }
+        }
+        count = 0;
+    }
+    EXPECT_EQ(qi, q.size());
+    EXPECT_EQ(ti, t.size());
+}
+
+}  // namespace
+
+// The programs with --strand both: a pair and its twin on the other strand
+// score alike, the twin's files say '-' (a strand column, "(-)" after its
+// name), and each PAF record's span and CIGAR fit the sequences as given,
+// for the global alignment and for every listed anchor; --strand plus writes
+// what a run without the option writes.
+TEST(Strands, ProgramsMarkAndMirrorTheMinusStrand) {
+    testsupport::TempDir dir;
+    std::mt19937 rng(29);
+    const std::string a = testdata::randomSeq(rng, 1500, "acgt");
+    const std::string b = testdata::mutate(rng, a.substr(100, 1200), 0.05, "acgt");
+    const std::string twin = reverseComplement(b);
+    testsupport::writeFile(dir / "in.fa", ">a\n" + a + "\n>b\n" + b + "\n>a\n" + a + "\n>twin\n" + twin + "\n");
+    const std::string torva = std::string(TORVA_BIN_DIR) + "/torva";
+    for (const std::string local : {"", " -L"}) {
+        const std::string out = dir / ("out" + std::to_string(local.size()));
+        ASSERT_EQ(testsupport::shell(torva + local + " -q --strand both -I " + (dir / "in.fa") + " -O " + out +
+                                     " --paf " + out + ".paf"),
+                  0);
+        std::istringstream score(testsupport::readFile(out + ".score"));
+        std::string plusLine, minusLine;
+        std::getline(score, plusLine);
+        std::getline(score, minusLine);
+        EXPECT_EQ(plusLine.substr(plusLine.size() - 2), "\t+");
+        EXPECT_EQ(minusLine.substr(minusLine.size() - 2), "\t-");
+        EXPECT_EQ(plusLine.substr(4, plusLine.size() - 6), minusLine.substr(7, minusLine.size() - 9)) << "scores differ";
+        EXPECT_NE(testsupport::readFile(out + ".loc").find("twin (-)\t"), std::string::npos);
+        const std::vector<PafRecord> records = pafRecords(testsupport::readFile(out + ".paf"));
+        ASSERT_GE(records.size(), 2u);
+        for (const PafRecord& r : records) {
+            SCOPED_TRACE(r.cigar);
+            expectCigarFits(r, a, r.strand == '-' ? twin : b);
+        }
+        EXPECT_EQ(records.front().strand, '+');
+        EXPECT_EQ(records.back().strand, '-');
+    }
+    const std::string plain = dir / "plain", plus = dir / "plus";
+    ASSERT_EQ(testsupport::shell(torva + " -q -I " + (dir / "in.fa") + " -O " + plain + " --paf " + plain + ".paf"), 0);
+    ASSERT_EQ(testsupport::shell(torva + " -q --strand plus -I " + (dir / "in.fa") + " -O " + plus + " --paf " + plus + ".paf"), 0);
+    for (const char* suffix : {"", ".loc", ".score", ".paf"})
+        EXPECT_EQ(testsupport::readFile(plus + suffix), testsupport::readFile(plain + suffix)) << suffix;
+    EXPECT_EQ(testsupport::readFile(plain + ".score").find("\t+\n"), std::string::npos);
 }

@@ -68,3 +68,17 @@ Cigar makeCigar(std::span<const char> row1, std::span<const char> row2) {
         builder.addColumn(c < row1.size() ? row1[c] : '-', c < row2.size() ? row2[c] : '-');
     return builder.finish();
 }
+
+std::string reversedCigarText(const std::string& text) {
+    std::string reversed;
+    reversed.reserve(text.size());
+    std::size_t end = text.size();
+    while (end > 0) {
+        // Each operation is its count's digits followed by its letter.
+        std::size_t begin = end - 1;
+        while (begin > 0 && text[begin - 1] >= '0' && text[begin - 1] <= '9') --begin;
+        reversed.append(text, begin, end - begin);
+        end = begin;
+    }
+    return reversed;
+}

@@ -44,6 +44,10 @@ private:
 // are compared without regard to case.
 Cigar makeCigar(std::span<const char> row1, std::span<const char> row2);
 
+// The same operations read from the other end: the CIGAR of an alignment
+// against a reverse complement, read along the other sequence's forward strand.
+std::string reversedCigarText(const std::string& text);
+
 // Whether two residues match, ignoring ASCII case (without tolower's locale
 // lookup: rows are long).
 inline bool sameResidue(char a, char b) {

@@ -51,6 +51,8 @@ struct PairAlignment {
     // Sequence 2 was aligned reverse-complemented: its rows, anchors and
     // positions are those of the reverse complement.
     bool minusStrand = false;
+    // The run chose the strands to try: the summary line names the one kept.
+    bool strandChosen = false;
     std::int32_t anchorScore = 0;    // sum of the anchors' scores
     std::int32_t score = 0;          // the global score (0 with localOnly)
     // The global rows over the sequences as given (mask runs restored); empty

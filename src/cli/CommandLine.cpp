@@ -32,6 +32,7 @@ constexpr int kPlotOption = 1002;
 constexpr int kFirstPairOption = 1003;
 constexpr int kViewOption = 1004;
 constexpr int kReportOption = 1005;
+constexpr int kStrandOption = 1006;
 
 // The long names of the options that also have a letter.
 constexpr struct {
@@ -142,6 +143,9 @@ void printHelp(std::ostream& out, const std::string& programPath) {
         << "      --report FILE      also write one self-contained HTML report of the run\n"
         << "      --first-pair N     number the pairs from N, as for a chunk of a larger input\n"
         << "                         (1)\n"
+        << "      --strand S         the strands of sequence 2 to align: plus, minus (its\n"
+        << "                         reverse complement) or both, keeping the better (plus);\n"
+        << "                         DNA only\n"
         << "  -h, --help             this help\n"
         << "  -H                     the short usage text\n"
         << "  -V, -v, --version      the program name and version\n"
@@ -254,7 +258,8 @@ CommandLine::CommandLine(int& argc, char** argv) {
                                 {"plot", required_argument, nullptr, kPlotOption},
                                 {"view", required_argument, nullptr, kViewOption},
                                 {"report", required_argument, nullptr, kReportOption},
-                                {"first-pair", required_argument, nullptr, kFirstPairOption}};
+                                {"first-pair", required_argument, nullptr, kFirstPairOption},
+                                {"strand", required_argument, nullptr, kStrandOption}};
         for (const auto& named : kLongNames)
             all.push_back({named.name, named.value ? required_argument : no_argument, nullptr, named.letter});
         all.push_back({nullptr, 0, nullptr, 0});
@@ -282,6 +287,14 @@ CommandLine::CommandLine(int& argc, char** argv) {
                 break;
             case kReportOption:
                 reportFile = optarg;
+                break;
+            case kStrandOption:
+                strand = optarg;
+                if (strand != "plus" && strand != "minus" && strand != "both") {
+                    std::fprintf(stderr, "%s: %s %s: plus, minus or both\n", name.c_str(), gSpelling.c_str(),
+                                 optarg);
+                    throw RunStop{1};
+                }
                 break;
             case kFirstPairOption: {
                 char* end = nullptr;

@@ -246,6 +246,15 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
                          "; every pair with them scores 0");
     }
 
+    // Only DNA has another strand.
+    const Strand strand = args.strand == "minus" ? Strand::kMinus : args.strand == "both" ? Strand::kBoth : Strand::kPlus;
+    if (strand != Strand::kPlus && resolveParameters(args, scoreMatrix, gappedAnchor).protein) {
+        MessageSink::err(name + ": --strand " + args.strand + ": protein has no other strand (" +
+                         (args.isProtein ? std::string("-P") : "the matrix file " + args.matrixFile + " is a protein matrix") +
+                         "); only DNA is aligned on the minus strand");
+        return 1;
+    }
+
     // 3. Input, before any output file is touched.
     // Its errors while reading are handled below, where the pairs read
     // before them are still written.
@@ -285,7 +294,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 6. The pairs, on params.threads workers; results are written in input
     //    order, whatever the number of workers. A damaged stretch of input
     //    ends the reading; the pairs read before it are still written.
-    const PairSettings settings{lookup, params};
+    const PairSettings settings{lookup, params, strand, strand != Strand::kPlus};
     const std::string program = gappedAnchor == GappedAnchorRealign::kWhole ? "torva-b" : "torva";
     std::vector<std::string> names, seqs;
     int got = 0;

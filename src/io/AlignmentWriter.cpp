@@ -12,7 +12,7 @@ void writeRow(std::ostream& out, const std::vector<char>& row) {
 void writeAlignmentRecord(std::ostream& out, const PairAlignment& pair) {
     out << '>' << pair.name1 << '\t' << pair.anchorScore << '\t' << pair.score << '\n';
     writeRow(out, pair.row1);
-    out << '>' << pair.name2 << '\n';
+    out << '>' << pair.name2 << (pair.minusStrand ? " (-)\n" : "\n");
     writeRow(out, pair.row2);
     out << '\n';
 }

@@ -15,7 +15,7 @@ void writeAnchorLine(std::ostream& out, char which, long long begin, long long e
 }  // namespace
 
 void writeLocRecord(std::ostream& out, const PairAlignment& pair) {
-    out << '>' << pair.name1 << '\t' << pair.name2 << '\t' << pair.anchorScore;
+    out << '>' << pair.name1 << '\t' << pair.name2 << (pair.minusStrand ? " (-)\t" : "\t") << pair.anchorScore;
     if (!pair.localOnly) out << '\t' << pair.score;
     out << '\n';
     const auto flags = out.flags();

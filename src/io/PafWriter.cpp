@@ -22,8 +22,18 @@ long long residues(const std::vector<char>& row, std::size_t from, std::size_t t
     return n;
 }
 
+// On the minus strand the target's span is given on its forward strand and
+// the CIGAR read along it, against the reverse complement of the query: the
+// same columns from the other end.
 void writeLine(std::ostream& out, const PairAlignment& pair, long long qBegin, long long qEnd,
                long long tBegin, long long tEnd, std::int32_t score, const Cigar& cigar) {
+    const bool minus = pair.minusStrand;
+    if (minus && tEnd > tBegin) {
+        const long long length2 = static_cast<long long>(pair.length2);
+        const long long forwardBegin = length2 - tEnd;
+        tEnd = length2 - tBegin;
+        tBegin = forwardBegin;
+    }
     // Gap-compressed divergence: each gap run counts once, whatever its length.
     const long long compared = cigar.matches + cigar.mismatches + cigar.gapRuns();
     const double divergence =
@@ -32,9 +42,9 @@ void writeLine(std::ostream& out, const PairAlignment& pair, long long qBegin, l
     char de[32];
     std::snprintf(de, sizeof de, "%.4f", divergence);
     out << firstWord(pair.name1) << '\t' << pair.length1 << '\t' << qBegin << '\t' << qEnd
-        << "\t+\t" << firstWord(pair.name2) << '\t' << pair.length2 << '\t' << tBegin << '\t'
-        << tEnd << '\t' << cigar.matches << '\t' << cigar.columns << "\t255\tAS:i:" << score
-        << "\tcg:Z:" << cigar.text << "\tde:f:" << de << '\n';
+        << (minus ? "\t-\t" : "\t+\t") << firstWord(pair.name2) << '\t' << pair.length2 << '\t' << tBegin
+        << '\t' << tEnd << '\t' << cigar.matches << '\t' << cigar.columns << "\t255\tAS:i:" << score
+        << "\tcg:Z:" << (minus ? reversedCigarText(cigar.text) : cigar.text) << "\tde:f:" << de << '\n';
 }
 
 // The aligned span of the global rows runs from the first to the last column

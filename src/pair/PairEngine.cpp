@@ -243,13 +243,18 @@ PairOutcome alignBoth(const PairInput& input, const PairSettings& settings, Work
 
 PairOutcome alignPair(const PairInput& input, const PairSettings& settings, WorkArena& arena,
                       FillProgress* progress) {
+    PairOutcome outcome;
     switch (settings.strand) {
         case Strand::kPlus:
+            outcome = alignGuarded(input, settings, arena, progress);
             break;
         case Strand::kMinus:
-            return alignMinus(input, settings, arena, progress);
+            outcome = alignMinus(input, settings, arena, progress);
+            break;
         case Strand::kBoth:
-            return alignBoth(input, settings, arena, progress);
+            outcome = alignBoth(input, settings, arena, progress);
+            break;
     }
-    return alignGuarded(input, settings, arena, progress);
+    if (PairAlignment* pair = std::get_if<PairAlignment>(&outcome)) pair->strandChosen = settings.strandChosen;
+    return outcome;
 }

@@ -23,6 +23,10 @@ struct PairSettings {
     const ScoreLookup& lookup;
     AlignParameters params;
     Strand strand = Strand::kPlus;  // of sequence 2; DNA only
+    // Other strands were asked for (--strand minus or both): the summary
+    // line then says which one each pair was kept on. Plus alone writes
+    // what a run without the option writes.
+    bool strandChosen = false;
 };
 
 using PairResult = PairAlignment;
