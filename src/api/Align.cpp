@@ -8,6 +8,7 @@
 #include "api/Settings.hpp"
 #include "common/CpuCount.hpp"
 #include "common/MemoryBudget.hpp"
+#include "common/StopRequest.hpp"
 #include "common/WorkArena.hpp"
 #include "pair/PairEngine.hpp"
 #include "pair/PairScheduler.hpp"
@@ -83,9 +84,14 @@ PairAlignment alignOne(std::string_view seq1, std::string_view seq2, const Optio
     const Settings settings = resolveSettings(options, localOnly);
     CallBudget budget(options.memoryLimit);
     WorkArena arena(budget.get());
-    return aligned(alignPair(input(seq1, seq2), PairSettings{settings.matrix.impl().lookup,
-                                                             settings.params},
-                             arena));
+    const StopScope stoppable(options.stop);
+    try {
+        return aligned(alignPair(input(seq1, seq2),
+                                 PairSettings{settings.matrix.impl().lookup, settings.params},
+                                 arena));
+    } catch (const StopRequested&) {
+        throw Stopped();
+    }
 }
 
 Result result(PairAlignment pair) {
@@ -130,6 +136,7 @@ std::vector<Result> alignMany(const std::vector<std::pair<std::string, std::stri
     CallBudget budget(options.memoryLimit);
     const int threads = options.threads ? static_cast<int>(options.threads) : usableCores();
     PairScheduler scheduler(threads, pairSettings, budget.get());
+    const StopScope stoppable(options.stop);
 
     std::vector<Result> results;
     results.reserve(pairs.size());
@@ -137,22 +144,26 @@ std::vector<Result> alignMany(const std::vector<std::pair<std::string, std::stri
     std::size_t read = 0;
     // Outcomes arrive in input order, so the first failure reported is the
     // first failing pair of the input, however many threads ran.
-    scheduler.run(
-        [&](PairJob& job) {
-            if (read == pairs.size()) return false;
-            job.input = input(pairs[read].first, pairs[read].second);
-            ++read;
-            return true;
-        },
-        [&](PairJob&, PairOutcome& outcome) {
-            if (PairError* error = std::get_if<PairError>(&outcome)) {
-                failed = std::move(*error);
-                return false;
-            }
-            results.push_back(result(std::move(std::get<PairAlignment>(outcome))));
-            return true;
-        },
-        [] {});
+    try {
+        scheduler.run(
+            [&](PairJob& job) {
+                if (read == pairs.size()) return false;
+                job.input = input(pairs[read].first, pairs[read].second);
+                ++read;
+                return true;
+            },
+            [&](PairJob&, PairOutcome& outcome) {
+                if (PairError* error = std::get_if<PairError>(&outcome)) {
+                    failed = std::move(*error);
+                    return false;
+                }
+                results.push_back(result(std::move(std::get<PairAlignment>(outcome))));
+                return true;
+            },
+            [] {});
+    } catch (const StopRequested&) {
+        throw Stopped();
+    }
     if (failed) raise(*failed);
     return results;
 }

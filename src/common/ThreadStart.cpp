@@ -1,5 +1,7 @@
 #include "common/ThreadStart.hpp"
 
+#include "common/StopRequest.hpp"
+
 #include <mutex>
 #include <utility>
 
@@ -18,6 +20,11 @@ ThreadStarter& currentStarter() {
 }  // namespace
 
 std::thread startThread(std::function<void()> work) {
+    // The new thread works for the same call, so the same request stops it.
+    work = [flag = currentStopFlag(), inner = std::move(work)] {
+        const StopScope scope(flag);
+        inner();
+    };
     ThreadStarter starter;
     {
         std::lock_guard<std::mutex> hold(starterLock());
