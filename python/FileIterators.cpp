@@ -168,7 +168,8 @@ private:
         std::vector<std::pair<std::string, std::string>> pairs;
         long long cells = 0;
         for (int k = 0; k + 1 < got; k += 2) {
-            cells += static_cast<long long>(seqs[k].size() + 1) * static_cast<long long>(seqs[k + 1].size() + 1);
+            cells += static_cast<long long>(seqs[k].size() + 1) *
+                     static_cast<long long>(seqs[k + 1].size() + 1);
             pairs.emplace_back(std::move(seqs[k]), std::move(seqs[k + 1]));
         }
         if (got < wanted) {

@@ -44,10 +44,15 @@ torva::Options options(const CallArguments& a, bool takesThreads) {
     torva::Options o;
     o.protein = switchKeyword("protein", a["protein"], false);
     o.matrix = matrixKeyword(a["matrix"]);
-    if (auto v = wholeKeyword("gap_open", a["gap_open"], -kMost, kMost)) o.gapOpen = static_cast<int>(*v);
-    if (auto v = wholeKeyword("gap_extend", a["gap_extend"], -kMost, kMost)) o.gapExtend = static_cast<int>(*v);
-    if (auto v = wholeKeyword("factor", a["factor"], 0, kMost)) o.factor = static_cast<int>(*v);
-    if (auto v = wholeKeyword("min_length", a["min_length"], 0, kMost)) o.minLength = static_cast<int>(*v);
+    // Within +-1,000,000, every value fits an int.
+    const auto number = [&](const char* name, long long low) {
+        const std::optional<long long> v = wholeKeyword(name, a[name], low, kMost);
+        return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
+    };
+    o.gapOpen = number("gap_open", -kMost);
+    o.gapExtend = number("gap_extend", -kMost);
+    o.factor = number("factor", 0).value_or(o.factor);
+    o.minLength = number("min_length", 0);
     o.variant = variantNamed(textKeyword("variant", a["variant"], "torva"));
     o.threads = takesThreads ? threadsKeyword(a["threads"]) : 1;
     o.memoryLimit = memoryKeyword(a["memory_limit"]);
