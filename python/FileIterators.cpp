@@ -88,7 +88,8 @@ std::vector<std::string> noteTexts(const Messages& notes) {
 
 class FastaRecords {
 public:
-    explicit FastaRecords(const py::object& source) : reader_(openFasta(source)) {}
+    explicit FastaRecords(const py::object& source)
+        : reader_(openFasta(source)), recordType_(py::module_::import("torva").attr("FastaRecord")) {}
 
     // torva.FastaRecord(name, sequence) with the whole header as .header.
     py::object next() {
@@ -102,8 +103,7 @@ public:
             if (names_.empty()) throw py::stop_iteration();
         }
         const std::size_t k = at_++;
-        py::object record = py::module_::import("torva").attr("FastaRecord")(
-            cutName(names_[k]), std::move(seqs_[k]));
+        py::object record = recordType_(cutName(names_[k]), std::move(seqs_[k]));
         record.attr("header") = names_[k];
         return record;
     }
@@ -111,6 +111,7 @@ public:
 private:
     static constexpr int kBatch = 64;
     std::unique_ptr<FastaReader> reader_;
+    py::object recordType_;  // torva.FastaRecord
     std::vector<std::string> names_, seqs_;
     std::size_t at_ = 0;
 };
