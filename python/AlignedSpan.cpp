@@ -13,6 +13,8 @@ AlignedSpan alignedSpan(std::string_view row1, std::string_view row2) {
     while (last > first && !paired(last - 1)) --last;
     AlignedSpan span;
     if (first == last) return span;
+    span.firstColumn = first;
+    span.lastColumn = last;
     auto residues = [](std::string_view row, std::size_t from, std::size_t to) {
         return static_cast<long long>(to - from) -
                std::count(row.begin() + static_cast<long>(from), row.begin() + static_cast<long>(to), '-');

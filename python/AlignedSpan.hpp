@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 // Where two global rows align residue against residue: from the first to the
@@ -10,6 +11,8 @@ struct AlignedSpan {
     long long start1 = 0, end1 = 0, start2 = 0, end2 = 0;
     long long matches = 0;  // identical residues (any case) inside the span
     long long columns = 0;  // columns inside the span, gaps included
+    // The span's columns of the rows: firstColumn up to lastColumn, exclusive.
+    std::size_t firstColumn = 0, lastColumn = 0;
 
     // matches / columns, 0 for an empty span.
     double identity() const {

@@ -1,6 +1,9 @@
 #include "PythonResult.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "BlockedView.hpp"
@@ -32,6 +35,87 @@ std::string reprOf(const PythonResult& r) {
            std::to_string(r.span.columns) + "), " + std::to_string(r.anchors.size()) + " anchors>";
 }
 
+// Where the rows change between a residue and a gap, in either row: the
+// coordinates a Bio.Align.Alignment is built from.
+std::vector<std::vector<long long>> coordinatesOf(const std::string& row1, const std::string& row2) {
+    std::vector<std::vector<long long>> at(2, std::vector<long long>{0});
+    long long i = 0, j = 0;
+    int last = -1;  // residues in the last column: 1 row 1, 2 row 2, 3 both
+    for (std::size_t c = 0; c < std::min(row1.size(), row2.size()); ++c) {
+        const int kind = (row1[c] != '-' ? 1 : 0) | (row2[c] != '-' ? 2 : 0);
+        if (kind == 0) continue;
+        if (last != -1 && kind != last) {
+            at[0].push_back(i);
+            at[1].push_back(j);
+        }
+        last = kind;
+        i += kind & 1;
+        j += kind >> 1;
+    }
+    at[0].push_back(i);
+    at[1].push_back(j);
+    return at;
+}
+
+std::string withoutGaps(const std::string& row) {
+    std::string residues;
+    for (char c : row)
+        if (c != '-') residues += c;
+    return residues;
+}
+
+py::object toBiopython(const PythonResult& r) {
+    const py::module_ align = py::module_::import("Bio.Align");
+    const py::module_ seq = py::module_::import("Bio.Seq");
+    const py::module_ record = py::module_::import("Bio.SeqRecord");
+    const py::module_ numpy = py::module_::import("numpy");
+    auto member = [&](const std::string& row, const std::string& name) {
+        return record.attr("SeqRecord")(seq.attr("Seq")(withoutGaps(row)), "id"_a = firstWord(name),
+                                        "description"_a = name);
+    };
+    py::list sequences;
+    sequences.append(member(r.row1, r.name1));
+    sequences.append(member(r.row2, r.name2));
+    return align.attr("Alignment")(sequences, numpy.attr("array")(coordinatesOf(r.row1, r.row2)));
+}
+
+// A Result travels as its fields (a matrix as letters, scores and title), so
+// that it can be sent to a process pool; the span is made again.
+py::tuple resultState(const PythonResult& r) {
+    py::list anchors;
+    for (const torva::Anchor& a : r.anchors)
+        anchors.append(py::make_tuple(a.begin1, a.end1, a.begin2, a.end2, a.score, a.row1, a.row2,
+                                      a.listed));
+    return py::make_tuple(r.row1, r.row2, r.score, r.anchorScore, anchors, r.cigar, r.warnings,
+                          r.matrix, r.name1, r.name2);
+}
+
+PythonResult resultFromState(const py::tuple& state) {
+    if (state.size() != 10) throw std::runtime_error("not the state of a torva.Result");
+    torva::Result result;
+    result.row1 = state[0].cast<std::string>();
+    result.row2 = state[1].cast<std::string>();
+    result.score = state[2].cast<int>();
+    result.anchorScore = state[3].cast<int>();
+    for (const py::handle fields : state[4].cast<py::list>()) {
+        const py::tuple f = fields.cast<py::tuple>();
+        torva::Anchor a;
+        a.begin1 = f[0].cast<long long>();
+        a.end1 = f[1].cast<long long>();
+        a.begin2 = f[2].cast<long long>();
+        a.end2 = f[3].cast<long long>();
+        a.score = f[4].cast<int>();
+        a.row1 = f[5].cast<std::string>();
+        a.row2 = f[6].cast<std::string>();
+        a.listed = f[7].cast<bool>();
+        result.anchors.push_back(std::move(a));
+    }
+    result.cigar = state[5].cast<std::string>();
+    result.warnings = state[6].cast<std::vector<std::string>>();
+    return PythonResult(std::move(result), state[7].cast<torva::Matrix>(),
+                        state[8].cast<std::string>(), state[9].cast<std::string>());
+}
+
 }  // namespace
 
 PythonResult::PythonResult(torva::Result result, torva::Matrix matrix_, std::string name1_,
@@ -46,6 +130,8 @@ torva::Matrix matrixOf(const torva::Options& options) {
 
 std::string pythonWarningText(const std::string& programText) {
     std::string text = programText;
+    for (const char* program : {"torva: ", "torva-b: "})
+        if (text.rfind(program, 0) == 0) text.erase(0, std::string(program).size());
     if (text.rfind("warning: ", 0) == 0) text.erase(0, 9);
     replaceAll(text, "use -P to align protein",
                "pass protein=True (or a protein matrix such as matrix=\"BLOSUM62\") to align protein");
@@ -77,9 +163,18 @@ void bindResult(py::module_& m) {
         .def_readonly("anchor_score", &PythonResult::anchorScore,
                       "Sum of the anchors used (0 when none beat the cutoff).")
         .def_readonly("anchors", &PythonResult::anchors)
-        .def_readonly("cigar", &PythonResult::cigar,
-                      "Run-length coded columns: '=' equal, 'X' different, 'I' residue of "
-                      "sequence 1 against a gap, 'D' residue of sequence 2 against a gap.")
+        .def_property_readonly(
+            "cigar",
+            [](const PythonResult& r) {
+                const std::size_t first = r.span.firstColumn, last = r.span.lastColumn;
+                return torva::cigar(std::string_view(r.row1).substr(first, last - first),
+                                    std::string_view(r.row2).substr(first, last - first));
+            },
+            "The columns from start1/start2 to end1/end2, run-length coded as the PAF cg:Z: "
+            "tag of the programs: '=' equal, 'X' different, 'I' residue of sequence 1 against "
+            "a gap, 'D' residue of sequence 2 against a gap.")
+        .def_readonly("full_cigar", &PythonResult::cigar,
+                      "The same for every column of row1 and row2, overhangs included.")
         .def_readonly("warnings", &PythonResult::warnings,
                       "The texts of the warnings issued for this pair.")
         .def_readonly("name1", &PythonResult::name1,
@@ -111,5 +206,9 @@ void bindResult(py::module_& m) {
              [](const PythonResult& r) {
                  return blockedView(r.row1, r.row2, r.name1, r.name2, r.matrix);
              })
-        .def("__repr__", &reprOf);
+        .def("__repr__", &reprOf)
+        .def("to_biopython", &toBiopython,
+             "The alignment as a Bio.Align.Alignment of two SeqRecords (ids name1 and name2, "
+             "lower-case letters); ImportError without Biopython.")
+        .def(py::pickle(&resultState, &resultFromState));
 }

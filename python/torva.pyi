@@ -1,7 +1,7 @@
 """Anchored pairwise alignment of DNA and protein sequences."""
 
 import os
-from typing import Iterator, List, Literal, Optional, Sequence, Tuple, Union
+from typing import IO, Any, Iterator, List, Literal, NamedTuple, Optional, Sequence, Tuple, Union
 
 __version__: str
 
@@ -9,6 +9,11 @@ Variant = Literal["torva", "torva-b"]
 # A torva.Matrix, the name of a shipped matrix ("BLOSUM62", "PAM250",
 # "HOXD70", ...: Matrix.names()) or the path of a matrix file.
 MatrixLike = Union["Matrix", str, os.PathLike[str]]
+# A str, bytes, Bio.Seq.Seq, Bio.SeqRecord.SeqRecord (its .seq), or anything
+# whose str() is the letters.
+SequenceLike = Any
+# A path (plain or gzip-compressed FASTA) or a file object open for reading.
+FastaSource = Union[str, os.PathLike[str], IO[str], IO[bytes]]
 
 class TorvaWarning(UserWarning):
     """Issued about a pair, e.g. protein aligned as DNA."""
@@ -51,7 +56,10 @@ class Result:
     score: int
     anchor_score: int
     anchors: List[Anchor]
+    # The columns from start1/start2 to end1/end2, as the PAF cg:Z: tag.
     cigar: str
+    # Every column of row1 and row2, overhangs included.
+    full_cigar: str
     warnings: List[str]
     name1: str
     name2: str
@@ -64,32 +72,39 @@ class Result:
     columns: int
     identity: float
     def format(self, width: int = 60) -> str: ...
+    # A Bio.Align.Alignment; ImportError without Biopython.
+    def to_biopython(self) -> Any: ...
+
+class FastaRecord(NamedTuple):
+    name: str
+    sequence: str
+    # header: the whole header line after '>', set on every record read.
 
 class Listing:
     anchor_score: int
     anchors: List[Anchor]
     warnings: List[str]
 
-def align(seq1: str, seq2: str, *, protein: bool = False, matrix: Optional[MatrixLike] = None,
+def align(seq1: SequenceLike, seq2: SequenceLike, *, protein: bool = False, matrix: Optional[MatrixLike] = None,
           gap_open: Optional[int] = None, gap_extend: Optional[int] = None, factor: int = 10,
           min_length: Optional[int] = None, variant: Variant = "torva",
           memory_limit: Optional[int] = None) -> Result: ...
-def list_local(seq1: str, seq2: str, *, protein: bool = False,
+def list_local(seq1: SequenceLike, seq2: SequenceLike, *, protein: bool = False,
                matrix: Optional[MatrixLike] = None, gap_open: Optional[int] = None,
                gap_extend: Optional[int] = None, factor: int = 10,
                min_length: Optional[int] = None, variant: Variant = "torva",
           memory_limit: Optional[int] = None) -> Listing: ...
-def align_many(pairs: Sequence[Tuple[str, str]], *, threads: Optional[int] = None,
+def align_many(pairs: Sequence[Tuple[SequenceLike, SequenceLike]], *, threads: Optional[int] = None,
                protein: bool = False, matrix: Optional[MatrixLike] = None,
                gap_open: Optional[int] = None, gap_extend: Optional[int] = None,
                factor: int = 10, min_length: Optional[int] = None,
                variant: Variant = "torva",
           memory_limit: Optional[int] = None) -> List[Result]: ...
-def align_file(path: Union[str, os.PathLike[str]], *, threads: Optional[int] = None,
+def align_file(path: FastaSource, *, threads: Optional[int] = None,
                protein: bool = False, matrix: Optional[MatrixLike] = None,
                gap_open: Optional[int] = None, gap_extend: Optional[int] = None,
                factor: int = 10, min_length: Optional[int] = None,
                variant: Variant = "torva",
           memory_limit: Optional[int] = None) -> Iterator[Result]: ...
-def read_fasta(path: Union[str, os.PathLike[str]]) -> Iterator[Tuple[str, str]]: ...
+def read_fasta(path: FastaSource) -> Iterator[FastaRecord]: ...
 def cigar(row1: str, row2: str) -> str: ...

@@ -1,13 +1,16 @@
 // The Python module "torva": the library's API with Python names. Arguments
 // left as None take the programs' default for the mode; the GIL is released
-// while aligning.
+// while aligning, and Ctrl-C stops a long call (Interruptible.hpp).
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
 #include <filesystem>
 
+#include "CallArguments.hpp"
 #include "FileIterators.hpp"
+#include "InputChecks.hpp"
+#include "Interruptible.hpp"
 #include "Keywords.hpp"
 #include "PythonResult.hpp"
 #include "scoring/ValueLimits.hpp"
@@ -24,59 +27,118 @@ torva::Variant variantNamed(const std::string& name) {
     throw std::invalid_argument("variant must be \"torva\" or \"torva-b\", not \"" + name + "\"");
 }
 
-torva::Options options(bool protein, const py::object& matrix, std::optional<int> gapOpen,
-                       std::optional<int> gapExtend, int factor, std::optional<int> minLength,
-                       const std::string& variant, std::optional<long long> memoryLimit,
-                       std::optional<int> threads = 1) {
-    constexpr int kMost = kMaxAbsValue;  // the largest number the programs' options take
-    if (memoryLimit && *memoryLimit <= 0)
-        throw py::value_error("memory_limit=" + std::to_string(*memoryLimit) +
-                              " must be a positive number of bytes; None for what the "
-                              "programs allow themselves");
+// The keywords every aligning function takes, after its positional ones.
+const char* const kOptionNames[] = {"protein",    "matrix",  "gap_open",    "gap_extend",
+                                    "factor",     "min_length", "variant", "memory_limit"};
+
+std::vector<const char*> parameters(std::initializer_list<const char*> first) {
+    std::vector<const char*> names(first);
+    names.insert(names.end(), std::begin(kOptionNames), std::end(kOptionNames));
+    return names;
+}
+
+// The options of a call; `threads` for the functions that take it (the
+// others align on one thread).
+torva::Options options(const CallArguments& a, bool takesThreads) {
+    constexpr long long kMost = kMaxAbsValue;  // the largest number the programs' options take
     torva::Options o;
-    o.protein = protein;
-    o.matrix = matrixKeyword(matrix);
-    if (gapOpen) o.gapOpen = rangeKeyword("gap_open", *gapOpen, -kMost, kMost);
-    if (gapExtend) o.gapExtend = rangeKeyword("gap_extend", *gapExtend, -kMost, kMost);
-    o.factor = rangeKeyword("factor", factor, 0, kMost);
-    if (minLength) o.minLength = rangeKeyword("min_length", *minLength, 0, kMost);
-    o.variant = variantNamed(variant);
-    o.threads = threadsKeyword(threads);
-    o.memoryLimit = memoryLimit ? static_cast<unsigned long long>(*memoryLimit) : 0;
+    o.protein = switchKeyword("protein", a["protein"], false);
+    o.matrix = matrixKeyword(a["matrix"]);
+    // Within +-1,000,000, every value fits an int.
+    const auto number = [&](const char* name, long long low) {
+        const std::optional<long long> v = wholeKeyword(name, a[name], low, kMost);
+        return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
+    };
+    o.gapOpen = number("gap_open", -kMost);
+    o.gapExtend = number("gap_extend", -kMost);
+    o.factor = number("factor", 0).value_or(o.factor);
+    o.minLength = number("min_length", 0);
+    o.variant = variantNamed(textKeyword("variant", a["variant"], "torva"));
+    o.threads = takesThreads ? threadsKeyword(a["threads"]) : 1;
+    o.memoryLimit = memoryKeyword(a["memory_limit"]);
     return o;
 }
 
-// The library's result as torva.Result, its warnings issued; needs the GIL.
-PythonResult issued(torva::Result result, const torva::Options& o) {
+long long cellsOf(const std::string& seq1, const std::string& seq2) {
+    return static_cast<long long>(seq1.size() + 1) * static_cast<long long>(seq2.size() + 1);
+}
+
+// The library's result as torva.Result, with the warnings about its input
+// first, all of them issued; needs the GIL.
+PythonResult issued(torva::Result result, std::vector<std::string> inputWarnings,
+                    const torva::Options& o) {
+    inputWarnings.insert(inputWarnings.end(), result.warnings.begin(), result.warnings.end());
+    result.warnings = std::move(inputWarnings);
     PythonResult r(std::move(result), matrixOf(o), "seq1", "seq2");
     issueWarnings(r.warnings);
     return r;
 }
 
-// The keyword arguments every aligning function takes, after the sequences.
-#define TORVA_OPTION_ARGS                                                                 \
-    "protein"_a = false, "matrix"_a = py::none(), "gap_open"_a = py::none(),              \
-        "gap_extend"_a = py::none(), "factor"_a = 10, "min_length"_a = py::none(),        \
-        "variant"_a = "torva", "memory_limit"_a = py::none()
+// What align and list_local share: the library's answer for one pair, the
+// warnings about its input, and the options it was made with.
+template <class Out>
+struct OnePair {
+    Out out;
+    std::vector<std::string> inputWarnings;
+    torva::Options options;
+};
 
-// align and list_local: one pair through `call` with the GIL released, then
-// through `finish` (which issues the warnings) with the GIL held.
-template <class Call, class Finish>
-auto onePair(Call call, Finish finish) {
-    return [call, finish](const std::string& seq1, const std::string& seq2, bool protein,
-                          const py::object& matrix, std::optional<int> gapOpen,
-                          std::optional<int> gapExtend, int factor,
-                          std::optional<int> minLength, const std::string& variant,
-                          std::optional<long long> memoryLimit) {
-        const torva::Options o = options(protein, matrix, gapOpen, gapExtend, factor, minLength,
-                                         variant, memoryLimit);
-        decltype(call(seq1, seq2, o)) out;
-        {
-            py::gil_scoped_release unlocked;
-            out = call(seq1, seq2, o);
-        }
-        return finish(std::move(out), o);
-    };
+// One pair's arguments checked, then the pair through `call`, interruptibly.
+template <class Call>
+auto onePair(const char* function, const py::args& args, const py::kwargs& kwargs, Call call) {
+    const CallArguments a(function, parameters({"seq1", "seq2"}), 2, args, kwargs);
+    const std::string seq1 = sequenceArgument("seq1", a["seq1"]);
+    const std::string seq2 = sequenceArgument("seq2", a["seq2"]);
+    const torva::Options o = options(a, false);
+    const InputChecks checks(o);
+    std::vector<std::string> notes = checks.warnings("seq1", seq1);
+    for (std::string& note : checks.warnings("seq2", seq2)) notes.push_back(std::move(note));
+    auto out = runInterruptibly(cellsOf(seq1, seq2) < kInterruptibleCells,
+                                [&](const std::atomic<bool>* stop) {
+                                    torva::Options stoppable = o;
+                                    stoppable.stop = stop;
+                                    return call(seq1, seq2, stoppable);
+                                });
+    return OnePair<decltype(out)>{std::move(out), std::move(notes), o};
+}
+
+std::vector<PythonResult> alignMany(const py::args& args, const py::kwargs& kwargs) {
+    std::vector<const char*> names = parameters({"pairs"});
+    names.insert(names.begin() + 1, "threads");
+    const CallArguments a("align_many", names, 1, args, kwargs);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    long long cells = 0;
+    std::size_t k = 0;
+    for (const py::handle item : py::iter(a["pairs"])) {
+        const std::string at = "pairs[" + std::to_string(k++) + "]";
+        const py::object pair = py::reinterpret_borrow<py::object>(item);
+        if (py::isinstance<py::str>(pair) || !py::isinstance<py::sequence>(pair) || py::len(pair) != 2)
+            throw py::type_error(at + " takes a (seq1, seq2) pair, not " +
+                                 std::string(py::str(py::type::of(pair).attr("__name__"))));
+        pairs.emplace_back(sequenceArgument(at + "[0]", pair[py::int_(0)]),
+                           sequenceArgument(at + "[1]", pair[py::int_(1)]));
+        cells += cellsOf(pairs.back().first, pairs.back().second);
+    }
+    const torva::Options o = options(a, true);
+    const InputChecks checks(o);
+    std::vector<std::vector<std::string>> notes;
+    for (std::size_t p = 0; p < pairs.size(); ++p) {
+        const std::string at = "pairs[" + std::to_string(p) + "]";
+        notes.push_back(checks.warnings(at + "[0]", pairs[p].first));
+        for (std::string& note : checks.warnings(at + "[1]", pairs[p].second))
+            notes.back().push_back(std::move(note));
+    }
+    std::vector<torva::Result> results =
+        runInterruptibly(cells < kInterruptibleCells, [&](const std::atomic<bool>* stop) {
+            torva::Options stoppable = o;
+            stoppable.stop = stop;
+            return torva::alignMany(pairs, stoppable);
+        });
+    std::vector<PythonResult> out;
+    out.reserve(results.size());
+    for (std::size_t p = 0; p < results.size(); ++p)
+        out.push_back(issued(std::move(results[p]), std::move(notes[p]), o));
+    return out;
 }
 
 const char* const kOptionsDoc = R"(
@@ -96,10 +158,13 @@ const char* const kOptionsDoc = R"(
     memory_limit: the most memory in bytes the work buffers may take; None
         for what the programs allow themselves.
 
-Warnings about a pair (say, protein aligned as DNA) are issued with the
-warnings module, category torva.TorvaWarning. Raises ValueError for bad
-options, naming the keyword and the values it takes; MemoryError when a pair
-does not fit in memory.)";
+Warnings about a pair are those the programs print (an empty sequence;
+digits, spaces or line ends in it; letters the matrix has no row for;
+protein aligned as DNA or DNA as protein), issued with the warnings module,
+category torva.TorvaWarning. Raises TypeError for an unknown keyword or a
+value of the wrong type and ValueError for one out of range, naming the
+keyword and what it takes; MemoryError when a pair does not fit in memory;
+KeyboardInterrupt within a fraction of a second of Ctrl-C.)";
 
 std::string doc(const char* head) { return std::string(head) + "\n\nArguments:" + kOptionsDoc; }
 
@@ -121,6 +186,8 @@ PYBIND11_MODULE(torva, m) {
             PyErr_SetObject(PyExc_OSError, error.ptr());
         } catch (const torva::OutOfMemoryError& e) {
             PyErr_SetString(PyExc_MemoryError, e.what());
+        } catch (const torva::Stopped& e) {
+            PyErr_SetString(PyExc_KeyboardInterrupt, e.what());
         }
     });
 
@@ -163,7 +230,23 @@ PYBIND11_MODULE(torva, m) {
              "Score of two residues; 0 when either is not in the matrix.")
         .def("__repr__", [](const torva::Matrix& x) {
             return "<torva.Matrix '" + x.title() + "' over '" + x.letters() + "'>";
-        });
+        })
+        .def(py::pickle(
+            [](const torva::Matrix& x) {
+                std::vector<std::vector<int>> rows;
+                for (char a : x.letters()) {
+                    rows.emplace_back();
+                    for (char b : x.letters()) rows.back().push_back(x.score(a, b));
+                }
+                return py::make_tuple(x.letters(), rows, x.title());
+            },
+            [](const py::tuple& state) {
+                std::vector<int> scores;
+                for (const auto& row : state[1].cast<std::vector<std::vector<int>>>())
+                    scores.insert(scores.end(), row.begin(), row.end());
+                return torva::Matrix(state[0].cast<std::string>(), scores,
+                                     state[2].cast<std::string>());
+            }));
 
     py::class_<torva::Anchor>(m, "Anchor", "A local alignment the global alignment is built on.")
         .def_readonly("begin1", &torva::Anchor::begin1, "Start on sequence 1 (0-based).")
@@ -194,73 +277,80 @@ PYBIND11_MODULE(torva, m) {
             return "<torva.Listing " + std::to_string(l.anchors.size()) + " anchors>";
         });
 
-    m.def("align",
-          onePair([](const std::string& a, const std::string& b, const torva::Options& o) {
-                      return torva::align(a, b, o);
-                  },
-                  [](torva::Result r, const torva::Options& o) { return issued(std::move(r), o); }),
-          "seq1"_a, "seq2"_a, py::kw_only(), TORVA_OPTION_ARGS,
-          doc("The anchored global alignment of two sequences.").c_str());
+    // The aligning functions match their arguments themselves (CallArguments),
+    // so their signatures are written out here, in the form Python's inspect
+    // reads from a builtin's docstring.
+    py::options signatures;
+    signatures.disable_function_signatures();
+    const std::string optionSignature =
+        "protein=False, matrix=None, gap_open=None, gap_extend=None, factor=10, "
+        "min_length=None, variant='torva', memory_limit=None)\n--\n\n";
 
-    m.def("list_local",
-          onePair([](const std::string& a, const std::string& b, const torva::Options& o) {
-                      return torva::listLocal(a, b, o);
-                  },
-                  [](torva::Listing l, const torva::Options&) {
-                      issueWarnings(l.warnings);
-                      return l;
-                  }),
-          "seq1"_a, "seq2"_a, py::kw_only(), TORVA_OPTION_ARGS,
-          doc("The anchors alone (-L); the .loc listing shows those with `listed`.").c_str());
-
+    static const std::string alignDoc =
+        "align(seq1, seq2, *, " + optionSignature +
+        doc("The anchored global alignment of two sequences: str, bytes, Bio.Seq.Seq, "
+            "SeqRecord, or anything whose str() is letters.");
     m.def(
-        "align_many",
-        [](const std::vector<std::pair<std::string, std::string>>& pairs,
-           std::optional<int> threads, bool protein, const py::object& matrix,
-           std::optional<int> gapOpen, std::optional<int> gapExtend, int factor,
-           std::optional<int> minLength, const std::string& variant,
-           std::optional<long long> memoryLimit) {
-            const torva::Options o = options(protein, matrix, gapOpen, gapExtend, factor,
-                                             minLength, variant, memoryLimit, threads);
-            std::vector<torva::Result> results;
-            {
-                py::gil_scoped_release unlocked;
-                results = torva::alignMany(pairs, o);
-            }
-            std::vector<PythonResult> out;
-            out.reserve(results.size());
-            for (torva::Result& r : results) out.push_back(issued(std::move(r), o));
-            return out;
+        "align",
+        [](const py::args& args, const py::kwargs& kwargs) {
+            auto pair = onePair("align", args, kwargs,
+                                [](const std::string& a, const std::string& b,
+                                   const torva::Options& o) { return torva::align(a, b, o); });
+            return issued(std::move(pair.out), std::move(pair.inputWarnings), pair.options);
         },
-        "pairs"_a, py::kw_only(), "threads"_a = py::none(), TORVA_OPTION_ARGS,
+        alignDoc.c_str());
+
+    static const std::string listDoc =
+        "list_local(seq1, seq2, *, " + optionSignature +
+        doc("The anchors alone (-L); the .loc listing shows those with `listed`.");
+    m.def(
+        "list_local",
+        [](const py::args& args, const py::kwargs& kwargs) {
+            auto pair = onePair("list_local", args, kwargs,
+                                [](const std::string& a, const std::string& b,
+                                   const torva::Options& o) { return torva::listLocal(a, b, o); });
+            std::vector<std::string> warnings = std::move(pair.inputWarnings);
+            warnings.insert(warnings.end(), pair.out.warnings.begin(), pair.out.warnings.end());
+            pair.out.warnings = std::move(warnings);
+            issueWarnings(pair.out.warnings);
+            return pair.out;
+        },
+        listDoc.c_str());
+
+    static const std::string manyDoc =
+        "align_many(pairs, *, threads=None, " + optionSignature +
         doc("Aligns (seq1, seq2) pairs on `threads` threads (None: every core this process "
             "may use, as the programs do): a large pair alone with every thread on it, a pair "
-            "that does not fit beside the others again alone; the results are in input order.")
-            .c_str());
+            "that does not fit beside the others again alone; the results are in input order.");
+    m.def("align_many", &alignMany, manyDoc.c_str());
 
     m.def(
-        "read_fasta", [](const std::filesystem::path& path) { return readFasta(path.string()); },
-        "path"_a,
-          "Yields (name, sequence) for each record of a FASTA file, plain or gzip-compressed: "
-          "the name is the header line after '>', the sequence its lines joined. Raises "
-          "OSError when the file cannot be opened, ValueError when it is no FASTA (the "
-          "programs' message says what it looks like).");
+        "read_fasta", [](const py::object& path) { return readFasta(path); },
+        "read_fasta(path)\n--\n\n"
+        "Yields a FastaRecord(name, sequence) for each record of a FASTA file: `path` is a "
+        "str or os.PathLike (plain or gzip-compressed) or a file object open for reading "
+        "(text or binary). The name is the header up to its first '|', as align_file and the "
+        "programs name records; .header is the whole header line after '>', the sequence its "
+        "lines joined. Raises OSError when the file cannot be opened, ValueError when it is "
+        "no FASTA (the programs' message says what it looks like).");
 
-    m.def(
-        "align_file",
-        [](const std::filesystem::path& path, std::optional<int> threads, bool protein,
-           const py::object& matrix, std::optional<int> gapOpen, std::optional<int> gapExtend,
-           int factor, std::optional<int> minLength, const std::string& variant,
-           std::optional<long long> memoryLimit) {
-            return alignFile(path.string(), options(protein, matrix, gapOpen, gapExtend, factor,
-                                                    minLength, variant, memoryLimit, threads));
-        },
-        "path"_a, py::kw_only(), "threads"_a = py::none(), TORVA_OPTION_ARGS,
+    static const std::string fileDoc =
+        "align_file(path, *, threads=None, " + optionSignature +
         doc("Yields the results of the pairs of a FASTA file (records 1 and 2, 3 and 4, ...) in "
             "input order, as the programs align them, on `threads` threads (None: every core "
-            "this process may use). Each result's name1 and name2 are the records' names up "
-            "to the first '|'. A last record without a partner is left out with a warning.")
-            .c_str());
+            "this process may use). `path` is as for read_fasta. Each result's name1 and name2 "
+            "are the records' names, as read_fasta gives them. A last record without a "
+            "partner is left out with a warning.");
+    m.def(
+        "align_file",
+        [](const py::args& args, const py::kwargs& kwargs) {
+            std::vector<const char*> names = parameters({"path"});
+            names.insert(names.begin() + 1, "threads");
+            const CallArguments a("align_file", names, 1, args, kwargs);
+            return alignFile(a["path"], options(a, true));
+        },
+        fileDoc.c_str());
+    signatures.enable_function_signatures();
 
     m.def("cigar", &torva::cigar, "row1"_a, "row2"_a,
           "The cigar string of two aligned rows of equal length, as in the programs' PAF "

@@ -8,8 +8,10 @@
 //   std::invalid_argument   bad options, matrices or sequences
 //   torva::FileError        a matrix file that cannot be read
 //   torva::OutOfMemoryError a pair whose buffers do not fit in memory
+//   torva::Stopped          the caller's stop flag was raised (Options::stop)
 // Every function may be called from several threads at once.
 
+#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <memory>
@@ -59,6 +61,12 @@ public:
 private:
     unsigned long long bytesNeeded_;
     unsigned long long bytesAvailable_;
+};
+
+// The call gave up its work because the caller raised Options::stop.
+class TORVA_API Stopped : public std::runtime_error {
+public:
+    Stopped() : std::runtime_error("stopped on the caller's request") {}
 };
 
 // A substitution-score matrix. Letters are case-insensitive; a residue that
@@ -129,6 +137,11 @@ struct Options {
     // programs allow themselves (the least of the machine's available
     // memory, the cgroup limit and ulimit -v). A call never goes past that.
     unsigned long long memoryLimit = 0;
+    // When given, the call reads this flag about every millisecond of work
+    // (once a row of each fill, on every thread it uses) and, once it holds
+    // true, gives up and throws Stopped. Another thread or a signal handler
+    // sets it; the caller keeps it alive for the whole call.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // A local alignment the global alignment was built on.
@@ -172,6 +185,7 @@ struct Listing {
 // @throws std::invalid_argument for bad options, or a pair whose scores
 //         could pass the 32-bit range with these scores and gap costs
 // @throws OutOfMemoryError when its buffers do not fit in the memory allowed
+// @throws Stopped when options.stop was raised
 TORVA_API Result align(std::string_view seq1, std::string_view seq2, const Options& options = {});
 
 // The anchors alone, as `-L` lists them.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/StopRequest.hpp"
 #include "kernels/Kernels.hpp"
 
 GotohRowFn gotohRowFor(int n, int m, const ScoreLookup& lookup, int gapOpen, int gapExt) {
@@ -25,6 +26,7 @@ GotohCorner fillGotoh(const ScoreLookup::Code* a, int n, const ScoreLookup::Code
         prev.q[j] = gapOpen + (j - 1) * gapExt;
     }
     for (int i = 1; i <= n; ++i) {
+        stopPoint();
         cur.d[0] = cur.q[0] = kImpossible;
         cur.p[0] = gapOpen + (i - 1) * gapExt;
         const int* srow = lookup.row(a[i - 1]);

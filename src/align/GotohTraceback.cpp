@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "common/StopRequest.hpp"
+
 namespace {
 
 // Below this many bytes of choices the whole matrix is one block: it is
@@ -93,6 +95,7 @@ void fillStrip(const Band& band, int s, StripRows& rows, StripHandOff* in, Strip
     std::copy_n(band.start.p + c0, w, rows.prev.p);
     std::copy_n(band.start.q + c0, w, rows.prev.q);
     for (int i = band.top + 1; i <= band.bottom; ++i) {
+        stopPoint();
         GotohRowStates& cur = rows.cur;
         const int k = i - band.top - 1;
         if (in) {

@@ -5,6 +5,7 @@
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/RowCandidates.hpp"
 #include "common/ColumnStrips.hpp"
+#include "common/StopRequest.hpp"
 
 void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripHandOff* in,
                                  StripHandOff* out, bool storeChoices, std::vector<Cell>& cells,
@@ -33,6 +34,7 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripHandO
     const int zero = 0;
     if (out) out->publish(0, &zero);
     for (int i = top + 1; i <= bottom; ++i) {
+        stopPoint();
         const int k = i - top;
         cur[0] = in ? *in->await(k) : 0;
         const int* scores = profileRow(codes1_[i - 1]) + c0;

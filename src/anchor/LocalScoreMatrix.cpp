@@ -6,6 +6,7 @@
 
 #include "anchor/ChoiceCells.hpp"
 #include "anchor/RowCandidates.hpp"
+#include "common/StopRequest.hpp"
 
 namespace {
 
@@ -101,6 +102,7 @@ void LocalScoreMatrix::refillBlock(int r0, int c0, int lastRow, int lastColumn,
     // cells past n stay 0.
     std::vector<std::uint8_t> rowChoices(choices ? 4 * stride : 0, 0);
     for (int i = r0 + 1; i <= lastRow; ++i) {
+        stopPoint();
         cur[0] = keptColumn >= 0 ? grid_.columnsOfRow(i)[keptColumn] : 0;
         fillRow_(prev, cur, profileRow(codes1_[i - 1]) + c0, n, gap_,
                  choices ? rowChoices.data() : nullptr);

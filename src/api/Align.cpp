@@ -9,6 +9,7 @@
 #include "api/Settings.hpp"
 #include "common/CpuCount.hpp"
 #include "common/MemoryBudget.hpp"
+#include "common/StopRequest.hpp"
 #include "common/WorkArena.hpp"
 #include "pair/PairEngine.hpp"
 #include "pair/PairScheduler.hpp"
@@ -84,9 +85,14 @@ PairAlignment alignOne(std::string_view seq1, std::string_view seq2, const Optio
     const Settings settings = resolveSettings(options, localOnly);
     CallBudget budget(options.memoryLimit);
     WorkArena arena(budget.get());
-    return aligned(alignPair(input(seq1, seq2), PairSettings{settings.matrix.impl().lookup,
-                                                             settings.params},
-                             arena));
+    const StopScope stoppable(options.stop);
+    try {
+        return aligned(alignPair(input(seq1, seq2),
+                                 PairSettings{settings.matrix.impl().lookup, settings.params},
+                                 arena));
+    } catch (const StopRequested&) {
+        throw Stopped();
+    }
 }
 
 Result result(PairAlignment pair) {
@@ -135,15 +141,20 @@ void alignInOrder(const std::vector<std::pair<std::string, std::string>>& pairs,
     CallBudget budget(options.memoryLimit);
     const int threads = options.threads ? static_cast<int>(options.threads) : usableCores();
     PairScheduler scheduler(threads, pairSettings, budget.get());
+    const StopScope stoppable(options.stop);
     std::size_t read = 0;
-    scheduler.run<bool>(
-        [&](PairJob<bool>& job) {
-            if (read == pairs.size()) return false;
-            job.input = input(pairs[read].first, pairs[read].second);
-            ++read;
-            return true;
-        },
-        {}, [&](PairJob<bool>&, ::PairOutcome& outcome) { return take(outcome); }, [] {});
+    try {
+        scheduler.run<bool>(
+            [&](PairJob<bool>& job) {
+                if (read == pairs.size()) return false;
+                job.input = input(pairs[read].first, pairs[read].second);
+                ++read;
+                return true;
+            },
+            {}, [&](PairJob<bool>&, ::PairOutcome& outcome) { return take(outcome); }, [] {});
+    } catch (const StopRequested&) {
+        throw Stopped();
+    }
 }
 
 }  // namespace

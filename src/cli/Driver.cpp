@@ -42,6 +42,7 @@
 #include "io/RunOutputs.hpp"
 #include "io/FastaReader.hpp"
 #include "scoring/ScoreMatrix.hpp"
+#include "scoring/UnknownLetters.hpp"
 #include "io/PositivePairs.hpp"
 
 namespace {
@@ -106,53 +107,6 @@ std::string utcNow() {
     if (::gmtime_r(&now, &parts) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
     return text;
 }
-
-// What the user is told about a letter that the matrix scores as 0: per
-// record, how many and which.
-class UnknownLetters {
-public:
-    UnknownLetters(const ScoreMatrix& matrix, char maskChar) {
-        known_.fill(false);
-        for (const auto& [letter, index] : matrix.alphabet)
-            if (matrix.missingRows.find(letter) == std::string::npos) mark(letter);
-        mark(maskChar);
-        // Digits and blanks have a warning of their own.
-        for (char c : std::string("0123456789 \t")) known_[static_cast<unsigned char>(c)] = true;
-    }
-    // "" when every letter has a row.
-    std::string describe(const std::string& seq) const {
-        std::array<long, 256> counts{};
-        long total = 0;
-        for (char c : seq) {
-            const unsigned char u = static_cast<unsigned char>(c);
-            if (known_[u]) continue;
-            ++counts[u];
-            ++total;
-        }
-        if (total == 0) return "";
-        std::string letters;
-        for (int u = 0; u < 256; ++u) {
-            if (counts[static_cast<std::size_t>(u)] == 0) continue;
-            if (!letters.empty()) letters += ", ";
-            if (u >= 0x21 && u < 0x7f) {
-                letters += static_cast<char>(u);
-            } else {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "0x%02x", u);
-                letters += hex;
-            }
-        }
-        return std::to_string(total) + (total == 1 ? " letter" : " letters") +
-               " that the matrix has no row for (" + letters + "); they score 0";
-    }
-
-private:
-    void mark(char letter) {
-        known_[static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(letter)))] = true;
-        known_[static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(letter)))] = true;
-    }
-    std::array<bool, 256> known_;
-};
 
 // Refuses outputs that would overwrite the input, the matrix or one another,
 // and an alignment file under /dev or /proc; true when all is well.

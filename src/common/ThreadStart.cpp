@@ -4,6 +4,8 @@
 #include <pthread.h>
 #include <sys/resource.h>
 
+#include "common/StopRequest.hpp"
+
 #include <mutex>
 #include <utility>
 
@@ -22,6 +24,11 @@ ThreadStarter& currentStarter() {
 }  // namespace
 
 std::thread startThread(std::function<void()> work) {
+    // The new thread works for the same call, so the same request stops it.
+    work = [flag = currentStopFlag(), inner = std::move(work)] {
+        const StopScope scope(flag);
+        inner();
+    };
     ThreadStarter starter;
     {
         std::lock_guard<std::mutex> hold(starterLock());

@@ -4,7 +4,8 @@
 #include <functional>
 #include <thread>
 
-// Starts a thread running `work`. Throws std::system_error when the system
+// Starts a thread running `work`, with the stop flag of the calling thread
+// (common/StopRequest.hpp) installed. Throws std::system_error when the system
 // cannot start one (no memory for its stack, a task limit): callers go on
 // with the threads they have.
 std::thread startThread(std::function<void()> work);

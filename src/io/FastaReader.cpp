@@ -129,7 +129,7 @@ FastaReader::Record FastaReader::readRecord() {
         for (char c : line_) {
             if (c == '\0') nul = true;
             // A pasted GenBank block: position numbers and groups of ten.
-            if ((c >= '0' && c <= '9') || c == ' ' || c == '\t') record.numbersOrSpaces = true;
+            if (isDigitOrBlank(c)) record.numbersOrSpaces = true;
         }
         record.seq += line_;
     }

@@ -75,5 +75,9 @@ private:
     std::string line_;              // kept from line to line and record to record
 };
 
+// What makes a sequence line look like a pasted GenBank block (position
+// numbers and groups of ten): the programs and Python warn about it.
+inline bool isDigitOrBlank(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\t'; }
+
 // A header up to its first '|': the name a pair's results carry.
 std::string cutName(const std::string& header);

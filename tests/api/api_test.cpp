@@ -2,6 +2,8 @@
 // cigar coding, which error alignMany reports, and that nothing is printed.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <thread>
 
@@ -173,3 +175,56 @@ TEST(ApiNamedMatrices, NamesIgnoreCaseAndUnknownOnesListTheKnown) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string randomDna(std::size_t n, std::uint32_t seed) {
+    std::string s(n, 'a');
+    for (char& c : s) {
+        seed = seed * 1664525u + 1013904223u;
+        c = "acgt"[seed >> 30];
+    }
+    return s;
+}
+
+}  // namespace
+
+// A raised flag stops every call at its first row, on every thread it uses;
+// one left down changes nothing.
+TEST(ApiStop, ARaisedFlagStopsEveryCall) {
+    const std::string a = randomDna(3000, 1), b = randomDna(2900, 2);
+    std::atomic<bool> down{false}, raised{true};
+    torva::Options o;
+    o.stop = &down;
+    const torva::Result plain = torva::align(a, b);
+    EXPECT_EQ(torva::align(a, b, o).row1, plain.row1);
+    o.stop = &raised;
+    EXPECT_THROW(torva::align(a, b, o), torva::Stopped);
+    EXPECT_THROW(torva::listLocal(a, b, o), torva::Stopped);
+    for (unsigned threads : {1u, 2u, 3u}) {
+        o.threads = threads;
+        EXPECT_THROW(torva::alignMany({{a, b}, {b, a}, {a, a}}, o), torva::Stopped) << threads;
+    }
+}
+
+// Raised while a large pair fills on two threads, the call ends within a
+// fraction of a second, where the pair alone takes seconds.
+TEST(ApiStop, AFlagRaisedDuringALargePairEndsTheCallSoon) {
+    const std::string a = randomDna(60000, 3), b = randomDna(60000, 4);
+    for (unsigned threads : {1u, 2u}) {
+        std::atomic<bool> stop{false};
+        torva::Options o;
+        o.threads = threads;
+        o.stop = &stop;
+        std::chrono::steady_clock::time_point raisedAt;
+        std::thread raiser([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            raisedAt = std::chrono::steady_clock::now();
+            stop = true;
+        });
+        EXPECT_THROW(torva::alignMany({{a, b}}, o), torva::Stopped);
+        const auto took = std::chrono::steady_clock::now() - raisedAt;
+        raiser.join();
+        EXPECT_LT(took, std::chrono::milliseconds(500)) << threads << " threads";
+    }
+}

@@ -34,8 +34,11 @@ def test_span_and_identity_are_the_paf_columns(path, protein, tmp_path):
     assert (r.matches, r.columns) == (int(paf[9]), int(paf[10]))
     assert r.identity == pytest.approx(int(paf[9]) / int(paf[10]))
     assert 0 < r.identity <= 1
+    # The cigar spans the same columns as the start and end fields.
+    assert "cg:Z:" + r.cigar in paf
 
 
+@pytest.mark.filterwarnings("ignore::torva.TorvaWarning")  # an empty sequence
 @pytest.mark.parametrize("seq1,seq2,span,matches,columns", [
     ("acgtac" * 10, "ACGTAC" * 10, (0, 60, 0, 60), 60, 60),  # case does not matter
     ("acgt", "", (0, 0, 0, 0), 0, 0),                          # no column with two residues
@@ -89,8 +92,15 @@ def test_read_fasta_gives_the_records_of_plain_and_gzip_files(tmp_path):
     packed.write_bytes(gzip.compress(path.read_bytes()))
     expected = fasta_records(path)
     assert len(expected) > 2
-    assert list(torva.read_fasta(path)) == expected
-    assert list(torva.read_fasta(str(packed))) == expected
+    for given in (path, str(packed)):
+        records = list(torva.read_fasta(given))
+        assert [(r.header, r.sequence) for r in records] == expected
+    # Named as the programs name the records in their files.
+    out, _ = run_program(tmp_path, path)
+    names = [line.split("\t")[:2] for line in Path(str(out) + ".score").read_text().splitlines()]
+    assert [name for r in records for name in [r.name]] == [n for pair in names for n in pair]
+    name, sequence = records[0]
+    assert (name, sequence) == (records[0].name, records[0].sequence)
 
 
 @pytest.mark.parametrize("content,error,words", [
@@ -174,17 +184,21 @@ def test_warnings_come_through_the_warnings_module():
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always")
         r = torva.align(hba, hbb)  # protein, aligned as DNA
-    assert [w.category for w in caught] == [torva.TorvaWarning]
-    text = str(caught[0].message)
+    # As the programs: each sequence has letters the DNA matrix has no row
+    # for, and the pair looks like protein.
+    assert [w.category for w in caught] == [torva.TorvaWarning] * 3
+    texts = [str(w.message) for w in caught]
+    assert [t.split(" has ")[0] for t in texts[:2]] == ["seq1", "seq2"]
+    text = texts[2]
     assert "protein=True" in text and "-P" not in text and not text.startswith("warning")
-    assert r.warnings == [text]
+    assert r.warnings == texts
     with warnings.catch_warnings():
         warnings.simplefilter("error", torva.TorvaWarning)
         with pytest.raises(torva.TorvaWarning):
             torva.align_many([(hba, hbb)], threads=1)
         torva.align(hba, hbb, protein=True)  # nothing to say
         warnings.simplefilter("ignore", torva.TorvaWarning)
-        assert torva.align(hba, hbb).warnings == [text]
+        assert torva.align(hba, hbb).warnings == texts
 
 
 @pytest.mark.parametrize("call,error,words", [

@@ -37,7 +37,7 @@ def test_align_equals_program(variant, path, protein, tmp_path):
         assert r.warnings == []
         # The cigar rebuilds both rows from the sequences.
         rebuilt1, rebuilt2, i, j = [], [], 0, 0
-        for count, op in _cigar_ops(r.cigar):
+        for count, op in _cigar_ops(r.full_cigar):
             for _ in range(count):
                 if op in "=XI":
                     rebuilt1.append(seq1[i].lower()); i += 1
