@@ -120,6 +120,10 @@ private:
 // in windows around its gaps (torva) or as a whole (torva-b).
 enum class Variant { torva, torvaB };
 
+// The strand of sequence 2 a pair is aligned on (DNA only): as given, its
+// reverse complement, or both, keeping the better (plus on a tie).
+enum class Strand { plus, minus, both };
+
 // Every unset value takes the programs' default for the mode. The mode is
 // protein when `protein` is set or the matrix has more than 20 letters.
 struct Options {
@@ -142,6 +146,8 @@ struct Options {
     // true, gives up and throws Stopped. Another thread or a signal handler
     // sets it; the caller keeps it alive for the whole call.
     const std::atomic<bool>* stop = nullptr;
+    // Strand::minus or both need DNA: std::invalid_argument with protein.
+    Strand strand = Strand::plus;
 };
 
 // A local alignment the global alignment was built on.
@@ -169,6 +175,9 @@ struct Result {
     std::string cigar;
     // Warnings the programs would print for this pair.
     std::vector<std::string> warnings;
+    // plus, or minus when sequence 2 was aligned reverse-complemented: row2,
+    // the anchors and their positions are then those of its reverse complement.
+    Strand strand = Strand::plus;
 };
 
 // The anchors alone, as `-L` lists them.

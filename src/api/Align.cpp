@@ -88,7 +88,7 @@ PairAlignment alignOne(std::string_view seq1, std::string_view seq2, const Optio
     const StopScope stoppable(options.stop);
     try {
         return aligned(alignPair(input(seq1, seq2),
-                                 PairSettings{settings.matrix.impl().lookup, settings.params},
+                                 settings.pairSettings(),
                                  arena));
     } catch (const StopRequested&) {
         throw Stopped();
@@ -104,6 +104,7 @@ Result result(PairAlignment pair) {
     for (const AnchorRecord& a : pair.anchors) r.anchors.push_back(anchor(a));
     r.cigar = makeCigar(pair.row1, pair.row2).text;
     r.warnings = lines(pair.messages);
+    r.strand = pair.minusStrand ? Strand::minus : Strand::plus;
     return r;
 }
 
@@ -137,7 +138,7 @@ namespace {
 void alignInOrder(const std::vector<std::pair<std::string, std::string>>& pairs,
                   const Options& options, const std::function<bool(::PairOutcome&)>& take) {
     const Settings settings = resolveSettings(options, false);
-    const PairSettings pairSettings{settings.matrix.impl().lookup, settings.params};
+    const PairSettings pairSettings = settings.pairSettings();
     CallBudget budget(options.memoryLimit);
     const int threads = options.threads ? static_cast<int>(options.threads) : usableCores();
     PairScheduler scheduler(threads, pairSettings, budget.get());

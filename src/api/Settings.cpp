@@ -37,5 +37,13 @@ Settings resolveSettings(const torva::Options& options, bool localOnly) {
     asked.protein = options.protein || s.matrix.isProtein();
     asked.localOnly = localOnly;
     p = resolveAlignParameters(asked, 0, p.gappedAnchor);
+    switch (options.strand) {
+        case torva::Strand::plus: s.strand = ::Strand::kPlus; break;
+        case torva::Strand::minus: s.strand = ::Strand::kMinus; break;
+        case torva::Strand::both: s.strand = ::Strand::kBoth; break;
+        default: throw std::invalid_argument("unknown strand");
+    }
+    if (s.strand != ::Strand::kPlus && p.protein)
+        throw std::invalid_argument("strand minus or both needs DNA: protein has no other strand");
     return s;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "anchor/AlignParameters.hpp"
+#include "api/MatrixImpl.hpp"
+#include "pair/PairEngine.hpp"
 #include "torva/torva.hpp"
 
 // Options made concrete the way the programs decide them: the matrix, then
@@ -10,6 +12,9 @@
 struct Settings {
     torva::Matrix matrix;
     AlignParameters params;
+    ::Strand strand = ::Strand::kPlus;
+    // The PairSettings of a call; the lookup lives in `matrix`.
+    PairSettings pairSettings() const { return PairSettings{matrix.impl().lookup, params, strand, false}; }
 };
 
 Settings resolveSettings(const torva::Options& options, bool localOnly);

@@ -228,3 +228,25 @@ TEST(ApiStop, AFlagRaisedDuringALargePairEndsTheCallSoon) {
         EXPECT_LT(took, std::chrono::milliseconds(500)) << threads << " threads";
     }
 }
+
+// A pair whose second sequence is given reverse-complemented aligns on the
+// minus strand as the pair itself on the plus strand; protein has no other
+// strand.
+TEST(ApiStrand, MinusStrandTwinAndProteinRefusal) {
+    const std::string a = "acgtggctaacgttagcatcgatcgggatcgatcgtacgatcgatcgtagctagctagcatcgactagcatc";
+    const std::string b = a.substr(5, 60);
+    std::string twin(b.rbegin(), b.rend());
+    for (char& c : twin) c = c == 'a' ? 't' : c == 't' ? 'a' : c == 'c' ? 'g' : 'c';
+    torva::Options o;
+    o.minLength = 10;
+    const torva::Result plus = torva::align(a, b, o);
+    o.strand = torva::Strand::both;
+    const torva::Result kept = torva::align(a, twin, o);
+    EXPECT_EQ(kept.strand, torva::Strand::minus);
+    EXPECT_EQ(kept.score, plus.score);
+    EXPECT_EQ(kept.row2, plus.row2);
+    EXPECT_EQ(torva::alignMany({{a, b}, {a, twin}}, o)[1].strand, torva::Strand::minus);
+    EXPECT_EQ(torva::align(a, b, o).strand, torva::Strand::plus);
+    o.protein = true;
+    EXPECT_THROW(torva::align(a, b, o), std::invalid_argument);
+}
