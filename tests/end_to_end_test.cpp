@@ -262,3 +262,32 @@ TEST(EndToEnd, OneFormatOnStandardOutput) {
     EXPECT_FALSE(exists(dir / "out.loc"));
     EXPECT_NE(readFile(dir / "err").find("standard output"), std::string::npos);
 }
+
+// UniProt and NCBI records are named by their headers' first words in every
+// output, and their pictures' names stay short and distinct.
+TEST(EndToEnd, DatabaseRecordsKeepTheirIdentifiers) {
+    TempDir dir;
+    const std::string protein = "MVLSPADKTNVKAAWGKVGAHAGEYGAEALERMFLSFPTTKTYFPHFDLSHGSAQVKGHGKKVADALTNAVAHV";
+    writeFile(dir / "in.fa",
+              ">sp|P69905|HBA_HUMAN Hemoglobin subunit alpha OS=Homo sapiens OX=9606\n" + protein + "\n" +
+                  ">sp|P01942|HBA_MOUSE Hemoglobin subunit alpha OS=Mus musculus OX=10090\n" + protein + "\n" +
+                  ">gi|4504349|ref|NP_000509.1| hemoglobin subunit beta [Homo sapiens]\n" + protein + "\n" +
+                  ">gi|" + std::string(120, '7') + "|ref|NP_1.1| long\n" + protein + "\n");
+    ASSERT_EQ(shell(kBin + "/torva -q -P -I " + (dir / "in.fa") + " -O " + (dir / "out") + " --paf " +
+                    (dir / "out.paf") + " --plot " + (dir / "plots") + " 2>/dev/null"),
+              0);
+    std::istringstream score(readFile(dir / "out.score"));
+    std::string line;
+    std::getline(score, line);
+    EXPECT_EQ(line.substr(0, line.find('\t', line.find('\t') + 1)), "sp|P69905|HBA_HUMAN\tsp|P01942|HBA_MOUSE");
+    std::getline(score, line);
+    EXPECT_EQ(line.substr(0, line.find('\t')), "gi|4504349|ref|NP_000509.1|");
+    EXPECT_EQ(readFile(dir / "out.paf").substr(0, 20), "sp|P69905|HBA_HUMAN\t");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir / "plots")) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], "0001_sp_P69905_HBA_HUMAN_vs_sp_P01942_HBA_MOUSE.svg");
+    EXPECT_EQ(names[1].rfind("0002_gi_4504349_ref_NP_000509.1__vs_gi_777", 0), 0u) << names[1];
+    EXPECT_LE(names[1].size(), 100u) << names[1];
+}

@@ -483,7 +483,7 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
 std::string svgFileName(std::size_t pairNumber, const std::string& name1,
                         const std::string& name2) {
     auto safe = [](const std::string& name) {
-        std::string s = name.substr(0, 80);
+        std::string s = name.substr(0, kMaxNameInFileName);
         for (char& c : s)
             // ASCII only: whatever the locale calls a letter, file names stay portable.
             if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
