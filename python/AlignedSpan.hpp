@@ -10,11 +10,6 @@ struct AlignedSpan {
     long long start1 = 0, end1 = 0, start2 = 0, end2 = 0;
     long long matches = 0;  // identical residues (any case) inside the span
     long long columns = 0;  // columns inside the span, gaps included
-
-    // matches / columns, 0 for an empty span.
-    double identity() const {
-        return columns > 0 ? static_cast<double>(matches) / static_cast<double>(columns) : 0.0;
-    }
 };
 
 // Rows of different lengths are read up to the shorter one.

@@ -22,14 +22,20 @@ std::string firstWord(const std::string& name) {
     return word.empty() ? "*" : word;
 }
 
+// Identical columns / all alignment columns: the identity the programs' view,
+// report and picture give.
+double identityOf(const PythonResult& r) {
+    return r.row1.empty() ? 0.0 : static_cast<double>(r.span.matches) / static_cast<double>(r.row1.size());
+}
+
 std::string reprOf(const PythonResult& r) {
     char identity[16];
-    std::snprintf(identity, sizeof identity, "%.4f", r.span.identity());
+    std::snprintf(identity, sizeof identity, "%.4f", identityOf(r));
     return "<torva.Result " + firstWord(r.name1) + " " + std::to_string(r.span.start1) + ".." +
            std::to_string(r.span.end1) + " / " + firstWord(r.name2) + " " + std::to_string(r.span.start2) +
            ".." + std::to_string(r.span.end2) + ", score " + std::to_string(r.score) +
            ", identity " + identity + " (" + std::to_string(r.span.matches) + "/" +
-           std::to_string(r.span.columns) + "), " + std::to_string(r.anchors.size()) + " anchors>";
+           std::to_string(r.row1.size()) + "), " + std::to_string(r.anchors.size()) + " anchors>";
 }
 
 }  // namespace
@@ -95,9 +101,12 @@ void bindResult(py::module_& m) {
         .def_property_readonly("matches", [](const PythonResult& r) { return r.span.matches; },
                                "Identical residues in the span.")
         .def_property_readonly("columns", [](const PythonResult& r) { return r.span.columns; },
-                               "Columns of the span, gaps included.")
-        .def_property_readonly("identity", [](const PythonResult& r) { return r.span.identity(); },
-                               "matches / columns, from 0 to 1 (0 without a span).")
+                               "Columns of the span, gaps included: PAF's alignment block length "
+                               "(column 11). matches / columns is PAF's ratio, not `identity`.")
+        .def_property_readonly("identity", &identityOf,
+                               "Identical columns / all alignment columns (len(row1)), from 0 to 1 "
+                               "(0 for no column): the identity the programs' view, report and "
+                               "picture give.")
         .def(
             "format",
             [](const PythonResult& r, std::size_t width) {
