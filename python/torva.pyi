@@ -44,6 +44,7 @@ class Anchor:
     row1: str
     row2: str
     listed: bool
+    used: bool
 
 class Result:
     row1: str
