@@ -109,24 +109,31 @@ TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
         EXPECT_EQ(result.status, 1);
         EXPECT_NE(result.err.find("skipped pair big1 (50000) and big2 (50000): it needs"), std::string::npos);
         EXPECT_NE(result.err.find("odd_one_out) has no partner"), std::string::npos);
+        // The run's date, in the views and the report, differs from run to run.
+        auto undated = [](const std::string& text) {
+            std::istringstream in(text);
+            std::string kept;
+            for (std::string line; std::getline(in, line);)
+                if (line.find("Date: ") == std::string::npos && line.find("# Rundate: ") == std::string::npos)
+                    kept += line + "\n";
+            return kept;
+        };
         std::string all = result.out + "|" + result.err + "|" + readFile(out) + "|" + readFile(out + ".loc") +
                           "|" + readFile(out + ".score") + "|" + readFile(out + ".paf") + "|" +
-                          readFile(out + ".view");
+                          undated(readFile(out + ".view"));
         std::vector<fs::path> pictures;
         for (const auto& entry : fs::directory_iterator(out + ".plots")) pictures.push_back(entry.path());
         std::sort(pictures.begin(), pictures.end());
         for (const fs::path& picture : pictures)
             all += "|" + picture.filename().string() + ":" + readFile(picture.string());
-        std::istringstream report(readFile(out + ".html"));
-        for (std::string line; std::getline(report, line);)
-            if (line.find("Date: ") == std::string::npos) all += line + "\n";
+        all += undated(readFile(out + ".html"));
         // The command, which the view and the report show, differs only in these.
         for (const std::string& differs : {out, std::string(" -t ") + threads + " "})
             for (auto at = all.find(differs); at != std::string::npos; at = all.find(differs, at))
                 all.replace(at, differs.size(), "~");
         if (first.empty()) first = all;
         EXPECT_TRUE(exists(out + ".plots/0003_three_vs_four.svg")) << threads << " threads";
-        EXPECT_NE(readFile(out + ".view").find("# Pair 3\n# 1: three"), std::string::npos) << threads << " threads";
+        EXPECT_NE(readFile(out + ".view").find("# Pair: 3\n"), std::string::npos) << threads << " threads";
         EXPECT_NE(all.find("href=\"#pair-3\">three<"), std::string::npos) << threads << " threads";
         EXPECT_TRUE(all == first) << threads << " threads";
         EXPECT_EQ(readFile(out + ".score").substr(0, 30), "one\ttwo\t60\t60\nthree\tfour\t0\t20\n");
@@ -247,7 +254,7 @@ TEST(EndToEnd, AnchorsOnlyViewShowsTheListedAnchors) {
     ASSERT_EQ(views.size(), listed.size());
     for (std::size_t k = 0; k < listed.size(); ++k)
         EXPECT_EQ(collapsed(views[k].row1), collapsed(listed[k])) << "pair " << k + 1;
-    EXPECT_NE(text.find("# Global alignment: none (-L)"), std::string::npos);
+    EXPECT_NE(text.find("# Global_alignment: none (-L)"), std::string::npos);
     const std::string html = readFile(dir / "r.html");
     std::size_t rows = 0;
     for (auto at = html.find("<tr class=\"pair\""); at != std::string::npos; at = html.find("<tr class=\"pair\"", at + 1)) ++rows;
