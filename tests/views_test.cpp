@@ -283,7 +283,7 @@ TEST(IdentityProfile, ConservedStretchesFollowTheIdentity) {
 
 // The parts of a picture, found by class, as Python's XML parser reads it.
 struct SvgParts {
-    int anchors = 0, rest = 0, paths = 0, masks = 0, identity = 0, legend = 0, axis = 0;
+    int anchors = 0, listed = 0, rest = 0, paths = 0, masks = 0, identity = 0, legend = 0, axis = 0, dotplot = 0;
     std::vector<int> anchorPoints;
 };
 
@@ -293,14 +293,16 @@ SvgParts parts(const std::string& svg) {
         const std::size_t from = at + 8;
         const std::string cls = svg.substr(from, svg.find('"', from) - from);
         const std::string element = svg.substr(at, svg.find('>', at) - at);
-        if (cls == "anchor") {
+        if (cls == "anchor" || cls == "anchor listed") {
             ++p.anchors;
+            p.listed += cls == "anchor listed";
             const std::size_t points = element.find("points=\"");
             const std::string list = points == std::string::npos ? "" : element.substr(points);
             p.anchorPoints.push_back(static_cast<int>(std::count(list.begin(), list.end(), ',')));
         }
         p.rest += cls == "anchor-rest", p.paths += cls == "path", p.masks += cls == "mask";
         p.identity += cls == "identity", p.legend += cls == "legend", p.axis += cls == "axis";
+        p.dotplot += cls == "dotplot";
     }
     return p;
 }
@@ -320,7 +322,9 @@ PairAlignment pictured(int anchors, int columns = 5000) {
     std::string r1, r2;
     for (int c = 0; c < columns; ++c) {
         r1 += c % 97 == 0 ? '-' : "acgt"[c % 4];
-        r2 += c % 89 == 0 ? '-' : "acgt"[(c / 3) % 4];
+        // Periodic rows share words along every fourth diagonal: the dot plot
+        // at its most crowded.
+        r2 += c % 89 == 0 ? '-' : "acgt"[(c / 3) % 4 == 0 ? 0 : c % 4];
     }
     PairAlignment p = globalPair(r1, r2);
     p.name1 = "a<b>&\"c'\x01\xff\xc3\xa9 more";
@@ -328,11 +332,11 @@ PairAlignment pictured(int anchors, int columns = 5000) {
     for (int k = 0; k < anchors; ++k) {
         AnchorRecord a;
         a.row1 = chars("acgt-acgt"), a.row2 = chars("ac-tgacgt");
-        a.begin1 = k, a.end1 = k + 8, a.begin2 = k, a.end2 = k + 8, a.score = k, a.listed = true;
+        a.begin1 = k, a.end1 = k + 8, a.begin2 = k, a.end2 = k + 8, a.score = k, a.listed = true, a.used = true;
         p.anchors.push_back(a);
     }
     AnchorRecord unlisted;
-    p.anchors.push_back(unlisted);  // not in the listing, so not drawn
+    p.anchors.push_back(unlisted);  // neither used nor listed, so not drawn
     return p;
 }
 
@@ -347,15 +351,22 @@ TEST(SvgWriter, ClassedPartsAndOneElementPerListedAnchor) {
                                            {3100, 5000, false, 3000, 1},
                                            {40, 1'000'000, false, 40, 0}}) {
         PairAlignment p = pictured(c.anchors, c.columns);
-        if (c.localOnly) p.localOnly = true, p.row1.clear(), p.row2.clear();
+        if (c.localOnly) {
+            p.localOnly = true, p.row1.clear(), p.row2.clear();
+            for (AnchorRecord& a : p.anchors) a.used = false;
+        }
         std::ostringstream out;
         writeSvg(out, p);
         const std::string svg = out.str();
         const SvgParts got = parts(svg);
         EXPECT_EQ(got.anchors, c.drawn) << c.anchors;
+        // Without an alignment (-L) no anchor is used: each is drawn as listed.
+        EXPECT_EQ(got.listed, c.localOnly ? c.drawn : 0) << c.anchors;
         EXPECT_EQ(got.rest, c.rest) << c.anchors;
         EXPECT_EQ(got.paths, c.localOnly ? 0 : 1);
         EXPECT_EQ(got.identity, c.localOnly ? 0 : 1);
+        // The megabase rows share no word of the 17 letters chosen for them.
+        EXPECT_EQ(got.dotplot, c.localOnly || c.columns > 5000 ? 0 : 1) << c.anchors;
         EXPECT_EQ(std::tuple(got.masks, got.legend, got.axis), std::tuple(1, 1, 1));
         // Each anchor turns twice around each gap: six corners.
         for (int points : got.anchorPoints) EXPECT_EQ(points, 6);
