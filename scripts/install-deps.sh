@@ -3,8 +3,9 @@
 # compiler, CMake, Ninja, make, zlib, Highway (vector kernels), GoogleTest,
 # Google Benchmark, and for the Python module and its tests pybind11, the
 # Python headers, pytest, pip with setuptools, wheel and venv (the module's
-# pip install, offline) and parasail's aligner (a peer's scores and
-# matrices to compare with). Extras on request:
+# pip install, offline), parasail's aligner (a peer's scores and matrices to
+# compare with) and Biopython (a peer's reader of the readable view). Extras
+# on request:
 #   fuzz      clang and its libFuzzer runtime (fuzz/run.sh)
 #   workflow  Snakemake (workflow/ and its test; a large package)
 #   browser   headless Chromium, its driver and Selenium (the report's browser test)
@@ -31,7 +32,8 @@ ls /usr/include/python3*/Python.h >/dev/null 2>&1 || need python3-dev
 /usr/bin/python3 -c "import wheel" >/dev/null 2>&1 || need python3-wheel
 /usr/bin/python3 -c "import ensurepip, venv" >/dev/null 2>&1 || need python3-venv
 command -v parasail_aligner >/dev/null 2>&1 || need parasail
-packages="g++ cmake make ninja-build zlib1g-dev libhwy-dev libgtest-dev libbenchmark-dev pybind11-dev python3-dev python3-pytest python3-pip python3-setuptools python3-wheel python3-venv parasail"
+/usr/bin/python3 -c "import Bio.AlignIO" >/dev/null 2>&1 || need python3-biopython
+packages="g++ cmake make ninja-build zlib1g-dev libhwy-dev libgtest-dev libbenchmark-dev pybind11-dev python3-dev python3-pytest python3-pip python3-setuptools python3-wheel python3-venv parasail python3-biopython"
 
 for extra in "$@"; do
     case "$extra" in
