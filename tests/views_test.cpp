@@ -538,3 +538,35 @@ TEST(WordMatches, WordSizeGrowsWithThePairAndTheAlphabetIsGuessed) {
     EXPECT_FALSE(looksLikeProtein("acgtnnACGU", "acgt"));
     EXPECT_TRUE(looksLikeProtein("MVLSPADKTNVKAAWGKVGAHAGEYGAEALERMF", ""));
 }
+
+// The report says how the run aligned, counts used and listed anchors apart,
+// and lists each pair's warnings in its own section, the reader's first.
+TEST(HtmlReport, SettingsAnchorCountsAndWarningsPerPair) {
+    const std::string path = testing::TempDir() + "report_settings_test.html";
+    HtmlReport report(path);
+    std::string reason;
+    ASSERT_TRUE(report.open(reason)) << reason;
+    PairAlignment p = pictured(2);
+    p.anchors.back().listed = true;  // listed, not used
+    p.messages = {errLine("warning: pair a and b looks like protein <x>")};
+    report.add(p, 1, "view", svgText(p, SvgOptions{false}), pairFigures(p, kTransitions),
+               {errLine("torva: warning: record 1 (a) has an empty sequence")});
+    PairAlignment quiet = pictured(1);
+    report.add(quiet, 2, "view", svgText(quiet, SvgOptions{false}), pairFigures(quiet, kTransitions));
+    RunDescription run{"torva -I x", "torva 1.0", "today", "/usr/share/torva/BLOSUM62", {}};
+    run.params.gapOpen = -15, run.params.gapExt = -2, run.params.protein = true;
+    report.finish(run);
+    std::ifstream in(path);
+    const std::string html((std::istreambuf_iterator<char>(in)), {});
+    std::remove(path.c_str());
+    EXPECT_NE(html.find("Matrix: BLOSUM62 &#183; Gap penalty: 15 &#183; Extend penalty: 2"), std::string::npos);
+    // Anchors used, then listed: 2 and 3 for the first pair, 1 and 1 for the second.
+    EXPECT_NE(html.find("<td data-v=\"2\">2</td><td data-v=\"3\">3</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td data-v=\"1\">1</td><td data-v=\"1\">1</td>"), std::string::npos);
+    EXPECT_NE(html.find("<ul class=\"warnings\"><li>torva: warning: record 1 (a) has an empty sequence</li>"
+                        "<li>warning: pair a and b looks like protein &lt;x&gt;</li></ul>"),
+              std::string::npos);
+    std::size_t lists = 0;
+    for (auto at = html.find("<ul class=\"warnings\">"); at != std::string::npos; at = html.find("<ul class=\"warnings\">", at + 1)) ++lists;
+    EXPECT_EQ(lists, 1u);
+}
