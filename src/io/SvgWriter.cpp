@@ -406,9 +406,9 @@ void writeLegend(TextBuffer& out, const Drawing& d) {
         if (listedOnly > 0) {
             out << "<line x1=\"" << num(x) << "\" x2=\"" << num(x + 24) << "\" y1=\"" << num(y + 6) << "\" y2=\""
                 << num(y - 6) << "\" stroke=\"" << identityColour(0.6) << "\" stroke-width=\"2.5\" stroke-dasharray=\"5 3\"/>\n";
-            label(y, "dashed: listed in .loc only, the");
+            label(y, "dashed: only listed in .loc,");
             y += 14;
-            label(y, p.localOnly ? "alignment (none with -L) not built on it" : "alignment not built on it");
+            label(y, p.localOnly ? "no alignment built (-L)" : "the alignment not built on it");
             y += 20;
         }
         if (d.anchors.size() > kMaxAnchorsDrawn) {
