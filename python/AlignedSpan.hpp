@@ -13,11 +13,6 @@ struct AlignedSpan {
     long long columns = 0;  // columns inside the span, gaps included
     // The span's columns of the rows: firstColumn up to lastColumn, exclusive.
     std::size_t firstColumn = 0, lastColumn = 0;
-
-    // matches / columns, 0 for an empty span.
-    double identity() const {
-        return columns > 0 ? static_cast<double>(matches) / static_cast<double>(columns) : 0.0;
-    }
 };
 
 // Rows of different lengths are read up to the shorter one.

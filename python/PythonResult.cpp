@@ -25,14 +25,20 @@ std::string firstWord(const std::string& name) {
     return word.empty() ? "*" : word;
 }
 
+// Identical columns / all alignment columns: the identity the programs' view,
+// report and picture give.
+double identityOf(const PythonResult& r) {
+    return r.row1.empty() ? 0.0 : static_cast<double>(r.span.matches) / static_cast<double>(r.row1.size());
+}
+
 std::string reprOf(const PythonResult& r) {
     char identity[16];
-    std::snprintf(identity, sizeof identity, "%.4f", r.span.identity());
+    std::snprintf(identity, sizeof identity, "%.4f", identityOf(r));
     return "<torva.Result " + firstWord(r.name1) + " " + std::to_string(r.span.start1) + ".." +
            std::to_string(r.span.end1) + " / " + firstWord(r.name2) + " " + std::to_string(r.span.start2) +
            ".." + std::to_string(r.span.end2) + ", score " + std::to_string(r.score) +
            ", identity " + identity + " (" + std::to_string(r.span.matches) + "/" +
-           std::to_string(r.span.columns) + "), " + std::to_string(r.anchors.size()) + " anchors>";
+           std::to_string(r.row1.size()) + "), " + std::to_string(r.anchors.size()) + " anchors>";
 }
 
 // Where the rows change between a residue and a gap, in either row: the
@@ -85,13 +91,13 @@ py::tuple resultState(const PythonResult& r) {
     py::list anchors;
     for (const torva::Anchor& a : r.anchors)
         anchors.append(py::make_tuple(a.begin1, a.end1, a.begin2, a.end2, a.score, a.row1, a.row2,
-                                      a.listed));
+                                      a.listed, a.used));
     return py::make_tuple(r.row1, r.row2, r.score, r.anchorScore, anchors, r.cigar, r.warnings,
-                          r.matrix, r.name1, r.name2);
+                          r.matrix, r.name1, r.name2, r.strand == torva::Strand::minus);
 }
 
 PythonResult resultFromState(const py::tuple& state) {
-    if (state.size() != 10) throw std::runtime_error("not the state of a torva.Result");
+    if (state.size() != 11) throw std::runtime_error("not the state of a torva.Result");
     torva::Result result;
     result.row1 = state[0].cast<std::string>();
     result.row2 = state[1].cast<std::string>();
@@ -108,10 +114,12 @@ PythonResult resultFromState(const py::tuple& state) {
         a.row1 = f[5].cast<std::string>();
         a.row2 = f[6].cast<std::string>();
         a.listed = f[7].cast<bool>();
+        a.used = f[8].cast<bool>();
         result.anchors.push_back(std::move(a));
     }
     result.cigar = state[5].cast<std::string>();
     result.warnings = state[6].cast<std::vector<std::string>>();
+    result.strand = state[10].cast<bool>() ? torva::Strand::minus : torva::Strand::plus;
     return PythonResult(std::move(result), state[7].cast<torva::Matrix>(),
                         state[8].cast<std::string>(), state[9].cast<std::string>());
 }
@@ -190,9 +198,12 @@ void bindResult(py::module_& m) {
         .def_property_readonly("matches", [](const PythonResult& r) { return r.span.matches; },
                                "Identical residues in the span.")
         .def_property_readonly("columns", [](const PythonResult& r) { return r.span.columns; },
-                               "Columns of the span, gaps included.")
-        .def_property_readonly("identity", [](const PythonResult& r) { return r.span.identity(); },
-                               "matches / columns, from 0 to 1 (0 without a span).")
+                               "Columns of the span, gaps included: PAF's alignment block length "
+                               "(column 11). matches / columns is PAF's ratio, not `identity`.")
+        .def_property_readonly("identity", &identityOf,
+                               "Identical columns / all alignment columns (len(row1)), from 0 to 1 "
+                               "(0 for no column): the identity the programs' view, report and "
+                               "picture give.")
         .def(
             "format",
             [](const PythonResult& r, std::size_t width) {

@@ -49,6 +49,7 @@ class Anchor:
     row1: str
     row2: str
     listed: bool
+    used: bool
 
 class Result:
     row1: str
@@ -68,9 +69,9 @@ class Result:
     end1: int
     start2: int
     end2: int
-    matches: int
-    columns: int
-    identity: float
+    matches: int   # identical residues, PAF's column 10
+    columns: int   # columns of the span, PAF's column 11
+    identity: float  # identical columns / all alignment columns, as the view and report give it
     def format(self, width: int = 60) -> str: ...
     # A Bio.Align.Alignment; ImportError without Biopython.
     def to_biopython(self) -> Any: ...

@@ -260,6 +260,10 @@ PYBIND11_MODULE(torva, m) {
         .def_readonly("listed", &torva::Anchor::listed,
                       "Whether the programs' .loc listing shows it (10 or more positions of "
                       "sequence 1).")
+        .def_readonly("used", &torva::Anchor::used,
+                      "Whether the global alignment was built on it: False for the anchors of a "
+                      "pair whose best local score did not beat the cutoff (anchor_score 0), "
+                      "which the .loc listing still shows, and for every anchor of list_local.")
         .def("__repr__", [](const torva::Anchor& a) {
             return "<torva.Anchor " + std::to_string(a.begin1) + ".." + std::to_string(a.end1) +
                    " / " + std::to_string(a.begin2) + ".." + std::to_string(a.end2) +

@@ -32,7 +32,7 @@ ls /usr/include/python3*/Python.h >/dev/null 2>&1 || need python3-dev
 /usr/bin/python3 -c "import wheel" >/dev/null 2>&1 || need python3-wheel
 /usr/bin/python3 -c "import ensurepip, venv" >/dev/null 2>&1 || need python3-venv
 command -v parasail_aligner >/dev/null 2>&1 || need parasail
-/usr/bin/python3 -c "import Bio.Align" >/dev/null 2>&1 || need python3-biopython
+/usr/bin/python3 -c "import Bio.Align, Bio.AlignIO" >/dev/null 2>&1 || need python3-biopython
 packages="g++ cmake make ninja-build zlib1g-dev libhwy-dev libgtest-dev libbenchmark-dev pybind11-dev python3-dev python3-pytest python3-pip python3-setuptools python3-wheel python3-venv parasail python3-biopython"
 
 for extra in "$@"; do

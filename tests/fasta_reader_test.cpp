@@ -67,3 +67,30 @@ TEST(FastaReader, Records) {
     }
     EXPECT_EQ(readAll(">1\nA\n>2\nC\n>3\nG\n>4\nT\n>5\nN\n", 5).counts, (std::vector<int>{5, 0, 0}));
 }
+
+// Records of sequence databases carry the database's tag before their first
+// '|': each is named by its header's first word, so that the pairs of a
+// UniProt or NCBI file can be told apart. Other headers are still cut at
+// their first '|', so that their stored results keep their names.
+TEST(FastaReader, NamesFromDatabaseHeaders) {
+    struct Case {
+        std::string header, name;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"sp|P69905|HBA_HUMAN Hemoglobin subunit alpha OS=Homo sapiens OX=9606 GN=HBA1 PE=1 SV=2",
+              "sp|P69905|HBA_HUMAN"},
+             {"tr|A0A0A0MRZ7|A0A0A0MRZ7_HUMAN Uncharacterized protein", "tr|A0A0A0MRZ7|A0A0A0MRZ7_HUMAN"},
+             {"gi|4504349|ref|NP_000509.1| hemoglobin subunit beta [Homo sapiens]",
+              "gi|4504349|ref|NP_000509.1|"},
+             {"ref|NM_000518.5|\tHomo sapiens HBB", "ref|NM_000518.5|"},
+             {"SP|P68871|HBB_HUMAN", "SP|P68871|HBB_HUMAN"},  // any case, no description
+             {"lcl|query_1", "lcl|query_1"},
+             {"HBD_part|human delta-globin gene", "HBD_part"},  // not a tag: as before
+             {"spx|P1|A b", "spx"},
+             {" sp|P1|A b", " sp"},  // the tag must open the header
+             {"sp no bar", "sp no bar"},
+             {"name with words", "name with words"},
+             {"", ""},
+         })
+        EXPECT_EQ(cutName(c.header), c.name) << c.header;
+}

@@ -16,6 +16,7 @@
 #include "io/IdentityProfile.hpp"
 #include "io/SvgWriter.hpp"
 #include "io/ViewWriter.hpp"
+#include "io/WordMatches.hpp"
 #include "support/ViewText.hpp"
 
 namespace {
@@ -45,19 +46,28 @@ std::string randomRow(std::mt19937& rng, std::size_t n, double gaps) {
     return row;
 }
 
+const RunDescription kRun{"torva -I x", "torva 1.0", "today", "/m/dnaMatrix", {}};
+
 std::string view(const PairAlignment& p, std::size_t width = 60) {
     std::ostringstream out;
-    writeView(out, p, 1, "torva -I x", kTransitions, width);
+    writeView(out, p, 1, kRun, kTransitions, width);
     return out.str();
 }
 
-std::string headerValue(const viewtext::PairView& v, const std::string& key) {
+// Every value of a header field, in order (one per anchor with -L).
+std::vector<std::string> headerValues(const viewtext::PairView& v, const std::string& key) {
+    std::vector<std::string> values;
     for (const std::string& line : v.header)
         if (line.rfind("# " + key + ":", 0) == 0) {
             const std::size_t from = line.find_first_not_of(' ', key.size() + 3);
-            return line.substr(from);
+            values.push_back(line.substr(from));
         }
-    return "(missing " + key + ")";
+    return values;
+}
+
+std::string headerValue(const viewtext::PairView& v, const std::string& key) {
+    const auto values = headerValues(v, key);
+    return values.empty() ? "(missing " + key + ")" : values.front();
 }
 
 // The quick conversion of picture coordinates gives the general one's text
@@ -139,7 +149,31 @@ TEST(ViewWriter, MarksAndCountsFollowTheScoring) {
     EXPECT_EQ(headerValue(views[0], "Similarity"), "6/7 (85.7%)");
     EXPECT_EQ(headerValue(views[0], "Gaps"), "1/7 (14.3%)");
     EXPECT_EQ(headerValue(views[0], "Score"), "17");
-    EXPECT_EQ(headerValue(views[0], "Command"), "torva -I x");
+    EXPECT_EQ(headerValue(views[0], "Commandline"), "torva -I x");
+    // How it was aligned, under needle's names where it has them.
+    EXPECT_EQ(headerValue(views[0], "Program"), "torva 1.0");
+    EXPECT_EQ(headerValue(views[0], "Matrix"), "dnaMatrix");
+    EXPECT_EQ(headerValue(views[0], "Gap_penalty"), "500");
+    EXPECT_EQ(headerValue(views[0], "Extend_penalty"), "25");
+    EXPECT_EQ(headerValue(views[0], "Cutoff_factor"), "10");
+    EXPECT_EQ(headerValue(views[0], "Min_region"), "100");
+}
+
+// The anchors the alignment was built on and those the listing shows are
+// counted apart; a pair with none used says why.
+TEST(ViewWriter, UsedAndListedAnchorsAreCountedApart) {
+    PairAlignment p = globalPair("acgt", "acgt");
+    AnchorRecord a;
+    a.listed = true, a.used = true;
+    AnchorRecord shortOne;
+    shortOne.used = true;
+    p.anchors = {a, shortOne, a};
+    EXPECT_EQ(headerValue(viewtext::parseView(view(p))[0], "Anchors"), "3 used, 2 listed");
+    for (AnchorRecord& r : p.anchors) r.used = false;
+    EXPECT_EQ(headerValue(viewtext::parseView(view(p))[0], "Anchors"),
+              "0 used, 2 listed (no local score beat the cutoff: the alignment is not built on them)");
+    p.anchors.clear();
+    EXPECT_EQ(headerValue(viewtext::parseView(view(p))[0], "Anchors"), "0 used, 0 listed");
 }
 
 // Without a global alignment the listed anchors follow one another, each
@@ -163,10 +197,13 @@ TEST(ViewWriter, AnchorsOnlyShowsEachListedAnchor) {
     const auto [r1, r2] = expandedRows(a);
     EXPECT_EQ(views[0].row1, r1 + "gg-c");
     EXPECT_EQ(views[0].row2, r2 + "ggac");
-    EXPECT_NE(text.find("\nq 101 acgtnnnn"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nq 301 gg-c 303\n"), std::string::npos) << text;
-    // Over both anchors: the run's 19 extra positions stand against gaps.
-    EXPECT_EQ(headerValue(views[0], "Identity"), "11/32 (34.4%)");
+    EXPECT_NE(text.find("\nq" + std::string(16, ' ') + "101 acgtnnnn"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nq" + std::string(16, ' ') + "301 gg-c 303\n"), std::string::npos) << text;
+    // Each anchor counted on its own: the run's 19 extra positions stand
+    // against gaps.
+    EXPECT_EQ(headerValues(views[0], "Identity"), (std::vector<std::string>{"8/28 (28.6%)", "3/4 (75.0%)"}));
+    EXPECT_EQ(headerValues(views[0], "Anchor"),
+              (std::vector<std::string>{"1 of 2 listed, 1: 101-128, 2: 201-209", "2 of 2 listed, 1: 301-303, 2: 351-354"}));
 }
 
 // A stretch of identical columns, a stretch of a quarter identity, and again:
@@ -246,7 +283,7 @@ TEST(IdentityProfile, ConservedStretchesFollowTheIdentity) {
 
 // The parts of a picture, found by class, as Python's XML parser reads it.
 struct SvgParts {
-    int anchors = 0, rest = 0, paths = 0, masks = 0, identity = 0, legend = 0, axis = 0;
+    int anchors = 0, listed = 0, rest = 0, paths = 0, masks = 0, identity = 0, legend = 0, axis = 0, dotplot = 0;
     std::vector<int> anchorPoints;
 };
 
@@ -256,14 +293,16 @@ SvgParts parts(const std::string& svg) {
         const std::size_t from = at + 8;
         const std::string cls = svg.substr(from, svg.find('"', from) - from);
         const std::string element = svg.substr(at, svg.find('>', at) - at);
-        if (cls == "anchor") {
+        if (cls == "anchor" || cls == "anchor listed") {
             ++p.anchors;
+            p.listed += cls == "anchor listed";
             const std::size_t points = element.find("points=\"");
             const std::string list = points == std::string::npos ? "" : element.substr(points);
             p.anchorPoints.push_back(static_cast<int>(std::count(list.begin(), list.end(), ',')));
         }
         p.rest += cls == "anchor-rest", p.paths += cls == "path", p.masks += cls == "mask";
         p.identity += cls == "identity", p.legend += cls == "legend", p.axis += cls == "axis";
+        p.dotplot += cls == "dotplot";
     }
     return p;
 }
@@ -283,7 +322,9 @@ PairAlignment pictured(int anchors, int columns = 5000) {
     std::string r1, r2;
     for (int c = 0; c < columns; ++c) {
         r1 += c % 97 == 0 ? '-' : "acgt"[c % 4];
-        r2 += c % 89 == 0 ? '-' : "acgt"[(c / 3) % 4];
+        // Periodic rows share words along every fourth diagonal: the dot plot
+        // at its most crowded.
+        r2 += c % 89 == 0 ? '-' : "acgt"[(c / 3) % 4 == 0 ? 0 : c % 4];
     }
     PairAlignment p = globalPair(r1, r2);
     p.name1 = "a<b>&\"c'\x01\xff\xc3\xa9 more";
@@ -291,11 +332,11 @@ PairAlignment pictured(int anchors, int columns = 5000) {
     for (int k = 0; k < anchors; ++k) {
         AnchorRecord a;
         a.row1 = chars("acgt-acgt"), a.row2 = chars("ac-tgacgt");
-        a.begin1 = k, a.end1 = k + 8, a.begin2 = k, a.end2 = k + 8, a.score = k, a.listed = true;
+        a.begin1 = k, a.end1 = k + 8, a.begin2 = k, a.end2 = k + 8, a.score = k, a.listed = true, a.used = true;
         p.anchors.push_back(a);
     }
     AnchorRecord unlisted;
-    p.anchors.push_back(unlisted);  // not in the listing, so not drawn
+    p.anchors.push_back(unlisted);  // neither used nor listed, so not drawn
     return p;
 }
 
@@ -310,15 +351,22 @@ TEST(SvgWriter, ClassedPartsAndOneElementPerListedAnchor) {
                                            {3100, 5000, false, 3000, 1},
                                            {40, 1'000'000, false, 40, 0}}) {
         PairAlignment p = pictured(c.anchors, c.columns);
-        if (c.localOnly) p.localOnly = true, p.row1.clear(), p.row2.clear();
+        if (c.localOnly) {
+            p.localOnly = true, p.row1.clear(), p.row2.clear();
+            for (AnchorRecord& a : p.anchors) a.used = false;
+        }
         std::ostringstream out;
         writeSvg(out, p);
         const std::string svg = out.str();
         const SvgParts got = parts(svg);
         EXPECT_EQ(got.anchors, c.drawn) << c.anchors;
+        // Without an alignment (-L) no anchor is used: each is drawn as listed.
+        EXPECT_EQ(got.listed, c.localOnly ? c.drawn : 0) << c.anchors;
         EXPECT_EQ(got.rest, c.rest) << c.anchors;
         EXPECT_EQ(got.paths, c.localOnly ? 0 : 1);
         EXPECT_EQ(got.identity, c.localOnly ? 0 : 1);
+        // The megabase rows share no word of the 17 letters chosen for them.
+        EXPECT_EQ(got.dotplot, c.localOnly || c.columns > 5000 ? 0 : 1) << c.anchors;
         EXPECT_EQ(std::tuple(got.masks, got.legend, got.axis), std::tuple(1, 1, 1));
         // Each anchor turns twice around each gap: six corners.
         for (int points : got.anchorPoints) EXPECT_EQ(points, 6);
@@ -375,7 +423,7 @@ TEST(HtmlReport, RowsSectionsAndThumbnailsPerPair) {
                 report.add(p, k, text, svgText(p, SvgOptions{false}), pairFigures(p, kTransitions));
             }
         }
-        report.finish({"torva -I 'a b.fa'", "torva 1.0", "today"});
+        report.finish({"torva -I 'a b.fa'", "torva 1.0", "today", "BLOSUM62", {}});
         EXPECT_FALSE(report.failed());
         std::ifstream in(path);
         const std::string html((std::istreambuf_iterator<char>(in)), {});
@@ -406,3 +454,119 @@ TEST(HtmlReport, OpenFailsOnAMissingFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every cell where a word of seq1 equals one of seq2 (or, on DNA, the reverse
+// complement of one), found by comparing every pair of positions.
+std::vector<std::uint8_t> plainWordMatches(const std::string& s1, const std::string& s2, bool protein, int k,
+                                           std::size_t columns, std::size_t rows) {
+    const std::string alphabet = protein ? "acdefghiklmnpqrstvwy" : "acgt";
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    auto inAlphabet = [&](char c) { return alphabet.find(lower(c)) != std::string::npos; };
+    auto complement = [](char c) { return std::string("tgca")[std::string("acgt").find(c)]; };
+    auto cell = [&](std::size_t p, std::size_t n, std::size_t cells) {
+        return std::min(cells - 1, std::min(p + static_cast<std::size_t>(k) / 2, n - 1) * cells / n);
+    };
+    std::vector<std::uint8_t> cells(columns * rows, 0);
+    const std::size_t w = static_cast<std::size_t>(k);
+    for (std::size_t i = 0; i + w <= s1.size(); ++i)
+        for (std::size_t j = 0; j + w <= s2.size(); ++j) {
+            bool same = true, opposite = !protein;
+            for (std::size_t c = 0; c < w; ++c) {
+                const char a = lower(s1[i + c]), b = lower(s2[j + c]), rb = lower(s2[j + w - 1 - c]);
+                if (!inAlphabet(a) || !inAlphabet(b) || a != b) same = false;
+                if (!inAlphabet(a) || !inAlphabet(rb) || (opposite && a != complement(rb))) opposite = false;
+            }
+            std::uint8_t& at = cells[cell(j, s2.size(), rows) * columns + cell(i, s1.size(), columns)];
+            if (same) at |= WordMatchGrid::kSameStrand;
+            if (opposite) at |= WordMatchGrid::kOppositeStrand;
+        }
+    return cells;
+}
+
+}  // namespace
+
+// The dot plot's cells against a comparison of every pair of positions, on
+// random DNA with inverted copies and letters outside the alphabet, and on
+// random protein; case does not matter.
+TEST(WordMatches, SameCellsAsEveryPairOfWordsCompared) {
+    std::mt19937 rng(23);
+    for (int trial = 0; trial < 200; ++trial) {
+        const bool protein = trial % 3 == 0;
+        const std::string letters = protein ? "acdefghiklmnpqrstvwyXB" : "acgtACGTnNr";
+        auto random = [&](std::size_t n) {
+            std::string s;
+            for (std::size_t c = 0; c < n; ++c) s += letters[rng() % (trial % 2 ? 4 : letters.size())];
+            return s;
+        };
+        std::string s1 = random(1 + rng() % 120), s2 = random(1 + rng() % 120);
+        if (!protein && s1.size() > 20 && s2.size() > 20) {
+            // An inverted copy of a stretch of s1 in s2.
+            std::string piece = s1.substr(rng() % (s1.size() - 15), 15);
+            std::reverse(piece.begin(), piece.end());
+            for (char& c : piece) c = "tgcaTGCAnNr"[std::string("acgtACGTnNr").find(c)];
+            s2.replace(rng() % (s2.size() - 15), 15, piece);
+        }
+        const int k = 2 + static_cast<int>(rng() % 6);
+        const std::size_t columns = 1 + rng() % 40, rows = 1 + rng() % 40;
+        const WordMatchGrid grid = wordMatches(s1, s2, protein, k, columns, rows, columns * rows);
+        ASSERT_EQ(grid.columns * grid.rows, columns * rows);
+        EXPECT_EQ(grid.cells, plainWordMatches(s1, s2, protein, k, columns, rows)) << s1 << " / " << s2 << " k " << k;
+    }
+}
+
+// A repetitive pair marks nearly every cell; merged two by two, the plot stays
+// under its limit and keeps each mark in the merged cell.
+TEST(WordMatches, RepetitivePairsAreThinned) {
+    const std::string a(3000, 'a');
+    const WordMatchGrid full = wordMatches(a, a, false, 8, 300, 300, 300 * 300);
+    EXPECT_EQ(full.marked(), 300u * 300u);
+    const WordMatchGrid thin = wordMatches(a, a, false, 8, 300, 300, 5000);
+    EXPECT_LE(thin.marked(), 5000u);
+    EXPECT_EQ(thin.columns, 38u);  // 300 -> 150 -> 75 -> 38
+    EXPECT_EQ(wordMatches("acgtacgt", "", false, 4, 10, 10, 100).marked(), 0u);
+    EXPECT_EQ(wordMatches("acg", "acgtacgt", false, 4, 10, 10, 100).marked(), 0u);
+}
+
+TEST(WordMatches, WordSizeGrowsWithThePairAndTheAlphabetIsGuessed) {
+    EXPECT_EQ(wordSizeFor(500, 500, false), 7);
+    EXPECT_EQ(wordSizeFor(25000, 25000, false), 12);
+    EXPECT_EQ(wordSizeFor(10, 10, false), 6);
+    EXPECT_EQ(wordSizeFor(500, 500, true), 3);
+    EXPECT_EQ(wordSizeFor(1ULL << 40, 1ULL << 40, false), 31);
+    EXPECT_FALSE(looksLikeProtein("acgtnnACGU", "acgt"));
+    EXPECT_TRUE(looksLikeProtein("MVLSPADKTNVKAAWGKVGAHAGEYGAEALERMF", ""));
+}
+
+// The report says how the run aligned, counts used and listed anchors apart,
+// and lists each pair's warnings in its own section, the reader's first.
+TEST(HtmlReport, SettingsAnchorCountsAndWarningsPerPair) {
+    const std::string path = testing::TempDir() + "report_settings_test.html";
+    HtmlReport report(path);
+    std::string reason;
+    ASSERT_TRUE(report.open(reason)) << reason;
+    PairAlignment p = pictured(2);
+    p.anchors.back().listed = true;  // listed, not used
+    p.messages = {errLine("warning: pair a and b looks like protein <x>")};
+    report.add(p, 1, "view", svgText(p, SvgOptions{false}), pairFigures(p, kTransitions),
+               {errLine("torva: warning: record 1 (a) has an empty sequence")});
+    PairAlignment quiet = pictured(1);
+    report.add(quiet, 2, "view", svgText(quiet, SvgOptions{false}), pairFigures(quiet, kTransitions));
+    RunDescription run{"torva -I x", "torva 1.0", "today", "/usr/share/torva/BLOSUM62", {}};
+    run.params.gapOpen = -15, run.params.gapExt = -2, run.params.protein = true;
+    report.finish(run);
+    std::ifstream in(path);
+    const std::string html((std::istreambuf_iterator<char>(in)), {});
+    std::remove(path.c_str());
+    EXPECT_NE(html.find("Matrix: BLOSUM62 &#183; Gap penalty: 15 &#183; Extend penalty: 2"), std::string::npos);
+    // Anchors used, then listed: 2 and 3 for the first pair, 1 and 1 for the second.
+    EXPECT_NE(html.find("<td data-v=\"2\">2</td><td data-v=\"3\">3</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td data-v=\"1\">1</td><td data-v=\"1\">1</td>"), std::string::npos);
+    EXPECT_NE(html.find("<ul class=\"warnings\"><li>torva: warning: record 1 (a) has an empty sequence</li>"
+                        "<li>warning: pair a and b looks like protein &lt;x&gt;</li></ul>"),
+              std::string::npos);
+    std::size_t lists = 0;
+    for (auto at = html.find("<ul class=\"warnings\">"); at != std::string::npos; at = html.find("<ul class=\"warnings\">", at + 1)) ++lists;
+    EXPECT_EQ(lists, 1u);
+}

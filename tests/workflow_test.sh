@@ -58,13 +58,13 @@ check() {
     echo "ok $name"
 }
 
-# refused NAME INPUT TEXT: the workflow fails and says what the program says.
+# refused NAME INPUT TEXT [OPTIONS]: the workflow fails and says why.
 refused() {
-    name=$1 input=$2 text=$3
+    name=$1 input=$2 text=$3 options=${4:-}
     mkdir -p "$tmp/$name"
     if snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/$name" \
         --config input="$input" output="$tmp/$name/merged.aln" chunk_dir="$tmp/$name/chunks" \
-        program="$build/torva" chunks=2 >"$tmp/$name/log" 2>&1; then
+        program="$build/torva" chunks=2 options="$options" >"$tmp/$name/log" 2>&1; then
         echo "FAIL $name: the workflow accepted it"
         exit 1
     fi
@@ -89,22 +89,31 @@ printf '@r1\nACGT\n+\nIIII\n' > "$tmp/reads.fq"
 refused fastq "$tmp/reads.fq" "looks like FASTQ"
 { cat "$src/examples/demo.fa"; printf '\000\001binary'; } > "$tmp/binary.fa"
 refused binary "$tmp/binary.fa" "holds binary data (a NUL byte) in record 6"
+# Options of files every chunk would write alike are refused, with the
+# setting to use instead.
+refused view-option "$src/examples/demo.fa" "use the setting view=true" "--view $tmp/all.view"
+refused report-option "$src/examples/demo.fa" "use the setting report=true" "-q --rep=$tmp/all.html"
+refused output-option "$src/examples/demo.fa" "use the setting output=PATH" "-qO $tmp/x"
+[ ! -e "$tmp/all.view" ] || { echo "FAIL view-option: a view was written"; exit 1; }
 
-# The merged report holds what one run's report holds, numbered the same;
-# only the run's line and the command in each view differ.
+# The merged report and view hold what one run's hold, numbered the same;
+# only the run's line and the command and date in each view differ.
 mkdir -p "$tmp/report"
 { cat "$src/examples/demo.fa" "$src/examples/demo.fa"; } > "$tmp/report/six.fa"
-"$build/torva" -q -I "$tmp/report/six.fa" -O "$tmp/report/whole.aln" --report "$tmp/report/whole.html" >/dev/null 2>&1
+"$build/torva" -q -I "$tmp/report/six.fa" -O "$tmp/report/whole.aln" --report "$tmp/report/whole.html" \
+    --view "$tmp/report/whole.view" --paf "$tmp/report/whole.paf" >/dev/null 2>&1
 if ! snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/report" \
     --config input="$tmp/report/six.fa" output="$tmp/report/merged.aln" chunk_dir="$tmp/report/chunks" \
-    program="$build/torva" chunks=3 report=true >"$tmp/report/log" 2>&1; then
+    program="$build/torva" chunks=3 report=true view=true paf=true >"$tmp/report/log" 2>&1; then
     cat "$tmp/report/log"
     echo "FAIL report: the workflow failed"
     exit 1
 fi
-for f in whole.html merged.aln.html; do
-    grep -v -e '^<p id="run">' -e '^# Command: ' "$tmp/report/$f" > "$tmp/report/$f.cmp"
+for f in whole.html merged.aln.html whole.view merged.aln.view; do
+    grep -v -e '^<p id="run">' -e '^# Commandline: ' -e '^# Rundate: ' "$tmp/report/$f" > "$tmp/report/$f.cmp"
 done
 cmp "$tmp/report/whole.html.cmp" "$tmp/report/merged.aln.html.cmp" || { echo "FAIL report: the merged report differs"; exit 1; }
 grep -q 'Pairs: <span id="pair-count">6</span>' "$tmp/report/merged.aln.html" || { echo "FAIL report: pair count"; exit 1; }
+cmp "$tmp/report/whole.view.cmp" "$tmp/report/merged.aln.view.cmp" || { echo "FAIL report: the merged view differs"; exit 1; }
+cmp "$tmp/report/whole.paf" "$tmp/report/merged.aln.paf" || { echo "FAIL report: the merged PAF differs"; exit 1; }
 echo "ok report"

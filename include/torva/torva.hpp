@@ -161,6 +161,10 @@ struct Anchor {
     // Whether the programs' ".loc" listing shows it (it covers at least 10
     // positions of sequence 1).
     bool listed = false;
+    // Whether the global alignment was built on it; false for the anchors of
+    // a pair whose best local score did not beat the cutoff (anchorScore 0),
+    // which the listing still shows, and for every anchor of listLocal().
+    bool used = false;
 };
 
 struct Result {

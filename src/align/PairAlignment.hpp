@@ -34,6 +34,10 @@ struct AnchorRecord {
     // Whether the listing shows it: it covers at least the listing's minimum
     // number of positions of sequence 1.
     bool listed = false;
+    // Whether the global alignment was built on it. The listing also shows
+    // the anchors of a pair whose best local score did not beat the cutoff,
+    // and those of -L, where no alignment is built: those are not used.
+    bool used = false;
     // The mask runs in row1 and row2 (see maskRunsInRow); empty when the pair
     // had none. Writers that report lengths on the sequences as given need
     // them, since the rows show each run as one character.

@@ -36,6 +36,7 @@ Anchor anchor(const AnchorRecord& r) {
     a.row1 = text(r.row1);
     a.row2 = text(r.row2);
     a.listed = r.listed;
+    a.used = r.used;
     return a;
 }
 

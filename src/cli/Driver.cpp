@@ -143,9 +143,9 @@ bool outputsAreSafe(const std::string& name, const CommandLine& args, const RunO
 }
 
 int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
-    const RunDescription description{commandLine(argc, argv),
-                                     programName(argc > 0 && argv[0] ? argv[0] : "") + " " + TORVA_VERSION,
-                                     utcNow()};
+    RunDescription description{commandLine(argc, argv),
+                               programName(argc > 0 && argv[0] ? argv[0] : "") + " " + TORVA_VERSION,
+                               utcNow(), {}, {}};
     // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
     //    stops the run before anything is read or written.
     const std::string name = programName(argc > 0 && argv[0] != nullptr ? argv[0] : "");
@@ -228,6 +228,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     if (!args.viewFile.empty() || !args.reportFile.empty()) {
         const ScoreLookup scores = scoreMatrix.lookup();
         auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        description.matrix = matrixGiven;
+        description.params = resolveParameters(args, scoreMatrix, gappedAnchor);
         outputs.addViews(args.viewFile, args.reportFile, description,
                          PositivePairs([&](char a, char b) { return scores.score(lower(a), lower(b)); }));
     }
@@ -297,7 +299,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         render = [&](long index, Job& job, PairOutcome& outcome) {
             if (const PairAlignment* pair = std::get_if<PairAlignment>(&outcome)) {
                 job.made = outputs.render(*pair, static_cast<std::size_t>(args.firstPair + index),
-                                          static_cast<std::size_t>(index));
+                                          static_cast<std::size_t>(index), job.readNotes);
             }
         };
     }

@@ -185,4 +185,25 @@ int FastaReader::readRecords(std::vector<std::string>& names, std::vector<std::s
     return count;
 }
 
-std::string cutName(const std::string& header) { return header.substr(0, header.find('|')); }
+bool isDatabaseTag(std::string_view word) {
+    // UniProt's two, NCBI's identifiers of the FASTA defline, and ENA's.
+    static constexpr std::string_view kTags[] = {
+        "sp",  "tr",  "gi",  "ref", "gb",  "emb", "dbj", "pdb", "lcl", "gnl", "pir", "prf",
+        "tpg", "tpe", "tpd", "pat", "pgp", "bbs", "bbm", "gim", "gpp", "nat", "ena",
+    };
+    if (word.empty() || word.size() > 3) return false;
+    char lower[3];
+    for (std::size_t k = 0; k < word.size(); ++k)
+        lower[k] = word[k] >= 'A' && word[k] <= 'Z' ? static_cast<char>(word[k] - 'A' + 'a') : word[k];
+    const std::string_view folded(lower, word.size());
+    for (std::string_view tag : kTags)
+        if (folded == tag) return true;
+    return false;
+}
+
+std::string cutName(const std::string& header) {
+    const std::size_t bar = header.find('|');
+    if (bar != std::string::npos && isDatabaseTag(std::string_view(header).substr(0, bar)))
+        return header.substr(0, header.find_first_of(" \t"));
+    return header.substr(0, bar);
+}

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -79,5 +80,14 @@ private:
 // numbers and groups of ten): the programs and Python warn about it.
 inline bool isDigitOrBlank(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\t'; }
 
-// A header up to its first '|': the name a pair's results carry.
+// The name a record's results carry, in every output and in Python. A header
+// that begins with a sequence database's tag and '|' (UniProt's
+// "sp|P69905|HBA_HUMAN ...", NCBI's "gi|4504349|ref|NP_000509.1| ...") is
+// named by its first word, as other tools name it: cut at its first '|', all
+// of a file's records would share the tag as their name. Any other header is
+// cut at its first '|', as it always was, so that the names stored from such
+// inputs stay as they are.
 std::string cutName(const std::string& header);
+
+// Whether `word` is such a tag ("sp", "tr", "gi", "ref", "gb", ...; any case).
+bool isDatabaseTag(std::string_view word);

@@ -34,6 +34,17 @@ std::string numberCell(long long value) {
     return numberCell(v, v);
 }
 
+// The settings on one line, under the view's field names made readable.
+std::string settingsText(const RunDescription& run) {
+    std::string text;
+    for (auto [field, value] : settingFields(run)) {
+        for (char& c : field)
+            if (c == '_') c = ' ';
+        text += (text.empty() ? "" : " &#183; ") + xmlText(field) + ": " + xmlText(value);
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string htmlText(const std::string& text) {
@@ -101,17 +112,19 @@ std::string thumbnailSvg(const PairAlignment& pair, double side) {
         svg += "\"/>";
     }
     // The strongest anchors only: the picture is a few dozen pixels wide.
-    std::vector<const AnchorRecord*> anchors;
-    for (const AnchorRecord& a : pair.anchors)
-        if (a.listed) anchors.push_back(&a);
-    constexpr std::size_t kAnchors = 50;
-    if (anchors.size() > kAnchors) {
-        std::nth_element(anchors.begin(), anchors.begin() + kAnchors, anchors.end(),
-                         [](const AnchorRecord* a, const AnchorRecord* b) { return a->score > b->score; });
-        anchors.resize(kAnchors);
-    }
-    if (!anchors.empty()) {
-        svg += "<path stroke=\"#08306b\" stroke-width=\"2\" d=\"";
+    // Those the alignment was not built on are light, as in the picture.
+    for (const bool used : {false, true}) {
+        std::vector<const AnchorRecord*> anchors;
+        for (const AnchorRecord& a : pair.anchors)
+            if (a.used == used && (a.used || a.listed)) anchors.push_back(&a);
+        constexpr std::size_t kAnchors = 50;
+        if (anchors.size() > kAnchors) {
+            std::nth_element(anchors.begin(), anchors.begin() + kAnchors, anchors.end(),
+                             [](const AnchorRecord* a, const AnchorRecord* b) { return a->score > b->score; });
+            anchors.resize(kAnchors);
+        }
+        if (anchors.empty()) continue;
+        svg += used ? "<path stroke=\"#08306b\" stroke-width=\"2\" d=\"" : "<path stroke=\"#9e9e9e\" stroke-width=\"2\" d=\"";
         for (const AnchorRecord* a : anchors) {
             svg += 'M';
             at(a->begin1, a->begin2);
@@ -147,15 +160,15 @@ bool HtmlReport::open(std::string& reason) {
 }
 
 void HtmlReport::add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-                     const std::string& picture, const PairFigures& figures) {
-    add(pair, entry(pair, pairNumber, view, picture, figures, rows_.size() < kThumbnailLimit));
+                     const std::string& picture, const PairFigures& figures, const Messages& readNotes) {
+    add(pair, entry(pair, pairNumber, view, picture, figures, rows_.size() < kThumbnailLimit, readNotes));
 }
 
 ReportEntry HtmlReport::entry(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-                              const std::string& picture, const PairFigures& figures, bool thumbnail) {
+                              const std::string& picture, const PairFigures& figures, bool thumbnail,
+                              const Messages& readNotes) {
     const AlignmentTally& tally = figures.tally;
-    long long listed = 0;
-    for (const AnchorRecord& a : pair.anchors) listed += a.listed;
+    const AnchorCounts anchors = anchorCounts(pair);
     const std::string n = std::to_string(pairNumber);
     const std::string name1 = xmlText(shortName(pair.name1, 60)), name2 = xmlText(shortName(pair.name2, 60));
     const double identity = tally.columns > 0 ? 100.0 * static_cast<double>(tally.identical) /
@@ -167,10 +180,12 @@ ReportEntry HtmlReport::entry(const PairAlignment& pair, std::size_t pairNumber,
                  numberCell(static_cast<long long>(pair.length1)) + "<td class=\"name\">" + name2 + "</td>" +
                  numberCell(static_cast<long long>(pair.length2));
     if (pair.localOnly) {
-        made.cells += numberCell("", "&#8211;") + numberCell(pair.anchorScore) + numberCell(listed) +
+        made.cells += numberCell("", "&#8211;") + numberCell(pair.anchorScore) + numberCell(anchors.used) +
+                      numberCell(anchors.listed) +
                       numberCell(fixed1(identity), fixed1(identity) + " (anchors)") + numberCell("", "&#8211;");
     } else {
-        made.cells += numberCell(pair.score) + numberCell(pair.anchorScore) + numberCell(listed) +
+        made.cells += numberCell(pair.score) + numberCell(pair.anchorScore) + numberCell(anchors.used) +
+                      numberCell(anchors.listed) +
                       numberCell(fixed1(identity), fixed1(identity)) +
                       numberCell(figures.profile.conservedLength());
     }
@@ -178,9 +193,13 @@ ReportEntry HtmlReport::entry(const PairAlignment& pair, std::size_t pairNumber,
 
     // The picture and the view are most of it: appended once each, into
     // room made for them.
+    std::string warnings;
+    for (const Messages* messages : {&readNotes, &pair.messages})
+        for (const Message& m : *messages) warnings += "<li>" + xmlText(m.text) + "</li>";
+    if (!warnings.empty()) warnings = "<ul class=\"warnings\">" + warnings + "</ul>\n";
     const std::string heading = "<section class=\"detail\" id=\"pair-" + n + "\"><h2><span class=\"n\">" + n +
                                 "</span>. " + xmlText(pair.name1) + " vs " + xmlText(pair.name2) + "</h2>\n" +
-                                "<details class=\"picture\"><summary>Picture</summary>\n";
+                                warnings + "<details class=\"picture\"><summary>Picture</summary>\n";
     constexpr std::string_view kViewStart = "</details>\n<details class=\"view\"><summary>Alignment view</summary>\n<pre class=\"view\">";
     constexpr std::string_view kEnd = "</pre></details></section>\n";
     std::string& text = made.section;
@@ -216,13 +235,16 @@ void HtmlReport::finish(const RunDescription& run) {
           << "<title>TORVA report</title>\n<style>" << reportStyle() << "</style>\n</head>\n<body>\n"
           << "<h1>TORVA report</h1>\n<p id=\"run\">Command: <code>" << xmlText(run.command)
           << "</code><br>Program: " << xmlText(run.program) << "<br>Date: " << xmlText(run.date)
+          << "<br>Settings: <span id=\"settings\">" << settingsText(run) << "</span>"
           << "<br>Pairs: <span id=\"pair-count\">" << rows_.size() << "</span></p>\n"
           << "<p id=\"tools\"><label>Filter: <input id=\"filter\" type=\"search\" "
              "placeholder=\"any text of a row\"></label> <span id=\"shown\"></span></p>\n"
           << "<table id=\"pairs\" data-thumb-limit=\"" << kThumbnailLimit << "\" data-page-size=\""
           << kRowsPerPage << "\">\n<thead><tr><th data-type=\"num\">#</th><th class=\"name\">Sequence 1</th>"
              "<th data-type=\"num\">Length 1</th><th class=\"name\">Sequence 2</th><th data-type=\"num\">Length 2</th>"
-             "<th data-type=\"num\">Score</th><th data-type=\"num\">Anchor score</th><th data-type=\"num\">Anchors</th>"
+             "<th data-type=\"num\">Score</th><th data-type=\"num\">Anchor score</th>"
+             "<th data-type=\"num\" title=\"anchors the global alignment was built on\">Anchors used</th>"
+             "<th data-type=\"num\" title=\"anchors the .loc file lists (at least 10 positions of sequence 1)\">Listed</th>"
              "<th data-type=\"num\" title=\"identical columns / all alignment columns\">Identity %</th>"
              "<th data-type=\"num\" title=\"positions of sequence 1 in windows of at least 70% identity\">Conserved bp</th>"
              "<th class=\"nosort\">Picture</th></tr></thead>\n<tbody>\n<!--rows-->\n";

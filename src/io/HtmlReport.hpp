@@ -10,13 +10,7 @@
 
 #include "align/PairAlignment.hpp"
 #include "io/PairFigures.hpp"
-
-// What the report says about the run as a whole.
-struct RunDescription {
-    std::string command;  // the command line as typed
-    std::string program;  // name and version
-    std::string date;     // when the run started
-};
+#include "io/RunDescription.hpp"
 
 // A pair's part of the report, as finished text: its table row without the
 // small picture's cell, the small picture ("" when not drawn) and its section.
@@ -26,10 +20,11 @@ struct ReportEntry {
     std::string section;
 };
 
-// One self-contained HTML page for a run: the run's command, program and
-// date; a table with one row (tr.pair) per pair, sortable by any column and
+// One self-contained HTML page for a run: the run's command, program, date
+// and settings; a table with one row (tr.pair) per pair, sortable by any column and
 // filtered by a text box, with a small picture per pair; then per pair a
-// section with the full picture and the readable view, both collapsed. No
+// section with its warnings, the full picture and the readable view, both
+// collapsed. No
 // file or address outside the page is used. Above `kThumbnailLimit` pairs the
 // small pictures are left out and the table shows a page of rows at a time.
 //
@@ -50,15 +45,18 @@ public:
     // false on failure, with the system's reason.
     bool open(std::string& reason);
     // Adds a pair; `view` is its readable view and `picture` its picture
-    // without the XML declaration (svgText with standalone false).
+    // without the XML declaration (svgText with standalone false). Its
+    // section lists `readNotes` (the reader's warnings about its records)
+    // and the pair's own messages.
     void add(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-             const std::string& picture, const PairFigures& figures);
+             const std::string& picture, const PairFigures& figures, const Messages& readNotes = {});
     // The same in two steps: entry() makes the text and touches nothing, so
     // that pairs can be made ready side by side, each with its small picture
     // when `thumbnail`; add() takes them in order, and draws a small picture
     // still wanted but not made.
     static ReportEntry entry(const PairAlignment& pair, std::size_t pairNumber, const std::string& view,
-                             const std::string& picture, const PairFigures& figures, bool thumbnail);
+                             const std::string& picture, const PairFigures& figures, bool thumbnail,
+                             const Messages& readNotes = {});
     void add(const PairAlignment& pair, ReportEntry entry);
     // Writes the whole page and closes it.
     void finish(const RunDescription& run);

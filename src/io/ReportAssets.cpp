@@ -19,6 +19,7 @@ td.thumb svg { display: block; }
 #pager button { margin: 0 0.4em; }
 section.detail { margin-top: 1.2em; border-top: 1px solid #ccc; }
 section.detail h2 { font-size: 1.05em; }
+ul.warnings { color: #8a4b00; margin: 0.3em 0; }
 details > summary { cursor: pointer; margin: 0.3em 0; }
 details svg { max-width: 100%; height: auto; }
 pre.view { font-size: 12px; line-height: 1.25; overflow-x: auto; background: #fafafa; padding: 0.6em; }

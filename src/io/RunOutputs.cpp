@@ -206,7 +206,8 @@ void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
     write(pair, render(pair, pairNumber, report_ ? report_->pairs() : 0));
 }
 
-RenderedPair RunOutputs::render(const PairAlignment& pair, std::size_t pairNumber, std::size_t pairsBefore) const {
+RenderedPair RunOutputs::render(const PairAlignment& pair, std::size_t pairNumber, std::size_t pairsBefore,
+                                const Messages& readNotes) const {
     RenderedPair made;
     const bool views = view_ || viewToStdout_ || report_;
     if (plotDir_.empty() && !views) return made;
@@ -215,10 +216,10 @@ RenderedPair RunOutputs::render(const PairAlignment& pair, std::size_t pairNumbe
     const PairFigures figures = pairFigures(pair, positive_);
     if (!plotDir_.empty() || report_) made.picture = svgText(pair, SvgOptions{false, &figures});
     if (!plotDir_.empty()) made.pictureName = svgFileName(pairNumber, pair.name1, pair.name2);
-    if (views) made.view = viewText(pair, pairNumber, run_.command, positive_, figures.tally);
+    if (views) made.view = viewText(pair, pairNumber, run_, positive_, figures.tally);
     if (report_) {
         made.report = HtmlReport::entry(pair, pairNumber, made.view, made.picture, figures,
-                                        pairsBefore < HtmlReport::kThumbnailLimit);
+                                        pairsBefore < HtmlReport::kThumbnailLimit, readNotes);
     }
     return made;
 }

@@ -71,8 +71,10 @@ public:
     // Makes the text of a pair's pictures, view and report part. It reads
     // only what open() left settled and writes nothing, so after open() it
     // may run on any thread, for several pairs at once. `pairsBefore` counts
-    // the pairs of the run before this one.
-    RenderedPair render(const PairAlignment& pair, std::size_t pairNumber, std::size_t pairsBefore) const;
+    // the pairs of the run before this one; the report lists `readNotes`
+    // with the pair.
+    RenderedPair render(const PairAlignment& pair, std::size_t pairNumber, std::size_t pairsBefore,
+                        const Messages& readNotes = {}) const;
     // Whether render() has anything to make.
     bool rendersViews() const { return !plotDir_.empty() || view_ || viewToStdout_ || report_; }
     // Reports streams that have failed; false when any has.

@@ -13,6 +13,7 @@
 #include "io/IdentityProfile.hpp"
 #include "io/TextBuffer.hpp"
 #include "io/ViewWriter.hpp"
+#include "io/WordMatches.hpp"
 
 namespace {
 
@@ -23,9 +24,13 @@ constexpr double kLegendGap = 30, kLegendWidth = 250;
 constexpr double kProfileGap = 36, kProfileHeight = 100;
 constexpr double kMinWidth = 760;
 constexpr double kLineHeight = 16;
-constexpr double kCharWidth = 6.4;   // of the 11-pixel caption font, generously
+constexpr double kCharWidth = 7;     // of the 11-pixel caption font, generously
 constexpr std::size_t kAnchorPointBudget = 40000;
 constexpr const char* kPathColour = "#d62728";
+constexpr const char* kDotColour = "#c4c4c4";
+constexpr double kDotCell = 2;              // pixels per dot-plot cell, before thinning
+constexpr double kDotMargin = 1;            // pixels a dot reaches beyond its cell
+constexpr std::size_t kMaxDotCells = 6000;  // marked cells drawn at most
 
 std::string num(double v) {
     char buf[32];
@@ -62,8 +67,8 @@ long long tickStep(long long length) {
             if (p * m * 6 >= length) return p * m;
 }
 
-// Light blue for the weakest anchor to dark navy for the best.
-std::string scoreColour(double t) {
+// Light blue for no identity to dark navy for all columns identical.
+std::string identityColour(double t) {
     static constexpr int kStops[3][3] = {{0x9e, 0xca, 0xe1}, {0x31, 0x82, 0xbd}, {0x08, 0x1d, 0x58}};
     t = std::clamp(t, 0.0, 1.0) * 2;
     const int k = std::min(static_cast<int>(t), 1);
@@ -109,11 +114,64 @@ struct Layout {
 
 struct Drawing {
     const PairAlignment& pair;
-    std::vector<const AnchorRecord*> anchors;  // the listed ones
+    std::vector<const AnchorRecord*> anchors;  // those used or listed
     IdentityProfile profile;
     std::vector<std::string> captions;
     Layout at{};
+    WordMatchGrid dots;  // empty without a global alignment (its rows give the sequences)
 };
+
+long long countUsed(const std::vector<const AnchorRecord*>& anchors) {
+    return std::count_if(anchors.begin(), anchors.end(), [](const AnchorRecord* a) { return a->used; });
+}
+
+// The dot plot of the pair's sequences, from the global rows.
+WordMatchGrid dotsFor(const PairAlignment& p, const Layout& f) {
+    if (p.localOnly) return {};
+    std::string seq1, seq2;
+    seq1.reserve(p.length1);
+    seq2.reserve(p.length2);
+    for (char c : p.row1)
+        if (c != '-') seq1 += c;
+    for (char c : p.row2)
+        if (c != '-') seq2 += c;
+    const bool protein = looksLikeProtein(seq1, seq2);
+    return wordMatches(seq1, seq2, protein, wordSizeFor(seq1.size(), seq2.size(), protein),
+                       static_cast<std::size_t>(std::ceil(f.w / kDotCell)),
+                       static_cast<std::size_t>(std::ceil(f.h / kDotCell)), kMaxDotCells);
+}
+
+// Each strand's marked cells as one path, a row's neighbouring cells as one
+// rectangle. Each reaches a pixel beyond its cell on every side, so that
+// the matches along an anchor show beside its stroke, and a stretch of an
+// anchor without any stands out.
+void writeDots(TextBuffer& out, const Drawing& d) {
+    const WordMatchGrid& g = d.dots;
+    if (g.cells.empty() || g.marked() == 0) return;
+    const Layout& f = d.at;
+    const double cw = f.w / static_cast<double>(g.columns), ch = f.h / static_cast<double>(g.rows);
+    out << "<g class=\"dotplot\" fill=\"" << kDotColour << "\">\n";
+    for (const std::uint8_t bit : {WordMatchGrid::kSameStrand, WordMatchGrid::kOppositeStrand}) {
+        std::string path;
+        for (std::size_t r = 0; r < g.rows; ++r)
+            for (std::size_t c = 0; c < g.columns; ++c) {
+                if (!(g.at(c, r) & bit)) continue;
+                std::size_t end = c + 1;
+                while (end < g.columns && (g.at(end, r) & bit)) ++end;
+                const double width = static_cast<double>(end - c) * cw + 2 * kDotMargin;
+                path += 'M' + num(kLeft + static_cast<double>(c) * cw - kDotMargin) + ' ' +
+                        num(kTop + static_cast<double>(r) * ch - kDotMargin) + 'h' + num(width) + 'v' +
+                        num(ch + 2 * kDotMargin) + 'h' + num(-width) + 'z';
+                c = end;
+            }
+        if (path.empty()) continue;
+        out << "<path d=\"" << path << "\"><title>words of " << g.wordSize << " letters alike"
+            << (bit == WordMatchGrid::kSameStrand ? (g.bothStrands ? ", same strand" : "")
+                                                   : ", opposite strands (reverse complement)")
+            << "</title></path>\n";
+    }
+    out << "</g>\n";
+}
 
 void writeAxes(TextBuffer& out, const Drawing& d) {
     const PairAlignment& p = d.pair;
@@ -207,11 +265,12 @@ void writePath(TextBuffer& out, const Drawing& d) {
     out << "\"/>\n";
 }
 
-// The corners of an anchor's path on the sequences as given: a point
-// wherever it turns between diagonal, across and down; at most `budget`
-// (evenly thinned beyond), the ends always kept.
-std::vector<std::pair<long long, long long>> anchorCorners(const AnchorRecord& a, std::size_t budget) {
-    const auto [r1, r2] = expandedRows(a);
+// The corners of an anchor's path on the sequences as given (`r1`, `r2` its
+// rows with mask runs expanded): a point wherever it turns between diagonal,
+// across and down; at most `budget` (evenly thinned beyond), the ends always
+// kept.
+std::vector<std::pair<long long, long long>> anchorCorners(const AnchorRecord& a, const std::string& r1,
+                                                           const std::string& r2, std::size_t budget) {
     std::vector<std::pair<long long, long long>> corners{{a.begin1, a.begin2}};
     long long i = a.begin1, j = a.begin2;
     int last = -1;
@@ -235,25 +294,9 @@ std::vector<std::pair<long long, long long>> anchorCorners(const AnchorRecord& a
     return corners;
 }
 
-struct ScoreRange {
-    std::int32_t lo = 0, hi = 0;
-    double at(std::int32_t s) const {
-        return hi > lo ? (static_cast<double>(s) - lo) / (static_cast<double>(hi) - lo) : 1.0;
-    }
-};
-
-ScoreRange scoreRange(const std::vector<const AnchorRecord*>& anchors) {
-    ScoreRange r;
-    if (anchors.empty()) return r;
-    r.lo = r.hi = anchors.front()->score;
-    for (const AnchorRecord* a : anchors) r.lo = std::min(r.lo, a->score), r.hi = std::max(r.hi, a->score);
-    return r;
-}
-
 void writeAnchors(TextBuffer& out, const Drawing& d) {
     if (d.anchors.empty()) return;
     const Layout& f = d.at;
-    const ScoreRange range = scoreRange(d.anchors);
     // Weakest first, so that the best lie on top.
     std::vector<std::size_t> order(d.anchors.size());
     std::iota(order.begin(), order.end(), 0);
@@ -261,7 +304,7 @@ void writeAnchors(TextBuffer& out, const Drawing& d) {
                      [&](std::size_t a, std::size_t b) { return d.anchors[a]->score < d.anchors[b]->score; });
     const std::size_t rest = order.size() > kMaxAnchorsDrawn ? order.size() - kMaxAnchorsDrawn : 0;
     if (rest > 0) {
-        out << "<path class=\"anchor-rest\" fill=\"none\" stroke=\"" << scoreColour(0)
+        out << "<path class=\"anchor-rest\" fill=\"none\" stroke=\"" << identityColour(0)
             << "\" stroke-width=\"1.5\" d=\"";
         for (std::size_t k = 0; k < rest; ++k) {
             const AnchorRecord& a = *d.anchors[order[k]];
@@ -272,17 +315,25 @@ void writeAnchors(TextBuffer& out, const Drawing& d) {
     }
     const std::size_t drawn = order.size() - rest;
     const std::size_t budget = std::clamp<std::size_t>(kAnchorPointBudget / std::max<std::size_t>(drawn, 1), 16, 1000);
+    // Shaded by identity, not by score: a long anchor through weak similarity
+    // scores high. One the alignment was not built on is dashed and lighter.
     out << "<g fill=\"none\" stroke-width=\"2.5\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
     for (std::size_t k = rest; k < order.size(); ++k) {
         const AnchorRecord& a = *d.anchors[order[k]];
-        out << "<polyline class=\"anchor\" stroke=\"" << scoreColour(range.at(a.score)) << "\" points=\"";
-        const auto corners = anchorCorners(a, budget);
+        const auto [r1, r2] = expandedRows(a);
+        AlignmentTally own;
+        own.add(r1, r2, PositivePairs());
+        const double identity = own.columns > 0 ? static_cast<double>(own.identical) / static_cast<double>(own.columns) : 0;
+        out << (a.used ? "<polyline class=\"anchor\" stroke=\"" : "<polyline class=\"anchor listed\" stroke-dasharray=\"5 3\" stroke-opacity=\"0.7\" stroke=\"")
+            << identityColour(identity) << "\" points=\"";
+        const auto corners = anchorCorners(a, r1, r2, budget);
         for (std::size_t c = 0; c < corners.size(); ++c)
             out << (c ? " " : "") << num(f.x(static_cast<double>(corners[c].first))) << ','
                 << num(f.y(static_cast<double>(corners[c].second)));
-        out << "\"><title>anchor " << order[k] + 1 << ": score " << a.score << "; 1: "
-            << a.begin1 + 1 << '-' << a.end1 << ", 2: " << a.begin2 + 1 << '-' << a.end2
-            << "</title></polyline>\n";
+        out << "\"><title>anchor " << order[k] + 1 << (a.used ? "" : ", listed only, the alignment is not built on it")
+            << ": score " << a.score << ", identity " << percent(own.identical, own.columns) << " ("
+            << own.identical << '/' << own.columns << " columns); 1: " << a.begin1 + 1 << '-' << a.end1
+            << ", 2: " << a.begin2 + 1 << '-' << a.end2 << "</title></polyline>\n";
     }
     out << "</g>\n";
 }
@@ -337,19 +388,29 @@ void writeLegend(TextBuffer& out, const Drawing& d) {
         label(y, "global alignment");
     }
     y += 20;
-    const ScoreRange range = scoreRange(d.anchors);
-    label(y, d.anchors.empty() ? "no anchor" : "anchors, coloured by score:");
+    const long long used = countUsed(d.anchors);
+    const long long listedOnly = static_cast<long long>(d.anchors.size()) - used;
+    label(y, d.anchors.empty() ? "no anchor" : "anchors, shaded by identity");
     out << "<line x1=\"" << num(x) << "\" x2=\"" << num(x + 24) << "\" y1=\"" << num(y + 6) << "\" y2=\""
-        << num(y - 6) << "\" stroke=\"" << scoreColour(1) << "\" stroke-width=\"2.5\"/>\n";
+        << num(y - 6) << "\" stroke=\"" << identityColour(1) << "\" stroke-width=\"2.5\"/>\n";
     y += 14;
     if (!d.anchors.empty()) {
+        label(y, "(score in each one's tooltip):");
+        y += 10;
         for (int k = 0; k < 10; ++k)
             out << "<rect x=\"" << num(x + 30 + k * 16) << "\" y=\"" << num(y) << "\" width=\"16\" height=\"10\" fill=\""
-                << scoreColour(k / 9.0) << "\"/>\n";
-        out << "<text x=\"" << num(x + 30) << "\" y=\"" << num(y + 22) << "\">" << range.lo
-            << "</text><text x=\"" << num(x + 190) << "\" y=\"" << num(y + 22) << "\" text-anchor=\"end\">"
-            << range.hi << "</text>\n";
-        y += 30;
+                << identityColour(k / 9.0) << "\"/>\n";
+        out << "<text x=\"" << num(x + 30) << "\" y=\"" << num(y + 22) << "\">0%</text><text x=\"" << num(x + 190)
+            << "\" y=\"" << num(y + 22) << "\" text-anchor=\"end\">100% identical</text>\n";
+        y += 38;
+        if (listedOnly > 0) {
+            out << "<line x1=\"" << num(x) << "\" x2=\"" << num(x + 24) << "\" y1=\"" << num(y + 6) << "\" y2=\""
+                << num(y - 6) << "\" stroke=\"" << identityColour(0.6) << "\" stroke-width=\"2.5\" stroke-dasharray=\"5 3\"/>\n";
+            label(y, "dashed: only listed in .loc,");
+            y += 14;
+            label(y, p.localOnly ? "no alignment built (-L)" : "the alignment not built on it");
+            y += 20;
+        }
         if (d.anchors.size() > kMaxAnchorsDrawn) {
             label(y, "the " + std::to_string(d.anchors.size() - kMaxAnchorsDrawn) + " weakest as one");
             y += 16;
@@ -358,6 +419,16 @@ void writeLegend(TextBuffer& out, const Drawing& d) {
         }
     }
     y += 6;
+    if (!d.dots.cells.empty()) {
+        out << "<rect x=\"" << num(x) << "\" y=\"" << num(y - 6) << "\" width=\"24\" height=\"12\" fill=\"" << kDotColour << "\"/>\n";
+        label(y, "words of " + std::to_string(d.dots.wordSize) + " letters alike" + (d.dots.bothStrands ? "," : ""));
+        y += 14;
+        if (d.dots.bothStrands) {
+            label(y, "both strands (dot plot)");
+            y += 14;
+        }
+        y += 6;
+    }
     if (!p.maskRuns1.empty() || !p.maskRuns2.empty()) {
         out << "<rect x=\"" << num(x) << "\" y=\"" << num(y - 6) << "\" width=\"24\" height=\"12\" fill=\"#9e9e9e\" fill-opacity=\"0.35\"/>\n";
         label(y, "mask runs: " + std::to_string(p.maskRuns1.size()) + " on 1, " +
@@ -374,25 +445,31 @@ void writeLegend(TextBuffer& out, const Drawing& d) {
 
 std::vector<std::string> captionsFor(const PairAlignment& p, const std::vector<const AnchorRecord*>& anchors,
                                      const AlignmentTally& t, const IdentityProfile& profile) {
-    const long long n = static_cast<long long>(anchors.size());
+    const long long used = countUsed(anchors);
+    const long long listedOnly = static_cast<long long>(anchors.size()) - used;
     std::vector<std::string> lines;
     lines.push_back(shortName(p.name1, 40) + " (length " + std::to_string(p.length1) + ") vs " +
                     shortName(p.name2, 40) + " (length " + std::to_string(p.length2) + ")");
     if (p.localOnly) {
-        lines.push_back("anchors only (-L), no global alignment: " + plural(n, "anchor", "anchors") +
+        lines.push_back("anchors only (-L), no global alignment: " + plural(listedOnly, "listed anchor", "listed anchors") +
                         ", anchor score " + std::to_string(p.anchorScore));
-        lines.push_back("over the anchors: " + std::to_string(t.identical) + " identical of " +
-                        plural(t.columns, "column", "columns") + " (" + percent(t.identical, t.columns) + "), of " +
-                        plural(t.residuePairs, "residue pair", "residue pairs") + " " +
-                        percent(t.identical, t.residuePairs));
+        lines.push_back("identity over the anchors " + percent(t.identical, t.columns) + " (" +
+                        std::to_string(t.identical) + " identical of " + plural(t.columns, "column", "columns") +
+                        "); " + percent(t.identical, t.residuePairs) + " over the " +
+                        plural(t.residuePairs, "aligned residue pair", "aligned residue pairs"));
         return lines;
     }
-    lines.push_back("score " + std::to_string(p.score) + ", anchor score " + std::to_string(p.anchorScore) +
-                    " from " + plural(n, "anchor", "anchors"));
-    lines.push_back("identity " + percent(t.identical, t.columns) + ": " + std::to_string(t.identical) +
+    std::string anchorLine = "score " + std::to_string(p.score) + ", anchor score " + std::to_string(p.anchorScore);
+    anchorLine += used > 0 ? " from " + plural(used, "anchor", "anchors") + " the alignment is built on"
+                           : ": no local score beat the cutoff, the alignment is built on no anchor";
+    if (listedOnly > 0)
+        anchorLine += "; " + plural(listedOnly, used > 0 ? "more anchor" : "anchor", used > 0 ? "more anchors" : "anchors") +
+                      " only listed in the .loc file (dashed)";
+    lines.push_back(anchorLine);
+    lines.push_back("identity " + percent(t.identical, t.columns) + " (" + std::to_string(t.identical) +
                     " identical of all " + plural(t.columns, "alignment column", "alignment columns") +
-                    " (gap columns included); " + percent(t.identical, t.residuePairs) + " of the " +
-                    plural(t.residuePairs, "column", "columns") + " with a residue in both rows");
+                    ", gap columns included); " + percent(t.identical, t.residuePairs) + " over the " +
+                    plural(t.residuePairs, "aligned residue pair", "aligned residue pairs"));
     lines.push_back("conserved: " + std::to_string(profile.conservedLength()) + " of " +
                     std::to_string(p.length1) + " positions of sequence 1. The PAF's block length counts the"
                     " columns from the first to the last residue pair only.");
@@ -441,9 +518,9 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
     // Identity counts need no scores: no pair counts as positive here.
     const PairFigures figures = options.figures ? PairFigures{} : pairFigures(pair, PositivePairs());
     const PairFigures& given = options.figures ? *options.figures : figures;
-    Drawing d{pair, {}, given.profile, {}, {}};
+    Drawing d{pair, {}, given.profile, {}, {}, {}};
     for (const AnchorRecord& a : pair.anchors)
-        if (a.listed) d.anchors.push_back(&a);
+        if (a.used || a.listed) d.anchors.push_back(&a);
 
     Layout& f = d.at;
     const double len1 = static_cast<double>(std::max<std::size_t>(pair.length1, 1));
@@ -455,6 +532,7 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
     f.sy = f.h / len2;
     f.width = std::max(kLeft + f.w + kLegendGap + kLegendWidth, kMinWidth);
     f.profileTop = pair.localOnly ? 0 : kTop + f.h + kProfileGap;
+    d.dots = dotsFor(pair, f);
     f.captionTop = (pair.localOnly ? kTop + f.h : f.profileTop + kProfileHeight) + 28;
     const auto chars = static_cast<std::size_t>((f.width - 30) / kCharWidth);
     for (const std::string& caption : captionsFor(pair, d.anchors, given.tally, d.profile))
@@ -467,6 +545,7 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
         << "\">\n<title>" << xmlText(pair.name1) << " vs " << xmlText(pair.name2) << "</title>\n"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
     writeMasks(out, d);
+    writeDots(out, d);
     writeAxes(out, d);
     if (!pair.localOnly) writePath(out, d);
     writeAnchors(out, d);
@@ -483,7 +562,7 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
 std::string svgFileName(std::size_t pairNumber, const std::string& name1,
                         const std::string& name2) {
     auto safe = [](const std::string& name) {
-        std::string s = name.substr(0, 80);
+        std::string s = name.substr(0, kMaxNameInFileName);
         for (char& c : s)
             // ASCII only: whatever the locale calls a letter, file names stay portable.
             if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||

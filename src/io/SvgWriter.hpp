@@ -29,8 +29,10 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options = {});
 
 // The file name of a pair's picture: the pair number (from 1, at least four
 // digits) and both names, with every character outside [A-Za-z0-9._-]
-// replaced by '_' and each name cut to 80 characters to stay within file-name
-// limits, e.g. "0001_HBA_vs_HBB.svg".
+// replaced by '_' and each name cut to kMaxNameInFileName characters, so that
+// a listing stays readable, e.g. "0001_HBA_vs_HBB.svg". The number alone
+// keeps the names of a run's pictures apart.
+inline constexpr std::size_t kMaxNameInFileName = 40;
 std::string svgFileName(std::size_t pairNumber, const std::string& name1, const std::string& name2);
 
 // Text for XML and HTML: markup characters escaped, control characters and

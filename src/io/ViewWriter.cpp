@@ -11,6 +11,14 @@
 
 namespace {
 
+// needle's rules: 40 '#' around the run, 39 '=' around an alignment, 39 '-'
+// after it. Readers of its format look for exactly these lines.
+constexpr std::string_view kRunRule = "########################################";
+constexpr std::string_view kAlignmentRule = "#=======================================";
+constexpr std::string_view kEndRule = "#---------------------------------------";
+// A block line's name and start fill this many characters, a blank included.
+constexpr std::size_t kLabelWidth = 21;
+
 char mark(char a, char b, const PositivePairs& positive) {
     if (a == '-' || b == '-') return ' ';
     if (sameResidue(a, b)) return '|';
@@ -19,8 +27,17 @@ char mark(char a, char b, const PositivePairs& positive) {
 
 struct Labels {
     std::string name1, name2;
-    std::size_t nameWidth, numberWidth;
+    std::size_t nameWidth, numberWidth;  // nameWidth + 1 + numberWidth + 1 == kLabelWidth
 };
+
+Labels labelsFor(const PairAlignment& pair) {
+    Labels labels;
+    labels.numberWidth = std::max<std::size_t>(6, std::to_string(std::max(pair.length1, pair.length2)).size());
+    labels.nameWidth = kLabelWidth - 2 - std::min(labels.numberWidth, kLabelWidth - 3);
+    labels.name1 = shortName(pair.name1, labels.nameWidth);
+    labels.name2 = shortName(pair.name2, labels.nameWidth);
+    return labels;
+}
 
 // Writes the rows in blocks; `next1`/`next2` are the 1-based positions of
 // the rows' first residues.
@@ -30,8 +47,7 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
     const std::size_t n = std::min(r1.size(), r2.size());
     std::string& text = out.text;
     // Three lines of about the block's width and the labels' for each block.
-    const std::size_t indent = labels.nameWidth + 1 + labels.numberWidth + 1;
-    text.reserve(text.size() + (n / std::max<std::size_t>(width, 1) + 1) * 3 * (width + indent + 16));
+    text.reserve(text.size() + (n / std::max<std::size_t>(width, 1) + 1) * 3 * (width + kLabelWidth + 16));
     auto line = [&](const std::string& name, long long start, std::string_view segment, long long end) {
         char number[24];
         const std::size_t digits = static_cast<std::size_t>(std::to_chars(number, number + sizeof number, start).ptr - number);
@@ -48,35 +64,95 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
         const std::string_view s1 = r1.substr(from, len), s2 = r2.substr(from, len);
         const long long residues1 = static_cast<long long>(len - static_cast<std::size_t>(std::count(s1.begin(), s1.end(), '-')));
         const long long residues2 = static_cast<long long>(len - static_cast<std::size_t>(std::count(s2.begin(), s2.end(), '-')));
-        line(labels.name1, next1, s1, next1 + residues1 - 1);
-        text.append(indent, ' ');
+        // A segment of gaps shows the residue before it twice, as needle does.
+        line(labels.name1, residues1 > 0 ? next1 : next1 - 1, s1, next1 + residues1 - 1);
+        text.append(kLabelWidth, ' ');
         const std::size_t marks = text.size();
         text.resize(marks + len);
         for (std::size_t c = 0; c < len; ++c) text[marks + c] = mark(s1[c], s2[c], positive);
         text += '\n';
-        line(labels.name2, next2, s2, next2 + residues2 - 1);
+        line(labels.name2, residues2 > 0 ? next2 : next2 - 1, s2, next2 + residues2 - 1);
         text += '\n';
         next1 += residues1;
         next2 += residues2;
     }
 }
 
+void writeRunHeader(TextBuffer& out, const PairAlignment& pair, std::size_t pairNumber,
+                    const RunDescription& run) {
+    out << kRunRule << '\n'
+        << "# Program: " << run.program << '\n'
+        << "# Rundate: " << run.date << '\n'
+        << "# Commandline: " << run.command << '\n'
+        << "# Pair: " << pairNumber << '\n'
+        << "# Anchors: " << anchorCountsText(pair) << '\n'
+        << kRunRule << "\n\n";
+}
+
+// The header of one alignment: the pair's global alignment, or with -L one
+// anchor (`anchor` its description); `score` as the alignment file gives it.
+void writeAlignmentHeader(TextBuffer& out, const PairAlignment& pair, const RunDescription& run,
+                          const AlignmentTally& tally, long long score, const std::string& anchor) {
+    auto name = [](const std::string& n) { return n.empty() ? std::string("*") : n; };
+    out << kAlignmentRule << "\n#\n"
+        << "# Aligned_sequences: 2\n"
+        << "# 1: " << name(pair.name1) << '\n'
+        << "# 2: " << name(pair.name2) << '\n'
+        << "# Sequence_lengths: " << pair.length1 << ", " << pair.length2 << '\n';
+    for (const auto& [field, value] : settingFields(run)) out << "# " << field << ": " << value << '\n';
+    if (!anchor.empty()) out << "# Anchor: " << anchor << '\n';
+    out << "#\n"
+        << "# Length: " << tally.columns << '\n'
+        << "# Identity:     " << countOf(tally.identical, tally.columns) << '\n'
+        << "# Similarity:   " << countOf(tally.similar, tally.columns) << '\n'
+        << "# Gaps:         " << countOf(tally.gaps, tally.columns) << '\n'
+        << "# Score: " << score << '\n';
+    if (anchor.empty()) out << "# Anchor_score: " << pair.anchorScore << '\n';
+    out << "#\n" << kAlignmentRule << "\n\n";
+}
+
 void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairNumber,
-                   const std::string& commandLine, const PositivePairs& positive,
-                   const AlignmentTally& tally, std::size_t width);
+                   const RunDescription& run, const PositivePairs& positive,
+                   const AlignmentTally& tally, std::size_t width) {
+    width = std::max<std::size_t>(width, 1);
+    writeRunHeader(out, pair, pairNumber, run);
+    const Labels labels = labelsFor(pair);
+    if (!pair.localOnly) {
+        writeAlignmentHeader(out, pair, run, tally, pair.score, "");
+        writeBlocks(out, std::string_view(pair.row1.data(), pair.row1.size()),
+                    std::string_view(pair.row2.data(), pair.row2.size()), 1, 1, labels, positive,
+                    width);
+    } else {
+        const long long listed = anchorCounts(pair).listed;
+        long long k = 0;
+        for (const AnchorRecord& a : pair.anchors) {
+            if (!a.listed) continue;
+            ++k;
+            const auto [r1, r2] = expandedRows(a);
+            AlignmentTally own;
+            own.add(r1, r2, positive);
+            writeAlignmentHeader(out, pair, run, own, a.score,
+                                 std::to_string(k) + " of " + std::to_string(listed) + " listed, 1: " +
+                                     std::to_string(a.begin1 + 1) + "-" + std::to_string(a.end1) + ", 2: " +
+                                     std::to_string(a.begin2 + 1) + "-" + std::to_string(a.end2));
+            writeBlocks(out, r1, r2, a.begin1 + 1, a.begin2 + 1, labels, positive, width);
+        }
+    }
+    out << '\n' << kEndRule << "\n\n";
+}
 
 }  // namespace
 
 void writeView(std::ostream& stream, const PairAlignment& pair, std::size_t pairNumber,
-               const std::string& commandLine, const PositivePairs& positive, std::size_t width) {
-    const std::string text = viewText(pair, pairNumber, commandLine, positive, tallyPair(pair, positive), width);
+               const RunDescription& run, const PositivePairs& positive, std::size_t width) {
+    const std::string text = viewText(pair, pairNumber, run, positive, tallyPair(pair, positive), width);
     stream.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const std::string& commandLine,
+std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const RunDescription& run,
                      const PositivePairs& positive, const AlignmentTally& tally, std::size_t width) {
     TextBuffer out;
-    writeViewText(out, pair, pairNumber, commandLine, positive, tally, width);
+    writeViewText(out, pair, pairNumber, run, positive, tally, width);
     return std::move(out.text);
 }
 
@@ -85,51 +161,20 @@ std::string shortName(const std::string& name, std::size_t limit) {
     return word.empty() ? "*" : word;
 }
 
-namespace {
-
-void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairNumber,
-                   const std::string& commandLine, const PositivePairs& positive,
-                   const AlignmentTally& tally, std::size_t width) {
-    width = std::max<std::size_t>(width, 1);
-    const std::string rule(60, '#');
-    out << rule << '\n'
-        << "# Pair " << pairNumber << '\n'
-        << "# 1: " << pair.name1 << " (length " << pair.length1 << ")\n"
-        << "# 2: " << pair.name2 << " (length " << pair.length2 << ")\n"
-        << "# Command: " << commandLine << '\n';
-    std::size_t listed = 0;
-    for (const AnchorRecord& a : pair.anchors) listed += a.listed;
-    if (pair.localOnly) {
-        out << "# Global alignment: none (-L); the " << listed << " listed "
-            << (listed == 1 ? "anchor follows" : "anchors follow") << ", counted together\n";
-    } else {
-        out << "# Score:        " << pair.score << '\n';
-    }
-    out << "# Anchor score: " << pair.anchorScore << '\n'
-        << "# Length:       " << tally.columns << '\n'
-        << "# Identity:     " << countOf(tally.identical, tally.columns) << '\n'
-        << "# Similarity:   " << countOf(tally.similar, tally.columns) << '\n'
-        << "# Gaps:         " << countOf(tally.gaps, tally.columns) << '\n'
-        << rule << "\n\n";
-
-    Labels labels{shortName(pair.name1), shortName(pair.name2), 0, 0};
-    labels.nameWidth = std::max(labels.name1.size(), labels.name2.size());
-    labels.numberWidth = std::to_string(std::max(pair.length1, pair.length2) + 1).size();
-    if (!pair.localOnly) {
-        writeBlocks(out, std::string_view(pair.row1.data(), pair.row1.size()),
-                    std::string_view(pair.row2.data(), pair.row2.size()), 1, 1, labels, positive,
-                    width);
-        return;
-    }
-    std::size_t k = 0;
+AnchorCounts anchorCounts(const PairAlignment& pair) {
+    AnchorCounts counts;
     for (const AnchorRecord& a : pair.anchors) {
-        if (!a.listed) continue;
-        ++k;
-        out << "# Anchor " << k << " of " << listed << ": score " << a.score << ", 1: "
-            << a.begin1 + 1 << '-' << a.end1 << ", 2: " << a.begin2 + 1 << '-' << a.end2 << "\n\n";
-        const auto [r1, r2] = expandedRows(a);
-        writeBlocks(out, r1, r2, a.begin1 + 1, a.begin2 + 1, labels, positive, width);
+        counts.used += a.used;
+        counts.listed += a.listed;
     }
+    return counts;
 }
 
-}  // namespace
+std::string anchorCountsText(const PairAlignment& pair) {
+    const AnchorCounts counts = anchorCounts(pair);
+    std::string text = std::to_string(counts.used) + " used, " + std::to_string(counts.listed) + " listed";
+    if (counts.used == 0 && counts.listed > 0)
+        text += pair.localOnly ? " (-L: no alignment is built on them)"
+                               : " (no local score beat the cutoff: the alignment is not built on them)";
+    return text;
+}

@@ -148,9 +148,12 @@ PairOutcome alignPairOrThrow(const PairInput& input, const PairSettings& setting
             pair.maskRuns1 = runsAsGiven(masks.posMap[0], masks.runLengths[0]);
             pair.maskRuns2 = runsAsGiven(masks.posMap[1], masks.runLengths[1]);
         }
-        for (const Segment& r : chain.anchors)
+        const bool used = !params.localOnly && aligner.anchored();
+        for (const Segment& r : chain.anchors) {
             pair.anchors.push_back(
                 anchorRecord(r, pair.masked ? &masks : nullptr, params.listingMinLength));
+            pair.anchors.back().used = used;
+        }
         return pair;
     } catch (const OutOfMemory& e) {
         PairError error = pairError(PairError::Kind::kOutOfMemory, pair);

@@ -32,7 +32,7 @@ def test_span_and_identity_are_the_paf_columns(path, protein, tmp_path):
     r = torva.align(seq1, seq2, protein=protein)
     assert (r.start1, r.end1, r.start2, r.end2) == tuple(int(paf[k]) for k in (2, 3, 7, 8))
     assert (r.matches, r.columns) == (int(paf[9]), int(paf[10]))
-    assert r.identity == pytest.approx(int(paf[9]) / int(paf[10]))
+    assert r.identity == pytest.approx(r.matches / len(r.row1))
     assert 0 < r.identity <= 1
     # The cigar spans the same columns as the start and end fields.
     assert "cg:Z:" + r.cigar in paf
@@ -293,3 +293,48 @@ def test_shipped_protein_matrices_equal_a_peers_tables(name, tmp_path):
         assert matrix.score(a, b) == int(score), (a, b)
         seen += 1
     assert seen == len(letters) ** 2
+
+
+# --- the programs' view and pictures, read by others ---------------------------------------
+
+def test_one_identity_in_view_picture_report_and_python(tmp_path):
+    import re
+    fasta = SOURCE / "examples" / "demo.fa"
+    out = tmp_path / "out"
+    subprocess.run([str(BUILD / "torva"), "-q", "-I", str(fasta), "-O", str(out), "--view", str(tmp_path / "v"),
+                    "--plot", str(tmp_path / "plots"), "--report", str(tmp_path / "r.html")], check=True)
+    view = re.findall(r"^# Identity: +(\d+)/(\d+) \((\d+\.\d)%\)$", (tmp_path / "v").read_text(), re.M)
+    pictures = [re.search(r"identity (\d+\.\d)% \((\d+) identical of all (\d+) alignment columns", p.read_text())
+                for p in sorted((tmp_path / "plots").iterdir())]
+    report = re.findall(r'<td data-v="(\d+\.\d)">\1</td><td data-v="\d+">', (tmp_path / "r.html").read_text())
+    results = [torva.align(a, b) for a, b in zip(*[iter([s for _, s in fasta_records(fasta)])] * 2)]
+    assert len(view) == len(pictures) == len(report) == len(results) == 3
+    for (same, columns, percent), picture, shown, r in zip(view, pictures, report, results):
+        assert (picture.group(2), picture.group(3)) == (same, columns)
+        assert picture.group(1) == percent == shown
+        assert (r.matches, len(r.row1)) == (int(same), int(columns))
+        assert "%.1f" % (100 * r.identity) == percent
+
+
+def test_biopython_reads_every_pair_of_the_view(tmp_path):
+    AlignIO = pytest.importorskip("Bio.AlignIO")
+    for flags, path in (([], SOURCE / "examples" / "demo.fa"), (["-P"], DATA / "prot_hba_hbb_human.fa"),
+                        (["-P"], DATA / "prot_pax3_pax7_human.fa")):
+        out = tmp_path / path.name
+        subprocess.run([str(BUILD / "torva"), "-q", *flags, "-I", str(path), "-O", str(out),
+                        "--view", str(tmp_path / "v")], check=True)
+        lines = out.read_text().split("\n")
+        alignments = list(AlignIO.parse(str(tmp_path / "v"), "emboss"))
+        assert len(alignments) == len(fasta_records(path)) // 2
+        for k, alignment in enumerate(alignments):
+            header1, row1, header2, row2 = lines[5 * k:5 * k + 4]
+            assert [str(record.seq) for record in alignment] == [row1, row2]
+            assert [record.id for record in alignment] == [header1[1:].split("\t")[0], header2[1:]]
+            assert alignment.annotations["score"] == float(header1.split("\t")[2])
+    # With -L each listed anchor is an alignment of its own.
+    path = SOURCE / "examples" / "demo.fa"
+    subprocess.run([str(BUILD / "torva"), "-q", "-L", "-I", str(path), "-O", str(tmp_path / "l"),
+                    "--view", str(tmp_path / "lv")], check=True)
+    listed = [line for line in (tmp_path / "l.loc").read_text().split("\n") if line.startswith("1 ")]
+    anchors = list(AlignIO.parse(str(tmp_path / "lv"), "emboss"))
+    assert [a.annotations["score"] for a in anchors] == [float(line.split()[3]) for line in listed]

@@ -80,6 +80,18 @@ def test_list_local_equals_program(variant, path, protein, tmp_path):
         assert listing.anchors and all(a.listed == (a.end1 - a.begin1 >= 10) for a in listing.anchors)
 
 
+def test_used_anchors_are_those_the_alignment_was_built_on():
+    # Nothing beats the cutoff: the listing still shows the chain, unused.
+    weak = torva.align("acgtacgtacgtacgtacgt", "acgtacgtacgtacgtacgt", factor=1000)
+    assert weak.anchor_score == 0 and weak.anchors
+    assert not any(a.used for a in weak.anchors) and any(a.listed for a in weak.anchors)
+    seq1, seq2 = sequence_pairs(INPUTS[0][0])[0]
+    r = torva.align(seq1, seq2, protein=INPUTS[0][1])
+    assert r.anchors and all(a.used for a in r.anchors)
+    assert r.anchor_score == sum(a.score for a in r.anchors)
+    assert not any(a.used for a in torva.list_local(seq1, seq2, protein=INPUTS[0][1]).anchors)
+
+
 def test_align_many_equals_one_at_a_time():
     pairs = [p for path, protein in INPUTS[:2] + INPUTS[-1:] for p in sequence_pairs(path)]
     pairs += [(b, a) for a, b in pairs]
