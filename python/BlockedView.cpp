@@ -7,7 +7,7 @@
 
 std::string blockedView(std::string_view row1, std::string_view row2, const std::string& name1,
                         const std::string& name2, const torva::Matrix& matrix,
-                        std::size_t width) {
+                        std::size_t width, bool minus2) {
     width = std::max<std::size_t>(width, 1);
     auto label = [](const std::string& name) {
         const std::string word = name.substr(0, std::min<std::size_t>(name.find_first_of(" \t"), 30));
@@ -29,6 +29,9 @@ std::string blockedView(std::string_view row1, std::string_view row2, const std:
             << std::string(numberWidth - std::min(numberWidth, number.size()), ' ') << number << ' '
             << segment << ' ' << end << '\n';
     };
+    const long long length2 = residues(row2.substr(0, n));
+    // Position k of the reverse complement is length2 + 1 - k on the forward strand.
+    const auto shown2 = [&](long long k) { return minus2 ? length2 + 1 - k : k; };
     long long next1 = 1, next2 = 1;
     for (std::size_t from = 0; from < n; from += width) {
         const std::size_t len = std::min(width, n - from);
@@ -41,7 +44,7 @@ std::string blockedView(std::string_view row1, std::string_view row2, const std:
         }
         line(label1, next1, s1, next1 + residues(s1) - 1);
         out << std::string(nameWidth + 1 + numberWidth + 1, ' ') << marks << '\n';
-        line(label2, next2, s2, next2 + residues(s2) - 1);
+        line(label2, shown2(next2), s2, shown2(next2 + residues(s2) - 1));
         out << '\n';
         next1 += residues(s1);
         next2 += residues(s2);

@@ -81,8 +81,19 @@ py::object toBiopython(const PythonResult& r) {
     };
     py::list sequences;
     sequences.append(member(r.row1, r.name1));
-    sequences.append(member(r.row2, r.name2));
-    return align.attr("Alignment")(sequences, numpy.attr("array")(coordinatesOf(r.row1, r.row2)));
+    std::vector<std::vector<long long>> coordinates = coordinatesOf(r.row1, r.row2);
+    if (r.strand == torva::Strand::minus) {
+        // Sequence 2 on its forward strand, its coordinates running down, as
+        // Biopython writes an alignment to the reverse strand.
+        const std::string forward = torva::reverseComplement(withoutGaps(r.row2));
+        sequences.append(record.attr("SeqRecord")(seq.attr("Seq")(forward), "id"_a = firstWord(r.name2),
+                                                  "description"_a = r.name2));
+        const long long length2 = static_cast<long long>(forward.size());
+        for (long long& at : coordinates[1]) at = length2 - at;
+    } else {
+        sequences.append(member(r.row2, r.name2));
+    }
+    return align.attr("Alignment")(sequences, numpy.attr("array")(coordinates));
 }
 
 // A Result travels as its fields (a matrix as letters, scores and title), so
@@ -183,6 +194,11 @@ void bindResult(py::module_& m) {
             "a gap, 'D' residue of sequence 2 against a gap.")
         .def_readonly("full_cigar", &PythonResult::cigar,
                       "The same for every column of row1 and row2, overhangs included.")
+        .def_property_readonly(
+            "strand", [](const PythonResult& r) { return r.strand == torva::Strand::minus ? "minus" : "plus"; },
+            "\"minus\" when seq2 was aligned reverse-complemented: row2, the anchors and the "
+            "positions in seq2 are then those of its reverse complement; format() numbers it "
+            "downwards and to_biopython() gives it on its forward strand, running down.")
         .def_readonly("warnings", &PythonResult::warnings,
                       "The texts of the warnings issued for this pair.")
         .def_readonly("name1", &PythonResult::name1,
@@ -207,7 +223,8 @@ void bindResult(py::module_& m) {
         .def(
             "format",
             [](const PythonResult& r, std::size_t width) {
-                return blockedView(r.row1, r.row2, r.name1, r.name2, r.matrix, width);
+                return blockedView(r.row1, r.row2, r.name1, r.name2, r.matrix, width,
+                                   r.strand == torva::Strand::minus);
             },
             "width"_a = 60,
             "The alignment to read: blocks of `width` columns with the 1-based positions of "
@@ -215,7 +232,8 @@ void bindResult(py::module_& m) {
             "pairs the matrix scores above 0, '.' other pairs and ' ' gaps.")
         .def("__str__",
              [](const PythonResult& r) {
-                 return blockedView(r.row1, r.row2, r.name1, r.name2, r.matrix);
+                 return blockedView(r.row1, r.row2, r.name1, r.name2, r.matrix, 60,
+                                    r.strand == torva::Strand::minus);
              })
         .def("__repr__", &reprOf)
         .def("to_biopython", &toBiopython,

@@ -61,6 +61,7 @@ class Result:
     cigar: str
     # Every column of row1 and row2, overhangs included.
     full_cigar: str
+    strand: str  # "plus", or "minus" when seq2 was aligned reverse-complemented
     warnings: List[str]
     name1: str
     name2: str
@@ -89,23 +90,24 @@ class Listing:
 def align(seq1: SequenceLike, seq2: SequenceLike, *, protein: bool = False, matrix: Optional[MatrixLike] = None,
           gap_open: Optional[int] = None, gap_extend: Optional[int] = None, factor: int = 10,
           min_length: Optional[int] = None, variant: Variant = "torva",
-          memory_limit: Optional[int] = None) -> Result: ...
+          memory_limit: Optional[int] = None, strand: str = "plus") -> Result: ...
 def list_local(seq1: SequenceLike, seq2: SequenceLike, *, protein: bool = False,
                matrix: Optional[MatrixLike] = None, gap_open: Optional[int] = None,
                gap_extend: Optional[int] = None, factor: int = 10,
                min_length: Optional[int] = None, variant: Variant = "torva",
-          memory_limit: Optional[int] = None) -> Listing: ...
+          memory_limit: Optional[int] = None, strand: str = "plus") -> Listing: ...
 def align_many(pairs: Sequence[Tuple[SequenceLike, SequenceLike]], *, threads: Optional[int] = None,
                protein: bool = False, matrix: Optional[MatrixLike] = None,
                gap_open: Optional[int] = None, gap_extend: Optional[int] = None,
                factor: int = 10, min_length: Optional[int] = None,
                variant: Variant = "torva",
-          memory_limit: Optional[int] = None) -> List[Result]: ...
+          memory_limit: Optional[int] = None, strand: str = "plus") -> List[Result]: ...
 def align_file(path: FastaSource, *, threads: Optional[int] = None,
                protein: bool = False, matrix: Optional[MatrixLike] = None,
                gap_open: Optional[int] = None, gap_extend: Optional[int] = None,
                factor: int = 10, min_length: Optional[int] = None,
                variant: Variant = "torva",
-          memory_limit: Optional[int] = None) -> Iterator[Result]: ...
+          memory_limit: Optional[int] = None, strand: str = "plus") -> Iterator[Result]: ...
 def read_fasta(path: FastaSource) -> Iterator[FastaRecord]: ...
+def reverse_complement(sequence: str) -> str: ...
 def cigar(row1: str, row2: str) -> str: ...

@@ -28,8 +28,15 @@ torva::Variant variantNamed(const std::string& name) {
 }
 
 // The keywords every aligning function takes, after its positional ones.
-const char* const kOptionNames[] = {"protein",    "matrix",  "gap_open",    "gap_extend",
-                                    "factor",     "min_length", "variant", "memory_limit"};
+const char* const kOptionNames[] = {"protein",    "matrix",     "gap_open", "gap_extend",  "factor",
+                                    "min_length", "variant", "memory_limit", "strand"};
+
+torva::Strand strandNamed(const std::string& name) {
+    if (name == "plus") return torva::Strand::plus;
+    if (name == "minus") return torva::Strand::minus;
+    if (name == "both") return torva::Strand::both;
+    throw py::value_error("strand= takes \"plus\", \"minus\" or \"both\", not \"" + name + "\"");
+}
 
 std::vector<const char*> parameters(std::initializer_list<const char*> first) {
     std::vector<const char*> names(first);
@@ -56,6 +63,7 @@ torva::Options options(const CallArguments& a, bool takesThreads) {
     o.variant = variantNamed(textKeyword("variant", a["variant"], "torva"));
     o.threads = takesThreads ? threadsKeyword(a["threads"]) : 1;
     o.memoryLimit = memoryKeyword(a["memory_limit"]);
+    o.strand = strandNamed(textKeyword("strand", a["strand"], "plus"));
     return o;
 }
 
@@ -157,6 +165,8 @@ const char* const kOptionsDoc = R"(
     variant: "torva" re-aligns gapped anchors in windows, "torva-b" as a whole.
     memory_limit: the most memory in bytes the work buffers may take; None
         for what the programs allow themselves.
+    strand: "plus" aligns seq2 as given, "minus" its reverse complement,
+        "both" both ways keeping the better (plus on a tie); DNA only.
 
 Warnings about a pair are those the programs print (an empty sequence;
 digits, spaces or line ends in it; letters the matrix has no row for;
@@ -288,7 +298,7 @@ PYBIND11_MODULE(torva, m) {
     signatures.disable_function_signatures();
     const std::string optionSignature =
         "protein=False, matrix=None, gap_open=None, gap_extend=None, factor=10, "
-        "min_length=None, variant='torva', memory_limit=None)\n--\n\n";
+        "min_length=None, variant='torva', memory_limit=None, strand='plus')\n--\n\n";
 
     static const std::string alignDoc =
         "align(seq1, seq2, *, " + optionSignature +
@@ -355,6 +365,11 @@ PYBIND11_MODULE(torva, m) {
         },
         fileDoc.c_str());
     signatures.enable_function_signatures();
+
+    m.def("reverse_complement", [](const std::string& sequence) { return torva::reverseComplement(sequence); },
+          "sequence"_a,
+          "The reverse complement of a DNA sequence, as strand=\"minus\" aligns seq2: IUPAC "
+          "codes complemented, U read as T, case kept, other characters kept.");
 
     m.def("cigar", &torva::cigar, "row1"_a, "row2"_a,
           "The cigar string of two aligned rows of equal length, as in the programs' PAF "

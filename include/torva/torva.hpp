@@ -235,6 +235,10 @@ struct PairOutcome {
 TORVA_API std::vector<PairOutcome> alignEach(
     const std::vector<std::pair<std::string, std::string>>& pairs, const Options& options = {});
 
+// The reverse complement of a DNA sequence, as --strand minus aligns it:
+// IUPAC codes complemented, U read as T, case kept, other characters kept.
+TORVA_API std::string reverseComplement(std::string_view sequence);
+
 // The cigar string of two aligned rows, as the programs' PAF files have it:
 // residues compared ignoring case, a column of two gaps left out.
 // @param row1, row2  aligned rows of equal length, '-' for a gap

@@ -113,6 +113,8 @@ Result result(PairAlignment pair) {
 
 const char* version() { return TORVA_VERSION; }
 
+std::string reverseComplement(std::string_view sequence) { return ::reverseComplement(sequence); }
+
 std::string cigar(std::string_view row1, std::string_view row2) {
     if (row1.size() != row2.size())
         throw std::invalid_argument("aligned rows differ in length");
