@@ -365,8 +365,10 @@ CommandLine::CommandLine(int& argc, char** argv) {
         throw RunStop{1};
     }
 
+    // Data on standard output must stay data: messages go to standard error.
+    MessageSink::setDataOnStandardOutput(pafFile == "-" || viewFile == "-");
     if (inSeqFile.empty()) {
-        std::cout << "Please specify input sequence file!\n\n" << std::flush;
+        MessageSink::emit(verbatimOutLine("Please specify input sequence file!\n"));
         MessageSink::err(name + ": the input is given with -I FILE (or --input FILE); '" + name +
                          " --help' lists the options");
         throw RunStop{1};
