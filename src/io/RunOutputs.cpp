@@ -282,7 +282,7 @@ void RunOutputs::addViews(const std::string& viewPath, const std::string& report
 RunOutputs::~RunOutputs() {
     // Left by an exception: whatever was written is kept as partial output.
     keepPartial();
-    if (!reportScratch_.empty()) ::unlink(reportScratch_.c_str());
+    if (reportScratch_ >= 0) ::close(reportScratch_);
 }
 
 std::vector<RunOutputs::File*> RunOutputs::files() {
@@ -321,8 +321,8 @@ std::string RunOutputs::open() {
             if (!made->temp.empty()) ::unlink(made->temp.c_str());
             made->temp.clear();
         }
-        if (!reportScratch_.empty()) ::unlink(reportScratch_.c_str());
-        reportScratch_.clear();
+        if (reportScratch_ >= 0) ::close(reportScratch_);
+        reportScratch_ = -1;
         if (!pictureTemp_.empty()) ::rmdir(pictureTemp_.c_str());
         pictureTemp_.clear();
         removeMadeFolders();
@@ -338,18 +338,19 @@ std::string RunOutputs::open() {
     }
     if (reportFile_) {
         // The page is written by the report itself, by name: into the
-        // temporary file, or, for a stream, into a scratch file that close()
+        // temporary file, or, for a stream, into a scratch file without a
+        // name (nothing to leave behind, whatever ends the run) that close()
         // copies to the stream.
         std::string page = reportFile_->temp;
         if (page.empty()) {
-            reportScratch_ = "/tmp/torva-report-XXXXXX";
-            const int fd = ::mkostemp(reportScratch_.data(), O_CLOEXEC);
-            if (fd < 0) {
-                reportScratch_.clear();
-                return undo(reportFile_->path);
-            }
-            ::close(fd);
-            page = reportScratch_;
+            std::error_code noTemp;
+            std::filesystem::path dir = std::filesystem::temp_directory_path(noTemp);
+            if (noTemp) dir = "/tmp";
+            std::string scratch = (dir / "torva-report-XXXXXX").string();
+            reportScratch_ = ::mkostemp(scratch.data(), O_CLOEXEC);
+            if (reportScratch_ < 0) return undo(reportFile_->path);
+            ::unlink(scratch.c_str());
+            page = "/proc/self/fd/" + std::to_string(reportScratch_);
         }
         report_ = std::make_unique<HtmlReport>(page);
         if (!report_->open(reason_)) {
@@ -506,18 +507,16 @@ bool RunOutputs::close() {
     const bool ok = check();
     if (report_) {
         report_->finish(run_);
-        if (!reportScratch_.empty() && !report_->failed() && reportFile_->isOpen()) {
-            const int scratch = ::open(reportScratch_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (reportScratch_ >= 0 && !report_->failed() && reportFile_->isOpen()) {
             reportFile_->stream.flush();
-            if (scratch < 0 || !copyAll(scratch, reportFile_->fd)) {
+            if (!copyAll(reportScratch_, reportFile_->fd)) {
                 const int error = errno;
                 reportFile_->stream.setstate(std::ios::badbit);
                 report(reportFile_->path, error);
             }
-            if (scratch >= 0) ::close(scratch);
         }
-        if (!reportScratch_.empty()) ::unlink(reportScratch_.c_str());
-        reportScratch_.clear();
+        if (reportScratch_ >= 0) ::close(reportScratch_);
+        reportScratch_ = -1;
     }
     bool closed = true;
     for (File* file : files()) {

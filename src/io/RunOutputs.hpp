@@ -140,6 +140,6 @@ private:
     std::string pictureTemp_;               // the folder the pictures wait in
     std::vector<std::string> pictures_;     // their names, in the order written
     std::vector<std::string> madeFolders_;  // made for the picture folder, innermost last
-    std::string reportScratch_;             // the page of a report to a stream, until close()
+    int reportScratch_ = -1;                // an unnamed file holding a report meant for a stream
     bool stdoutClosed_ = false;
 };
