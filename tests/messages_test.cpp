@@ -41,6 +41,9 @@ TEST(Messages, EveryLineCarriesTheProgramsName) {
     for (const std::string& line : lines) EXPECT_EQ(line.rfind("torva-b: ", 0), 0u) << line;
     for (const char* part : {"warning: matrix file", "has an empty header", "looks like protein", "has no partner"})
         EXPECT_NE(r.err.find(part), std::string::npos) << part << "\n" << r.err;
+    // The option parser's own lines too, by name rather than by path.
+    const Captured option = runAs("torva-b", {"--bogus"});
+    EXPECT_EQ(option.err, "torva-b: unrecognized option '--bogus'\ntorva-b: 'torva-b --help' lists the options\n");
 }
 
 // The first lines of the oldest messages stay as they were; the line after
