@@ -65,3 +65,30 @@ std::streamsize DescriptorBuf::xsputn(const char* data, std::streamsize n) {
     if (!drain() || !writeOut(data, size)) return 0;
     return n;
 }
+
+bool writeAll(int fd, std::initializer_list<std::string_view> pieces) {
+    for (std::string_view piece : pieces) {
+        while (!piece.empty()) {
+            const ssize_t wrote = ::write(fd, piece.data(), piece.size());
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) {
+                if (wrote == 0) errno = EIO;
+                return false;
+            }
+            piece.remove_prefix(static_cast<std::size_t>(wrote));
+        }
+    }
+    return true;
+}
+
+bool copyAll(int from, int to) {
+    if (::lseek(from, 0, SEEK_SET) != 0) return false;
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(from, buf, sizeof buf);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        if (!writeAll(to, {std::string_view(buf, static_cast<std::size_t>(got))})) return false;
+    }
+}

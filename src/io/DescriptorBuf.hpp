@@ -1,6 +1,8 @@
 #pragma once
 
+#include <initializer_list>
 #include <streambuf>
+#include <string_view>
 #include <vector>
 
 // A buffered output stream buffer over a file descriptor, so that an output
@@ -36,3 +38,9 @@ private:
     int error_ = 0;
     bool discard_ = false;
 };
+
+// Writes `pieces` to `fd` whole; false with errno set.
+bool writeAll(int fd, std::initializer_list<std::string_view> pieces);
+
+// Copies what `from` holds, from its start, to `to`; false with errno set.
+bool copyAll(int from, int to);

@@ -6,18 +6,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <initializer_list>
 #include <iostream>
 #include <string_view>
 
 #include "common/MessageSink.hpp"
 #include "io/AlignmentWriter.hpp"
 #include "io/DescriptorBuf.hpp"
+#include "io/OutputFile.hpp"
 #include "io/LocWriter.hpp"
 #include "io/PafWriter.hpp"
 #include "io/SvgWriter.hpp"
@@ -25,107 +24,6 @@
 #include "io/ViewWriter.hpp"
 
 namespace {
-
-bool underSystemDirectory(const std::string& path) {
-    for (const char* top : {"/dev/", "/proc/"})
-        if (path.rfind(top, 0) == 0) return true;
-    return false;
-}
-
-// The descriptor a path names when it is one of the process's own:
-// /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N, /proc/PID/fd/N (this
-// process); -1 otherwise.
-int descriptorNamed(const std::string& path) {
-    if (path == "/dev/stdout") return STDOUT_FILENO;
-    if (path == "/dev/stderr") return STDERR_FILENO;
-    const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
-    for (const std::string& dir : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), own}) {
-        if (path.compare(0, dir.size(), dir) != 0 || path.size() == dir.size()) continue;
-        const std::string digits = path.substr(dir.size());
-        if (digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
-        return std::stoi(digits);
-    }
-    return -1;
-}
-
-std::string directoryOf(const std::string& path) {
-    const std::size_t sep = path.rfind('/');
-    if (sep == std::string::npos) return ".";
-    return sep == 0 ? "/" : path.substr(0, sep);
-}
-
-std::string baseOf(const std::string& path) {
-    const std::size_t sep = path.rfind('/');
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-// The longest file name the folder of `path` takes.
-std::size_t nameLimit(const std::string& path) {
-    const long limit = ::pathconf(directoryOf(path).c_str(), _PC_NAME_MAX);
-    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
-}
-
-// `path` with `suffix` appended, its file name cut so that it fits the
-// folder: a name that fits the file system must not fail for want of room
-// for the suffix.
-std::string withSuffix(const std::string& path, const std::string& suffix) {
-    const std::string base = baseOf(path);
-    const std::size_t limit = nameLimit(path);
-    if (base.size() + suffix.size() <= limit) return path + suffix;
-    const std::string dir = path.size() > base.size() ? path.substr(0, path.size() - base.size()) : "";
-    const std::size_t keep = limit > suffix.size() ? limit - suffix.size() : 0;
-    return dir + base.substr(0, keep) + suffix;
-}
-
-// The permissions a new file gets from the process's umask.
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// A new, empty file "BASE.partial-XXXXXX" beside `base`, with `mode`, open
-// for writing; its descriptor (-1 with errno set) and its name. The name says
-// what it holds even if the process is killed before it can be cleaned up.
-int createTemporary(const std::string& base, mode_t mode, std::string& name) {
-    name = withSuffix(base, ".partial-XXXXXX");
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
-        name.clear();
-        return -1;
-    }
-    ::fchmod(fd, mode);
-    return fd;
-}
-
-// Writes `pieces` to `fd` whole; false with errno set.
-bool writeAll(int fd, std::initializer_list<std::string_view> pieces) {
-    for (std::string_view piece : pieces) {
-        while (!piece.empty()) {
-            const ssize_t wrote = ::write(fd, piece.data(), piece.size());
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) {
-                if (wrote == 0) errno = EIO;
-                return false;
-            }
-            piece.remove_prefix(static_cast<std::size_t>(wrote));
-        }
-    }
-    return true;
-}
-
-// Copies what `from` holds, from its start, to `to`; false with errno set.
-bool copyAll(int from, int to) {
-    if (::lseek(from, 0, SEEK_SET) != 0) return false;
-    char buf[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(from, buf, sizeof buf);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (!writeAll(to, {std::string_view(buf, static_cast<std::size_t>(got))})) return false;
-    }
-}
 
 // The standard output of the process now writes nowhere, without failing.
 void silenceStandardOutput() {
@@ -135,114 +33,12 @@ void silenceStandardOutput() {
     ::close(null);
 }
 
-const char* const kClosedEarly =
-    "warning: %s was closed before the run ended (its reader went away); the run goes on "
-    "and its files are written";
+std::string closedEarly(const std::string& stream) {
+    return "warning: " + stream +
+           " was closed before the run ended (its reader went away); the run goes on and its files are written";
+}
 
 }  // namespace
-
-// One output file: where its data end up and how they get there.
-struct RunOutputs::File {
-    std::string path;     // as given
-    std::string target;   // the file that gets the data (where links lead)
-    std::string temp;     // the temporary file, "" when written directly
-    int fd = -1;
-    int handed = -1;      // the process's descriptor it writes to, or -1
-    bool closedEarly = false;
-    DescriptorBuf buf;
-    std::ostream stream{&buf};
-
-    bool isOpen() const { return fd >= 0; }
-
-    // Follows links one step at a time, as the system would, to the file
-    // that gets the data, noting on the way whether it is a stream.
-    bool resolve(bool& isStream) {
-        std::string name = path;
-        isStream = false;
-        for (int hop = 0; hop < 40; ++hop) {
-            if ((handed = descriptorNamed(name)) >= 0 || underSystemDirectory(name)) {
-                isStream = true;
-                break;
-            }
-            struct stat link;
-            if (::lstat(name.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) break;
-            char buf[PATH_MAX];
-            const ssize_t len = ::readlink(name.c_str(), buf, sizeof buf - 1);
-            if (len <= 0) break;
-            const std::string to(buf, static_cast<std::size_t>(len));
-            name = to[0] == '/' ? to : directoryOf(name) + "/" + to;
-        }
-        target = name;
-        char real[PATH_MAX];
-        if (!isStream && ::realpath(path.c_str(), real) != nullptr) target = real;
-        return true;
-    }
-
-    // Opens the temporary file, or the stream itself; false with errno set.
-    bool open(mode_t newMode) {
-        bool isStream = false;
-        resolve(isStream);
-        struct stat st;
-        const bool there = ::stat(path.c_str(), &st) == 0;
-        if (there && S_ISDIR(st.st_mode)) {
-            errno = EISDIR;
-            return false;
-        }
-        if (isStream || (there && !S_ISREG(st.st_mode))) return openStream(there && S_ISREG(st.st_mode));
-        handed = -1;
-        if (baseOf(target).size() > nameLimit(target)) {
-            errno = ENAMETOOLONG;
-            return false;
-        }
-        // A file the user may not write is not replaced behind their back.
-        if (there && ::access(target.c_str(), W_OK) != 0) return false;
-        fd = createTemporary(target, there ? (st.st_mode & 07777) : newMode, temp);
-        if (fd < 0) return false;
-        buf.reset(fd);
-        return true;
-    }
-
-    bool openStream(bool regular) {
-        if (handed >= 0) {
-            // The descriptor itself, so that `>> log` keeps appending and
-            // nothing before the run is cut away.
-            const int flags = ::fcntl(handed, F_GETFL);
-            if (flags < 0) return false;
-            if ((flags & O_ACCMODE) == O_RDONLY) {
-                errno = EBADF;
-                return false;
-            }
-            fd = ::fcntl(handed, F_DUPFD_CLOEXEC, 3);
-        } else {
-            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (regular ? O_TRUNC : 0), 0666);
-        }
-        if (fd < 0) return false;
-        buf.reset(fd);
-        return true;
-    }
-
-    // Flushes and closes; false with errno set when either fails.
-    bool close() {
-        if (fd < 0) return true;
-        stream.flush();
-        int error = buf.error();
-        if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-        fd = -1;
-        buf.reset(-1);
-        if (error != 0) {
-            stream.setstate(std::ios::badbit);
-            errno = error;
-        }
-        return error == 0;
-    }
-
-    std::string partial() const {
-        const std::string name = withSuffix(target, ".partial");
-        // Cut to fit, the name could be another file's: the temporary one
-        // then stays as it is.
-        return name == target + ".partial" ? name : temp;
-    }
-};
 
 RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath,
                        const std::string& plotDir)
@@ -459,9 +255,7 @@ void RunOutputs::flushStandardOutput() {
     stdoutClosed_ = true;
     silenceStandardOutput();
     std::cout.clear();
-    char line[256];
-    std::snprintf(line, sizeof line, kClosedEarly, "standard output");
-    MessageSink::err(line);
+    MessageSink::err(closedEarly("standard output"));
 }
 
 void RunOutputs::flushDirect(File& file) {
@@ -470,7 +264,7 @@ void RunOutputs::flushDirect(File& file) {
         file.closedEarly = true;
         file.buf.discard();
         file.stream.clear();
-        MessageSink::err(std::string(kClosedEarly).replace(std::string(kClosedEarly).find("%s"), 2, file.path));
+        MessageSink::err(closedEarly(file.path));
     }
 }
 

@@ -11,6 +11,8 @@
 #include "io/HtmlReport.hpp"
 #include "io/PositivePairs.hpp"
 
+struct OutputFile;
+
 // What a run's pictures, view and report show of one pair, as finished text;
 // each part "" when the run does not write it.
 struct RenderedPair {
@@ -113,7 +115,7 @@ public:
     bool writesStandardOutput() const;
 
 private:
-    struct File;
+    using File = OutputFile;
     std::vector<File*> files();
     std::vector<const File*> files() const;
     void report(const std::string& path, int error);
