@@ -72,6 +72,16 @@ TEST(DataSafety, StreamPathsAreWrittenThroughNeverReplaced) {
         EXPECT_GT(log.size(), 100u) << command;
         EXPECT_TRUE(fs::is_symlink(w / "mine"));
     }
+    // A reader that goes away ends that stream only, named or "-": one
+    // warning, the files written, status 0.
+    for (const std::string data : {"--paf /dev/stdout", "--view -"}) {
+        fs::remove(w / "out.score");
+        shell("(" + kRun + io + " " + data + " 2>" + (w / "err") + "; echo $? >" + (w / "status") +
+              ") | (exec 0<&-; sleep 1)");
+        EXPECT_EQ(readFile(w / "status"), "0\n") << data << readFile(w / "err");
+        EXPECT_NE(readFile(w / "err").find("was closed before the run ended"), std::string::npos) << data;
+        EXPECT_EQ(lines(readFile(w / "out.score")), 2) << data;
+    }
     // --paf /dev/stdout carries data, so messages keep off standard output.
     writeFile(w / "odd.fa", pairsText(1) + ">lonely\nACGT\n");
     ASSERT_EQ(shell(kRun + " -I " + (w / "odd.fa") + " -O " + (w / "out") + " --paf /dev/stdout > " + (w / "log") +

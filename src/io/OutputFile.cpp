@@ -153,7 +153,8 @@ bool OutputFile::openStream(bool regular) {
 bool OutputFile::close() {
     if (fd < 0) return true;
     stream.flush();
-    int error = buf.error();
+    // A stream whose reader went away has had its warning; it is no failure.
+    int error = closedEarly ? 0 : buf.error();
     if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
     fd = -1;
     buf.reset(-1);
