@@ -56,6 +56,7 @@ int DescriptorBuf::sync() { return drain() ? 0 : -1; }
 
 std::streamsize DescriptorBuf::xsputn(const char* data, std::streamsize n) {
     const std::size_t size = static_cast<std::size_t>(n);
+    if (size == 0) return 0;  // an empty row's data() may be null
     if (size <= static_cast<std::size_t>(epptr() - pptr())) {
         std::memcpy(pptr(), data, size);
         pbump(static_cast<int>(size));
