@@ -38,9 +38,11 @@ std::string position(long line, std::size_t column) {
 }  // namespace
 
 std::string readMatrixText(std::istream& in) {
-    std::string text(kMaxMatrixFileBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    // In pieces: a matrix file is small, and reading it should cost as much.
+    std::string text;
+    char piece[1 << 12];
+    while (text.size() <= kMaxMatrixFileBytes && in.read(piece, sizeof piece).gcount() > 0)
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
     if (text.size() > kMaxMatrixFileBytes)
         throw newer(MatrixError::Kind::kTooLarge, "it is larger than " + std::to_string(kMaxMatrixFileBytes) +
                                                       " bytes, which no matrix file is");
