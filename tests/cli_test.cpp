@@ -148,7 +148,7 @@ TEST(CommandLine, ResolvedValuesDefaultsAndOrderEffects) {
              {{"-I", "in.fa", "-T", "7", "-C", "0", "-G", "007"}, "-7 -25 7 0 n"},
              {{"-I", "a", "-I", "in.fa", "-S", "rel/m", "-O", "o"}, "-500 -25 10 100 n", "rel/m", "o"},
              {{"-Iin.fa", "-G-5", "-PL", "-T6"}, "-5 -2 6 50 * L", blosum},  // attached values, grouped flags
-             {{"-I", "in.fa"}, "-500 -25 10 100 n", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty + "A"},  // 20 letters
+             {{"-I", "in.fa"}, "-500 -25 10 100 n", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty},  // 20 letters
              {{"-I", "in.fa", "-G", "8"}, "-8 -2 10 50 *", kBin + "/dnaMatrix", "in.fa.DAZAZ", twenty + "B"},
          }) {
         const Parsed p = parse(c.options);
@@ -255,14 +255,15 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
     const std::string noOutput = "can not open output file: ";
     for (auto [extra, out, err] : std::vector<std::tuple<std::vector<std::string>, std::string, std::string>>{
              {{"-S", w / "nope"}, "can not open score matrix: " + (w / "nope") + "\n",
-              (w / "nope") + ": No such file or directory\n"},
+              "torva: " + (w / "nope") + ": No such file or directory\n"},
              {{"-S", w / "bad"}, "3 4wrong fromat of matrix\n",
               "torva: matrix file " + (w / "bad") +
                   ", line 3: expected 4 whole-number scores after 'A', one per letter of line 2; found 3\n"},
              {{"-S", w / "big"}, "1 4wrong fromat of matrix\n",
               "torva: matrix file " + (w / "big") + ", line 4: the score 1000001 is out of range (-1000000 to 1000000)\n"},
-             {{"-S", w / "in.fa"}, "first letter of Score Matrix is char\n",
-              "~, line 3: expected a row beginning with a letter of line 2, found '>'"},
+             // A FASTA file given as the matrix: its sequence line repeats letters.
+             {{"-S", w / "in.fa"}, "",
+              "~, line 2, column 5: the letter 'A' is on the letter line twice; each letter needs one column of its own"},
              {{"-S", w / "empty"}, "No Matrix found in inputfile or format is not right\n", "~no line begins with '>'"},
              {{"-I", w / "typo.fa"}, "", "the file: " + (w / "typo.fa") + " can not be opened: No such file or directory\n"},
              {{"-I", w / "nul.fa"}, "", "~holds binary data (a NUL byte) in record 1 (s1)"},
@@ -271,7 +272,7 @@ TEST(Driver, StopsBeforeTouchingOutputFiles) {
              {{"-O", w / "hard"}, noOutput + (w / "hard") + "\n", "~: this is the matrix file (-S)"},
              {{"-S", w / "x.score", "-O", w / "x"}, noOutput + (w / "x.score") + "\n", "~: this is the matrix file"},
              {{"-O", w / "no/dir/out"}, noOutput + (w / "no/dir/out") + "\n",
-              (w / "no/dir/out") + ": No such file or directory\n"},
+              "torva: " + (w / "no/dir/out") + ": No such file or directory\n"},
              // Two outputs in one file, through a link too.
              {{"--paf", w / "out.score"}, noOutput + (w / "out.score") + "\n", "~the PAF file (--paf) is the same file as the .score file"},
              {{"--paf", w / "paflink"}, noOutput + (w / "paflink") + "\n", "~the PAF file (--paf) is the same file as the .score file"},

@@ -87,7 +87,7 @@ TEST(EndToEnd, OutputsMatchByteForByte) {
 }
 
 // A pair whose matrices do not fit in memory is skipped with a message; the
-// pairs around it are written as usual and the run ends with status 1. The
+// pairs around it are written as usual and the run ends with status 2. The
 // files, the messages and their order are the same for any number of
 // threads, with mask runs, a skipped pair and an odd trailing record; so are
 // the pictures, the view and the report (but for its date), which the workers
@@ -106,8 +106,8 @@ TEST(EndToEnd, SkippedPairAndEveryThreadCountGiveTheSameFiles) {
         MemoryBudget::process().setCeilingForTesting(MemoryBudget::process().reserved() + (4u << 20));
         const Captured result = capture([&] { return runProgram(args.argc(), args.argv()); });
         MemoryBudget::process().setCeilingForTesting(0);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("skipped pair big1 (50000) and big2 (50000): it needs"), std::string::npos);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.err.find("torva: skipped pair big1 (50000) and big2 (50000): it needs"), std::string::npos);
         EXPECT_NE(result.err.find("odd_one_out) has no partner"), std::string::npos);
         // The run's date, in the views and the report, differs from run to run.
         auto undated = [](const std::string& text) {

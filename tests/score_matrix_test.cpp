@@ -42,10 +42,10 @@ TEST(ScoreMatrix, ValidFiles) {
              {">HOXD70 dna\nACGT\n" + kRows.substr(0, 22) + "  \t \n\r\n" + kRows.substr(22), hoxd},
              // rows in any order, extra numbers ignored, "3-4" is 3 and -4, limits accepted
              {">m\nAB\n  b 3-4 99\na 1000000 -1000000\n", "2 m a0:1000000,-1000000, b1:3,-4,"},
-             // missing rows stay 0; a repeated row overwrites and counts as a row
-             {">m\nA C G\nA 1 1 1\nA 5 6 7\nC 2 2 2\n", "3 m a0:5,6,7, c1:2,2,2, g2:0,0,0,"},
-             // a repeated letter counts twice and takes the later index
-             {">m\nA C A\nA 1 2 3\nC 4 5 6\n", "3 m a2:1,2,3, c1:4,5,6,"},
+             // missing rows stay 0
+             {">m\nA C G\nA 5 6 7\nC 2 2 2\n", "3 m a0:5,6,7, c1:2,2,2, g2:0,0,0,"},
+             // numbers after the last column, of any kind, are not read
+             {">m\nAC\nA 1 2 3.5 x\nC 3 4\t# note\n", "2 m a0:1,2, c1:3,4,"},
          })
         EXPECT_EQ(parse(text), want) << text;
     std::istringstream in(">m\nAC\nA 1 2\nC 3 4\n");

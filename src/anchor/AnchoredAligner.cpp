@@ -1,5 +1,7 @@
 #include "anchor/AnchoredAligner.hpp"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "anchor/AnchorSteps.hpp"
@@ -21,8 +23,12 @@ AnchoredAligner::AnchoredAligner(std::string_view seq1, std::string_view seq2,
 int AnchoredAligner::cutoffScore(const ScoreLookup& lookup, int scoreFactor) {
     const int identity = lookup.score('a', 'a') + lookup.score('c', 'c') +
                          lookup.score('g', 'g') + lookup.score('t', 't');
-    const int product = identity * scoreFactor;
-    return static_cast<int>(std::ceil(static_cast<double>(product) * 0.25));
+    // In 64 bits: a matrix of large scores with a large -T passes the 32-bit
+    // range, and a wrapped cutoff would anchor again. A cutoff beyond the
+    // range is one no local score can beat.
+    const long long product = static_cast<long long>(identity) * scoreFactor;
+    const long long cutoff = (product + (product > 0 ? 3 : 0)) / 4;
+    return static_cast<int>(std::clamp<long long>(cutoff, INT_MIN, INT_MAX));
 }
 
 int searchPart(LocalScoreMatrix& matrix, const Region& part, bool rescore, int cutoff,

@@ -34,8 +34,6 @@ Matrix Matrix::fromText(std::string_view text) {
         throw std::invalid_argument(std::string("not a score matrix: ") + e.what());
     }
     const ScoreMatrix& parsed = *read;
-    // Repeated letters on the letter line keep the row of their last column,
-    // as the programs do; lookup() resolves that.
     const ScoreLookup lookup = parsed.lookup();
     std::string letters;
     for (const auto& [letter, index] : parsed.alphabet) letters.push_back(letter);
@@ -58,15 +56,19 @@ Matrix Matrix::fromFile(const std::string& path) {
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         throw FileError("cannot read score matrix " + path + ": " + std::strerror(EISDIR), path,
                         EISDIR);
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text;
+    try {
+        text = readMatrixText(in);
+    } catch (const MatrixError& e) {
+        throw std::invalid_argument(path + ": not a score matrix: " + e.what());
+    }
     if (in.bad()) {
         const int error = errno;
         throw FileError("cannot read score matrix " + path + ": " + std::strerror(error), path,
                         error);
     }
     try {
-        return fromText(text.str());
+        return fromText(text);
     } catch (const std::invalid_argument& e) {
         throw std::invalid_argument(path + ": " + e.what());
     }

@@ -247,6 +247,15 @@ CommandLine::CommandLine(int& argc, char** argv) {
         throw RunStop{1};
     }
 
+    // getopt names the program by argv[0] in its own messages; they begin
+    // with the name as the others do, not with the whole path.
+    struct ShownName {
+        char** argv;
+        char* path;
+        std::string name;
+        ShownName(char** a, const std::string& n) : argv(a), path(a[0]), name(n) { argv[0] = name.data(); }
+        ~ShownName() { argv[0] = path; }
+    } shown(argv, name);
     // optind = 0 makes glibc's getopt start afresh, so that the arguments can
     // be parsed more than once in one process; '+' keeps POSIX ordering
     // (parsing stops at the first argument that is not an option).
@@ -378,8 +387,10 @@ CommandLine::CommandLine(int& argc, char** argv) {
         throw RunStop{1};
     }
 
+    // Data on standard output must stay data: messages go to standard error.
+    MessageSink::setDataOnStandardOutput(pafFile == "-" || viewFile == "-");
     if (inSeqFile.empty()) {
-        std::cout << "Please specify input sequence file!\n\n" << std::flush;
+        MessageSink::emit(verbatimOutLine("Please specify input sequence file!\n"));
         MessageSink::err(name + ": the input is given with -I FILE (or --input FILE); '" + name +
                          " --help' lists the options");
         throw RunStop{1};

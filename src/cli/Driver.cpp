@@ -47,13 +47,19 @@
 
 namespace {
 
-// The line that tells why a pair was not aligned.
-std::string skippedPairLine(const PairError& error, const std::string& program) {
-    const std::string pair = "skipped pair " + error.name1 + " (" + std::to_string(error.length1) +
-                             ") and " + error.name2 + " (" + std::to_string(error.length2) + "): ";
+// The status of a run that wrote every pair it could but skipped some: its
+// files are committed (the other pairs are valid), and scripts can tell it
+// from a failed run (1).
+constexpr int kSomePairsSkipped = 2;
+
+// The line that tells why a pair was not aligned (the sink puts the
+// program's name in front).
+std::string skippedPairLine(const PairError& error) {
+    const std::string pair = "skipped pair " + shownName(error.name1) + " (" + std::to_string(error.length1) +
+                             ") and " + shownName(error.name2) + " (" + std::to_string(error.length2) + "): ";
     switch (error.kind) {
         case PairError::Kind::kScoreRange:
-            return program + ": " + pair +
+            return pair +
                    "its scores could pass the 32-bit range with this matrix and these gap costs";
         case PairError::Kind::kOutOfMemory:
             break;
@@ -66,9 +72,20 @@ std::string skippedPairLine(const PairError& error, const std::string& program) 
 }
 
 // The absolute form of `path` with symbolic links resolved; for a file that
-// does not exist yet, its resolved directory followed by its last component.
-std::string resolvedPath(const std::string& path) {
+// does not exist yet, its resolved directory followed by its last component,
+// a dangling link followed to where it leads (a write creates that file).
+std::string resolvedPath(std::string path) {
     char buf[PATH_MAX];
+    if (::realpath(path.c_str(), buf) != nullptr) return buf;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat link;
+        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) break;
+        const ssize_t len = ::readlink(path.c_str(), buf, sizeof buf - 1);
+        if (len <= 0) break;
+        const std::string to(buf, static_cast<std::size_t>(len));
+        const std::size_t sep = path.rfind('/');
+        path = to[0] == '/' || sep == std::string::npos ? to : path.substr(0, sep + 1) + to;
+    }
     if (::realpath(path.c_str(), buf) != nullptr) return buf;
     std::size_t sep = path.rfind('/');
     std::string dir = sep == std::string::npos ? "." : (sep == 0 ? "/" : path.substr(0, sep));
@@ -110,10 +127,10 @@ std::string utcNow() {
 
 // Refuses outputs that would overwrite the input, the matrix or one another,
 // and an alignment file under /dev or /proc; true when all is well.
-bool outputsAreSafe(const std::string& name, const CommandLine& args, const RunOutputs& outputs) {
+bool outputsAreSafe(const CommandLine& args, const RunOutputs& outputs) {
     auto refuse = [&](const std::string& path, const std::string& why) {
-        MessageSink::out("can not open output file: " + path);
-        MessageSink::err(name + ": " + path + ": " + why);
+        MessageSink::outVerbatim("can not open output file: " + path);
+        MessageSink::err(path + ": " + why);
         return false;
     };
     if (isSystemPath(args.outFile)) {
@@ -139,6 +156,20 @@ bool outputsAreSafe(const std::string& name, const CommandLine& args, const RunO
             if (sameFile(*paths[j], *paths[i]))
                 return refuse(*paths[j], role(j) + " is the same file as " + role(i) +
                                              " (" + *paths[i] + "): each output needs its own");
+    // The pictures' names are known only once their pairs are read, so no
+    // other output may take a picture's place in their folder.
+    if (!args.plotDir.empty()) {
+        const std::string folder = resolvedPath(args.plotDir);
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            const std::string resolved = resolvedPath(*paths[i]);
+            const std::size_t sep = resolved.rfind('/');
+            const std::string base = sep == std::string::npos ? resolved : resolved.substr(sep + 1);
+            if (!folder.empty() && sep != std::string::npos && resolved.substr(0, sep == 0 ? 1 : sep) == folder &&
+                base.size() > 4 && base.compare(base.size() - 4, 4, ".svg") == 0)
+                return refuse(*paths[i], role(i) + " would be in the picture folder (--plot " + args.plotDir +
+                                             ") under a picture's name: give it another name or folder");
+        }
+    }
     return true;
 }
 
@@ -149,6 +180,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
     //    stops the run before anything is read or written.
     const std::string name = programName(argc > 0 && argv[0] != nullptr ? argv[0] : "");
+    MessageSink::setProgram(name);
     CommandLine args(argc, argv);
     try {
         activeKernels();
@@ -169,7 +201,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     const bool isDirectory =
         ::stat(args.matrixFile.c_str(), &matrixStat) == 0 && S_ISDIR(matrixStat.st_mode);
     if (!matrixIn.is_open() || isDirectory) {
-        MessageSink::out("can not open score matrix: " + args.matrixFile);
+        MessageSink::outVerbatim("can not open score matrix: " + args.matrixFile);
         const int error = isDirectory ? EISDIR : openError;
         if (error != 0) MessageSink::err(args.matrixFile + ": " + std::strerror(error));
         if (isUnknownMatrixName(matrixGiven)) {
@@ -183,9 +215,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     try {
         parsed.emplace(matrixIn);
     } catch (const MatrixError& e) {
-        MessageSink::out(e.what());
-        if (!e.detail.empty())
-            MessageSink::err(name + ": matrix file " + args.matrixFile + ", " + e.detail);
+        if (e.sinceFirstRelease()) MessageSink::outVerbatim(e.what());
+        if (!e.detail.empty()) MessageSink::err("matrix file " + args.matrixFile + ", " + e.detail);
         return 1;
     }
     const ScoreMatrix& scoreMatrix = *parsed;
@@ -216,7 +247,10 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     try {
         input.emplace(FastaReader::open(args.inSeqFile));
     } catch (const InputError& e) {
-        MessageSink::err(e.what());
+        // "the file: PATH can not be opened" has been read by scripts since
+        // the first release; the rest are newer.
+        const std::string text = e.what();
+        MessageSink::emit(text.find(" can not be opened") != std::string::npos ? verbatimErrLine(text) : errLine(text));
         return 1;
     }
     FastaReader& reader = *input;
@@ -233,14 +267,15 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         outputs.addViews(args.viewFile, args.reportFile, description,
                          PositivePairs([&](char a, char b) { return scores.score(lower(a), lower(b)); }));
     }
-    if (!outputsAreSafe(name, args, outputs)) return 1;
+    if (!outputsAreSafe(args, outputs)) return 1;
     SignalHold signalsHeld;
     if (const std::string failed = outputs.open(); !failed.empty()) {
-        MessageSink::out("can not open output file: " + failed);
+        MessageSink::outVerbatim("can not open output file: " + failed);
         if (!outputs.openFailureReason().empty())
             MessageSink::err(failed + ": " + outputs.openFailureReason());
         return 1;
     }
+    if (outputs.writesStandardOutput()) MessageSink::setDataOnStandardOutput(true);
 
     // 5. The values every pair is aligned with, decided once.
     const AlignParameters params = resolveParameters(args, scoreMatrix, gappedAnchor);
@@ -251,7 +286,6 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     //    order, whatever the number of workers. A damaged stretch of input
     //    ends the reading; the pairs read before it are still written.
     const PairSettings settings{lookup, params, strand, strand != Strand::kPlus};
-    const std::string program = gappedAnchor == GappedAnchorRealign::kWhole ? "torva-b" : "torva";
     std::vector<std::string> names, seqs;
     int got = 0;
     std::string inputError;
@@ -273,8 +307,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         for (int k = 0; k < 2; ++k) {
             const std::string letters = unknown.describe(seqs[static_cast<std::size_t>(k)]);
             if (!letters.empty()) {
-                notes.push_back(errLine(name + ": warning: record " + std::to_string(record + k) + " (" +
-                                        cutName(names[static_cast<std::size_t>(k)]) + ") has " + letters));
+                notes.push_back(errLine("warning: record " + std::to_string(record + k) + " (" +
+                                        shownName(cutName(names[static_cast<std::size_t>(k)])) + ") has " + letters));
             }
         }
         job.input.name1 = cutName(names[0]);
@@ -307,8 +341,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         MessageSink::emit(job.readNotes);
         if (const PairError* error = std::get_if<PairError>(&outcome)) {
             MessageSink::emit(error->warnings);
-            MessageSink::err(skippedPairLine(*error, program));
-            status = 1;
+            MessageSink::err(skippedPairLine(*error));
+            status = kSomePairsSkipped;
         } else {
             PairAlignment& pair = std::get<PairAlignment>(outcome);
             MessageSink::emit(pair.messages);
@@ -320,12 +354,14 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         }
         writable = outputs.check();
         pairsWritten = args.firstPair - 1 + pool.pairsDone();
-        lastPair = job.input.name1 + " and " + job.input.name2;
+        lastPair = shownName(job.input.name1) + " and " + shownName(job.input.name2);
         progress.draw();
         return writable;
     };
     {
-        const SignalStop onSignal(name, outputs.partialRenames(), pairsWritten);
+        const SignalStop onSignal(name, SignalCleanup{outputs.partialRenames(), outputs.temporaryFiles(),
+                                                      outputs.madeFolders()},
+                                  pairsWritten, args.firstPair - 1);
         signalsHeld.release();
         try {
             pool.run<std::optional<RenderedPair>>(next, render, deliver, [&] { progress.draw(); });
@@ -339,7 +375,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
             MessageSink::emit(reader.takeNotes());
             if (got == 1) {
                 MessageSink::err("warning: record " + std::to_string(firstRecord + 2 * pool.pairsDone()) + " (" +
-                                 names[0] + ") has no partner and is not aligned");
+                                 shownName(names[0]) + ") has no partner and is not aligned");
             }
             if (inputError.empty() && reader.recordsStarted() == 0) {
                 MessageSink::err(name + ": warning: " + inputSubject(args.inSeqFile) +
@@ -355,9 +391,11 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         if (!inputError.empty()) MessageSink::err(inputError);
         if (writable && inputError.empty() && !failure) {
             if (!outputs.commit()) status = 1;
+            signalsHeld.dropFromNow();
             return status;
         }
     }
+    signalsHeld.dropFromNow();
     // With no pair written there is nothing worth keeping.
     std::vector<std::string> kept;
     const bool anyWritten = pairsWritten > args.firstPair - 1;
@@ -370,7 +408,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     const std::string where = !anyWritten ? std::string("before the first pair")
                               : (writable ? "after pair " : "at pair ") + std::to_string(pairsWritten.load()) +
                                     " (" + lastPair + ")" + (writable ? "" : ", where a write failed");
-    std::string text = name + ": the run stopped " + where;
+    std::string text = "the run stopped " + where;
     if (!kept.empty()) {
         text += "; the output so far is in ";
         for (std::size_t k = 0; k < kept.size(); ++k) text += (k ? ", " : "") + kept[k];
@@ -411,6 +449,11 @@ bool sameFile(const std::string& path, const std::string& other) {
 int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     makeStandardDescriptorsValid();
     shareOneHeapUnderAddressLimit();
+    MessageSink::setProgram("");
+    MessageSink::setDataOnStandardOutput(false);
+    // A file-size limit (ulimit -f) is a write error like a full disk: the
+    // run ends as a failed run ends instead of being killed mid-way.
+    ::signal(SIGXFSZ, SIG_IGN);
     // A reader that goes away (`--view - | head`) makes the next write fail
     // like any other, so the run ends as a failed run ends, with its output
     // kept as partial files, instead of dying with its temporary files left.
@@ -429,10 +472,12 @@ int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     } catch (const std::exception& e) {
         // The system refused something the run needed (a thread, say): a
         // message and a failure status rather than an abort.
-        MessageSink::err(std::string("torva: ") + e.what());
+        MessageSink::err(e.what());
         status = 1;
     }
     std::cout.flush();
     std::cerr.flush();
+    MessageSink::setProgram("");
+    MessageSink::setDataOnStandardOutput(false);
     return status;
 }

@@ -10,9 +10,9 @@ namespace {
 // Everything the handler needs, made before it can run: it may not allocate.
 struct Plan {
     std::string program;
-    std::vector<std::pair<std::string, std::string>> renames;
-    std::string kept;  // ", "-separated partial paths
+    SignalCleanup cleanup;
     const std::atomic<long>* pairsDone = nullptr;
+    long pairsBefore = 0;
 };
 Plan* gPlan = nullptr;
 struct sigaction gOldInt, gOldTerm;
@@ -41,17 +41,26 @@ void putNumber(long value) {
 extern "C" void stopOnSignal(int signal) {
     const Plan* plan = gPlan;
     if (plan != nullptr) {
-        for (const auto& [temp, partial] : plan->renames) ::rename(temp.c_str(), partial.c_str());
+        const long done = plan->pairsDone != nullptr ? plan->pairsDone->load() : plan->pairsBefore;
         put(plan->program.c_str());
         put(": stopped by signal ");
         putNumber(signal);
-        put(" after pair ");
-        putNumber(plan->pairsDone != nullptr ? plan->pairsDone->load() : 0);
-        if (!plan->kept.empty()) {
-            put("; the output so far is in ");
-            put(plan->kept.c_str());
-            put(", and files of the same names without .partial are as they were");
+        if (done <= plan->pairsBefore) {
+            for (const std::string& file : plan->cleanup.files) ::unlink(file.c_str());
+            for (const std::string& folder : plan->cleanup.folders) ::rmdir(folder.c_str());
+            put(" before the first pair\n");
+            ::_exit(1);
         }
+        put(" after pair ");
+        putNumber(done);
+        bool first = true;
+        for (const auto& [temp, partial] : plan->cleanup.renames) {
+            const bool moved = ::rename(temp.c_str(), partial.c_str()) == 0;
+            put(first ? "; the output so far is in " : ", ");
+            put(moved ? partial.c_str() : temp.c_str());
+            first = false;
+        }
+        if (!first) put(", and files of the same names without .partial are as they were");
         put("\n");
     }
     ::_exit(1);
@@ -59,12 +68,9 @@ extern "C" void stopOnSignal(int signal) {
 
 }  // namespace
 
-SignalStop::SignalStop(const std::string& programName,
-                       const std::vector<std::pair<std::string, std::string>>& renames,
-                       const std::atomic<long>& pairsDone) {
-    auto* plan = new Plan{programName, renames, "", &pairsDone};
-    for (const auto& rename : renames) plan->kept += (plan->kept.empty() ? "" : ", ") + rename.second;
-    gPlan = plan;
+SignalStop::SignalStop(const std::string& programName, SignalCleanup cleanup, const std::atomic<long>& pairsDone,
+                       long pairsBefore) {
+    gPlan = new Plan{programName, std::move(cleanup), &pairsDone, pairsBefore};
     struct sigaction action {};
     action.sa_handler = stopOnSignal;
     sigemptyset(&action.sa_mask);
@@ -95,9 +101,18 @@ sigset_t stopSignals() {
 SignalHold::SignalHold() {
     const sigset_t set = stopSignals();
     ::pthread_sigmask(SIG_BLOCK, &set, &before_);
+    ::sigaction(SIGINT, nullptr, &oldInt_);
+    ::sigaction(SIGTERM, nullptr, &oldTerm_);
 }
 
-SignalHold::~SignalHold() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+SignalHold::~SignalHold() {
+    if (dropped_) dropFromNow();  // again: handlers restored meanwhile would let one through
+    ::pthread_sigmask(SIG_SETMASK, &before_, nullptr);
+    if (dropped_) {
+        ::sigaction(SIGINT, &oldInt_, nullptr);
+        ::sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+}
 
 void SignalHold::hold() {
     const sigset_t set = stopSignals();
@@ -105,3 +120,10 @@ void SignalHold::hold() {
 }
 
 void SignalHold::release() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+
+void SignalHold::dropFromNow() {
+    // Ignoring a signal also discards it where it is pending.
+    dropped_ = true;
+    ::signal(SIGINT, SIG_IGN);
+    ::signal(SIGTERM, SIG_IGN);
+}

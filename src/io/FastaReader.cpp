@@ -1,5 +1,6 @@
 #include "io/FastaReader.hpp"
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -10,16 +11,39 @@ void dropCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
 }
 
-// A header as shown in a message: cut at a NUL, control bytes as '?', at
+// A header as shown in a message: cut at a NUL, control bytes escaped, at
 // most 60 characters.
-std::string printable(const std::string& text) {
-    std::string shown;
-    for (char c : text) {
-        if (c == '\0' || shown.size() >= 60) break;
-        const unsigned char u = static_cast<unsigned char>(c);
-        shown += u < 0x20 || u == 0x7f ? '?' : c;
+std::string printable(const std::string& text) { return shownName(text.substr(0, text.find('\0'))); }
+
+// Reads one line without its '\n', in pieces, so that binary data without
+// line ends (/dev/zero) are refused at their first NUL instead of being read
+// whole. False when the stream held no more characters; `nul` is set, and
+// the line left cut there, when a NUL came.
+bool readLine(std::istream& in, std::string& line, bool& nul) {
+    line.clear();
+    char piece[1 << 14];
+    bool any = false;
+    for (;;) {
+        in.get(piece, sizeof piece, '\n');
+        const std::size_t got = static_cast<std::size_t>(in.gcount());
+        if (got > 0) {
+            any = true;
+            if (const void* at = std::memchr(piece, '\0', got)) {
+                nul = true;
+                line.append(piece, static_cast<std::size_t>(static_cast<const char*>(at) - piece));
+                return true;
+            }
+            line.append(piece, got);
+        }
+        if (in.eof()) return any;
+        in.clear();  // nothing taken: the line ends here
+        const int next = in.peek();
+        if (next == '\n') {
+            in.ignore();
+            return true;
+        }
+        if (next == std::char_traits<char>::eof()) return any;
     }
-    return shown;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
@@ -98,6 +122,7 @@ void FastaReader::readFirstRecordStart() {
     while (in->get(c) && c != '>') {
         seen.add(c);
         lineStart = c == '\n';
+        if (c == '\0') throw InputError(refusal(inputSubject(fileName), seen));
     }
     if (c != '>') {
         if (seen.firstNonBlank >= 0) throw InputError(refusal(inputSubject(fileName), seen));
@@ -118,16 +143,16 @@ void FastaReader::readFirstRecordStart() {
 
 FastaReader::Record FastaReader::readRecord() {
     Record record;
-    std::getline(*in, record.header);
+    bool nul = false;
+    readLine(*in, record.header, nul);
     dropCarriageReturn(record.header);
-    bool nul = record.header.find('\0') != std::string::npos;
-    for (;;) {
+    while (!nul) {
         int next = in->peek();
         if (next == std::char_traits<char>::eof() || next == '>') break;
-        std::getline(*in, line_);
+        readLine(*in, line_, nul);
+        if (nul) break;
         dropCarriageReturn(line_);
         for (char c : line_) {
-            if (c == '\0') nul = true;
             // A pasted GenBank block: position numbers and groups of ten.
             if (isDigitOrBlank(c)) record.numbersOrSpaces = true;
         }
@@ -146,7 +171,7 @@ void FastaReader::takeRecord(Record record, std::vector<std::string>& names,
     ++records_;
     const std::string number = std::to_string(firstNumber_ - 1 + records_);
     if (record.header.empty()) {
-        notes_.push_back(errLine("warning: record " + number + " has an empty header; it is kept with an empty name"));
+        notes_.push_back(errLine(prefix_ + "warning: record " + number + " has an empty header; it is kept with an empty name"));
     }
     if (record.numbersOrSpaces) {
         notes_.push_back(errLine(prefix_ + "warning: record " + number + " (" + printable(record.header) +

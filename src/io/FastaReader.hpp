@@ -19,7 +19,8 @@
 // An input in which no line begins with '>' is refused when it is constructed
 // (InputError naming the file and saying what it looks like: FASTQ, binary or
 // compressed data, or text without records); an empty or all-blank input
-// gives no records. A NUL byte anywhere (binary data) is an InputError that
+// gives no records. A NUL byte anywhere (binary data) is an InputError, raised
+// as soon as it is read (on a pipe too, and in data without line ends), that
 // names the record it is in.
 class FastaReader {
 public:

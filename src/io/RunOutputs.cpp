@@ -1,21 +1,22 @@
 #include "io/RunOutputs.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <initializer_list>
 #include <iostream>
 #include <string_view>
 
 #include "common/MessageSink.hpp"
 #include "io/AlignmentWriter.hpp"
+#include "io/DescriptorBuf.hpp"
+#include "io/OutputFile.hpp"
 #include "io/LocWriter.hpp"
 #include "io/PafWriter.hpp"
 #include "io/SvgWriter.hpp"
@@ -24,85 +25,20 @@
 
 namespace {
 
-bool underSystemDirectory(const std::string& path) {
-    for (const char* top : {"/dev/", "/proc/"})
-        if (path.rfind(top, 0) == 0) return true;
-    return false;
+// The standard output of the process now writes nowhere, without failing.
+void silenceStandardOutput() {
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    ::dup2(null, STDOUT_FILENO);
+    ::close(null);
 }
 
-// The permissions a new file gets from the process's umask.
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// A new, empty file "BASE.partial-XXXXXX" beside `base`, with `mode`; its
-// name, or "" with errno set. The name says what it holds even if the process
-// is killed before it can be cleaned up.
-std::string createTemporary(const std::string& base, mode_t mode) {
-    std::string name = base + ".partial-XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) return "";
-    ::fchmod(fd, mode);
-    ::close(fd);
-    return name;
-}
-
-// Writes `pieces` to `fd` whole; false with errno set.
-bool writeAll(int fd, std::initializer_list<std::string_view> pieces) {
-    for (std::string_view piece : pieces) {
-        while (!piece.empty()) {
-            const ssize_t wrote = ::write(fd, piece.data(), piece.size());
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) {
-                if (wrote == 0) errno = EIO;
-                return false;
-            }
-            piece.remove_prefix(static_cast<std::size_t>(wrote));
-        }
-    }
-    return true;
+std::string closedEarly(const std::string& stream) {
+    return "warning: " + stream +
+           " was closed before the run ended (its reader went away); the run goes on and its files are written";
 }
 
 }  // namespace
-
-// One output file: where its data end up and how they get there.
-struct RunOutputs::File {
-    std::string path;     // as given
-    std::string target;   // the file that gets the data (a link's destination)
-    std::string temp;     // the temporary file, "" when written directly
-    std::ofstream stream;
-
-    // Opens the temporary file, or the device itself; false with errno set.
-    bool open() {
-        struct stat st;
-        const bool there = ::stat(path.c_str(), &st) == 0;
-        target = path;
-        struct stat link;
-        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            char buf[PATH_MAX];
-            if (there && ::realpath(path.c_str(), buf) != nullptr) target = buf;
-        }
-        if ((there && !S_ISREG(st.st_mode)) || underSystemDirectory(target)) {
-            if (there && S_ISDIR(st.st_mode)) {
-                errno = EISDIR;
-                return false;
-            }
-            errno = 0;
-            stream.open(path, std::ios::out | std::ios::trunc);
-            return stream.is_open();
-        }
-        // A file the user may not write is not replaced behind their back.
-        if (there && ::access(target.c_str(), W_OK) != 0) return false;
-        temp = createTemporary(target, there ? (st.st_mode & 07777) : newFileMode());
-        if (temp.empty()) return false;
-        errno = 0;
-        stream.open(temp, std::ios::out | std::ios::trunc);
-        return stream.is_open();
-    }
-    std::string partial() const { return target + ".partial"; }
-};
 
 RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath,
                        const std::string& plotDir)
@@ -142,6 +78,7 @@ void RunOutputs::addViews(const std::string& viewPath, const std::string& report
 RunOutputs::~RunOutputs() {
     // Left by an exception: whatever was written is kept as partial output.
     keepPartial();
+    if (reportScratch_ >= 0) ::close(reportScratch_);
 }
 
 std::vector<RunOutputs::File*> RunOutputs::files() {
@@ -151,55 +88,113 @@ std::vector<RunOutputs::File*> RunOutputs::files() {
     return all;
 }
 
-std::vector<const std::string*> RunOutputs::paths() const {
-    std::vector<const std::string*> all;
+std::vector<const RunOutputs::File*> RunOutputs::files() const {
+    std::vector<const File*> all;
     for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_})
-        if (*file) all.push_back(&(*file)->path);
+        if (*file) all.push_back(file->get());
     return all;
 }
 
+std::vector<const std::string*> RunOutputs::paths() const {
+    std::vector<const std::string*> all;
+    for (const File* file : files()) all.push_back(&file->path);
+    return all;
+}
+
+bool RunOutputs::writesStandardOutput() const {
+    for (const File* file : files())
+        if (file->handed == STDOUT_FILENO) return true;
+    return false;
+}
+
 std::string RunOutputs::open() {
-    for (File* file : files()) {
-        if (!file->open()) {
-            reason_ = errno != 0 ? std::strerror(errno) : "";
-            const std::string failed = file->path;
-            for (File* made : files()) {
-                if (made->stream.is_open()) made->stream.close();
-                if (!made->temp.empty()) ::unlink(made->temp.c_str());
-                made->temp.clear();
-            }
-            return failed;
+    const mode_t mode = newFileMode();
+    auto undo = [&](const std::string& failed) {
+        const int error = errno;
+        reason_ = error != 0 ? std::strerror(error) : "";
+        for (File* made : files()) {
+            made->close();
+            if (!made->temp.empty()) ::unlink(made->temp.c_str());
+            made->temp.clear();
         }
+        if (reportScratch_ >= 0) ::close(reportScratch_);
+        reportScratch_ = -1;
+        if (!pictureTemp_.empty()) ::rmdir(pictureTemp_.c_str());
+        pictureTemp_.clear();
+        removeMadeFolders();
+        return failed;
+    };
+    for (File* file : files()) {
+        errno = 0;
+        if (!file->open(mode)) return undo(file->path);
     }
     if (!plotDir_.empty()) {
-        pictureMode_ = newFileMode();
-        std::error_code error;
-        std::filesystem::create_directories(plotDir_, error);
-        if (error || !std::filesystem::is_directory(plotDir_)) {
-            reason_ = error ? error.message() : std::strerror(ENOTDIR);
-            for (File* made : files()) {
-                if (made->stream.is_open()) made->stream.close();
-                if (!made->temp.empty()) ::unlink(made->temp.c_str());
-                made->temp.clear();
-            }
-            return plotDir_;
-        }
+        pictureMode_ = mode;
+        if (!openPictureFolder()) return undo(plotDir_);
     }
     if (reportFile_) {
-        // The page is written by the report itself, into the file made for it.
-        reportFile_->stream.close();
-        report_ = std::make_unique<HtmlReport>(reportFile_->temp.empty() ? reportFile_->path
-                                                                         : reportFile_->temp);
+        // The page is written by the report itself, by name: into the
+        // temporary file, or, for a stream, into a scratch file without a
+        // name (nothing to leave behind, whatever ends the run) that close()
+        // copies to the stream.
+        std::string page = reportFile_->temp;
+        if (page.empty()) {
+            std::error_code noTemp;
+            std::filesystem::path dir = std::filesystem::temp_directory_path(noTemp);
+            if (noTemp) dir = "/tmp";
+            std::string scratch = (dir / "torva-report-XXXXXX").string();
+            reportScratch_ = ::mkostemp(scratch.data(), O_CLOEXEC);
+            if (reportScratch_ < 0) return undo(reportFile_->path);
+            ::unlink(scratch.c_str());
+            page = "/proc/self/fd/" + std::to_string(reportScratch_);
+        }
+        report_ = std::make_unique<HtmlReport>(page);
         if (!report_->open(reason_)) {
-            for (File* made : files()) {
-                if (made->stream.is_open()) made->stream.close();
-                if (!made->temp.empty()) ::unlink(made->temp.c_str());
-                made->temp.clear();
-            }
+            const std::string why = reason_;
+            undo(reportFile_->path);
+            reason_ = why;
             return reportFile_->path;
         }
     }
     return "";
+}
+
+// Makes the picture folder (noting each folder made, so that a run that fails
+// before its first pair can take them away again) and the temporary folder
+// inside it; false with errno set.
+bool RunOutputs::openPictureFolder() {
+    std::vector<std::string> missing;
+    for (std::string dir = plotDir_; !dir.empty() && dir != "/" && dir != ".";) {
+        struct stat st;
+        if (::stat(dir.c_str(), &st) == 0) break;
+        if (errno != ENOENT) return false;
+        missing.push_back(dir);
+        const std::string up = directoryOf(dir);
+        if (up == dir) break;
+        dir = up;
+    }
+    for (auto dir = missing.rbegin(); dir != missing.rend(); ++dir) {
+        if (::mkdir(dir->c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (errno != EEXIST) madeFolders_.push_back(*dir);
+        errno = 0;
+    }
+    struct stat st;
+    if (::stat(plotDir_.c_str(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    pictureTemp_ = (std::filesystem::path(plotDir_) / "pictures.partial-XXXXXX").string();
+    if (::mkdtemp(pictureTemp_.data()) == nullptr) {
+        pictureTemp_.clear();
+        return false;
+    }
+    return true;
+}
+
+void RunOutputs::removeMadeFolders() {
+    for (auto dir = madeFolders_.rbegin(); dir != madeFolders_.rend(); ++dir) ::rmdir(dir->c_str());
+    madeFolders_.clear();
 }
 
 void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
@@ -226,29 +221,52 @@ RenderedPair RunOutputs::render(const PairAlignment& pair, std::size_t pairNumbe
 
 void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
     if (pafToStdout_) {
-        writePaf(std::cout, pair);
-        std::cout.flush();
+        if (!stdoutClosed_) writePaf(std::cout, pair);
+        flushStandardOutput();
     } else if (paf_) {
         writePaf(paf_->stream, pair);
-        paf_->stream.flush();
+        flushDirect(*paf_);
     }
     if (!plotDir_.empty()) writePicture(rendered.pictureName, rendered.picture);
     if (viewToStdout_) {
-        std::cout << rendered.view;
-        std::cout.flush();
+        if (!stdoutClosed_) std::cout << rendered.view;
+        flushStandardOutput();
     } else if (view_) {
         view_->stream << rendered.view;
-        view_->stream.flush();
+        flushDirect(*view_);
     }
     if (report_) report_->add(pair, std::move(rendered.report));
     if (!pair.localOnly && align_) {
         writeAlignmentRecord(align_->stream, pair);
-        align_->stream.flush();
+        flushDirect(*align_);
     }
     writeLocRecord(loc_->stream, pair);
     writeScoreLine(score_->stream, pair);
-    score_->stream.flush();
-    loc_->stream.flush();
+    flushDirect(*score_);
+    flushDirect(*loc_);
+}
+
+// A reader that went away (`--paf - | head -1`) ends that stream only: the
+// run goes on and its files are written.
+void RunOutputs::flushStandardOutput() {
+    if (stdoutClosed_) return;
+    errno = 0;
+    std::cout.flush();
+    if (!std::cout.fail() || errno != EPIPE) return;
+    stdoutClosed_ = true;
+    silenceStandardOutput();
+    std::cout.clear();
+    MessageSink::err(closedEarly("standard output"));
+}
+
+void RunOutputs::flushDirect(File& file) {
+    file.stream.flush();
+    if (file.temp.empty() && !file.closedEarly && file.buf.error() == EPIPE) {
+        file.closedEarly = true;
+        file.buf.discard();
+        file.stream.clear();
+        MessageSink::err(closedEarly(file.path));
+    }
 }
 
 void RunOutputs::report(const std::string& path, int error) {
@@ -258,22 +276,21 @@ void RunOutputs::report(const std::string& path, int error) {
 }
 
 bool RunOutputs::check() {
-    const int error = errno;
     bool ok = !picturesFailed_;
     if (report_ && report_->failed()) {
         ok = false;
-        report(reportFile_->path, error);
+        report(reportFile_->path, errno);
     }
     for (File* file : files()) {
         if (!file->stream.fail()) continue;
         ok = false;
-        report(file->path, error);
+        report(file->path, file->buf.error() != 0 ? file->buf.error() : errno);
     }
     if ((pafToStdout_ || viewToStdout_) && std::cout.fail()) {
         ok = false;
         if (!stdoutReported_) {
             stdoutReported_ = true;
-            // The line about it can only go to standard error.
+            const int error = errno;
             MessageSink::err("can not write output file: standard output" +
                              (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
         }
@@ -283,26 +300,77 @@ bool RunOutputs::check() {
 
 bool RunOutputs::close() {
     const bool ok = check();
-    if (report_) report_->finish(run_);
-    for (File* file : files())
-        if (file->stream.is_open()) file->stream.close();
-    if (pafToStdout_ || viewToStdout_) std::cout.flush();
-    return check() && ok;
+    if (report_) {
+        report_->finish(run_);
+        if (reportScratch_ >= 0 && !report_->failed() && reportFile_->isOpen()) {
+            reportFile_->stream.flush();
+            if (!copyAll(reportScratch_, reportFile_->fd)) {
+                const int error = errno;
+                reportFile_->stream.setstate(std::ios::badbit);
+                report(reportFile_->path, error);
+            }
+        }
+        if (reportScratch_ >= 0) ::close(reportScratch_);
+        reportScratch_ = -1;
+    }
+    bool closed = true;
+    for (File* file : files()) {
+        if (!file->close() && !file->closedEarly) {
+            closed = false;
+            report(file->path, errno);
+        }
+    }
+    if (pafToStdout_ || viewToStdout_) flushStandardOutput();
+    return check() && ok && closed;
 }
+
+namespace {
+// Holds an exclusive lock on a folder while it lives (none when the folder
+// does not open: the renames go ahead all the same).
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& dir) : fd_(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_;
+};
+}  // namespace
 
 bool RunOutputs::commit() {
     bool ok = true;
+    const FolderLock lock(directoryOf(loc_->target));
     for (File* file : files()) {
         if (file->temp.empty()) continue;
         if (::rename(file->temp.c_str(), file->target.c_str()) != 0) {
             ok = false;
             report(file->path, errno);
             ::rename(file->temp.c_str(), file->partial().c_str());
-        } else {
-            ::unlink(file->partial().c_str());
         }
         file->temp.clear();
     }
+    if (!pictureTemp_.empty()) {
+        for (const std::string& name : pictures_) {
+            const std::string from = pictureTemp_ + "/" + name;
+            const std::string to = (std::filesystem::path(plotDir_) / name).string();
+            if (::rename(from.c_str(), to.c_str()) != 0) {
+                ok = false;
+                report(to, errno);
+            }
+        }
+        if (::rmdir(pictureTemp_.c_str()) == 0) pictureTemp_.clear();
+        pictures_.clear();
+    }
+    madeFolders_.clear();
     return ok;
 }
 
@@ -310,13 +378,26 @@ std::vector<std::string> RunOutputs::keepPartial() {
     std::vector<std::string> kept;
     for (File* file : files()) {
         if (file->temp.empty()) continue;
-        if (file->stream.is_open()) file->stream.close();
-        if (::rename(file->temp.c_str(), file->partial().c_str()) == 0) {
-            kept.push_back(file->partial());
+        file->close();
+        const std::string partial = file->partial();
+        if (partial != file->temp && ::rename(file->temp.c_str(), partial.c_str()) == 0) {
+            kept.push_back(partial);
         } else {
             kept.push_back(file->temp);
         }
         file->temp.clear();
+    }
+    if (!pictureTemp_.empty()) {
+        if (pictures_.empty()) {
+            ::rmdir(pictureTemp_.c_str());
+        } else {
+            // An earlier run's folder of the same name is replaced only
+            // when it is empty.
+            const std::string partial = (std::filesystem::path(plotDir_) / "pictures.partial").string();
+            kept.push_back(::rename(pictureTemp_.c_str(), partial.c_str()) == 0 ? partial : pictureTemp_);
+        }
+        pictureTemp_.clear();
+        pictures_.clear();
     }
     return kept;
 }
@@ -324,40 +405,64 @@ std::vector<std::string> RunOutputs::keepPartial() {
 void RunOutputs::discard() {
     for (File* file : files()) {
         if (file->temp.empty()) continue;
-        if (file->stream.is_open()) file->stream.close();
+        file->close();
         ::unlink(file->temp.c_str());
         file->temp.clear();
     }
+    if (!pictureTemp_.empty()) {
+        for (const std::string& name : pictures_) ::unlink((pictureTemp_ + "/" + name).c_str());
+        ::rmdir(pictureTemp_.c_str());
+        pictureTemp_.clear();
+        pictures_.clear();
+    }
+    removeMadeFolders();
 }
 
 std::vector<std::pair<std::string, std::string>> RunOutputs::partialRenames() const {
     std::vector<std::pair<std::string, std::string>> all;
-    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_})
-        if (*file && !(*file)->temp.empty()) all.emplace_back((*file)->temp, (*file)->partial());
+    for (const File* file : files())
+        if (!file->temp.empty()) all.emplace_back(file->temp, file->partial());
+    if (!pictureTemp_.empty())
+        all.emplace_back(pictureTemp_, (std::filesystem::path(plotDir_) / "pictures.partial").string());
     return all;
 }
 
-// A picture goes to a temporary file first and takes its name by rename, so
-// a symbolic link already under that name is replaced, never followed. It is
-// written through the descriptor that made it: opened again to be truncated,
-// the file would be flushed to disk on closing, which for hundreds of small
-// pictures costs more than drawing them.
+std::vector<std::string> RunOutputs::temporaryFiles() const {
+    std::vector<std::string> all;
+    for (const File* file : files())
+        if (!file->temp.empty()) all.push_back(file->temp);
+    return all;
+}
+
+std::vector<std::string> RunOutputs::madeFolders() const {
+    std::vector<std::string> all;
+    if (!pictureTemp_.empty()) all.push_back(pictureTemp_);
+    for (auto dir = madeFolders_.rbegin(); dir != madeFolders_.rend(); ++dir) all.push_back(*dir);
+    return all;
+}
+
+// A picture waits in the run's temporary folder and takes its name at
+// commit(), by rename, so a symbolic link already under that name is
+// replaced, never followed, and a run that fails changes no earlier picture.
+// It is written through the descriptor that made it: opened again to be
+// truncated, the file would be flushed to disk on closing, which for hundreds
+// of small pictures costs more than drawing them.
 void RunOutputs::writePicture(const std::string& name, const std::string& picture) {
-    const std::string path = (std::filesystem::path(plotDir_) / name).string();
-    std::string temp = path + ".partial-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const std::string path = pictureTemp_ + "/" + name;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, pictureMode_);
     int error = 0;
     if (fd < 0) {
         error = errno;
     } else {
-        ::fchmod(fd, pictureMode_);
         const bool wrote = writeAll(fd, {kXmlDeclaration, picture});
         error = wrote ? 0 : errno;
         if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-        if (error == 0 && ::rename(temp.c_str(), path.c_str()) == 0) return;
-        if (error == 0) error = errno;
-        ::unlink(temp.c_str());
+        if (error == 0) {
+            pictures_.push_back(name);
+            return;
+        }
+        ::unlink(path.c_str());
     }
-    report(path, error);
+    report((std::filesystem::path(plotDir_) / name).string(), error);
     picturesFailed_ = true;
 }

@@ -11,6 +11,8 @@
 #include "io/HtmlReport.hpp"
 #include "io/PositivePairs.hpp"
 
+struct OutputFile;
+
 // What a run's pictures, view and report show of one pair, as finished text;
 // each part "" when the run does not write it.
 struct RenderedPair {
@@ -21,17 +23,25 @@ struct RenderedPair {
 };
 
 // The files of a run: the alignment file, its ".loc" and its ".score"
-// companions, and on request a PAF file and a folder of SVG pictures. Each
-// failing file is reported once, with its path, on standard output:
-// "can not write output file: PATH", and the system's reason on standard error.
+// companions, and on request a PAF file, a view, a report and a folder of SVG
+// pictures. Each failing file is reported once, with its path:
+// "can not write output file: PATH", and the system's reason.
 //
-// A file is written under a temporary name beside it ("PATH.partial-XXXXXX")
-// and takes its own name only when the run ends well (commit()); a run that
-// fails midway leaves whatever was at PATH as it was and its own output in
-// "PATH.partial" (keepPartial()). A device (an existing path that is not a
-// regular file, or a path under /dev) and "-" (standard output, for the PAF
-// file) are written directly. A symbolic link is written through: the
-// temporary file is made beside the file it leads to.
+// A file is written under a temporary name beside it ("PATH.partial-XXXXXX",
+// the name cut when it would not fit) and takes its own name only when the
+// run ends well (commit()); the pictures are written into a temporary folder
+// inside the picture folder and moved to their names at the same time. A run
+// that fails midway leaves whatever was there as it was and its own output in
+// "PATH.partial" (keepPartial()); one that fails before its first pair leaves
+// nothing new, folders included (discard()).
+//
+// A stream is written directly and never renamed over: "-" (standard output),
+// a path that names a descriptor of the process (/dev/stdout, /dev/stderr,
+// /dev/fd/N, /proc/self/fd/N, which keep the descriptor's place and append
+// mode), any other path under /dev or /proc, a character device, a FIFO. When
+// the reader of such a stream goes away (EPIPE), that stream ends with one
+// warning and the run goes on. A symbolic link, dangling or not, is written
+// through: the temporary file is made beside the file it leads to.
 class RunOutputs {
 public:
     // With `localOnly` there is no alignment file: its path is never opened,
@@ -82,9 +92,11 @@ public:
     // Closes every open stream (standard output is flushed), then reports as
     // check() does.
     bool close();
-    // After close(): each temporary file takes its path's place (an earlier
-    // "PATH.partial" is removed). False, with the failure reported, when a
-    // rename fails.
+    // After close(): each temporary file takes its path's place, and each
+    // picture its name, while the run holds a lock on the folder of the
+    // .loc file, so that two runs on one -O never leave a mixed set. A
+    // "PATH.partial" of an earlier run stays: it may not be ours. False,
+    // with the failure reported, when a rename fails.
     bool commit();
     // The run failed: each temporary file becomes "PATH.partial". Returns
     // those paths.
@@ -95,12 +107,25 @@ public:
     // The renames keepPartial() would make, as (temporary, "PATH.partial"),
     // for a signal handler that has to make them itself.
     std::vector<std::pair<std::string, std::string>> partialRenames() const;
+    // What discard() removes, for the same handler: files, then folders in
+    // the order they can go.
+    std::vector<std::string> temporaryFiles() const;
+    std::vector<std::string> madeFolders() const;
+
+    // Whether an output other than "-" writes to the process's standard
+    // output (--paf /dev/stdout): messages must then keep off it.
+    bool writesStandardOutput() const;
 
 private:
-    struct File;
+    using File = OutputFile;
     std::vector<File*> files();
+    std::vector<const File*> files() const;
     void report(const std::string& path, int error);
     void writePicture(const std::string& name, const std::string& picture);
+    bool openPictureFolder();
+    void flushStandardOutput();
+    void flushDirect(File& file);
+    void removeMadeFolders();
 
     bool localOnly_;
     std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_;
@@ -116,4 +141,9 @@ private:
     std::string reason_;
     bool picturesFailed_ = false;
     unsigned pictureMode_ = 0644;  // the permissions the umask gives a new picture
+    std::string pictureTemp_;               // the folder the pictures wait in
+    std::vector<std::string> pictures_;     // their names, in the order written
+    std::vector<std::string> madeFolders_;  // made for the picture folder, innermost last
+    int reportScratch_ = -1;                // an unnamed file holding a report meant for a stream
+    bool stdoutClosed_ = false;
 };

@@ -113,7 +113,7 @@ void MaskRuns::restore(std::vector<unsigned long> offsets,
                 const unsigned long key = k + offset;
                 const auto run = runs.find(key);
                 if (run == runs.end()) {
-                    messages.push_back(outLine(
+                    messages.push_back(verbatimOutLine(
                         "Error at sequence " + std::to_string(static_cast<long long>(s)) +
                         " at position " + std::to_string(static_cast<long long>(p + added)) + ":" +
                         std::to_string(key)));

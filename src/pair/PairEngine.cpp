@@ -92,7 +92,7 @@ void checkMode(const PairAlignment& pair, const std::string& seq1, const std::st
         }
     }
     if (letters == 0) return;
-    const std::string which = "warning: pair " + pair.name1 + " and " + pair.name2;
+    const std::string which = "warning: pair " + shownName(pair.name1) + " and " + shownName(pair.name2);
     if (!protein && 2 * (letters - dna) > letters) {
         messages.push_back(errLine(which + " looks like protein (most of its letters are not A, C, G, T, U or N) but is aligned as DNA; use -P to align protein"));
     } else if (protein && dna == letters) {

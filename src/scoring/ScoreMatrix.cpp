@@ -1,5 +1,6 @@
 #include "scoring/ScoreMatrix.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <sstream>
 #include <vector>
@@ -28,10 +29,29 @@ MatrixError noMatrix(const std::string& detail) {
                        "No Matrix found in inputfile or format is not right", detail);
 }
 
+MatrixError newer(MatrixError::Kind kind, const std::string& detail) { return MatrixError(kind, detail, detail); }
+
+std::string position(long line, std::size_t column) {
+    return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": ";
+}
+
 }  // namespace
 
-ScoreMatrix::ScoreMatrix(std::istream& in) {
-    if (!in.good()) throw MatrixError(MatrixError::Kind::kUnreadable, "unable to read the file");
+std::string readMatrixText(std::istream& in) {
+    // In pieces: a matrix file is small, and reading it should cost as much.
+    std::string text;
+    char piece[1 << 12];
+    while (text.size() <= kMaxMatrixFileBytes && in.read(piece, sizeof piece).gcount() > 0)
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxMatrixFileBytes)
+        throw newer(MatrixError::Kind::kTooLarge, "it is larger than " + std::to_string(kMaxMatrixFileBytes) +
+                                                      " bytes, which no matrix file is");
+    return text;
+}
+
+ScoreMatrix::ScoreMatrix(std::istream& stream) {
+    if (!stream.good()) throw MatrixError(MatrixError::Kind::kUnreadable, "unable to read the file");
+    std::istringstream in(readMatrixText(stream));
     std::string line;
     bool header = false;
     long lineNumber = 0;
@@ -51,9 +71,13 @@ ScoreMatrix::ScoreMatrix(std::istream& in) {
     if (!std::getline(in, line)) line.clear();
     const long letterLine = ++lineNumber;
     unsigned long n = 0;
-    for (char c : line) {
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        const char c = line[k];
         if (isBlank(c)) continue;
-        alphabet[lower(c)] = n;
+        if (!alphabet.emplace(lower(c), n).second)
+            throw newer(MatrixError::Kind::kRepeatedLetter,
+                        position(letterLine, k + 1) + "the letter '" + std::string(1, c) +
+                            "' is on the letter line twice; each letter needs one column of its own");
         ++n;
     }
     if (n == 0)
@@ -76,6 +100,10 @@ ScoreMatrix::ScoreMatrix(std::istream& in) {
                                   std::to_string(letterLine) + ", found '" +
                                   std::string(1, line[first]) + "'");
         int* row = scores[found->second];
+        if (rowSeen[found->second])
+            throw newer(MatrixError::Kind::kRepeatedRow,
+                        position(lineNumber, first + 1) + "a second row for '" + std::string(1, line[first]) +
+                            "'; each letter needs one row");
         rowSeen[found->second] = true;
         std::istringstream numbers(line.substr(first + 1));
         unsigned long count = 0;
@@ -85,6 +113,21 @@ ScoreMatrix::ScoreMatrix(std::istream& in) {
             if (value > kMaxAbsValue || value < -kMaxAbsValue) {  // ends the row
                 outOfRange = true;
                 break;
+            }
+            // A number ends at a blank, the line's end or the sign of the
+            // next one ("-114-125", as fixed-width files have it); "5.9"
+            // and "5x" are no whole numbers.
+            const int next = numbers.peek();
+            if (next != std::char_traits<char>::eof() && !isBlank(static_cast<char>(next)) && next != '-' &&
+                next != '+') {
+                const std::size_t end = first + 1 + static_cast<std::size_t>(numbers.tellg());
+                std::size_t start = end;
+                while (start > first + 1 && !isBlank(line[start - 1])) --start;
+                std::size_t stop = end;
+                while (stop < line.size() && !isBlank(line[stop])) ++stop;
+                throw newer(MatrixError::Kind::kBadNumber,
+                            position(lineNumber, start + 1) + "'" + line.substr(start, std::min<std::size_t>(stop - start, 20)) +
+                                "' is not a whole number");
             }
             row[count] = static_cast<int>(value);
             ++count;
