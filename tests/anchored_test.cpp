@@ -48,8 +48,10 @@ std::string result(const Aligned& al) {
 // On random related pairs with cheap gaps (so anchors often carry gaps), in
 // both programs' forms: the rows give back both sequences, the anchors run in
 // order along both and their scores add up to the chain's; a search that
-// reads every row, fills split into narrow strips on three threads, and
-// tracebacks through grids of small blocks give exactly the same anchors and rows.
+// reads every row, fills split into narrow strips on three threads, conflict
+// groups and stretches between anchors aligned side by side on three threads,
+// and tracebacks through grids of small blocks give exactly the same anchors
+// and rows.
 TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
     const ScoreLookup lookup = testdata::simpleDna();
     WorkArena arena;
@@ -64,7 +66,8 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
                                              : testdata::mutate(rng, a, 0.08 + 0.02 * (round % 5), letters);
         const AlignParameters fast = params(round % 2 ? -2 : -6, -1, 6 + round % 3, 5 + round % 30,
                                             round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
-        AlignParameters slow = fast, strips = fast, blocks = fast;
+        AlignParameters slow = fast, strips = fast, sideBySide = fast, blocks = fast;
+        sideBySide.threads = 3;
         slow.allowRowSkipping = false;
         strips.threads = 3;
         strips.stripMinWidth = 4;
@@ -85,7 +88,7 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
         }
         ASSERT_EQ(sum, al.chain.score);
 
-        for (const AlignParameters* other : {&slow, &strips, &blocks})
+        for (const AlignParameters* other : {&slow, &strips, &sideBySide, &blocks})
             ASSERT_EQ(result(alignAnchored(a, b, lookup, *other, arena)), result(al));
     }
 }

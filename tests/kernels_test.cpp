@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -71,6 +72,54 @@ TEST(RowKernels, LocalRowMatchesPerCellRecurrence) {
             ASSERT_EQ(packed, wantPacked) << k->name << " round " << round;
         }
     }
+}
+
+// The 16-bit row gives the 32-bit row's values, choices and maximum whenever
+// its guard admits the row: inputs drawn up to the guard's edge, scores far
+// below INT16_MIN and gaps far beyond it (both stored saturated), many ties.
+TEST(RowKernels, LocalRow16MatchesLocalRowWithinItsGuard) {
+    for (const KernelSet* k : kernelSets()) {
+        std::mt19937 rng(29);
+        for (int round = 0; round < 900; ++round) {
+            const int n = round * 11 % 331;
+            const int best = round % 4 == 0 ? 7 : round % 4 == 1 ? 100 : 3;
+            // Gaps: ties, the usual cost, and costs beyond 16 bits.
+            const int gap = round % 9 == 8 ? -2000000000 : round % 9 == 7 ? -40000 : round % 3 == 0 ? -500 : -(round % 4);
+            // Near the guard's edge now and then, mostly small.
+            const int top = round % 5 == 0 ? INT16_MAX - best : round % 5 == 1 ? 300 : 6;
+            std::vector<int> prev(n + 1), scores(n + 1, 0);
+            for (int j = 0; j <= n; ++j) {
+                prev[j] = static_cast<int>(rng() % 3 == 0 ? top - rng() % 4 : rng() % 7);
+                const int r = static_cast<int>(rng() % 9);
+                scores[j] = r == 8 ? -70000 : r == 7 ? best : r - 4;
+            }
+            if (round % 7 == 0) prev.assign(prev.size(), 0);
+            const int left = round % 3 ? 0 : prev[0];
+            ASSERT_TRUE(localRowFits16(std::max(*std::max_element(prev.begin(), prev.end()), left), best));
+            std::vector<int> want(prev.size(), -7);
+            want[0] = left;
+            std::vector<std::uint8_t> wantChoices(prev.size(), 0), choices(prev.size(), 0);
+            const int wantMax = localFillRowScalar(prev.data(), want.data(), scores.data(), n, gap, wantChoices.data());
+
+            std::vector<std::int16_t> prev16(prev.begin(), prev.end()), scores16(prev.size()), cur16(prev.size(), -7),
+                bare16(prev.size(), -7);
+            for (int j = 0; j <= n; ++j) scores16[j] = static_cast<std::int16_t>(std::max(scores[j], INT16_MIN));
+            cur16[0] = bare16[0] = static_cast<std::int16_t>(left);
+            ASSERT_EQ(k->localRow16(prev16.data(), cur16.data(), scores16.data(), n, gap, choices.data()), wantMax)
+                << k->name << " round " << round;
+            ASSERT_EQ(k->localRow16(prev16.data(), bare16.data(), scores16.data(), n, gap, nullptr), wantMax);
+            const std::vector<int> got(cur16.begin(), cur16.end()), gotBare(bare16.begin(), bare16.end());
+            ASSERT_TRUE(got == want && gotBare == want && choices == wantChoices) << k->name << " round " << round;
+        }
+    }
+}
+
+TEST(RowKernels, LocalRowFits16StopsAtTheLargestSafeInput) {
+    EXPECT_TRUE(localRowFits16(INT16_MAX - 100, 100));
+    EXPECT_FALSE(localRowFits16(INT16_MAX - 99, 100));
+    // Negative best scores add nothing: the zero floor bounds a row by its inputs.
+    EXPECT_TRUE(localRowFits16(INT16_MAX, -5));
+    EXPECT_FALSE(localRowFits16(1LL << 40, 0));
 }
 
 // Moves as documented: the pair state prefers pair, then gap in seq 2, then

@@ -89,6 +89,60 @@ TEST(LocalScoreMatrix, AgreesWithPlainVersion) {
     }
 }
 
+// Rows whose values fit 16 bits are filled in 16-bit lanes, the others in 32:
+// with pair scores in the thousands a fill's rows climb past INT16_MAX and
+// fall back below it again and again, and every cell, best cell and trace
+// must still be the plain recurrence's, whatever the split.
+TEST(LocalScoreMatrix, RowsCrossingSixteenBitsAgreeWithPlainVersion) {
+    const ScoreLookup steep = testdata::lookupFrom(">steep\nA C\nA 9000 -7000\nC -7000 9000\n");
+    const ScoreLookup edge = testdata::lookupFrom(">edge\nA C\nA 4000 -3000\nC -3000 4000\n");
+    WorkArena arena;
+    for (const LocalFillOptions& options : kFillSplits) {
+        std::mt19937 rng(11);
+        for (int round = 0; round < 60; ++round) {
+            const ScoreLookup& lookup = round % 2 ? steep : edge;
+            const std::string a = testdata::randomSeq(rng, 10 + round % 70, "ac");
+            const std::string b = testdata::mutate(rng, a, 0.1 + 0.1 * (round % 4), "ac");
+            const int gap = round % 3 ? -2500 : -40000;
+            const plain::Score score = plain::scorerOf(lookup);
+            LocalScoreMatrix m(a, b, lookup, gap, options, arena);
+            std::vector<Cell> cells;
+            const int best = m.fill(cells);
+            const plain::Grid want = plain::localFill(a, b, score, gap);
+            for (int i = 0; i <= m.len1(); ++i)
+                for (int j = 0; j <= m.len2(); ++j) ASSERT_EQ(m.valueAt(Cell{i, j}), want[i][j]) << i << "," << j;
+            ASSERT_EQ(cells, plain::bestCells(want, 1, 1, m.len1(), m.len2(), 1));
+            ASSERT_EQ(best, cells.empty() ? 0 : want[cells[0].i][cells[0].j]);
+            expectSameTraces(m, cells, want, Cell{0, 0}, a, b, score, gap);
+        }
+    }
+}
+
+// A row's chunks take 16 or 32 bits each: copies of the short sequence inside
+// a long one raise the scores of the chunks around them, one of them across
+// a chunk's edge, while the rest of each row stays low.
+TEST(LocalScoreMatrix, ChunksOfOneRowMayDifferInWidth) {
+    const ScoreLookup steep = testdata::lookupFrom(">steep\nA C\nA 9000 -7000\nC -7000 9000\n");
+    const plain::Score score = plain::scorerOf(steep);
+    WorkArena arena;
+    std::mt19937 rng(13);
+    for (const LocalFillOptions& options : {LocalFillOptions{1}, LocalFillOptions{3, 1500, 0},
+                                            LocalFillOptions{1, 1024, 1LL << 22, 5}}) {
+        const std::string a = testdata::randomSeq(rng, 24, "ac");
+        std::string b = testdata::randomSeq(rng, 6000, "ac");
+        b.replace(2040, a.size(), a);
+        b.replace(4500, a.size(), testdata::mutate(rng, a, 0.2, "ac"));
+        LocalScoreMatrix m(a, b, steep, -2500, options, arena);
+        std::vector<Cell> cells;
+        m.fill(cells);
+        const plain::Grid want = plain::localFill(a, b, score, -2500);
+        for (int i = 0; i <= m.len1(); ++i)
+            for (int j = 0; j <= m.len2(); ++j) ASSERT_EQ(m.valueAt(Cell{i, j}), want[i][j]) << i << "," << j;
+        ASSERT_EQ(cells, plain::bestCells(want, 1, 1, m.len1(), m.len2(), 1));
+        expectSameTraces(m, cells, want, Cell{0, 0}, a, b, score, -2500);
+    }
+}
+
 // Re-scoring a part must give exactly a fresh fill of that part from a zero
 // boundary, offer the part's best cells and trace them within it; again for a
 // part nested in the re-scored one.

@@ -4,6 +4,7 @@
 
 #include "align/GotohAligner.hpp"
 #include "anchor/AnchorSteps.hpp"
+#include "common/SideBySide.hpp"
 
 namespace {
 
@@ -93,21 +94,28 @@ int groupSort(const SearchContext& context, const Region& region, std::vector<Ce
             flankBegin = boxes[g - 1].second;
             flankEnd = boxes[g + 1].first;
         }
-        int best = -999999999;
-        // Starting from the group's own first member keeps the kept segment
-        // inside the group even when every flank sum is below the start value.
-        int chosen = *groups[g].begin();
-        for (const int m : groups[g]) {
-            const CellSpan& seg = pairs[m];
+        // Each member's flanks align on their own: side by side when the
+        // pair has threads to itself, then compared in member order.
+        const std::vector<int> members(groups[g].begin(), groups[g].end());
+        std::vector<int> sums(members.size());
+        runSideBySide(static_cast<int>(members.size()), context.params.threads, [&](int task, int) {
+            const CellSpan& seg = pairs[members[static_cast<std::size_t>(task)]];
             const int left = GotohAligner::globalScore(
                 stretch(context.seq1, flankBegin.i, seg.first.i), stretch(context.seq2, flankBegin.j, seg.first.j),
                 context.lookup, context.params.gapOpen, context.params.gapExt);
             const int right = GotohAligner::globalScore(
                 stretch(context.seq1, seg.second.i, flankEnd.i), stretch(context.seq2, seg.second.j, flankEnd.j),
                 context.lookup, context.params.gapOpen, context.params.gapExt);
-            if (left + right >= best) {
-                best = left + right;
-                chosen = m;
+            sums[static_cast<std::size_t>(task)] = left + right;
+        });
+        int best = -999999999;
+        // Starting from the group's own first member keeps the kept segment
+        // inside the group even when every flank sum is below the start value.
+        int chosen = members.front();
+        for (std::size_t t = 0; t < members.size(); ++t) {
+            if (sums[t] >= best) {
+                best = sums[t];
+                chosen = members[t];
             }
         }
         groups[g] = {chosen};

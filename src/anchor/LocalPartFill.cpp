@@ -7,15 +7,41 @@
 #include "common/ColumnStrips.hpp"
 #include "common/StopRequest.hpp"
 
+namespace {
+
+// A row goes through the kernels in chunks of this many columns, each in 16-
+// or 32-bit lanes as its inputs allow. Along the diagonal of a similar pair
+// the scores soon outgrow 16 bits, but only in a band around it: chunks keep
+// the rest of the row in 16 bits, and are wide enough that starting a kernel
+// call costs little beside its cells.
+constexpr int kLaneChunk = 2048;
+
+}  // namespace
+
+// Chunks whose inputs leave room go through the 16-bit kernel, twice the
+// cells an instruction, and the rest through the 32-bit one; a chunk that
+// changes width from the row above converts that row's part first. Both
+// kernels give every cell the same value and choice, so what follows reads
+// whichever form a chunk was filled in.
 void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripHandOff* in,
                                  StripHandOff* out, bool storeChoices, std::vector<Cell>& cells,
                                  int& best, int* rowMaxOut, FillProgress* progress) {
     const int n = c1 - c0;
     const auto span = static_cast<std::size_t>(n) + 1;
     std::vector<int> rollingRows(2 * span, 0);
+    std::vector<std::int16_t> rollingNarrow(2 * span, 0);
     std::vector<int> bestPositions(span);
     int* prev = rollingRows.data();
     int* cur = prev + span;
+    std::int16_t* prev16 = rollingNarrow.data();
+    std::int16_t* cur16 = prev16 + span;
+    // Chunk ch holds columns ch * kLaneChunk + 1 .. (ch + 1) * kLaneChunk of
+    // the window, and column 0 goes with chunk 0. Per chunk, for the row
+    // above and this one: whether it is in 16 bits, and its largest value.
+    const std::size_t chunks = (static_cast<std::size_t>(n) + kLaneChunk - 1) / kLaneChunk;
+    std::vector<char> prevNarrow(chunks, 1), curNarrow(chunks);  // the zero row is in both forms
+    std::vector<int> prevChunkMax(chunks, 0), curChunkMax(chunks);
+    int prevLeft = 0;
     // Column c0 belongs to the strip on the left when there is one.
     const int own = in ? 1 : 0;
     // With every cell's choice kept: one byte a cell, rounded up to whole
@@ -36,25 +62,79 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripHandO
     for (int i = top + 1; i <= bottom; ++i) {
         stopPoint();
         const int k = i - top;
-        cur[0] = in ? *in->await(k) : 0;
+        const int left = in ? *in->await(k) : 0;
         const int* scores = profileRow(codes1_[i - 1]) + c0;
-        const int rowMax =
-            fillRow_(prev, cur, scores, n, gap_, storeChoices ? choices.data() : nullptr);
-        if (out) out->publish(k, cur + n);
+        const std::int16_t* scores16 = profile16Row(codes1_[i - 1]) + c0;
+        int rowMax = 0;
+        int carry = left;  // this row's value in the column before the chunk
+        for (std::size_t ch = 0; ch < chunks; ++ch) {
+            const int a = static_cast<int>(ch) * kLaneChunk + 1;
+            const int b = std::min(a + kLaneChunk - 1, n);
+            // The chunk reads the row above from column a - 1 on, which
+            // belongs to the chunk before (or is column 0).
+            const std::size_t edge = ch > 0 ? ch - 1 : 0;
+            const int edgeMax = ch > 0 ? prevChunkMax[edge] : prevLeft;
+            const bool narrow =
+                localRowFits16(std::max({prevChunkMax[ch], edgeMax, carry}), bestPairScore_);
+            std::uint8_t* chunkChoices = storeChoices ? choices.data() + a - 1 : nullptr;
+            int chunkMax;
+            if (narrow) {
+                if (!prevNarrow[ch]) std::copy(prev + a, prev + b + 1, prev16 + a);
+                if (!prevNarrow[edge]) prev16[a - 1] = static_cast<std::int16_t>(prev[a - 1]);
+                cur16[a - 1] = static_cast<std::int16_t>(carry);
+                chunkMax = fillRow16_(prev16 + a - 1, cur16 + a - 1, scores16 + a - 1, b - a + 1, gap_,
+                                      chunkChoices);
+                carry = cur16[b];
+            } else {
+                if (prevNarrow[ch]) std::copy(prev16 + a, prev16 + b + 1, prev + a);
+                if (prevNarrow[edge]) prev[a - 1] = prev16[a - 1];
+                cur[a - 1] = carry;
+                chunkMax = fillRow_(prev + a - 1, cur + a - 1, scores + a - 1, b - a + 1, gap_, chunkChoices);
+                carry = cur[b];
+            }
+            curNarrow[ch] = narrow;
+            curChunkMax[ch] = chunkMax;
+            rowMax = std::max(rowMax, chunkMax);
+        }
+        const auto value = [&](int c) {
+            if (c == 0) return left;
+            return curNarrow[static_cast<std::size_t>(c - 1) / kLaneChunk] ? int{cur16[c]} : cur[c];
+        };
+        if (out) {
+            const int last = value(n);
+            out->publish(k, &last);
+        }
         if (storeChoices) {
             choices[0] = 0;
             ChoiceCells::storeRange(choiceRow(i), firstOwned, choices.data() + own, span - own, pack_);
         }
         if (keepsGrid) {
-            if (grid_.keepsRow(i)) std::copy(cur + own, cur + n + 1, grid_.row(i) + (c0 + own - first));
+            if (grid_.keepsRow(i)) {
+                int* keptRow = grid_.row(i) + (c0 - first);  // column c0 + c at keptRow[c]
+                for (int c = own; c <= n; ++c) keptRow[c] = value(c);
+            }
             int* kept = grid_.columnsOfRow(i);
-            for (int c = firstKept; c <= c1; c += step) kept[(c - first) / step - 1] = cur[c - c0];
+            for (int c = firstKept; c <= c1; c += step) kept[(c - first) / step - 1] = value(c - c0);
         }
-        offerRow(cells, best, i, c0 + own, cur + own, n - own, rowMax, findEqual_,
-                 bestPositions.data());
+        // Only the chunks that reach the best hold cells to keep: rarely
+        // more than one, and in most rows none. (Column 0 of the window
+        // holds 0 or belongs to the strip on the left.)
+        if (beginOffer(cells, best, rowMax)) {
+            for (std::size_t ch = 0; ch < chunks; ++ch) {
+                if (curChunkMax[ch] < best) continue;
+                const int a = static_cast<int>(ch) * kLaneChunk + 1;
+                const int b = std::min(a + kLaneChunk - 1, n);
+                if (curNarrow[ch]) std::copy(cur16 + a, cur16 + b + 1, cur + a);
+                appendEqual(cells, best, i, c0 + a, cur + a, b - a + 1, findEqual_, bestPositions.data());
+            }
+        }
         if (rowMaxOut) rowMaxOut[k] = rowMax;
         if (progress && !in) progress->rowsDone.store(k, std::memory_order_relaxed);
         std::swap(prev, cur);
+        std::swap(prev16, cur16);
+        prevNarrow.swap(curNarrow);
+        prevChunkMax.swap(curChunkMax);
+        prevLeft = left;
     }
 }
 

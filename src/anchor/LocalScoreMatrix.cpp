@@ -34,7 +34,9 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
       codes1_(lookup.encode(seq1)),
+      bestPairScore_(lookup.bestScore()),
       fillRow_(localRowKernel(len1_, len2_, lookup.bestScore())),
+      fillRow16_(activeKernels().localRow16),
       findEqual_(activeKernels().findEqual),
       pack_(activeKernels().packChoices),
       options_(options),
@@ -51,6 +53,11 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
         const int* srow = lookup.row(static_cast<ScoreLookup::Code>(c));
         for (int j = 1; j <= len2_; ++j) profile_[c * width_ + j] = srow[codes2[j - 1]];
     }
+    // Only rows that localRowFits16 admits read it, and those need pair
+    // scores of at most INT16_MAX; lower ones may saturate.
+    profile16_.resize(profile_.size());
+    for (std::size_t k = 0; k < profile_.size(); ++k)
+        profile16_[k] = static_cast<std::int16_t>(std::clamp(profile_[k], INT16_MIN, INT16_MAX));
     // Every cell is written by fill(), so the storage is not cleared first.
     if (keepsChoices_)
         choices_.resizeUninitialized(len1_ + 1, static_cast<int>(ChoiceCells::rowBytes(width_)));

@@ -163,6 +163,9 @@ private:
     // The pair scores of residue code c against every column: entry j for
     // column j (1-based), c * width_ apart.
     const int* profileRow(ScoreLookup::Code c) const { return profile_.data() + c * width_; }
+    // The same in 16 bits, scores below INT16_MIN stored as INT16_MIN (the
+    // 16-bit kernel's contract allows it).
+    const std::int16_t* profile16Row(ScoreLookup::Code c) const { return profile16_.data() + c * width_; }
 
     std::string_view seq1_, seq2_;
     const ScoreLookup& lookup_;
@@ -170,7 +173,10 @@ private:
     int len1_, len2_;
     std::vector<ScoreLookup::Code> codes1_;
     std::vector<int> profile_;
+    std::vector<std::int16_t> profile16_;
+    int bestPairScore_;
     LocalRowFn fillRow_;
+    LocalRow16Fn fillRow16_;
     FindEqualFn findEqual_;
     PackChoicesFn pack_;
     LocalFillOptions options_;

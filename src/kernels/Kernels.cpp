@@ -7,7 +7,7 @@
 #include "kernels/VectorRows.hpp"
 
 const KernelSet& scalarKernels() {
-    static const KernelSet kScalar{"scalar", localFillRowScalar, gotohFillRowScalar,
+    static const KernelSet kScalar{"scalar", localFillRowScalar, localFillRow16Scalar, gotohFillRowScalar,
                                    findEqualScalar, packChoicesScalar};
     return kScalar;
 }

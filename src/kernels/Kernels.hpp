@@ -12,6 +12,7 @@
 struct KernelSet {
     const char* name;  // "scalar", "sse4", "avx2", "avx512"; "neon", "sve", ... on arm64
     LocalRowFn localRow;
+    LocalRow16Fn localRow16;  // for rows whose values fit 16 bits (localRowFits16)
     GotohRowFn gotohRow;
     FindEqualFn findEqual;
     PackChoicesFn packChoices;

@@ -39,6 +39,41 @@ int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int 
     return rowMax;
 }
 
+// The 32-bit row's code over 16-bit storage: sums are taken in int, and what
+// is stored fits by the caller's guard (localRowFits16).
+int localFillRow16Scalar(const std::int16_t* prev, std::int16_t* cur, const std::int16_t* scores,
+                         int n, int gap, std::uint8_t* choices) {
+    const auto store = [](int v) { return static_cast<std::int16_t>(v); };
+    for (int j = 1; j <= n; ++j) {
+        const int diag = prev[j - 1] + scores[j];
+        const int up = prev[j] + gap;
+        const int v = diag > up ? diag : up;
+        cur[j] = store(v > 0 ? v : 0);
+    }
+    int left = cur[0];
+    int rowMax = 0;
+    for (int j = 1; j <= n; ++j) {
+        int v = cur[j];
+        const int side = left + gap;
+        if (side > v) [[unlikely]] {
+            v = side;
+            cur[j] = store(v);
+        }
+        left = v;
+        rowMax = v > rowMax ? v : rowMax;
+    }
+    if (choices) {
+        for (int j = 1; j <= n; ++j) {
+            const int v = cur[j];
+            choices[j] = v == 0                         ? 0
+                         : v == prev[j - 1] + scores[j] ? 1
+                         : v == prev[j] + gap           ? 2
+                                                        : 3;
+        }
+    }
+    return rowMax;
+}
+
 bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore) {
     // A local score grows by at most the best pair score per diagonal step.
     const long long steps = std::min(n1, n2) + 1;

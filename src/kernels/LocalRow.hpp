@@ -24,6 +24,26 @@ using LocalRowFn = int (*)(const int* prev, int* cur, const int* scores, int n, 
 int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int gap,
                        std::uint8_t* choices);
 
+// The same row over 16-bit values: a vector then holds twice the cells.
+// Values, choices and the returned maximum equal those of the 32-bit row as
+// long as localRowFits16 holds for the row: every cell of a local row is at
+// most the largest of prev[0..n] and cur[0] plus the best pair score, so
+// nothing exceeds INT16_MAX. Pair scores below INT16_MIN may be stored as
+// INT16_MIN and any gap cost may be given: such candidates are negative and
+// lose to the zero floor either way.
+using LocalRow16Fn = int (*)(const std::int16_t* prev, std::int16_t* cur,
+                             const std::int16_t* scores, int n, int gap, std::uint8_t* choices);
+
+int localFillRow16Scalar(const std::int16_t* prev, std::int16_t* cur, const std::int16_t* scores,
+                         int n, int gap, std::uint8_t* choices);
+
+// True when a local row whose inputs (the row above and the column left of
+// it) are at most `inputMax` stays within 16 bits with pair scores of at
+// most `bestPairScore`.
+inline bool localRowFits16(long long inputMax, int bestPairScore) {
+    return inputMax + (bestPairScore > 0 ? bestPairScore : 0) <= INT16_MAX;
+}
+
 // True when some cell of an n1 x n2 local matrix could exceed what 32-bit
 // lanes hold without wrapping; such pairs use the scalar variant.
 bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore);

@@ -50,6 +50,10 @@ namespace HWY_NAMESPACE {
 int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap, std::uint8_t* choices) {
     return localFillRowScalar(prev, cur, scores, n, gap, choices);
 }
+int LocalRow16(const std::int16_t* prev, std::int16_t* cur, const std::int16_t* scores, int n,
+               int gap, std::uint8_t* choices) {
+    return localFillRow16Scalar(prev, cur, scores, n, gap, choices);
+}
 void GotohRow(const int* scores, int m, int gapOpen, int gapExt, GotohRowStates prev,
               GotohRowStates cur, std::uint8_t* moves) {
     gotohFillRowScalar(scores, m, gapOpen, gapExt, prev, cur, moves);
@@ -116,6 +120,8 @@ struct Scan {
     V vectorStep;     // lanes times the gap
     Idx last;         // broadcasts the last lane
 
+    // The local kernel's tables: carry offsets from one lane on, clamped.
+    explicit Scan(int gap) : Scan(gap, 1, true) {}
     // carryFrom: lane l of the carry term gets (l + carryFrom) * gap.
     Scan(int gap, int carryFrom, bool clamp) {
         const D d;
@@ -170,11 +176,26 @@ int localTail(const int* prev, int* cur, const int* scores, int from, int n, int
     return tailMax > rowMax ? tailMax : rowMax;
 }
 
+// The scan tables of the last gap cost this thread used: a fill calls the
+// local kernels a chunk of a row at a time, always with one gap cost, and
+// building the tables costs as much as a few hundred cells. Callers copy
+// them: a local copy stays in registers, while a store to the row could, for
+// all the compiler knows, change the thread's.
+template <class Tables>
+const Tables& tablesFor(int gap) {
+    thread_local struct Cached {
+        int gap;
+        Tables tables;
+    } cached{gap, Tables(gap)};
+    if (cached.gap != gap) cached = Cached{gap, Tables(gap)};
+    return cached.tables;
+}
+
 template <bool kChoices>
 int localVector(const int* prev, int* cur, const int* scores, int n, int gap,
                 std::uint8_t* choices) {
     const D d;
-    const Scan scan(gap, 1, true);
+    const Scan scan = tablesFor<Scan>(gap);
     const V gapV = hn::Set(d, gap), zero = hn::Zero(d);
     const V one = hn::Set(d, 1), two = hn::Set(d, 2), three = hn::Set(d, 3);
     // A vector whose values, and the value carried in, are all at most -gap
@@ -218,6 +239,154 @@ int LocalRow(const int* prev, int* cur, const int* scores, int n, int gap,
              std::uint8_t* choices) {
     return choices ? localVector<true>(prev, cur, scores, n, gap, choices)
                    : localVector<false>(prev, cur, scores, n, gap, nullptr);
+}
+
+// The local row in 16-bit lanes: twice the cells of the 32-bit kernel per
+// instruction, for rows whose values the caller has found to fit
+// (localRowFits16). The same scan, with two differences. A block holds eight
+// lanes, so the in-block steps go by 1, 2 and 4 lanes; and every offset sum
+// saturates, lanes with nothing below them taking an offset of INT16_MIN. All
+// values scanned are at least 0, so a candidate that saturates at the bottom
+// is negative, as its exact value is, and loses to the lane's own value; at
+// the top the guard leaves no room to saturate.
+using D16 = hn::ScalableTag<std::int16_t>;
+using V16 = hn::Vec<D16>;
+using D32 = hn::Repartition<std::int32_t, D16>;
+constexpr std::size_t kLanes16 = hn::MaxLanes(D16());
+static_assert(kLanes16 >= 8 && kLanes16 <= 32, "16-bit scan written for 8 to 32 lanes");
+
+inline std::int16_t saturated16(long long v) {
+    return static_cast<std::int16_t>(v < INT16_MIN ? INT16_MIN : v > INT16_MAX ? INT16_MAX : v);
+}
+
+struct Scan16 {
+    using Idx32 = decltype(hn::SetTableIndices(D32(), static_cast<const std::int32_t*>(nullptr)));
+    static constexpr std::size_t kBlocks = kLanes16 / 8;
+    static constexpr std::size_t kBlockSteps = kBlocks == 4 ? 2 : kBlocks == 2 ? 1 : 0;
+    V16 inBlock[3];    // byte indices: shift by 1, 2, 4 lanes within the block
+    V16 inStep[3];     // 1, 2, 4 times the gap; INT16_MIN where nothing is below
+    Idx32 block[2];    // every 32-bit lane takes the block's last one 1, 2 blocks down
+    V16 highHalf;      // byte indices: the upper 16 bits of the block's first 32-bit lane
+    V16 blockStep[2];  // distance times the gap; INT16_MIN for blocks with none below
+    V16 carryStep;     // (lane + 1) times the gap
+    V16 vectorStep;    // lanes times the gap
+    Idx32 last;        // broadcasts the last 32-bit lane
+
+    explicit Scan16(int gap) {
+        const D16 d;
+        const D32 d32;
+        const hn::Repartition<std::uint8_t, D16> d8;
+        constexpr std::size_t kLanes32 = kLanes16 / 2;
+        const auto times = [&](long long k) { return saturated16(k * gap); };
+        HWY_ALIGN std::uint8_t bytes[2 * kLanes16];
+        HWY_ALIGN std::int16_t off[kLanes16];
+        HWY_ALIGN std::int32_t idx[kLanes32];
+        for (int s = 0; s < 3; ++s) {
+            const int k = 1 << s;
+            for (std::size_t l = 0; l < kLanes16; ++l) {
+                const int r = static_cast<int>(l % 8);
+                const int src = r >= k ? r - k : r;
+                bytes[2 * l] = static_cast<std::uint8_t>(2 * src);
+                bytes[2 * l + 1] = static_cast<std::uint8_t>(2 * src + 1);
+                off[l] = r >= k ? times(k) : INT16_MIN;
+            }
+            inBlock[s] = hn::BitCast(d, hn::Load(d8, bytes));
+            inStep[s] = hn::Load(d, off);
+        }
+        for (std::size_t l = 0; l < kLanes16; ++l) {
+            bytes[2 * l] = 2;
+            bytes[2 * l + 1] = 3;
+        }
+        highHalf = hn::BitCast(d, hn::Load(d8, bytes));
+        for (std::size_t s = 0; s < 2; ++s) {
+            const int shiftBlocks = 1 << s;
+            for (std::size_t l = 0; l < kLanes32; ++l) {
+                const int b = static_cast<int>(l / 4);
+                idx[l] = s < kBlockSteps ? (b >= shiftBlocks ? 4 * (b - shiftBlocks) + 3 : static_cast<int>(l)) : 0;
+            }
+            block[s] = hn::SetTableIndices(d32, idx);
+            for (std::size_t l = 0; l < kLanes16; ++l) {
+                const int lane = static_cast<int>(l), b = lane / 8;
+                off[l] = b >= shiftBlocks ? times(lane - (8 * (b - shiftBlocks) + 7)) : INT16_MIN;
+            }
+            blockStep[s] = hn::Load(d, off);
+        }
+        for (std::size_t l = 0; l < kLanes16; ++l) off[l] = times(static_cast<long long>(l) + 1);
+        carryStep = hn::Load(d, off);
+        vectorStep = hn::Set(d, times(static_cast<long long>(kLanes16)));
+        for (std::size_t l = 0; l < kLanes32; ++l) idx[l] = static_cast<std::int32_t>(kLanes32 - 1);
+        last = hn::SetTableIndices(d32, idx);
+    }
+
+    // Every lane takes the last lane of the block `idx` picks for it.
+    HWY_INLINE V16 fromBlocks(V16 x, Idx32 idx) const {
+        const D16 d;
+        const D32 d32;
+        return hn::TableLookupBytes(hn::BitCast(d, hn::TableLookupLanes(hn::BitCast(d32, x), idx)), highHalf);
+    }
+
+    HWY_INLINE V16 lastLane(V16 x) const { return fromBlocks(x, last); }
+
+    HWY_INLINE V16 prefixMax(V16 x) const {
+        for (int s = 0; s < 3; ++s)
+            x = hn::Max(x, hn::SaturatedAdd(hn::TableLookupBytes(x, inBlock[s]), inStep[s]));
+        if constexpr (kBlockSteps > 0) x = hn::Max(x, hn::SaturatedAdd(fromBlocks(x, block[0]), blockStep[0]));
+        if constexpr (kBlockSteps > 1) x = hn::Max(x, hn::SaturatedAdd(fromBlocks(x, block[1]), blockStep[1]));
+        return x;
+    }
+};
+
+template <bool kChoices>
+int localVector16(const std::int16_t* prev, std::int16_t* cur, const std::int16_t* scores, int n,
+                  int gap, std::uint8_t* choices) {
+    const D16 d;
+    const Scan16 scan = tablesFor<Scan16>(gap);
+    const V16 gapV = hn::Set(d, saturated16(gap)), zero = hn::Zero(d);
+    const V16 one = hn::Set(d, std::int16_t{1}), two = hn::Set(d, std::int16_t{2});
+    const V16 three = hn::Set(d, std::int16_t{3});
+    // As in the 32-bit kernel: a vector that cannot gain from the left skips the scan.
+    const V16 noGain = hn::Set(d, saturated16(-static_cast<long long>(gap)));
+    bool carryMayGain = static_cast<long long>(cur[0]) + gap > 0;
+    V16 carry = hn::Set(d, cur[0]);
+    V16 best = zero;
+    const int lanes = static_cast<int>(kLanes16);
+    int j = 1;
+    for (; j + lanes - 1 <= n; j += lanes) {
+        const V16 diag = hn::SaturatedAdd(hn::LoadU(d, prev + j - 1), hn::LoadU(d, scores + j));
+        const V16 up = hn::SaturatedAdd(hn::LoadU(d, prev + j), gapV);
+        const V16 t = hn::Max(hn::Max(diag, up), zero);
+        V16 h;
+        if (!carryMayGain && hn::AllFalse(d, hn::Gt(t, noGain))) {
+            h = t;
+            carry = scan.lastLane(t);
+        } else {
+            const V16 x = scan.prefixMax(t);
+            h = hn::Max(x, hn::SaturatedAdd(carry, scan.carryStep));
+            carry = hn::Max(scan.lastLane(x), hn::SaturatedAdd(carry, scan.vectorStep));
+            carryMayGain = static_cast<long long>(hn::GetLane(carry)) + gap > 0;
+        }
+        hn::StoreU(h, d, cur + j);
+        best = hn::Max(best, h);
+        if constexpr (kChoices) {
+            V16 c = hn::IfThenElse(hn::Eq(h, up), two, three);
+            c = hn::IfThenElse(hn::Eq(h, diag), one, c);
+            const hn::Rebind<std::uint8_t, D16> d8;
+            hn::StoreU(hn::DemoteTo(d8, hn::IfThenZeroElse(hn::Eq(h, zero), c)), d8, choices + j);
+        }
+    }
+    int rowMax = hn::GetLane(hn::MaxOfLanes(d, best));
+    if (j <= n) {
+        const int tailMax = localFillRow16Scalar(prev + j - 1, cur + j - 1, scores + j - 1, n - j + 1, gap,
+                                                 kChoices ? choices + j - 1 : nullptr);
+        rowMax = tailMax > rowMax ? tailMax : rowMax;
+    }
+    return rowMax;
+}
+
+int LocalRow16(const std::int16_t* prev, std::int16_t* cur, const std::int16_t* scores, int n,
+               int gap, std::uint8_t* choices) {
+    return choices ? localVector16<true>(prev, cur, scores, n, gap, choices)
+                   : localVector16<false>(prev, cur, scores, n, gap, nullptr);
 }
 
 // Prefix maximum without offsets, for the affine kernel's horizontal gap: it
@@ -462,6 +631,7 @@ HWY_AFTER_NAMESPACE();
 
 namespace torva_kernels {
 HWY_EXPORT(LocalRow);
+HWY_EXPORT(LocalRow16);
 HWY_EXPORT(GotohRow);
 HWY_EXPORT(FindEqual);
 HWY_EXPORT(PackChoices);
@@ -511,6 +681,7 @@ const std::vector<TargetKernels>& builtKernels() {
         // The names are in place now; the sets point into them.
         for (TargetKernels& k : sets)
             k.set = KernelSet{k.name.c_str(), torva_kernels::HWY_DISPATCH_TABLE(LocalRow)[k.entry],
+                              torva_kernels::HWY_DISPATCH_TABLE(LocalRow16)[k.entry],
                               torva_kernels::HWY_DISPATCH_TABLE(GotohRow)[k.entry],
                               torva_kernels::HWY_DISPATCH_TABLE(FindEqual)[k.entry],
                               torva_kernels::HWY_DISPATCH_TABLE(PackChoices)[k.entry]};
