@@ -33,6 +33,7 @@ constexpr int kFirstPairOption = 1003;
 constexpr int kViewOption = 1004;
 constexpr int kReportOption = 1005;
 constexpr int kStrandOption = 1006;
+constexpr int kMafOption = 1007;
 
 // The long names of the options that also have a letter.
 constexpr struct {
@@ -138,6 +139,7 @@ void printHelp(std::ostream& out, const std::string& programPath) {
         << "  -q, --quiet            no progress line\n"
         << "      --paf FILE         also write one PAF line per pair ('-': standard output)\n"
         << "      --plot DIR         also draw an SVG dot plot of each pair into DIR\n"
+        << "      --maf FILE         also write one MAF block per pair ('-': standard output)\n"
         << "      --view FILE        also write a readable view of each pair, in blocks of 60\n"
         << "                         columns ('-': standard output)\n"
         << "      --report FILE      also write one self-contained HTML report of the run\n"
@@ -268,7 +270,8 @@ CommandLine::CommandLine(int& argc, char** argv) {
                                 {"view", required_argument, nullptr, kViewOption},
                                 {"report", required_argument, nullptr, kReportOption},
                                 {"first-pair", required_argument, nullptr, kFirstPairOption},
-                                {"strand", required_argument, nullptr, kStrandOption}};
+                                {"strand", required_argument, nullptr, kStrandOption},
+                                {"maf", required_argument, nullptr, kMafOption}};
         for (const auto& named : kLongNames)
             all.push_back({named.name, named.value ? required_argument : no_argument, nullptr, named.letter});
         all.push_back({nullptr, 0, nullptr, 0});
@@ -296,6 +299,9 @@ CommandLine::CommandLine(int& argc, char** argv) {
                 break;
             case kReportOption:
                 reportFile = optarg;
+                break;
+            case kMafOption:
+                mafFile = optarg;
                 break;
             case kStrandOption:
                 strand = optarg;
@@ -381,14 +387,20 @@ CommandLine::CommandLine(int& argc, char** argv) {
         throw RunStop{1};
     }
     argc -= optind;
-    if (pafFile == "-" && viewFile == "-") {
+    const int onStandardOutput = (pafFile == "-") + (viewFile == "-") + (mafFile == "-");
+    if (onStandardOutput > 1) {
         // Two formats interleaved on one stream would be of no use to either reader.
-        MessageSink::err(name + ": --paf - and --view - would both write to standard output: give one a file");
+        std::string both;
+        for (const auto& [file, option] : {std::pair{&pafFile, "--paf -"}, {&viewFile, "--view -"}, {&mafFile, "--maf -"}})
+            if (*file == "-") both += (both.empty() ? "" : " and ") + std::string(option);
+        MessageSink::err(name + ": " + both +
+                         (onStandardOutput == 2 ? " would both write to standard output: give one a file"
+                                                : " would all write to standard output: give all but one a file"));
         throw RunStop{1};
     }
 
     // Data on standard output must stay data: messages go to standard error.
-    MessageSink::setDataOnStandardOutput(pafFile == "-" || viewFile == "-");
+    MessageSink::setDataOnStandardOutput(onStandardOutput > 0);
     if (inSeqFile.empty()) {
         MessageSink::emit(verbatimOutLine("Please specify input sequence file!\n"));
         MessageSink::err(name + ": the input is given with -I FILE (or --input FILE); '" + name +

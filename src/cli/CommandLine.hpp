@@ -6,7 +6,7 @@
 // The option record. The constructor parses the process arguments with POSIX
 // getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh"; every letter with a value or a
 // switch also has a long name, see kLongNames in the source, plus --paf,
-// --plot, --view, --report, --first-pair and --strand), handling each option where it
+// --plot, --view, --report, --first-pair, --strand and --maf), handling each option where it
 // stands, and fills
 // in the file defaults; resolveParameters decides the alignment values. Where
 // it stops the run it throws RunStop: status 0 after the help (-h/--help),
@@ -27,6 +27,7 @@ public:
     std::string pafFile;     // --paf: a PAF record per pair ("-": standard output)
     std::string plotDir;     // --plot: an SVG picture per pair in this directory
     std::string viewFile;    // --view: a readable view of each pair ("-": standard output)
+    std::string mafFile;     // --maf: a MAF block per pair ("-": standard output)
     std::string reportFile;  // --report: one HTML page for the run
     long firstPair = 1;      // --first-pair: the number of the first pair (a chunk of a larger input)
     std::string strand;      // --strand: "plus", "minus" or "both"; empty when not given

@@ -150,6 +150,7 @@ bool outputsAreSafe(const CommandLine& args, const RunOutputs& outputs) {
     if (!args.pafFile.empty() && args.pafFile != "-") roles.push_back("the PAF file (--paf)");
     if (!args.viewFile.empty() && args.viewFile != "-") roles.push_back("the view (--view)");
     if (!args.reportFile.empty()) roles.push_back("the report (--report)");
+    if (!args.mafFile.empty() && args.mafFile != "-") roles.push_back("the MAF file (--maf)");
     auto role = [&](std::size_t index) { return index < roles.size() ? roles[index] : std::string("an output"); };
     for (std::size_t i = 0; i < paths.size(); ++i)
         for (std::size_t j = i + 1; j < paths.size(); ++j)
@@ -259,6 +260,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // 4. Output files: none may name the input, the matrix file or another
     //    output; all are opened before any pair is written.
     RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
+    outputs.addMaf(args.mafFile);
     if (!args.viewFile.empty() || !args.reportFile.empty()) {
         const ScoreLookup scores = scoreMatrix.lookup();
         auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };

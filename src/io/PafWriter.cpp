@@ -6,21 +6,9 @@
 #include <string_view>
 
 #include "align/Cigar.hpp"
+#include "io/AlignedColumns.hpp"
 
 namespace {
-
-// Names may hold descriptions after a blank; the format's name columns are
-// single words, and an empty one would shift every column after it.
-std::string_view firstWord(const std::string& name) {
-    const std::string_view word = std::string_view(name).substr(0, name.find_first_of(" \t"));
-    return word.empty() ? std::string_view("*") : word;
-}
-
-long long residues(const std::vector<char>& row, std::size_t from, std::size_t to) {
-    long long n = 0;
-    for (std::size_t c = from; c < to; ++c) n += row[c] != '-';
-    return n;
-}
 
 // On the minus strand the target's span is given on its forward strand and
 // the CIGAR read along it, against the reverse complement of the query: the
@@ -55,19 +43,15 @@ void writeLine(std::ostream& out, const PairAlignment& pair, long long qBegin, l
 void writeGlobal(std::ostream& out, const PairAlignment& pair) {
     const std::vector<char>& r1 = pair.row1;
     const std::vector<char>& r2 = pair.row2;
-    const std::size_t n = std::min(r1.size(), r2.size());
-    std::size_t first = 0;
-    while (first < n && (r1[first] == '-' || r2[first] == '-')) ++first;
-    std::size_t last = n;
-    while (last > first && (r1[last - 1] == '-' || r2[last - 1] == '-')) --last;
+    const auto [first, last] = pairedColumns(r1, r2);
     if (first == last) {
         writeLine(out, pair, 0, 0, 0, 0, pair.score, Cigar{});
         return;
     }
     const Cigar cigar = makeCigar(std::span(r1).subspan(first, last - first),
                                   std::span(r2).subspan(first, last - first));
-    const long long q0 = residues(r1, 0, first);
-    const long long t0 = residues(r2, 0, first);
+    const long long q0 = residuesIn(r1, 0, first);
+    const long long t0 = residuesIn(r2, 0, first);
     writeLine(out, pair, q0, q0 + cigar.queryBases(), t0, t0 + cigar.targetBases(), pair.score,
               cigar);
 }

@@ -18,6 +18,7 @@
 #include "io/DescriptorBuf.hpp"
 #include "io/OutputFile.hpp"
 #include "io/LocWriter.hpp"
+#include "io/MafWriter.hpp"
 #include "io/PafWriter.hpp"
 #include "io/SvgWriter.hpp"
 #include "io/ScoreWriter.hpp"
@@ -75,6 +76,14 @@ void RunOutputs::addViews(const std::string& viewPath, const std::string& report
     positive_ = positive;
 }
 
+void RunOutputs::addMaf(const std::string& path) {
+    mafToStdout_ = path == "-";
+    if (!path.empty() && !mafToStdout_) {
+        maf_ = std::make_unique<File>();
+        maf_->path = path;
+    }
+}
+
 RunOutputs::~RunOutputs() {
     // Left by an exception: whatever was written is kept as partial output.
     keepPartial();
@@ -83,14 +92,14 @@ RunOutputs::~RunOutputs() {
 
 std::vector<RunOutputs::File*> RunOutputs::files() {
     std::vector<File*> all;
-    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_})
+    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_, &maf_})
         if (*file) all.push_back(file->get());
     return all;
 }
 
 std::vector<const RunOutputs::File*> RunOutputs::files() const {
     std::vector<const File*> all;
-    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_})
+    for (auto* file : {&align_, &loc_, &score_, &paf_, &view_, &reportFile_, &maf_})
         if (*file) all.push_back(file->get());
     return all;
 }
@@ -227,6 +236,19 @@ void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
         writePaf(paf_->stream, pair);
         flushDirect(*paf_);
     }
+    if (mafToStdout_ || maf_) {
+        std::ostream& out = mafToStdout_ ? std::cout : maf_->stream;
+        if (!mafToStdout_ || !stdoutClosed_) {
+            if (!mafHeaderWritten_) writeMafHeader(out);
+            writeMaf(out, pair);
+        }
+        mafHeaderWritten_ = true;
+        if (mafToStdout_) {
+            flushStandardOutput();
+        } else {
+            flushDirect(*maf_);
+        }
+    }
     if (!plotDir_.empty()) writePicture(rendered.pictureName, rendered.picture);
     if (viewToStdout_) {
         if (!stdoutClosed_) std::cout << rendered.view;
@@ -286,7 +308,7 @@ bool RunOutputs::check() {
         ok = false;
         report(file->path, file->buf.error() != 0 ? file->buf.error() : errno);
     }
-    if ((pafToStdout_ || viewToStdout_) && std::cout.fail()) {
+    if ((pafToStdout_ || viewToStdout_ || mafToStdout_) && std::cout.fail()) {
         ok = false;
         if (!stdoutReported_) {
             stdoutReported_ = true;
@@ -299,6 +321,11 @@ bool RunOutputs::check() {
 }
 
 bool RunOutputs::close() {
+    // A run without pairs still leaves a MAF file that says what it is.
+    if (!mafHeaderWritten_ && (maf_ || (mafToStdout_ && !stdoutClosed_))) {
+        writeMafHeader(mafToStdout_ ? std::cout : maf_->stream);
+        mafHeaderWritten_ = true;
+    }
     const bool ok = check();
     if (report_) {
         report_->finish(run_);
@@ -320,7 +347,7 @@ bool RunOutputs::close() {
             report(file->path, errno);
         }
     }
-    if (pafToStdout_ || viewToStdout_) flushStandardOutput();
+    if (pafToStdout_ || viewToStdout_ || mafToStdout_) flushStandardOutput();
     return check() && ok && closed;
 }
 

@@ -55,6 +55,8 @@ public:
     // before open().
     void addViews(const std::string& viewPath, const std::string& reportPath, RunDescription run,
                   const PositivePairs& positive);
+    // Also a MAF block per pair (`path`, "-": standard output). Call before open().
+    void addMaf(const std::string& path);
     RunOutputs(const RunOutputs&) = delete;
     RunOutputs& operator=(const RunOutputs&) = delete;
 
@@ -130,12 +132,14 @@ private:
     bool localOnly_;
     std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_;
     // The report is written by HtmlReport into the file reportFile_ made.
-    std::unique_ptr<File> align_, loc_, score_, paf_, view_, reportFile_;
+    std::unique_ptr<File> align_, loc_, score_, paf_, view_, reportFile_, maf_;
     std::unique_ptr<HtmlReport> report_;
     RunDescription run_;
     PositivePairs positive_;
     bool pafToStdout_ = false;
     bool viewToStdout_ = false;
+    bool mafToStdout_ = false;
+    bool mafHeaderWritten_ = false;
     bool stdoutReported_ = false;
     std::set<std::string> reported_;
     std::string reason_;

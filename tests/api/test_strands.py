@@ -5,7 +5,7 @@ import subprocess
 
 import pytest
 import torva
-from shared_inputs import BUILD
+from shared_inputs import BUILD, SOURCE
 
 
 def twin_pair():
@@ -56,3 +56,39 @@ def test_strand_is_checked():
         torva.align("acgt", "acgt", strand="reverse")
     with pytest.raises(ValueError, match="protein|DNA"):
         torva.align("MKVL", "MKVL", protein=True, strand="minus")
+
+
+def alignment_file_rows(path):
+    """(name2, row1, row2) of each pair of an alignment file."""
+    lines = path.read_text().split("\n")
+    return [(lines[k + 2][1:], lines[k + 1], lines[k + 3]) for k in range(0, len(lines) - 4, 5)]
+
+
+@pytest.mark.parametrize("local", [False, True])
+def test_biopython_reads_every_maf_block_with_the_alignment_files_rows(tmp_path, local):
+    AlignIO = pytest.importorskip("Bio.AlignIO")
+    a, b, twin = twin_pair()
+    demo = tmp_path / "in.fa"
+    demo_text = (SOURCE / "examples" / "demo.fa").read_text()
+    demo.write_text(demo_text + f">a\n{a}\n>twin\n{twin}\n")
+    out = tmp_path / "o"
+    subprocess.run([str(BUILD / "torva"), "-q", "--strand", "both", *(["-L"] if local else []), "-I", str(demo),
+                    "-O", str(out), "--maf", str(tmp_path / "o.maf"), "--paf", str(tmp_path / "o.paf")], check=True)
+    blocks = list(AlignIO.parse(str(tmp_path / "o.maf"), "maf"))
+    paf = [line.split("\t") for line in (tmp_path / "o.paf").read_text().splitlines()]
+    assert len(blocks) == len(paf) and len(blocks) >= 4
+    for block, record in zip(blocks, paf):
+        first, second = block
+        assert first.annotations["strand"] == 1
+        assert second.annotations["strand"] == (-1 if record[4] == "-" else 1)
+        assert first.annotations["start"] == int(record[2]) and first.annotations["size"] == int(record[3]) - int(record[2])
+        if record[4] == "+":
+            assert second.annotations["start"] == int(record[7])
+        else:  # counted from the end of the forward strand
+            assert second.annotations["start"] == int(record[6]) - int(record[8])
+    if not local:
+        for block, (name2, row1, row2) in zip(blocks, alignment_file_rows(out)):
+            text1, text2 = str(block[0].seq), str(block[1].seq)
+            start = row1.find(text1)
+            assert start >= 0 and row2[start:start + len(text2)] == text2
+            assert (name2.endswith(" (-)")) == (block[1].annotations["strand"] == -1)
