@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -182,4 +183,48 @@ TEST(Strands, ProgramsMarkAndMirrorTheMinusStrand) {
     for (const char* suffix : {"", ".loc", ".score", ".paf"})
         EXPECT_EQ(testsupport::readFile(plus + suffix), testsupport::readFile(plain + suffix)) << suffix;
     EXPECT_EQ(testsupport::readFile(plain + ".score").find("\t+\n"), std::string::npos);
+}
+
+// The view numbers a minus-strand sequence 2 down its forward strand, from
+// its length to 1; the picture's path runs from the bottom of the plot up
+// (across the diagonal), since its axis counts the forward strand.
+TEST(Strands, MinusViewCountsDownAndPathRunsAcrossTheDiagonal) {
+    testsupport::TempDir dir;
+    std::mt19937 rng(37);
+    const std::string a = testdata::randomSeq(rng, 600, "acgt");
+    const std::string twin = reverseComplement(testdata::mutate(rng, a, 0.03, "acgt"));
+    testsupport::writeFile(dir / "in.fa", ">a\n" + a + "\n>twin\n" + twin + "\n");
+    ASSERT_EQ(testsupport::shell(std::string(TORVA_BIN_DIR) + "/torva -q --strand minus -I " + (dir / "in.fa") +
+                                 " -O " + (dir / "o") + " --view " + (dir / "o.view") + " --plot " + (dir / "pl")),
+              0);
+    std::istringstream view(testsupport::readFile(dir / "o.view"));
+    std::vector<std::pair<long long, long long>> numbers;  // first and last position of twin's block lines
+    for (std::string line; std::getline(view, line);) {
+        if (line.rfind("twin ", 0) != 0) continue;
+        std::istringstream fields(line);
+        std::string name, segment;
+        long long first = 0, last = 0;
+        fields >> name >> first >> segment >> last;
+        numbers.emplace_back(first, last);
+    }
+    ASSERT_GE(numbers.size(), 10u);
+    EXPECT_GT(numbers.front().first, numbers.back().second);
+    EXPECT_LE(numbers.back().second, 2);
+    EXPECT_GE(numbers.front().first, static_cast<long long>(twin.size()) - 1);
+    for (const auto& [first, last] : numbers) EXPECT_GE(first, last);
+    std::string picture;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "pl")) picture = testsupport::readFile(entry.path());
+    const std::size_t at = picture.find("class=\"path\"");
+    ASSERT_NE(at, std::string::npos);
+    std::istringstream points(picture.substr(picture.find("points=\"", at) + 8));
+    std::vector<double> ys;
+    for (std::string point; points >> point && point != "/>";) {
+        const std::size_t comma = point.find(',');
+        if (comma == std::string::npos) break;
+        ys.push_back(std::stod(point.substr(comma + 1)));
+        if (point.back() == '"') break;
+    }
+    ASSERT_GE(ys.size(), 2u);
+    EXPECT_GT(ys.front(), ys.back());
+    EXPECT_NE(picture.find("twin (-)"), std::string::npos);
 }

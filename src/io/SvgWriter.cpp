@@ -14,6 +14,7 @@
 #include "io/TextBuffer.hpp"
 #include "io/ViewWriter.hpp"
 #include "io/WordMatches.hpp"
+#include "pair/ReverseComplement.hpp"
 
 namespace {
 
@@ -108,8 +109,14 @@ struct Layout {
     double profileTop;     // 0 when there is no profile panel
     double captionTop;
     double width, height;
+    // A pair kept on the minus strand: sequence 2's length. Its rows are the
+    // reverse complement, so a position j of them lies at length2 - j on the
+    // forward strand the axis counts: the path runs across the diagonal.
+    double minus2 = 0;
     double x(double i) const { return kLeft + i * sx; }
-    double y(double j) const { return kTop + j * sy; }
+    double y(double j) const { return kTop + (minus2 > 0 ? minus2 - j : j) * sy; }
+    // A position on sequence 2's forward strand, as the axis labels it.
+    double forwardY(double j) const { return kTop + j * sy; }
 };
 
 struct Drawing {
@@ -135,6 +142,8 @@ WordMatchGrid dotsFor(const PairAlignment& p, const Layout& f) {
         if (c != '-') seq1 += c;
     for (char c : p.row2)
         if (c != '-') seq2 += c;
+    // The dots are drawn on the forward strands, as the axes count them.
+    if (p.minusStrand) seq2 = reverseComplement(seq2);
     const bool protein = looksLikeProtein(seq1, seq2);
     return wordMatches(seq1, seq2, protein, wordSizeFor(seq1.size(), seq2.size(), protein),
                        static_cast<std::size_t>(std::ceil(f.w / kDotCell)),
@@ -188,13 +197,13 @@ void writeAxes(TextBuffer& out, const Drawing& d) {
             << "\" text-anchor=\"middle\" stroke=\"none\">" << t << "</text>\n";
     }
     for (long long t = 0, step = tickStep(len2); t <= len2; t += step) {
-        const std::string y = num(f.y(static_cast<double>(t)));
+        const std::string y = num(f.forwardY(static_cast<double>(t)));
         out << "<line x1=\"" << num(kLeft) << "\" y1=\"" << y << "\" x2=\"" << num(kLeft - 5)
             << "\" y2=\"" << y << "\"/><text x=\"" << num(kLeft - 8) << "\" y=\"" << y
             << "\" dy=\"3\" text-anchor=\"end\" stroke=\"none\">" << t << "</text>\n";
     }
     const std::string title1 = "sequence 1: " + shortName(p.name1, 40) + ", length " + std::to_string(p.length1);
-    const std::string title2 = "sequence 2: " + shortName(p.name2, 40) + ", length " + std::to_string(p.length2);
+    const std::string title2 = "sequence 2: " + shortName(p.name2, 40) + (p.minusStrand ? " (-)" : "") + ", length " + std::to_string(p.length2);
     out << "<text x=\"" << num(kLeft + f.w / 2) << "\" y=\"" << num(kTop - 30)
         << "\" text-anchor=\"middle\" font-size=\"12\" font-weight=\"bold\" stroke=\"none\">"
         << xmlText(title1) << "</text>\n";
@@ -530,6 +539,7 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
     f.h = std::max(len2 * scale, kMinSide);
     f.sx = f.w / len1;
     f.sy = f.h / len2;
+    if (pair.minusStrand) f.minus2 = static_cast<double>(pair.length2);
     f.width = std::max(kLeft + f.w + kLegendGap + kLegendWidth, kMinWidth);
     f.profileTop = pair.localOnly ? 0 : kTop + f.h + kProfileGap;
     d.dots = dotsFor(pair, f);

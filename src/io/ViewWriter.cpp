@@ -40,10 +40,13 @@ Labels labelsFor(const PairAlignment& pair) {
 }
 
 // Writes the rows in blocks; `next1`/`next2` are the 1-based positions of
-// the rows' first residues.
+// the rows' first residues. With `length2` (a pair kept on the minus strand:
+// row 2 is the reverse complement) sequence 2 is numbered down its forward
+// strand, as readers of a reverse-strand alignment expect.
 void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long long next1,
                  long long next2, const Labels& labels, const PositivePairs& positive,
-                 std::size_t width) {
+                 std::size_t width, long long length2 = 0) {
+    const auto shown2 = [length2](long long k) { return length2 > 0 ? length2 + 1 - k : k; };
     const std::size_t n = std::min(r1.size(), r2.size());
     std::string& text = out.text;
     // Three lines of about the block's width and the labels' for each block.
@@ -71,7 +74,7 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
         text.resize(marks + len);
         for (std::size_t c = 0; c < len; ++c) text[marks + c] = mark(s1[c], s2[c], positive);
         text += '\n';
-        line(labels.name2, residues2 > 0 ? next2 : next2 - 1, s2, next2 + residues2 - 1);
+        line(labels.name2, shown2(residues2 > 0 ? next2 : next2 - 1), s2, shown2(next2 + residues2 - 1));
         text += '\n';
         next1 += residues1;
         next2 += residues2;
@@ -101,6 +104,8 @@ void writeAlignmentHeader(TextBuffer& out, const PairAlignment& pair, const RunD
         << "# Sequence_lengths: " << pair.length1 << ", " << pair.length2 << '\n';
     for (const auto& [field, value] : settingFields(run)) out << "# " << field << ": " << value << '\n';
     if (!anchor.empty()) out << "# Anchor: " << anchor << '\n';
+    if (pair.strandChosen)
+        out << "# Strand_2: " << (pair.minusStrand ? "- (reverse-complemented, numbered down its forward strand)" : "+") << '\n';
     out << "#\n"
         << "# Length: " << tally.columns << '\n'
         << "# Identity:     " << countOf(tally.identical, tally.columns) << '\n'
@@ -121,7 +126,7 @@ void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairN
         writeAlignmentHeader(out, pair, run, tally, pair.score, "");
         writeBlocks(out, std::string_view(pair.row1.data(), pair.row1.size()),
                     std::string_view(pair.row2.data(), pair.row2.size()), 1, 1, labels, positive,
-                    width);
+                    width, pair.minusStrand ? static_cast<long long>(pair.length2) : 0);
     } else {
         const long long listed = anchorCounts(pair).listed;
         long long k = 0;
@@ -135,7 +140,8 @@ void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairN
                                  std::to_string(k) + " of " + std::to_string(listed) + " listed, 1: " +
                                      std::to_string(a.begin1 + 1) + "-" + std::to_string(a.end1) + ", 2: " +
                                      std::to_string(a.begin2 + 1) + "-" + std::to_string(a.end2));
-            writeBlocks(out, r1, r2, a.begin1 + 1, a.begin2 + 1, labels, positive, width);
+            writeBlocks(out, r1, r2, a.begin1 + 1, a.begin2 + 1, labels, positive, width,
+                        pair.minusStrand ? static_cast<long long>(pair.length2) : 0);
         }
     }
     out << '\n' << kEndRule << "\n\n";
