@@ -100,11 +100,11 @@ refused output-option "$src/examples/demo.fa" "use the setting output=PATH" "-qO
 # only the run's line and the command and date in each view differ.
 mkdir -p "$tmp/report"
 { cat "$src/examples/demo.fa" "$src/examples/demo.fa"; } > "$tmp/report/six.fa"
-"$build/torva" -q -I "$tmp/report/six.fa" -O "$tmp/report/whole.aln" --report "$tmp/report/whole.html" \
-    --view "$tmp/report/whole.view" --paf "$tmp/report/whole.paf" >/dev/null 2>&1
+"$build/torva" -q --strand both -I "$tmp/report/six.fa" -O "$tmp/report/whole.aln" --report "$tmp/report/whole.html" \
+    --view "$tmp/report/whole.view" --paf "$tmp/report/whole.paf" --maf "$tmp/report/whole.maf" >/dev/null 2>&1
 if ! snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/report" \
     --config input="$tmp/report/six.fa" output="$tmp/report/merged.aln" chunk_dir="$tmp/report/chunks" \
-    program="$build/torva" chunks=3 report=true view=true paf=true >"$tmp/report/log" 2>&1; then
+    program="$build/torva" chunks=3 report=true view=true paf=true maf=true strand=both >"$tmp/report/log" 2>&1; then
     cat "$tmp/report/log"
     echo "FAIL report: the workflow failed"
     exit 1
@@ -116,4 +116,6 @@ cmp "$tmp/report/whole.html.cmp" "$tmp/report/merged.aln.html.cmp" || { echo "FA
 grep -q 'Pairs: <span id="pair-count">6</span>' "$tmp/report/merged.aln.html" || { echo "FAIL report: pair count"; exit 1; }
 cmp "$tmp/report/whole.view.cmp" "$tmp/report/merged.aln.view.cmp" || { echo "FAIL report: the merged view differs"; exit 1; }
 cmp "$tmp/report/whole.paf" "$tmp/report/merged.aln.paf" || { echo "FAIL report: the merged PAF differs"; exit 1; }
+cmp "$tmp/report/whole.maf" "$tmp/report/merged.aln.maf" || { echo "FAIL report: the merged MAF differs"; exit 1; }
+cmp "$tmp/report/whole.aln.score" "$tmp/report/merged.aln.score" || { echo "FAIL report: the merged summary differs"; exit 1; }
 echo "ok report"
