@@ -5,6 +5,7 @@
 #include <string>
 
 #include "io/AlignedColumns.hpp"
+#include "io/AlignmentTally.hpp"
 
 namespace {
 
@@ -26,38 +27,17 @@ void writeBlock(std::ostream& out, const PairAlignment& pair, std::int32_t score
     out << '\n';
 }
 
-// An anchor's rows with each mask run written out: the run's extra
-// characters before its column, against gaps, those of row 1 first.
-void writeAnchor(std::ostream& out, const PairAlignment& pair, const AnchorRecord& a) {
-    std::string text1, text2;
-    auto run1 = a.runs1.begin();
-    auto run2 = a.runs2.begin();
-    const std::size_t n = std::min(a.row1.size(), a.row2.size());
-    for (std::size_t c = 0; c < n; ++c) {
-        if (run1 != a.runs1.end() && run1->column == c) {
-            const std::size_t extra = (run1++)->length - 1;
-            text1.append(extra, a.row1[c]);
-            text2.append(extra, '-');
-        }
-        if (run2 != a.runs2.end() && run2->column == c) {
-            const std::size_t extra = (run2++)->length - 1;
-            text1.append(extra, '-');
-            text2.append(extra, a.row2[c]);
-        }
-        text1.push_back(a.row1[c]);
-        text2.push_back(a.row2[c]);
-    }
-    writeBlock(out, pair, a.score, a.begin1, a.begin2, text1, text2);
-}
-
 }  // namespace
 
 void writeMafHeader(std::ostream& out) { out << "##maf version=1 scoring=torva\n\n"; }
 
 void writeMaf(std::ostream& out, const PairAlignment& pair) {
     if (pair.localOnly) {
-        for (const AnchorRecord& a : pair.anchors)
-            if (a.listed) writeAnchor(out, pair, a);
+        for (const AnchorRecord& a : pair.anchors) {
+            if (!a.listed) continue;
+            const auto [text1, text2] = expandedRows(a);
+            writeBlock(out, pair, a.score, a.begin1, a.begin2, text1, text2);
+        }
         return;
     }
     const auto [first, last] = pairedColumns(pair.row1, pair.row2);

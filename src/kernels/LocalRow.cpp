@@ -3,17 +3,20 @@
 #include <algorithm>
 #include <climits>
 
+namespace {
+
 // Two sweeps: the diagonal and vertical moves depend on the row above only and
 // vectorise; the horizontal move runs along the row with a branch rather than
 // a select, since a horizontal gap rarely wins and a predicted branch keeps a
-// cell from waiting on the one before it.
-int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int gap,
-                       std::uint8_t* choices) {
+// cell from waiting on the one before it. Sums are taken in int; over 16-bit
+// cells what is stored fits by the caller's guard (localRowFits16).
+template <class Score>
+int fillRow(const Score* prev, Score* cur, const Score* scores, int n, int gap, std::uint8_t* choices) {
     for (int j = 1; j <= n; ++j) {
         const int diag = prev[j - 1] + scores[j];
         const int up = prev[j] + gap;
         const int v = diag > up ? diag : up;
-        cur[j] = v > 0 ? v : 0;
+        cur[j] = static_cast<Score>(v > 0 ? v : 0);
     }
     int left = cur[0];
     int rowMax = 0;
@@ -22,7 +25,7 @@ int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int 
         const int side = left + gap;
         if (side > v) [[unlikely]] {
             v = side;
-            cur[j] = v;
+            cur[j] = static_cast<Score>(v);
         }
         left = v;
         rowMax = v > rowMax ? v : rowMax;
@@ -39,39 +42,16 @@ int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int 
     return rowMax;
 }
 
-// The 32-bit row's code over 16-bit storage: sums are taken in int, and what
-// is stored fits by the caller's guard (localRowFits16).
+}  // namespace
+
+int localFillRowScalar(const int* prev, int* cur, const int* scores, int n, int gap,
+                       std::uint8_t* choices) {
+    return fillRow(prev, cur, scores, n, gap, choices);
+}
+
 int localFillRow16Scalar(const std::int16_t* prev, std::int16_t* cur, const std::int16_t* scores,
                          int n, int gap, std::uint8_t* choices) {
-    const auto store = [](int v) { return static_cast<std::int16_t>(v); };
-    for (int j = 1; j <= n; ++j) {
-        const int diag = prev[j - 1] + scores[j];
-        const int up = prev[j] + gap;
-        const int v = diag > up ? diag : up;
-        cur[j] = store(v > 0 ? v : 0);
-    }
-    int left = cur[0];
-    int rowMax = 0;
-    for (int j = 1; j <= n; ++j) {
-        int v = cur[j];
-        const int side = left + gap;
-        if (side > v) [[unlikely]] {
-            v = side;
-            cur[j] = store(v);
-        }
-        left = v;
-        rowMax = v > rowMax ? v : rowMax;
-    }
-    if (choices) {
-        for (int j = 1; j <= n; ++j) {
-            const int v = cur[j];
-            choices[j] = v == 0                         ? 0
-                         : v == prev[j - 1] + scores[j] ? 1
-                         : v == prev[j] + gap           ? 2
-                                                        : 3;
-        }
-    }
-    return rowMax;
+    return fillRow(prev, cur, scores, n, gap, choices);
 }
 
 bool localScoresMayOverflow(long long n1, long long n2, int bestPairScore) {
