@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "io/InputStream.hpp"
-#include "io/FastaReader.hpp"
+#include "input/InputStream.hpp"
+#include "input/FastaReader.hpp"
 
 namespace {
 

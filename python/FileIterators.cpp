@@ -23,8 +23,8 @@
 #include "Interruptible.hpp"
 #include "PythonFileStream.hpp"
 #include "PythonResult.hpp"
-#include "io/FastaReader.hpp"
-#include "io/InputStream.hpp"
+#include "input/FastaReader.hpp"
+#include "input/InputStream.hpp"
 
 namespace py = pybind11;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "PythonResult.hpp"
-#include "io/FastaReader.hpp"
+#include "input/FastaReader.hpp"
 
 namespace {
 

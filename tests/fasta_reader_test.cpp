@@ -1,4 +1,4 @@
-#include "io/FastaReader.hpp"
+#include "input/FastaReader.hpp"
 
 #include "TestSupport.hpp"
 

@@ -4,8 +4,8 @@
 #include <thread>
 
 #include "TestSupport.hpp"
-#include "io/InputStream.hpp"
-#include "io/FastaReader.hpp"
+#include "input/InputStream.hpp"
+#include "input/FastaReader.hpp"
 
 using namespace testsupport;
 

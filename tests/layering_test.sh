@@ -1,10 +1,10 @@
 #!/bin/sh
 # The folders of src/ in the order of the README's layout: a folder may
 # include only from itself and the folders after it (torva/ is the public
-# header), and the reader needs no aligner.
+# header), and the readers need nothing of the aligners.
 set -eu
 src=$1/src
-rest="cli api io pair anchor align kernels scoring common"
+rest="cli api output input pair anchor align kernels scoring common"
 status=0
 for dir in $rest; do
     for used in $(grep -rhoE '#include "[a-z]+/' "$src/$dir" | sed 's/#include "//; s|/||' | sort -u); do
@@ -12,5 +12,6 @@ for dir in $rest; do
     done
     rest=${rest#"$dir"}
 done
-if grep -lE '#include "(align|anchor|pair)/' "$src"/io/FastaReader.* "$src"/io/InputStream.*; then status=1; fi
+if grep -rlE '#include "(pair|anchor|align|kernels|scoring)/' "$src/input"; then status=1; fi
+if grep -rl '#include "input/' "$src/output"; then status=1; fi
 exit $status

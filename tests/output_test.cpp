@@ -5,8 +5,8 @@
 #include "TestSupport.hpp"
 #include "pair/PairEngine.hpp"
 #include "common/WorkArena.hpp"
-#include "io/LocWriter.hpp"
-#include "io/RunOutputs.hpp"
+#include "output/LocWriter.hpp"
+#include "output/RunOutputs.hpp"
 #include "support/TestData.hpp"
 
 using namespace testsupport;

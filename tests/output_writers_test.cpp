@@ -8,8 +8,8 @@
 
 #include "align/Cigar.hpp"
 #include "pair/MaskRunColumns.hpp"
-#include "io/PafWriter.hpp"
-#include "io/SvgWriter.hpp"
+#include "output/PafWriter.hpp"
+#include "output/SvgWriter.hpp"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <random>
 #include <sstream>
 
-#include "io/AlignmentTally.hpp"
-#include "io/FixedOne.hpp"
-#include "io/HtmlReport.hpp"
-#include "io/IdentityProfile.hpp"
-#include "io/SvgWriter.hpp"
-#include "io/ViewWriter.hpp"
-#include "io/WordMatches.hpp"
+#include "output/AlignmentTally.hpp"
+#include "output/TextFormat.hpp"
+#include "output/HtmlReport.hpp"
+#include "output/IdentityProfile.hpp"
+#include "output/SvgWriter.hpp"
+#include "output/ViewWriter.hpp"
+#include "output/WordMatches.hpp"
 #include "support/ViewText.hpp"
 
 namespace {

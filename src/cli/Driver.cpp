@@ -39,11 +39,11 @@
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
 #include "common/ThreadStart.hpp"
-#include "io/RunOutputs.hpp"
-#include "io/FastaReader.hpp"
+#include "output/RunOutputs.hpp"
+#include "input/FastaReader.hpp"
 #include "scoring/ScoreMatrix.hpp"
 #include "scoring/UnknownLetters.hpp"
-#include "io/PositivePairs.hpp"
+#include "output/PositivePairs.hpp"
 
 namespace {
 

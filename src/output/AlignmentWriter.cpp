@@ -1,4 +1,4 @@
-#include "io/AlignmentWriter.hpp"
+#include "output/AlignmentWriter.hpp"
 
 namespace {
 

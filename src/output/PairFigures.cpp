@@ -1,4 +1,4 @@
-#include "io/PairFigures.hpp"
+#include "output/PairFigures.hpp"
 
 PairFigures pairFigures(const PairAlignment& pair, const PositivePairs& positive) {
     PairFigures figures;

@@ -1,4 +1,4 @@
-#include "io/RunDescription.hpp"
+#include "output/RunDescription.hpp"
 
 std::vector<std::pair<std::string, std::string>> settingFields(const RunDescription& run) {
     const AlignParameters& p = run.params;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "align/PairAlignment.hpp"
-#include "io/PairFigures.hpp"
-#include "io/RunDescription.hpp"
+#include "output/PairFigures.hpp"
+#include "output/RunDescription.hpp"
 
 // A pair's part of the report, as finished text: its table row without the
 // small picture's cell, the small picture ("" when not drawn) and its section.

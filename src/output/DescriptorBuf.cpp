@@ -1,4 +1,4 @@
-#include "io/DescriptorBuf.hpp"
+#include "output/DescriptorBuf.hpp"
 
 #include <unistd.h>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "align/PairAlignment.hpp"
-#include "io/PairFigures.hpp"
+#include "output/PairFigures.hpp"
 
 // Draws a pair as a dot plot a reader can take in without the manual:
 // sequence 1 along the top, sequence 2 downwards, each axis titled with its

@@ -1,4 +1,4 @@
-#include "io/RunOutputs.hpp"
+#include "output/RunOutputs.hpp"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -14,15 +14,15 @@
 #include <string_view>
 
 #include "common/MessageSink.hpp"
-#include "io/AlignmentWriter.hpp"
-#include "io/DescriptorBuf.hpp"
-#include "io/OutputFile.hpp"
-#include "io/LocWriter.hpp"
-#include "io/MafWriter.hpp"
-#include "io/PafWriter.hpp"
-#include "io/SvgWriter.hpp"
-#include "io/ScoreWriter.hpp"
-#include "io/ViewWriter.hpp"
+#include "output/AlignmentWriter.hpp"
+#include "output/DescriptorBuf.hpp"
+#include "output/OutputFile.hpp"
+#include "output/LocWriter.hpp"
+#include "output/MafWriter.hpp"
+#include "output/PafWriter.hpp"
+#include "output/SvgWriter.hpp"
+#include "output/ScoreWriter.hpp"
+#include "output/ViewWriter.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "io/LocWriter.hpp"
+#include "output/LocWriter.hpp"
 
 #include <iomanip>
 

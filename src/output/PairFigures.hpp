@@ -1,9 +1,9 @@
 #pragma once
 
 #include "align/PairAlignment.hpp"
-#include "io/AlignmentTally.hpp"
-#include "io/IdentityProfile.hpp"
-#include "io/PositivePairs.hpp"
+#include "output/AlignmentTally.hpp"
+#include "output/IdentityProfile.hpp"
+#include "output/PositivePairs.hpp"
 
 // The counts and the identity profile that the picture, the view and the
 // report all show, worked out once per pair.

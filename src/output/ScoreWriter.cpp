@@ -1,4 +1,4 @@
-#include "io/ScoreWriter.hpp"
+#include "output/ScoreWriter.hpp"
 
 void writeScoreLine(std::ostream& out, const PairAlignment& pair) {
     out << pair.name1 << '\t' << pair.name2 << '\t' << pair.anchorScore;

@@ -1,4 +1,4 @@
-#include "io/OutputFile.hpp"
+#include "output/OutputFile.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

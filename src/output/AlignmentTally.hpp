@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "align/PairAlignment.hpp"
-#include "io/PositivePairs.hpp"
+#include "output/PositivePairs.hpp"
 
 // Column counts of aligned rows as the views report them. Every column counts
 // towards `columns`; `identical` and `similar` (identical or positively

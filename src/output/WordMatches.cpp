@@ -1,4 +1,4 @@
-#include "io/WordMatches.hpp"
+#include "output/WordMatches.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "io/HtmlReport.hpp"
+#include "output/HtmlReport.hpp"
 
 #include <algorithm>
 #include <array>
@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "io/AlignmentTally.hpp"
-#include "io/FixedOne.hpp"
-#include "io/IdentityProfile.hpp"
-#include "io/ReportAssets.hpp"
-#include "io/SvgWriter.hpp"
-#include "io/ViewWriter.hpp"
+#include "output/AlignmentTally.hpp"
+#include "output/TextFormat.hpp"
+#include "output/IdentityProfile.hpp"
+#include "output/ReportAssets.hpp"
+#include "output/SvgWriter.hpp"
+#include "output/ViewWriter.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "io/DescriptorBuf.hpp"
+#include "output/DescriptorBuf.hpp"
 
 // One output file of a run: where its data end up and how they get there.
 // A regular file (or one a link leads to, dangling or not) is written under a

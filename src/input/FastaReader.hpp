@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/Message.hpp"
-#include "io/InputStream.hpp"
+#include "input/InputStream.hpp"
 
 // Reads FASTA records one after another, on demand, strictly in file order.
 // A record is a '>', the header (rest of that line) and the sequence (the

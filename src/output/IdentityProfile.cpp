@@ -1,4 +1,4 @@
-#include "io/IdentityProfile.hpp"
+#include "output/IdentityProfile.hpp"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "io/MafWriter.hpp"
+#include "output/MafWriter.hpp"
 
 #include <algorithm>
 #include <ostream>
 #include <string>
 
-#include "io/AlignedColumns.hpp"
-#include "io/AlignmentTally.hpp"
+#include "output/AlignedColumns.hpp"
+#include "output/AlignmentTally.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "io/SvgWriter.hpp"
+#include "output/SvgWriter.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -8,12 +8,12 @@
 #include <ostream>
 #include <string_view>
 
-#include "io/AlignmentTally.hpp"
-#include "io/FixedOne.hpp"
-#include "io/IdentityProfile.hpp"
-#include "io/TextBuffer.hpp"
-#include "io/ViewWriter.hpp"
-#include "io/WordMatches.hpp"
+#include "output/AlignmentTally.hpp"
+#include "output/TextFormat.hpp"
+#include "output/IdentityProfile.hpp"
+#include "output/TextFormat.hpp"
+#include "output/ViewWriter.hpp"
+#include "output/WordMatches.hpp"
 #include "pair/ReverseComplement.hpp"
 
 namespace {

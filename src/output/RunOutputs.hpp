@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "align/PairAlignment.hpp"
-#include "io/HtmlReport.hpp"
-#include "io/PositivePairs.hpp"
+#include "output/HtmlReport.hpp"
+#include "output/PositivePairs.hpp"
 
 struct OutputFile;
 

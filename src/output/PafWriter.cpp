@@ -1,4 +1,4 @@
-#include "io/PafWriter.hpp"
+#include "output/PafWriter.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "align/Cigar.hpp"
-#include "io/AlignedColumns.hpp"
+#include "output/AlignedColumns.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "io/ViewWriter.hpp"
+#include "output/ViewWriter.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "align/Cigar.hpp"
-#include "io/AlignmentTally.hpp"
-#include "io/TextBuffer.hpp"
+#include "output/AlignmentTally.hpp"
+#include "output/TextFormat.hpp"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "align/PairAlignment.hpp"
-#include "io/AlignmentTally.hpp"
-#include "io/PositivePairs.hpp"
-#include "io/RunDescription.hpp"
+#include "output/AlignmentTally.hpp"
+#include "output/PositivePairs.hpp"
+#include "output/RunDescription.hpp"
 
 // A pair's alignment as a person reads it, in the layout of needle's pair
 // output, so that readers of that format (Biopython's "emboss") read every

@@ -1,4 +1,4 @@
-#include "io/AlignedColumns.hpp"
+#include "output/AlignedColumns.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "io/InputStream.hpp"
+#include "input/InputStream.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "io/ReportAssets.hpp"
+#include "output/ReportAssets.hpp"
 
 const char* reportStyle() {
     return R"CSS(

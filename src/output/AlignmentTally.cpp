@@ -1,4 +1,4 @@
-#include "io/AlignmentTally.hpp"
+#include "output/AlignmentTally.hpp"
 
 #include <algorithm>
 #include <cstdio>
