@@ -29,7 +29,7 @@ check() {
     if [ "$local_only" = true ]; then flag=-L; else flag=; fi
     # shellcheck disable=SC2086
     "$build/$program" -q $flag $(echo "$options" | sed "s#DIR#$tmp/$name/whole-plots#") \
-        -I "$input" -O "$tmp/$name/whole.aln" >/dev/null 2>"$tmp/$name/whole.err"
+        -I "$input" -O "$tmp/$name/whole.aln" >/dev/null 2>"$tmp/$name/whole.err" || [ $? -eq 2 ]
     if ! snakemake --quiet --cores 2 -s "$src/workflow/Snakefile" --directory "$tmp/$name" \
         --config input="$input" output="$tmp/$name/merged.aln" chunk_dir="$tmp/$name/chunks" \
         program="$build/$program" chunks="$chunks" local_only="$local_only" \
@@ -85,6 +85,20 @@ done > "$tmp/ten.fa"
 printf '>e1\nACGT\n>e2\n\n>odd\nACGT\n' >> "$tmp/ten.fa"
 check plots torva 3 false "$tmp/ten.fa" "- .loc .score" "-C 5 --plot DIR"
 check empty torva 2 false /dev/null "- .loc .score"
+# A pair skipped in a chunk (status 2) leaves that chunk's other pairs in the
+# joined files, and the end of the run says how many were skipped.
+python3 -c "
+import random
+random.seed(7)
+r = lambda n: ''.join(random.choice('ACGT') for _ in range(n))
+for k in range(4):
+    print(f'>s{k}a\n{r(40)}\n>s{k}b\n{r(40)}')
+print(f'>longa\n{r(3000)}\n>longb\n{r(3000)}')
+" > "$tmp/skip.fa"
+check skipped torva 2 false "$tmp/skip.fa" "- .loc .score" "-G 1000000 -A 1000000"
+grep -q ': skipped pair longa (3000) and longb (3000)' "$tmp/skipped/merged.aln.log" || { echo "FAIL skipped: no message"; exit 1; }
+grep -q '^1 pair skipped (named above and in ' "$tmp/skipped/log" || { echo "FAIL skipped: no count"; exit 1; }
+[ "$(wc -l < "$tmp/skipped/merged.aln.score")" = 4 ] || { echo "FAIL skipped: the other pairs are missing"; exit 1; }
 printf '@r1\nACGT\n+\nIIII\n' > "$tmp/reads.fq"
 refused fastq "$tmp/reads.fq" "looks like FASTQ"
 { cat "$src/examples/demo.fa"; printf '\000\001binary'; } > "$tmp/binary.fa"
