@@ -2,6 +2,7 @@
 // the help and the library must state the same values, and the factor's
 // floor holds however a run is asked for.
 #include <algorithm>
+#include <map>
 #include <regex>
 #include <set>
 
@@ -115,4 +116,35 @@ TEST(RunSettings, FactorFloorAndModeDefaults) {
                   std::vector<int>({-kProteinPreset.gapOpen, -7, RunLimits::kMinScoreFactor,
                                     kProteinPreset.minLength, kProteinPreset.maskChar}));
     }
+}
+
+// The README's table of options gives each mode's default in its own column.
+TEST(RunSettings, ReadmeTableStatesThePresets) {
+    std::map<std::string, std::vector<std::string>> rows;  // first option -> its cells
+    std::istringstream readme(readFile(std::string(TORVA_SOURCE_DIR) + "/README.md"));
+    for (std::string line; std::getline(readme, line);) {
+        if (line.rfind("| `-", 0) != 0) continue;
+        std::vector<std::string> cells;
+        std::istringstream in(line.substr(1));
+        for (std::string cell; std::getline(in, cell, '|');) {
+            const std::size_t from = cell.find_first_not_of(' ');
+            cells.push_back(from == std::string::npos ? "" : cell.substr(from, cell.find_last_not_of(' ') + 1 - from));
+        }
+        rows[cells[0].substr(1, cells[0].find(' ') - 1)] = cells;
+    }
+    const auto both = [&](const std::string& option, const std::string& dna, const std::string& protein) {
+        ASSERT_EQ(rows.count(option), 1u) << option;
+        EXPECT_EQ(rows[option][2] + " | " + rows[option][3], dna + " | " + protein) << option;
+    };
+    const auto numbers = [&](const std::string& option, int Preset::*value) {
+        both(option, std::to_string(kDnaPreset.*value), std::to_string(kProteinPreset.*value));
+    };
+    both("-S", std::string("`") + kDnaPreset.matrixFile + "`", std::string("`") + kProteinPreset.matrixFile + "`");
+    numbers("-G", &Preset::gapOpen);
+    numbers("-A", &Preset::gapExtend);
+    numbers("-T", &Preset::scoreFactor);
+    numbers("-C", &Preset::minLength);
+    EXPECT_EQ(rows["-t"][1], "1 to " + std::to_string(RunLimits::kMaxThreads));
+    const std::string floor = std::to_string(RunLimits::kMinScoreFactor);
+    EXPECT_NE(rows["-T"][4].find("values below " + floor + " count as " + floor), std::string::npos);
 }
