@@ -14,9 +14,6 @@ namespace py = pybind11;
 
 namespace {
 
-// The programs take at most this many threads with -t.
-constexpr int kMaxThreads = 256;
-
 std::string knownNames() {
     std::string list;
     for (const std::string& name : torva::Matrix::names()) list += (list.empty() ? "" : ", ") + name;
@@ -101,7 +98,7 @@ std::string textKeyword(const char* name, const py::object& value, const char* a
 
 unsigned threadsKeyword(const py::object& threads) {
     const std::optional<long long> n =
-        wholeKeyword("threads", threads, 1, kMaxThreads,
+        wholeKeyword("threads", threads, 1, torva::limits().maxThreads,
                      "; None uses every core this process may use (" +
                          std::to_string(usableCores()) + " here)");
     return n ? static_cast<unsigned>(*n) : static_cast<unsigned>(usableCores());

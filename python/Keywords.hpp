@@ -28,7 +28,7 @@ bool switchKeyword(const char* name, const pybind11::object& value, bool absent)
 std::string textKeyword(const char* name, const pybind11::object& value, const char* absent);
 
 // None: every core this process may use (affinity and cgroup quota), as the
-// programs do without -t. Otherwise 1..256, as -t takes.
+// programs do without -t. Otherwise 1 to torva::limits().maxThreads, as -t takes.
 unsigned threadsKeyword(const pybind11::object& threads);
 
 // None (0: what the programs allow themselves) or a positive number of bytes.

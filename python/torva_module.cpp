@@ -13,7 +13,6 @@
 #include "Interruptible.hpp"
 #include "Keywords.hpp"
 #include "PythonResult.hpp"
-#include "scoring/ValueLimits.hpp"
 #include "torva/torva.hpp"
 
 namespace py = pybind11;
@@ -47,7 +46,7 @@ std::vector<const char*> parameters(std::initializer_list<const char*> first) {
 // The options of a call; `threads` for the functions that take it (the
 // others align on one thread).
 torva::Options options(const CallArguments& a, bool takesThreads) {
-    constexpr long long kMost = kMaxAbsValue;  // the largest number the programs' options take
+    const long long kMost = torva::limits().maxAbsValue;  // the largest number the programs' options take
     torva::Options o;
     o.protein = switchKeyword("protein", a["protein"], false);
     o.matrix = matrixKeyword(a["matrix"]);
@@ -149,19 +148,27 @@ std::vector<PythonResult> alignMany(const py::args& args, const py::kwargs& kwar
     return out;
 }
 
-const char* const kOptionsDoc = R"(
+// The arguments' part of the docstrings, its defaults and limits the
+// library's (the line breaks suit today's numbers).
+std::string optionsDoc() {
+    const torva::Defaults dna = torva::defaults(false), protein = torva::defaults(true);
+    const auto costs = [](const torva::Defaults& d) {
+        return std::to_string(d.gapOpen) + "/" + std::to_string(d.gapExtend);
+    };
+    return R"(
     protein: the sequences are protein (as -P): BLOSUM62, mask character '*',
-        gap costs 15/2 and min_length 50 unless given. A matrix of more than
+        gap costs )" + costs(protein) + " and min_length " + std::to_string(protein.minLength) + R"( unless given. A matrix of more than
         20 letters switches to the protein defaults too.
     matrix: a torva.Matrix, the name of a shipped matrix ("BLOSUM62", "PAM250",
         "HOXD70", ... : torva.Matrix.names()) or the path of a matrix file;
         None for the default of the mode.
     gap_open, gap_extend: gap costs (-G, -A); the sign is ignored. None for
-        500/25 (DNA) or 15/2 (protein).
+        )" + costs(dna) + " (DNA) or " + costs(protein) + R"( (protein).
     factor: raises the cutoff of local alignments (-T); at least 0, values
-        below 6 count as 6.
+        below )" + std::to_string(torva::limits().minFactor) + " count as " +
+           std::to_string(torva::limits().minFactor) + R"(.
     min_length: shorter regions are not searched for anchors (-C); None for
-        100 (DNA) or 50 (protein).
+        )" + std::to_string(dna.minLength) + " (DNA) or " + std::to_string(protein.minLength) + R"( (protein).
     variant: "torva" re-aligns gapped anchors in windows, "torva-b" as a whole.
     memory_limit: the most memory in bytes the work buffers may take; None
         for what the programs allow themselves.
@@ -175,8 +182,9 @@ category torva.TorvaWarning. Raises TypeError for an unknown keyword or a
 value of the wrong type and ValueError for one out of range, naming the
 keyword and what it takes; MemoryError when a pair does not fit in memory;
 KeyboardInterrupt within a fraction of a second of Ctrl-C.)";
+}
 
-std::string doc(const char* head) { return std::string(head) + "\n\nArguments:" + kOptionsDoc; }
+std::string doc(const char* head) { return std::string(head) + "\n\nArguments:" + optionsDoc(); }
 
 }  // namespace
 
@@ -297,7 +305,8 @@ PYBIND11_MODULE(torva, m) {
     py::options signatures;
     signatures.disable_function_signatures();
     const std::string optionSignature =
-        "protein=False, matrix=None, gap_open=None, gap_extend=None, factor=10, "
+        "protein=False, matrix=None, gap_open=None, gap_extend=None, factor=" +
+        std::to_string(torva::Options{}.factor) + ", "
         "min_length=None, variant='torva', memory_limit=None, strand='plus')\n--\n\n";
 
     static const std::string alignDoc =

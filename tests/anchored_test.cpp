@@ -68,12 +68,12 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
                                             round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
         AlignParameters slow = fast, strips = fast, sideBySide = fast, blocks = fast;
         sideBySide.threads = 3;
-        slow.allowRowSkipping = false;
+        slow.tuning.allowRowSkipping = false;
         strips.threads = 3;
-        strips.stripMinWidth = 4;
-        strips.parallelFillMinCells = 0;
-        strips.gridStep = 5;
-        blocks.gridStep = 1 + round % 4;
+        strips.tuning.stripMinWidth = 4;
+        strips.tuning.parallelFillMinCells = 0;
+        strips.tuning.gridStep = 5;
+        blocks.tuning.gridStep = 1 + round % 4;
         const Aligned al = alignAnchored(a, b, lookup, fast, arena);
         const std::vector<char>&r1 = al.global.row1, &r2 = al.global.row2;
         ASSERT_TRUE(r1.size() == r2.size() && withoutGaps(r1) == a && withoutGaps(r2) == b) << a << " / " << b;

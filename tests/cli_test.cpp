@@ -163,7 +163,7 @@ TEST(CommandLine, ResolvedValuesDefaultsAndOrderEffects) {
     }
     // A parse that stopped inside a group of flags does not leak into the next.
     EXPECT_EQ(parse({"-vP"}).io.status, 0);
-    EXPECT_EQ(parse({"-I", "x"}).a->isProtein, 0);
+    EXPECT_FALSE(parse({"-I", "x"}).a->isProtein);
 }
 
 // Every long name does what its letter does, with the value attached after
@@ -175,10 +175,11 @@ TEST(CommandLine, LongOptionsMatchTheLetters) {
         if (!p.a) return "stopped: " + p.io.err.substr(0, p.io.err.find('\n'));
         const CommandLine& a = *p.a;
         std::ostringstream all;
-        all << a.inSeqFile << '|' << a.matrixFile << '|' << a.outFile << '|' << a.gapOpen << '|' << a.gapExt << '|'
-            << a.scoreFactor << '|' << a.cutLen << '|' << a.isProtein << a.localOnly << a.quiet << '|' << a.threads
-            << '|' << a.gapOpenGiven << a.gapExtGiven << a.cutLenGiven << '|' << a.pafFile << '|' << a.plotDir
-            << '|' << a.firstPair;
+        const auto given = [](const std::optional<int>& v) { return v ? std::to_string(*v) : "unset"; };
+        all << a.inSeqFile << '|' << a.matrixFile << '|' << a.outFile << '|' << given(a.gapOpen) << '|'
+            << given(a.gapExt) << '|' << given(a.scoreFactor) << '|' << given(a.cutLen) << '|' << a.isProtein
+            << a.localOnly << a.quiet << '|' << a.threads << '|' << a.pafFile << '|' << a.plotDir << '|'
+            << a.firstPair;
         return all.str();
     };
     for (const auto& [letters, names] : std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>>{

@@ -4,6 +4,7 @@
 
 #include "TestSupport.hpp"
 #include "pair/PairEngine.hpp"
+#include "pair/RunSettings.hpp"
 #include "common/WorkArena.hpp"
 #include "output/LocWriter.hpp"
 #include "output/RunOutputs.hpp"
@@ -32,7 +33,10 @@ TEST(LocListing, MinimumLengthInPositionsOfSequenceOne) {
     const ScoreLookup lookup = testdata::simpleDna();
     WorkArena arena;
     for (const bool localOnly : {true, false}) {
-        const AlignParameters p{.scoreFactor = 4, .cutLen = 1, .localOnly = localOnly};
+        AlignParameters p = resolveAlignParameters({}, 4, GappedAnchorRealign::kWindows);
+        p.scoreFactor = 4;
+        p.cutLen = 1;
+        p.localOnly = localOnly;
         for (const Case& c : cases) {
             const PairOutcome outcome =
                 alignPair(PairInput{"s1", "s2", c.core, "ggg" + c.core + "ggg"}, PairSettings{lookup, p}, arena);

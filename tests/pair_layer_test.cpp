@@ -183,8 +183,8 @@ TEST(PairScheduler, RefusedStripThreadsGiveTheSameAlignment) {
     };
     const std::string want = aligned(p);
     p.threads = 4;
-    p.stripMinWidth = 8;
-    p.parallelFillMinCells = 0;
+    p.tuning.stripMinWidth = 8;
+    p.tuning.parallelFillMinCells = 0;
     for (const int allowed : {0, 1, 2}) {
         RefusedThreads refused(allowed);
         EXPECT_EQ(aligned(p), want) << allowed;

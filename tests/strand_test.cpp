@@ -14,6 +14,7 @@
 #include "common/WorkArena.hpp"
 #include "pair/PairEngine.hpp"
 #include "pair/ReverseComplement.hpp"
+#include "pair/RunSettings.hpp"
 #include "support/TestData.hpp"
 
 using testdata::str;
@@ -34,11 +35,11 @@ namespace {
 
 PairAlignment aligned(const std::string& a, const std::string& b, Strand strand, int threads, bool localOnly = false) {
     const ScoreLookup lookup = testdata::hoxd70();
-    AlignParameters params;
+    AlignParameters params = resolveAlignParameters({}, 4, GappedAnchorRealign::kWindows);
     params.threads = threads;
     params.localOnly = localOnly;
     params.cutLen = 20;
-    params.listingMinLength = 20;
+    params.tuning.listingMinLength = 20;
     WorkArena arena;
     PairOutcome outcome = alignPair(PairInput{"one", "two", a, b}, PairSettings{lookup, params, strand}, arena);
     EXPECT_TRUE(std::holds_alternative<PairAlignment>(outcome));

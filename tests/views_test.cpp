@@ -17,6 +17,7 @@
 #include "output/SvgWriter.hpp"
 #include "output/ViewWriter.hpp"
 #include "output/WordMatches.hpp"
+#include "pair/RunSettings.hpp"
 #include "support/ViewText.hpp"
 
 namespace {
@@ -46,7 +47,8 @@ std::string randomRow(std::mt19937& rng, std::size_t n, double gaps) {
     return row;
 }
 
-const RunDescription kRun{"torva -I x", "torva 1.0", "today", "/m/dnaMatrix", {}};
+const RunDescription kRun{"torva -I x", "torva 1.0", "today", "/m/dnaMatrix",
+                          resolveAlignParameters({}, 4, GappedAnchorRealign::kWindows)};
 
 std::string view(const PairAlignment& p, std::size_t width = 60) {
     std::ostringstream out;
@@ -553,8 +555,10 @@ TEST(HtmlReport, SettingsAnchorCountsAndWarningsPerPair) {
                {errLine("torva: warning: record 1 (a) has an empty sequence")});
     PairAlignment quiet = pictured(1);
     report.add(quiet, 2, "view", svgText(quiet, SvgOptions{false}), pairFigures(quiet, kTransitions));
-    RunDescription run{"torva -I x", "torva 1.0", "today", "/usr/share/torva/BLOSUM62", {}};
-    run.params.gapOpen = -15, run.params.gapExt = -2, run.params.protein = true;
+    RequestedValues protein;
+    protein.protein = true;
+    const RunDescription run{"torva -I x", "torva 1.0", "today", "/usr/share/torva/BLOSUM62",
+                             resolveAlignParameters(protein, 24, GappedAnchorRealign::kWindows)};
     report.finish(run);
     std::ifstream in(path);
     const std::string html((std::istreambuf_iterator<char>(in)), {});

@@ -124,14 +124,16 @@ enum class Variant { torva, torvaB };
 // reverse complement, or both, keeping the better (plus on a tie).
 enum class Strand { plus, minus, both };
 
-// Every unset value takes the programs' default for the mode. The mode is
-// protein when `protein` is set or the matrix has more than 20 letters.
+// Every unset value takes the programs' default for the mode, defaults(mode).
+// The mode is protein when `protein` is set or the matrix has more than 20
+// letters.
 struct Options {
     std::optional<Matrix> matrix;   // default: Matrix::dna(), or Matrix::protein() with `protein`
-    std::optional<int> gapOpen;     // -G: 500 (DNA) or 15 (protein); the sign is ignored
-    std::optional<int> gapExtend;   // -A: 25 (DNA) or 2 (protein); the sign is ignored
-    int factor = 10;                // -T: at least 0; values below 6 count as 6
-    std::optional<int> minLength;   // -C: 100 (DNA) or 50 (protein)
+    std::optional<int> gapOpen;     // -G; the sign is ignored
+    std::optional<int> gapExtend;   // -A; the sign is ignored
+    int factor = 10;                // -T, the same in both modes: at least 0; values
+                                    // below limits().minFactor count as that
+    std::optional<int> minLength;   // -C
     bool protein = false;           // -P
     Variant variant = Variant::torva;
     // alignMany's workers; 0: the cores this process may use (its affinity
@@ -149,6 +151,28 @@ struct Options {
     // Strand::minus or both need DNA: std::invalid_argument with protein.
     Strand strand = Strand::plus;
 };
+
+// The programs' defaults for one kind of sequence: what Options left unset
+// take in that mode.
+struct Defaults {
+    int gapOpen = 0;    // -G, a cost (its sign is ignored where one is given)
+    int gapExtend = 0;  // -A
+    int factor = 0;     // -T; Options::factor holds it for both modes
+    int minLength = 0;  // -C
+};
+
+// @param protein  true for the protein mode, false for DNA
+// @return the defaults of that mode
+TORVA_API Defaults defaults(bool protein);
+
+// The bounds the programs hold their options to.
+struct Limits {
+    int minFactor = 0;         // a smaller Options::factor counts as this
+    unsigned maxThreads = 0;   // the most threads -t takes
+    int maxAbsValue = 0;       // the largest gap cost, factor or length, either sign
+};
+
+TORVA_API Limits limits();
 
 // A local alignment the global alignment was built on.
 struct Anchor {

@@ -13,8 +13,8 @@ AnchoredAligner::AnchoredAligner(std::string_view seq1, std::string_view seq2,
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
       matrix_(seq1, seq2, lookup, params.gapOpen,
-              LocalFillOptions{params.threads, params.stripMinWidth, params.parallelFillMinCells,
-                               params.gridStep},
+              LocalFillOptions{params.threads, params.tuning.stripMinWidth,
+                               params.tuning.parallelFillMinCells, params.tuning.gridStep},
               arena),
       cutoff_(cutoffScore(lookup, params.scoreFactor)) {
     maxScore_ = matrix_.fill(maxCells_, progress);
@@ -38,9 +38,9 @@ int searchPart(LocalScoreMatrix& matrix, const Region& part, bool rescore, int c
         return 0;
     best = cutoff;
     if (rescore) {
-        matrix.rescorePart(part, candidates, best, params.allowRowSkipping);
+        matrix.rescorePart(part, candidates, best, params.tuning.allowRowSkipping);
     } else {
-        matrix.scanPart(part, candidates, best, params.allowRowSkipping);
+        matrix.scanPart(part, candidates, best, params.tuning.allowRowSkipping);
     }
     return static_cast<int>(candidates.size());
 }

@@ -27,8 +27,7 @@ void realignGappedAnchor(const SearchContext& context, Segment& record) {
     GotohAligner whole(context.seq1.substr(static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i)),
                        context.seq2.substr(static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j)),
                        context.lookup, context.params.gapOpen, context.params.gapExt, &context.arena,
-                       StripPolicy{context.params.threads, context.params.stripMinWidth,
-                                   context.params.parallelFillMinCells});
+                       stripPolicyOf(context.params));
     record.align1.clear();
     record.align2.clear();
     record.score = whole.alignGlobal(record.align1, record.align2);

@@ -21,10 +21,6 @@ void appendRows(GlobalRows& out, const std::vector<char>& row1, const std::vecto
     out.row2.insert(out.row2.end(), row2.begin(), row2.end());
 }
 
-StripPolicy stripsOf(const AlignParameters& params) {
-    return StripPolicy{params.threads, params.stripMinWidth, params.parallelFillMinCells};
-}
-
 // A stretch before, between or after the anchors with residues on both
 // sides, aligned on its own: seq1[i0, i0 + di) against seq2[j0, j0 + dj).
 struct Stretch {
@@ -54,10 +50,10 @@ void alignStretches(const SearchContext& context, std::vector<Stretch>& stretche
     };
     std::vector<Stretch*> small;
     for (Stretch& s : stretches) {
-        if (params.threads > 1 && s.cells() < params.parallelFillMinCells) {
+        if (params.threads > 1 && s.cells() < params.tuning.parallelFillMinCells) {
             small.push_back(&s);
         } else {
-            align(s, context.arena, stripsOf(params));
+            align(s, context.arena, stripPolicyOf(params));
         }
     }
     if (small.empty()) return;
@@ -86,7 +82,7 @@ void alignStretches(const SearchContext& context, std::vector<Stretch>& stretche
 GlobalRows AnchoredAligner::alignWhole() const {
     GlobalRows out;
     GotohAligner whole(context_.seq1, context_.seq2, context_.lookup, context_.params.gapOpen,
-                       context_.params.gapExt, &context_.arena, stripsOf(context_.params));
+                       context_.params.gapExt, &context_.arena, stripPolicyOf(context_.params));
     out.score = whole.alignGlobal(out.row1, out.row2);
     return out;
 }

@@ -40,8 +40,7 @@ int reAlign(const SearchContext& context, std::vector<char>& align1, std::vector
                 if (a2[c] != '-') res2.push_back(a2[c]);
             }
             GotohAligner window(res1, res2, context.lookup, gapOpen, gapExt, &context.arena,
-                                StripPolicy{context.params.threads, context.params.stripMinWidth,
-                                            context.params.parallelFillMinCells});
+                                stripPolicyOf(context.params));
             const std::size_t from = align1.size();
             score += window.alignGlobal(align1, align2);
             if (align1.size() > from && (align1.back() == '-' || align2.back() == '-'))

@@ -10,6 +10,7 @@
 
 #include "api/BuiltinMatrices.hpp"
 #include "api/MatrixImpl.hpp"
+#include "pair/RunSettings.hpp"
 #include "scoring/ScoreMatrix.hpp"
 #include "scoring/ValueLimits.hpp"
 
@@ -122,6 +123,6 @@ const std::string& Matrix::title() const { return impl_->title; }
 
 int Matrix::score(char a, char b) const { return impl_->lookup.score(lower(a), lower(b)); }
 
-bool Matrix::isProtein() const { return impl_->letters.size() > 20; }
+bool Matrix::isProtein() const { return impl_->letters.size() > RunLimits::kMaxDnaLetters; }
 
 }  // namespace torva

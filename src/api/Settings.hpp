@@ -1,8 +1,8 @@
 #pragma once
 
-#include "anchor/AlignParameters.hpp"
 #include "api/MatrixImpl.hpp"
 #include "pair/PairEngine.hpp"
+#include "pair/RunSettings.hpp"
 #include "torva/torva.hpp"
 
 // Options made concrete the way the programs decide them: the matrix, then

@@ -6,13 +6,13 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
 
 #include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
+#include "pair/RunSettings.hpp"
 #include "scoring/ValueLimits.hpp"
 
 #ifndef TORVA_VERSION
@@ -25,7 +25,6 @@
 namespace {
 
 constexpr long kMaxOptionValue = kMaxAbsValue;
-constexpr int kMaxThreads = 256;
 // Codes of the options that have only a long name.
 constexpr int kPafOption = 1001;
 constexpr int kPlotOption = 1002;
@@ -47,31 +46,44 @@ constexpr struct {
     {"threads", 't', true},     {"quiet", 'q', false},
 };
 
-// The program's name for the messages of the parse, set first thing.
-std::string gProgram = "torva";
-// How the option being parsed was written ("-G" or "--gap-open").
-std::string gSpelling;
-
-[[noreturn]] void invalidValue(int option, const std::string& why) {
-    std::fprintf(stderr, "Invalid value for option '-%c'\n", option);
-    std::fprintf(stderr, "%s: %s %s: %s\n", gProgram.c_str(), gSpelling.c_str(),
-                 optarg != nullptr ? optarg : "", why.c_str());
-    std::fflush(stderr);
-    throw RunStop{1};
+const std::vector<option>& longOptions() {
+    static const std::vector<option> all = [] {
+        std::vector<option> list{{"help", no_argument, nullptr, 'h'},
+                                 {"version", no_argument, nullptr, 'V'},
+                                 {"paf", required_argument, nullptr, kPafOption},
+                                 {"plot", required_argument, nullptr, kPlotOption},
+                                 {"view", required_argument, nullptr, kViewOption},
+                                 {"report", required_argument, nullptr, kReportOption},
+                                 {"first-pair", required_argument, nullptr, kFirstPairOption},
+                                 {"strand", required_argument, nullptr, kStrandOption},
+                                 {"maf", required_argument, nullptr, kMafOption}};
+        for (const auto& named : kLongNames)
+            list.push_back({named.name, named.value ? required_argument : no_argument, nullptr, named.letter});
+        list.push_back({nullptr, 0, nullptr, 0});
+        return list;
+    }();
+    return all;
 }
 
-// The value check of -I, -S, -O, -T and -C: a value must not begin with '-'.
-const char* checkedValue(int option) {
-    if (optarg == nullptr || optarg[0] == '-')
-        invalidValue(option, "a value here may not begin with '-' (for a file named so, write ./" +
-                                 std::string(optarg != nullptr ? optarg : "") + ")");
-    return optarg;
+// 1000000 as "1,000,000".
+std::string grouped(long value) {
+    std::string digits = std::to_string(value);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
 }
 
-int numberValue(int option, const char* text) {
-    int value = 0;
-    if (!parseOptionNumber(text, value)) invalidValue(option, optionNumberProblem(text));
-    return value;
+const std::string& numberLimitText() {
+    static const std::string text = "at most " + grouped(kMaxOptionValue) + " either way";
+    return text;
+}
+
+// "(DNA; protein: PROTEIN)", as the help states a default.
+std::string bothModes(const std::string& dna, const std::string& protein) {
+    return "(" + dna + "; protein: " + protein + ")";
+}
+std::string bothModes(int Preset::*value) {
+    return bothModes(std::to_string(kDnaPreset.*value), std::to_string(kProteinPreset.*value));
 }
 
 std::size_t lastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
@@ -91,7 +103,42 @@ std::string executableDirectory() {
     return exe.substr(0, sep);
 }
 
+[[noreturn]] void stopWith(const std::string& line) {
+    MessageSink::err(line);
+    throw RunStop{1};
+}
+
 }  // namespace
+
+// One parse of the arguments: the program's name for its messages and how
+// the option being read was written ("-G" or "--gap-open").
+class OptionParse {
+public:
+    std::string programPath;
+    std::string name;
+    std::string spelling;
+
+    // The two lines of a refused value: the first as scripts have always
+    // read it, the second saying why.
+    [[noreturn]] void invalidValue(int option, const std::string& why) const {
+        MessageSink::emit(verbatimErrLine(std::string("Invalid value for option '-") + static_cast<char>(option) + "'"));
+        stopWith(name + ": " + spelling + " " + (optarg != nullptr ? optarg : "") + ": " + why);
+    }
+
+    // The value of -I, -S, -O, -T, -C and -t: it must not begin with '-'.
+    const char* checkedValue(int option) const {
+        if (optarg == nullptr || optarg[0] == '-')
+            invalidValue(option, "a value here may not begin with '-' (for a file named so, write ./" +
+                                     std::string(optarg != nullptr ? optarg : "") + ")");
+        return optarg;
+    }
+
+    int numberValue(int option, const char* text) const {
+        int value = 0;
+        if (!parseOptionNumber(text, value)) invalidValue(option, optionNumberProblem(text));
+        return value;
+    }
+};
 
 void printUsage(std::ostream& out, const std::string& programPath) {
     out << "\nUsage: " << programPath << " -I InputSeqFile\n" << std::endl;
@@ -112,6 +159,8 @@ void printUsage(std::ostream& out, const std::string& programPath) {
     out << std::endl;
 }
 
+// The defaults and limits come from the presets, so the help cannot drift
+// from what a run does; the line breaks are fixed for today's numbers.
 void printHelp(std::ostream& out, const std::string& programPath) {
     const std::string name = programName(programPath);
     out << "Usage: " << name << " -I FILE [options]\n"
@@ -121,21 +170,24 @@ void printHelp(std::ostream& out, const std::string& programPath) {
         << "Options (defaults for DNA; for protein, with -P, where they differ):\n"
         << "  -I, --input FILE       input FASTA file, plain or gzip-compressed; '-I -' reads\n"
         << "                         standard input (then -O is needed)\n"
-        << "  -S, --matrix FILE      scoring-matrix file (dnaMatrix; protein: BLOSUM), looked\n"
+        << "  -S, --matrix FILE      scoring-matrix file "
+        << bothModes(kDnaPreset.matrixFile, kProteinPreset.matrixFile) << ", looked\n"
         << "                         for next to the program, then in its share/torva; or a\n"
         << "                         shipped matrix by name (BLOSUM62, PAM250, HOXD70, ...)\n"
         << "  -O, --output FILE      alignment file; FILE.loc and FILE.score are written beside\n"
         << "                         it (default: the input path + .DAZAZ)\n"
-        << "  -G, --gap-open N       gap opening cost (500; protein: 15)\n"
-        << "  -A, --gap-extend N     gap extension cost (25; protein: 2)\n"
+        << "  -G, --gap-open N       gap opening cost " << bothModes(&Preset::gapOpen) << "\n"
+        << "  -A, --gap-extend N     gap extension cost " << bothModes(&Preset::gapExtend) << "\n"
         << "  -T, --factor N         factor that raises the cutoff of local alignments, at\n"
-        << "                         least 6 (10; protein: 10)\n"
+        << "                         least " << RunLimits::kMinScoreFactor << " "
+        << bothModes(&Preset::scoreFactor) << "\n"
         << "  -C, --min-length N     minimum length of sequence regions for anchoring\n"
-        << "                         (100; protein: 50)\n"
+        << "                         " << bothModes(&Preset::minLength) << "\n"
         << "  -P, --protein          the sequences are protein\n"
         << "  -L, --local-only       only list the non-overlapping local alignments; no\n"
         << "                         alignment file is written\n"
-        << "  -t, --threads N        threads, 1 to 256 (the cores this process may use)\n"
+        << "  -t, --threads N        threads, 1 to " << RunLimits::kMaxThreads
+        << " (the cores this process may use)\n"
         << "  -q, --quiet            no progress line\n"
         << "      --paf FILE         also write one PAF line per pair ('-': standard output)\n"
         << "      --plot DIR         also draw an SVG dot plot of each pair into DIR\n"
@@ -152,7 +204,7 @@ void printHelp(std::ostream& out, const std::string& programPath) {
         << "  -H                     the short usage text\n"
         << "  -V, -v, --version      the program name and version\n"
         << "\n"
-        << "Numbers are whole, at most 1,000,000 either way; a value may follow its option\n"
+        << "Numbers are whole, " << numberLimitText() << "; a value may follow its option\n"
         << "as the next argument, attached (-G12) or after '=' (--gap-open=12).\n"
         << "\n"
         << "Environment:\n"
@@ -196,7 +248,7 @@ std::string optionNumberProblem(const char* text) {
     if (*p == '\0') return "not a whole number";
     for (; *p != '\0'; ++p)
         if (*p < '0' || *p > '9') return "not a whole number";
-    return "at most 1,000,000 either way";
+    return numberLimitText();
 }
 
 bool isSystemPath(const std::string& path) {
@@ -241,14 +293,29 @@ std::string executableShareDirectory() {
 }
 
 CommandLine::CommandLine(int& argc, char** argv) {
-    const std::string programPath = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
-    const std::string name = programName(programPath);
-    gProgram = name;
+    OptionParse parse;
+    parse.programPath = (argc > 0 && argv[0] != nullptr) ? argv[0] : "";
+    parse.name = programName(parse.programPath);
     if (argc <= 1) {
-        printHelp(std::cerr, programPath);
+        printHelp(std::cerr, parse.programPath);
         throw RunStop{1};
     }
+    parseOptions(argc, argv, parse);
+    if (optind < argc) {
+        // Everything after the first argument that is not an option would
+        // otherwise be dropped without a word, options included.
+        const std::string extra = argv[optind];
+        std::string text = parse.name + ": unexpected argument '" + extra + "'";
+        if (inSeqFile.empty()) text += ": the input file is given with -I, as in: " + parse.name + " -I " + extra;
+        stopWith(text);
+    }
+    argc -= optind;
+    checkStandardOutput(parse.name);
+    checkInputGiven(parse.name);
+    fillFileDefaults(parse.programPath, parse.name);
+}
 
+void CommandLine::parseOptions(int argc, char** argv, OptionParse& parse) {
     // getopt names the program by argv[0] in its own messages; they begin
     // with the name as the others do, not with the whole path.
     struct ShownName {
@@ -257,174 +324,129 @@ CommandLine::CommandLine(int& argc, char** argv) {
         std::string name;
         ShownName(char** a, const std::string& n) : argv(a), path(a[0]), name(n) { argv[0] = name.data(); }
         ~ShownName() { argv[0] = path; }
-    } shown(argv, name);
+    } shown(argv, parse.name);
     // optind = 0 makes glibc's getopt start afresh, so that the arguments can
     // be parsed more than once in one process; '+' keeps POSIX ordering
     // (parsing stops at the first argument that is not an option).
     optind = 0;
-    static const std::vector<option> kLongOptions = [] {
-        std::vector<option> all{{"help", no_argument, nullptr, 'h'},
-                                {"version", no_argument, nullptr, 'V'},
-                                {"paf", required_argument, nullptr, kPafOption},
-                                {"plot", required_argument, nullptr, kPlotOption},
-                                {"view", required_argument, nullptr, kViewOption},
-                                {"report", required_argument, nullptr, kReportOption},
-                                {"first-pair", required_argument, nullptr, kFirstPairOption},
-                                {"strand", required_argument, nullptr, kStrandOption},
-                                {"maf", required_argument, nullptr, kMafOption}};
-        for (const auto& named : kLongNames)
-            all.push_back({named.name, named.value ? required_argument : no_argument, nullptr, named.letter});
-        all.push_back({nullptr, 0, nullptr, 0});
-        return all;
-    }();
+    const std::vector<option>& options = longOptions();
     for (;;) {
         int longIndex = -1;
-        int option = getopt_long(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh", kLongOptions.data(), &longIndex);
+        const int option = getopt_long(argc, argv, "+I:S:O:G:A:T:C:t:qPLVvHh", options.data(), &longIndex);
         if (option == -1) break;
-        gSpelling = longIndex >= 0 ? std::string("--") + kLongOptions[static_cast<std::size_t>(longIndex)].name
-                                   : std::string("-") + static_cast<char>(option);
-        switch (option) {
-            case 'I':
-                // "-" alone stands for standard input.
-                inSeqFile = optarg != nullptr && std::string(optarg) == "-" ? "-" : checkedValue(option);
-                break;
-            case kPafOption:
-                pafFile = optarg;
-                break;
-            case kPlotOption:
-                plotDir = optarg;
-                break;
-            case kViewOption:
-                viewFile = optarg;
-                break;
-            case kReportOption:
-                reportFile = optarg;
-                break;
-            case kMafOption:
-                mafFile = optarg;
-                break;
-            case kStrandOption:
-                strand = optarg;
-                if (strand != "plus" && strand != "minus" && strand != "both") {
-                    std::fprintf(stderr, "%s: %s %s: plus, minus or both\n", name.c_str(), gSpelling.c_str(),
-                                 optarg);
-                    throw RunStop{1};
-                }
-                break;
-            case kFirstPairOption: {
-                char* end = nullptr;
-                errno = 0;
-                const long long value = std::strtoll(optarg, &end, 10);
-                if (optarg[0] < '0' || optarg[0] > '9' || *end != '\0' || errno != 0 || value < 1 ||
-                    value > (1LL << 40)) {
-                    std::fprintf(stderr, "%s: %s %s: a whole number from 1\n", name.c_str(), gSpelling.c_str(),
-                                 optarg);
-                    throw RunStop{1};
-                }
-                firstPair = static_cast<long>(value);
-                break;
-            }
-            case 'S':
-                matrixFile = checkedValue(option);
-                break;
-            case 'O':
-                outFile = checkedValue(option);
-                break;
-            case 'G':
-                gapOpen = numberValue(option, optarg);
-                gapOpenGiven = 1;
-                break;
-            case 'A':
-                gapExt = numberValue(option, optarg);
-                gapExtGiven = 1;
-                break;
-            case 'T': {
-                int value = std::abs(numberValue(option, checkedValue(option)));
-                scoreFactor = value < 6 ? 6 : value;
-                break;
-            }
-            case 'C':
-                cutLen = std::abs(numberValue(option, checkedValue(option)));
-                cutLenGiven = 1;
-                break;
-            case 't':
-                threads = numberValue(option, checkedValue(option));
-                // More threads than this are a typo, and each costs a stack.
-                if (threads < 1 || threads > kMaxThreads)
-                    invalidValue(option, "from 1 to " + std::to_string(kMaxThreads));
-                break;
-            case 'q':
-                quiet = 1;
-                break;
-            case 'P':
-                isProtein = 1;
-                break;
-            case 'L':
-                localOnly = 1;
-                break;
-            case 'H':
-                printUsage(std::cout, programPath);
-                throw RunStop{0};
-            case 'h':
-                printHelp(std::cout, programPath);
-                throw RunStop{0};
-            case 'V':
-            case 'v':
-                printVersion(std::cout, programPath);
-                throw RunStop{0};
-            default:  // '?': getopt has printed its diagnostic
-                std::fprintf(stderr, "%s: '%s --help' lists the options\n", name.c_str(), name.c_str());
-                throw RunStop{1};
-        }
+        parse.spelling = longIndex >= 0 ? std::string("--") + options[static_cast<std::size_t>(longIndex)].name
+                                        : std::string("-") + static_cast<char>(option);
+        if (!takeLongOnly(option, parse) && !takeValue(option, parse)) takeSwitch(option, parse);
     }
-    if (optind < argc) {
-        // Everything after the first argument that is not an option would
-        // otherwise be dropped without a word, options included.
-        const std::string extra = argv[optind];
-        std::string text = name + ": unexpected argument '" + extra + "'";
-        if (inSeqFile.empty()) text += ": the input file is given with -I, as in: " + name + " -I " + extra;
-        MessageSink::err(text);
-        throw RunStop{1};
-    }
-    argc -= optind;
-    const int onStandardOutput = (pafFile == "-") + (viewFile == "-") + (mafFile == "-");
-    if (onStandardOutput > 1) {
-        // Two formats interleaved on one stream would be of no use to either reader.
-        std::string both;
-        for (const auto& [file, option] : {std::pair{&pafFile, "--paf -"}, {&viewFile, "--view -"}, {&mafFile, "--maf -"}})
-            if (*file == "-") both += (both.empty() ? "" : " and ") + std::string(option);
-        MessageSink::err(name + ": " + both +
-                         (onStandardOutput == 2 ? " would both write to standard output: give one a file"
-                                                : " would all write to standard output: give all but one a file"));
-        throw RunStop{1};
-    }
+}
 
-    // Data on standard output must stay data: messages go to standard error.
-    MessageSink::setDataOnStandardOutput(onStandardOutput > 0);
-    if (inSeqFile.empty()) {
-        MessageSink::emit(verbatimOutLine("Please specify input sequence file!\n"));
-        MessageSink::err(name + ": the input is given with -I FILE (or --input FILE); '" + name +
-                         " --help' lists the options");
-        throw RunStop{1};
-    }
-    if (outFile.empty()) {
-        if (inSeqFile == "-") {
-            MessageSink::err(name + ": standard input (-I -) has no file name to put the outputs beside: give one with -O");
-            throw RunStop{1};
+// The options that have only a long name; false for any other.
+bool CommandLine::takeLongOnly(int option, const OptionParse& parse) {
+    switch (option) {
+        case kPafOption: pafFile = optarg; return true;
+        case kPlotOption: plotDir = optarg; return true;
+        case kViewOption: viewFile = optarg; return true;
+        case kReportOption: reportFile = optarg; return true;
+        case kMafOption: mafFile = optarg; return true;
+        case kStrandOption:
+            strand = optarg;
+            if (strand != "plus" && strand != "minus" && strand != "both")
+                stopWith(parse.name + ": " + parse.spelling + " " + optarg + ": plus, minus or both");
+            return true;
+        case kFirstPairOption: {
+            char* end = nullptr;
+            errno = 0;
+            const long long value = std::strtoll(optarg, &end, 10);
+            if (optarg[0] < '0' || optarg[0] > '9' || *end != '\0' || errno != 0 || value < 1 ||
+                value > (1LL << 40))
+                stopWith(parse.name + ": " + parse.spelling + " " + optarg + ": a whole number from 1");
+            firstPair = static_cast<long>(value);
+            return true;
         }
+        default: return false;
+    }
+}
+
+// The letters that take a value; false for any other.
+bool CommandLine::takeValue(int option, const OptionParse& parse) {
+    switch (option) {
+        case 'I':
+            // "-" alone stands for standard input.
+            inSeqFile = optarg != nullptr && std::string(optarg) == "-" ? "-" : parse.checkedValue(option);
+            return true;
+        case 'S': matrixFile = parse.checkedValue(option); return true;
+        case 'O': outFile = parse.checkedValue(option); return true;
+        case 'G': gapOpen = parse.numberValue(option, optarg); return true;
+        case 'A': gapExt = parse.numberValue(option, optarg); return true;
+        case 'T': scoreFactor = std::abs(parse.numberValue(option, parse.checkedValue(option))); return true;
+        case 'C': cutLen = std::abs(parse.numberValue(option, parse.checkedValue(option))); return true;
+        case 't':
+            threads = parse.numberValue(option, parse.checkedValue(option));
+            if (threads < 1 || threads > RunLimits::kMaxThreads)
+                parse.invalidValue(option, "from 1 to " + std::to_string(RunLimits::kMaxThreads));
+            return true;
+        default: return false;
+    }
+}
+
+// The switches, and the options that end the parse with a text.
+void CommandLine::takeSwitch(int option, const OptionParse& parse) {
+    switch (option) {
+        case 'q': quiet = true; return;
+        case 'P': isProtein = true; return;
+        case 'L': localOnly = true; return;
+        case 'H':
+            printUsage(std::cout, parse.programPath);
+            throw RunStop{0};
+        case 'h':
+            printHelp(std::cout, parse.programPath);
+            throw RunStop{0};
+        case 'V':
+        case 'v':
+            printVersion(std::cout, parse.programPath);
+            throw RunStop{0};
+        default:  // '?': getopt has printed its diagnostic
+            stopWith(parse.name + ": '" + parse.name + " --help' lists the options");
+    }
+}
+
+// At most one format on standard output: two interleaved on one stream would
+// be of no use to either reader. With one there, messages go to standard
+// error, so that the data stay data.
+void CommandLine::checkStandardOutput(const std::string& name) const {
+    int onStandardOutput = 0;
+    std::string named;
+    for (const auto& [file, option] : {std::pair{&pafFile, "--paf -"}, {&viewFile, "--view -"}, {&mafFile, "--maf -"}}) {
+        if (*file != "-") continue;
+        ++onStandardOutput;
+        named += (named.empty() ? "" : " and ") + std::string(option);
+    }
+    if (onStandardOutput > 1)
+        stopWith(name + ": " + named +
+                 (onStandardOutput == 2 ? " would both write to standard output: give one a file"
+                                        : " would all write to standard output: give all but one a file"));
+    MessageSink::setDataOnStandardOutput(onStandardOutput > 0);
+}
+
+void CommandLine::checkInputGiven(const std::string& name) const {
+    if (!inSeqFile.empty()) return;
+    MessageSink::emit(verbatimOutLine("Please specify input sequence file!\n"));
+    stopWith(name + ": the input is given with -I FILE (or --input FILE); '" + name + " --help' lists the options");
+}
+
+void CommandLine::fillFileDefaults(const std::string& programPath, const std::string& name) {
+    if (outFile.empty()) {
+        if (inSeqFile == "-")
+            stopWith(name + ": standard input (-I -) has no file name to put the outputs beside: give one with -O");
         // A pipe or a device (/dev/stdin, a process substitution) has no
         // directory to write beside either, whatever it leads to.
         struct stat st;
         if ((::stat(inSeqFile.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) ||
-            isSystemPath(inSeqFile)) {
-            MessageSink::err(name + ": " + inSeqFile + " is not a regular file, so the outputs have no place beside it: give one with -O");
-            throw RunStop{1};
-        }
+            isSystemPath(inSeqFile))
+            stopWith(name + ": " + inSeqFile + " is not a regular file, so the outputs have no place beside it: give one with -O");
         outFile = inSeqFile + ".DAZAZ";
     }
-    if (matrixFile.empty()) {
-        matrixFile = defaultMatrixPath(programDirectory(programPath),
-                                       isProtein ? "BLOSUM" : "dnaMatrix", TORVA_DATA_DIR,
-                                       executableShareDirectory());
-    }
+    if (matrixFile.empty())
+        matrixFile = defaultMatrixPath(programDirectory(programPath), presetFor(isProtein).matrixFile,
+                                       TORVA_DATA_DIR, executableShareDirectory());
 }

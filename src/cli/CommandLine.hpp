@@ -1,29 +1,34 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
+
+class OptionParse;
 
 // The option record. The constructor parses the process arguments with POSIX
 // getopt_long ("I:S:O:G:A:T:C:t:qPLVvHh"; every letter with a value or a
 // switch also has a long name, see kLongNames in the source, plus --paf,
-// --plot, --view, --report, --first-pair, --strand and --maf), handling each option where it
-// stands, and fills
-// in the file defaults; resolveParameters decides the alignment values. Where
-// it stops the run it throws RunStop: status 0 after the help (-h/--help),
-// usage (-H) or version (-V/-v) text, status 1 after an error.
+// --plot, --view, --report, --first-pair, --strand and --maf), checks that
+// they make a run, and fills in the file defaults; resolveParameters decides
+// the alignment values. Where it stops the run it throws RunStop: status 0
+// after the help (-h/--help), usage (-H) or version (-V/-v) text, status 1
+// after an error.
 class CommandLine {
 public:
     std::string inSeqFile;   // -I, required
-    std::string matrixFile;  // -S, default: program directory + "/dnaMatrix" (or "/BLOSUM" with -P)
+    std::string matrixFile;  // -S, default: the mode's matrix file, beside the program
     std::string outFile;     // -O, default: inSeqFile + ".DAZAZ"
-    int gapOpen = -500;      // -G, as given (its sign is dropped later)
-    int gapExt = -25;        // -A, as given
-    int scoreFactor = 10;    // -T, at least 6
-    int cutLen = 100;        // -C
-    int isProtein = 0;       // -P
-    int localOnly = 0;       // -L
+    // The numbers left unset take the defaults of the mode (DNA or protein),
+    // which is known only once the matrix is read.
+    std::optional<int> gapOpen;      // -G, as given (its sign is dropped later)
+    std::optional<int> gapExt;       // -A, as given
+    std::optional<int> scoreFactor;  // -T, without its sign (the floor is applied later)
+    std::optional<int> cutLen;       // -C, without its sign
+    bool isProtein = false;  // -P
+    bool localOnly = false;  // -L
     int threads = 0;         // -t, 0: the cores this process may use
-    int quiet = 0;           // -q: no progress line
+    bool quiet = false;      // -q: no progress line
     std::string pafFile;     // --paf: a PAF record per pair ("-": standard output)
     std::string plotDir;     // --plot: an SVG picture per pair in this directory
     std::string viewFile;    // --view: a readable view of each pair ("-": standard output)
@@ -31,13 +36,19 @@ public:
     std::string reportFile;  // --report: one HTML page for the run
     long firstPair = 1;      // --first-pair: the number of the first pair (a chunk of a larger input)
     std::string strand;      // --strand: "plus", "minus" or "both"; empty when not given
-    int gapOpenGiven = 0;
-    int gapExtGiven = 0;
-    int cutLenGiven = 0;
 
     // On return argc has been reduced by the index of the first argument not
     // consumed as an option.
     CommandLine(int& argc, char** argv);
+
+private:
+    void parseOptions(int argc, char** argv, OptionParse& parse);
+    bool takeLongOnly(int option, const OptionParse& parse);
+    bool takeValue(int option, const OptionParse& parse);
+    void takeSwitch(int option, const OptionParse& parse);
+    void checkStandardOutput(const std::string& name) const;
+    void checkInputGiven(const std::string& name) const;
+    void fillFileDefaults(const std::string& programPath, const std::string& name);
 };
 
 // The short usage text of -H, unchanged since the first release: scripts

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "anchor/AlignParameters.hpp"
+#include "pair/RunSettings.hpp"
 
 // The program entry: start-up (options, matrix, input, output files), the
 // loop over pairs and the closing of the files. Returns the exit status:

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "anchor/AlignParameters.hpp"
+#include "pair/RunSettings.hpp"
 
 class CommandLine;
 class ScoreMatrix;
 
-// The values every pair is aligned with, decided here and nowhere else: the
-// options, then the protein switch (a matrix of more than 20 distinct
-// letters, or -P, selects the mask character '*' and the protein defaults
-// for the values not given). Gap costs are made non-positive.
+// The values every pair is aligned with: the options as given, resolved with
+// the presets (pair/RunSettings.hpp), the matrix's letters deciding the mode
+// as -P does. -t 0 counts the cores this process may use.
 AlignParameters resolveParameters(const CommandLine& args, const ScoreMatrix& scoreMatrix,
                                   GappedAnchorRealign gappedAnchor);

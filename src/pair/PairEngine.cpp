@@ -151,7 +151,7 @@ PairOutcome alignPairOrThrow(const PairInput& input, const PairSettings& setting
         const bool used = !params.localOnly && aligner.anchored();
         for (const Segment& r : chain.anchors) {
             pair.anchors.push_back(
-                anchorRecord(r, pair.masked ? &masks : nullptr, params.listingMinLength));
+                anchorRecord(r, pair.masked ? &masks : nullptr, params.tuning.listingMinLength));
             pair.anchors.back().used = used;
         }
         return pair;

@@ -250,3 +250,35 @@ TEST(ApiStrand, MinusStrandTwinAndProteinRefusal) {
     o.protein = true;
     EXPECT_THROW(torva::align(a, b, o), std::invalid_argument);
 }
+
+// The defaults the header publishes are the ones an unset option takes, in
+// both modes, and a factor below the floor aligns as the floor.
+TEST(ApiDefaults, UnsetOptionsTakeThePublishedDefaults) {
+    const std::string dna1 = "ttgacgtggctaacgttagcatcgatcgggatcgatcgtacgatcgatcgtagctagctagcatcgactagcatcaa";
+    const std::string dna2 = "gacgtggctaacgtgcatcgatcgggatcgaaaaatcgtacgatcgatcgtagctagcagcatcgactagcatc";
+    const std::string prot1 = "MKTAYIAKQRQISFVKSHFSRQLEERLGLIEVQAPILSRVGDGTQDNLSGAEKAVQVKVKALPDAQ";
+    const std::string prot2 = "MKTAYIAKQRQISFVKSHFSRQDILDLWIYHTQGYFPDQNLSGAEKAVQVKVKALPDAQFEVV";
+    auto rows = [](const torva::Result& r) { return r.row1 + "/" + r.row2 + " " + std::to_string(r.score); };
+    for (const bool protein : {false, true}) {
+        const std::string& a = protein ? prot1 : dna1;
+        const std::string& b = protein ? prot2 : dna2;
+        torva::Options unset;
+        unset.protein = protein;
+        const torva::Defaults d = torva::defaults(protein);
+        EXPECT_EQ(unset.factor, d.factor) << "Options::factor holds the default of both modes";
+        torva::Options given = unset;
+        given.gapOpen = d.gapOpen;
+        given.gapExtend = d.gapExtend;
+        given.minLength = d.minLength;
+        EXPECT_EQ(rows(torva::align(a, b, unset)), rows(torva::align(a, b, given))) << protein;
+        // Cheaper gaps change the alignment, so the comparison above can fail.
+        given.gapOpen = d.gapOpen / 5;
+        EXPECT_NE(rows(torva::align(a, b, unset)), rows(torva::align(a, b, given))) << protein;
+
+        torva::Options low = unset, floor = unset;
+        low.factor = 0;
+        floor.factor = torva::limits().minFactor;
+        low.minLength = floor.minLength = 10;
+        EXPECT_EQ(torva::listLocal(a, b, low).anchorScore, torva::listLocal(a, b, floor).anchorScore);
+    }
+}
