@@ -11,7 +11,7 @@
 #include <iostream>
 #include <vector>
 
-#include "common/MessageSink.hpp"
+#include "cli/MessageSink.hpp"
 #include "common/RunStop.hpp"
 #include "scoring/ValueLimits.hpp"
 

@@ -10,10 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
+#include <ostream>
 #include <string_view>
 
-#include "common/MessageSink.hpp"
 #include "output/AlignmentWriter.hpp"
 #include "output/DescriptorBuf.hpp"
 #include "output/OutputFile.hpp"
@@ -34,16 +33,14 @@ void silenceStandardOutput() {
     ::close(null);
 }
 
-std::string closedEarly(const std::string& stream) {
-    return "warning: " + stream +
-           " was closed before the run ended (its reader went away); the run goes on and its files are written";
-}
+std::string systemReason(int error) { return error != 0 ? std::strerror(error) : ""; }
 
 }  // namespace
 
-RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath,
-                       const std::string& plotDir)
-    : localOnly_(localOnly),
+RunOutputs::RunOutputs(std::ostream& standardOutput, const std::string& alignPath, bool localOnly,
+                       const std::string& pafPath, const std::string& plotDir)
+    : stdout_(standardOutput),
+      localOnly_(localOnly),
       alignPath_(alignPath),
       locPath_(alignPath + ".loc"),
       scorePath_(alignPath + ".score"),
@@ -87,7 +84,12 @@ void RunOutputs::addMaf(const std::string& path) {
 RunOutputs::~RunOutputs() {
     // Left by an exception: whatever was written is kept as partial output.
     keepPartial();
+    closeReportScratch();
+}
+
+void RunOutputs::closeReportScratch() {
     if (reportScratch_ >= 0) ::close(reportScratch_);
+    reportScratch_ = -1;
 }
 
 std::vector<RunOutputs::File*> RunOutputs::files() {
@@ -116,30 +118,15 @@ bool RunOutputs::writesStandardOutput() const {
     return false;
 }
 
-std::string RunOutputs::open() {
+bool RunOutputs::open() {
     const mode_t mode = newFileMode();
-    auto undo = [&](const std::string& failed) {
-        const int error = errno;
-        reason_ = error != 0 ? std::strerror(error) : "";
-        for (File* made : files()) {
-            made->close();
-            if (!made->temp.empty()) ::unlink(made->temp.c_str());
-            made->temp.clear();
-        }
-        if (reportScratch_ >= 0) ::close(reportScratch_);
-        reportScratch_ = -1;
-        if (!pictureTemp_.empty()) ::rmdir(pictureTemp_.c_str());
-        pictureTemp_.clear();
-        removeMadeFolders();
-        return failed;
-    };
     for (File* file : files()) {
         errno = 0;
-        if (!file->open(mode)) return undo(file->path);
+        if (!file->open(mode)) return failedToOpen(file->path, systemReason(errno));
     }
     if (!plotDir_.empty()) {
         pictureMode_ = mode;
-        if (!openPictureFolder()) return undo(plotDir_);
+        if (!openPictureFolder()) return failedToOpen(plotDir_, systemReason(errno));
     }
     if (reportFile_) {
         // The page is written by the report itself, by name: into the
@@ -153,19 +140,23 @@ std::string RunOutputs::open() {
             if (noTemp) dir = "/tmp";
             std::string scratch = (dir / "torva-report-XXXXXX").string();
             reportScratch_ = ::mkostemp(scratch.data(), O_CLOEXEC);
-            if (reportScratch_ < 0) return undo(reportFile_->path);
+            if (reportScratch_ < 0) return failedToOpen(reportFile_->path, systemReason(errno));
             ::unlink(scratch.c_str());
             page = "/proc/self/fd/" + std::to_string(reportScratch_);
         }
         report_ = std::make_unique<HtmlReport>(page);
-        if (!report_->open(reason_)) {
-            const std::string why = reason_;
-            undo(reportFile_->path);
-            reason_ = why;
-            return reportFile_->path;
-        }
+        if (std::string why; !report_->open(why)) return failedToOpen(reportFile_->path, why);
     }
-    return "";
+    return true;
+}
+
+// Whatever open() made so far goes, so that a run that cannot start leaves
+// nothing new.
+bool RunOutputs::failedToOpen(const std::string& path, std::string reason) {
+    problems_.push_back({OutputProblem::Kind::kNotOpened, path, std::move(reason)});
+    discard();
+    closeReportScratch();
+    return false;
 }
 
 // Makes the picture folder (noting each folder made, so that a run that fails
@@ -230,14 +221,14 @@ RenderedPair RunOutputs::render(const PairAlignment& pair, std::size_t pairNumbe
 
 void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
     if (pafToStdout_) {
-        if (!stdoutClosed_) writePaf(std::cout, pair);
+        if (!stdoutClosed_) writePaf(stdout_, pair);
         flushStandardOutput();
     } else if (paf_) {
         writePaf(paf_->stream, pair);
         flushDirect(*paf_);
     }
     if (mafToStdout_ || maf_) {
-        std::ostream& out = mafToStdout_ ? std::cout : maf_->stream;
+        std::ostream& out = mafToStdout_ ? stdout_ : maf_->stream;
         if (!mafToStdout_ || !stdoutClosed_) {
             if (!mafHeaderWritten_) writeMafHeader(out);
             writeMaf(out, pair);
@@ -251,7 +242,7 @@ void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
     }
     if (!plotDir_.empty()) writePicture(rendered.pictureName, rendered.picture);
     if (viewToStdout_) {
-        if (!stdoutClosed_) std::cout << rendered.view;
+        if (!stdoutClosed_) stdout_ << rendered.view;
         flushStandardOutput();
     } else if (view_) {
         view_->stream << rendered.view;
@@ -273,12 +264,12 @@ void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
 void RunOutputs::flushStandardOutput() {
     if (stdoutClosed_) return;
     errno = 0;
-    std::cout.flush();
-    if (!std::cout.fail() || errno != EPIPE) return;
+    stdout_.flush();
+    if (!stdout_.fail() || errno != EPIPE) return;
     stdoutClosed_ = true;
     silenceStandardOutput();
-    std::cout.clear();
-    MessageSink::err(closedEarly("standard output"));
+    stdout_.clear();
+    problems_.push_back({OutputProblem::Kind::kReaderGone, "", ""});
 }
 
 void RunOutputs::flushDirect(File& file) {
@@ -287,14 +278,13 @@ void RunOutputs::flushDirect(File& file) {
         file.closedEarly = true;
         file.buf.discard();
         file.stream.clear();
-        MessageSink::err(closedEarly(file.path));
+        problems_.push_back({OutputProblem::Kind::kReaderGone, file.path, ""});
     }
 }
 
 void RunOutputs::report(const std::string& path, int error) {
     if (!reported_.insert(path).second) return;
-    MessageSink::out("can not write output file: " + path);
-    if (error != 0) MessageSink::err(path + ": " + std::strerror(error));
+    problems_.push_back({OutputProblem::Kind::kNotWritten, path, systemReason(error)});
 }
 
 bool RunOutputs::check() {
@@ -308,13 +298,11 @@ bool RunOutputs::check() {
         ok = false;
         report(file->path, file->buf.error() != 0 ? file->buf.error() : errno);
     }
-    if ((pafToStdout_ || viewToStdout_ || mafToStdout_) && std::cout.fail()) {
+    if ((pafToStdout_ || viewToStdout_ || mafToStdout_) && stdout_.fail()) {
         ok = false;
         if (!stdoutReported_) {
             stdoutReported_ = true;
-            const int error = errno;
-            MessageSink::err("can not write output file: standard output" +
-                             (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+            problems_.push_back({OutputProblem::Kind::kNotWritten, "", systemReason(errno)});
         }
     }
     return ok;
@@ -323,7 +311,7 @@ bool RunOutputs::check() {
 bool RunOutputs::close() {
     // A run without pairs still leaves a MAF file that says what it is.
     if (!mafHeaderWritten_ && (maf_ || (mafToStdout_ && !stdoutClosed_))) {
-        writeMafHeader(mafToStdout_ ? std::cout : maf_->stream);
+        writeMafHeader(mafToStdout_ ? stdout_ : maf_->stream);
         mafHeaderWritten_ = true;
     }
     const bool ok = check();
@@ -337,8 +325,7 @@ bool RunOutputs::close() {
                 report(reportFile_->path, error);
             }
         }
-        if (reportScratch_ >= 0) ::close(reportScratch_);
-        reportScratch_ = -1;
+        closeReportScratch();
     }
     bool closed = true;
     for (File* file : files()) {
@@ -377,13 +364,10 @@ bool RunOutputs::commit() {
     bool ok = true;
     const FolderLock lock(directoryOf(loc_->target));
     for (File* file : files()) {
-        if (file->temp.empty()) continue;
-        if (::rename(file->temp.c_str(), file->target.c_str()) != 0) {
+        if (!file->commit()) {
             ok = false;
             report(file->path, errno);
-            ::rename(file->temp.c_str(), file->partial().c_str());
         }
-        file->temp.clear();
     }
     if (!pictureTemp_.empty()) {
         for (const std::string& name : pictures_) {
@@ -403,17 +387,8 @@ bool RunOutputs::commit() {
 
 std::vector<std::string> RunOutputs::keepPartial() {
     std::vector<std::string> kept;
-    for (File* file : files()) {
-        if (file->temp.empty()) continue;
-        file->close();
-        const std::string partial = file->partial();
-        if (partial != file->temp && ::rename(file->temp.c_str(), partial.c_str()) == 0) {
-            kept.push_back(partial);
-        } else {
-            kept.push_back(file->temp);
-        }
-        file->temp.clear();
-    }
+    for (File* file : files())
+        if (std::string at = file->keepPartial(); !at.empty()) kept.push_back(std::move(at));
     if (!pictureTemp_.empty()) {
         if (pictures_.empty()) {
             ::rmdir(pictureTemp_.c_str());
@@ -430,12 +405,7 @@ std::vector<std::string> RunOutputs::keepPartial() {
 }
 
 void RunOutputs::discard() {
-    for (File* file : files()) {
-        if (file->temp.empty()) continue;
-        file->close();
-        ::unlink(file->temp.c_str());
-        file->temp.clear();
-    }
+    for (File* file : files()) file->discard();
     if (!pictureTemp_.empty()) {
         for (const std::string& name : pictures_) ::unlink((pictureTemp_ + "/" + name).c_str());
         ::rmdir(pictureTemp_.c_str());
