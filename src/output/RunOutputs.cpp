@@ -16,6 +16,7 @@
 #include "output/AlignmentWriter.hpp"
 #include "output/DescriptorBuf.hpp"
 #include "output/OutputFile.hpp"
+#include "output/PictureFolder.hpp"
 #include "output/LocWriter.hpp"
 #include "output/MafWriter.hpp"
 #include "output/PafWriter.hpp"
@@ -56,6 +57,7 @@ RunOutputs::RunOutputs(std::ostream& standardOutput, const std::string& alignPat
     loc_ = make(locPath_);
     score_ = make(scorePath_);
     if (!pafPath_.empty() && !pafToStdout_) paf_ = make(pafPath_);
+    if (!plotDir_.empty()) pictures_ = std::make_unique<PictureFolder>(plotDir_);
 }
 
 void RunOutputs::addViews(const std::string& viewPath, const std::string& reportPath,
@@ -124,10 +126,7 @@ bool RunOutputs::open() {
         errno = 0;
         if (!file->open(mode)) return failedToOpen(file->path, systemReason(errno));
     }
-    if (!plotDir_.empty()) {
-        pictureMode_ = mode;
-        if (!openPictureFolder()) return failedToOpen(plotDir_, systemReason(errno));
-    }
+    if (pictures_ && !pictures_->open(mode)) return failedToOpen(plotDir_, systemReason(errno));
     if (reportFile_) {
         // The page is written by the report itself, by name: into the
         // temporary file, or, for a stream, into a scratch file without a
@@ -157,44 +156,6 @@ bool RunOutputs::failedToOpen(const std::string& path, std::string reason) {
     discard();
     closeReportScratch();
     return false;
-}
-
-// Makes the picture folder (noting each folder made, so that a run that fails
-// before its first pair can take them away again) and the temporary folder
-// inside it; false with errno set.
-bool RunOutputs::openPictureFolder() {
-    std::vector<std::string> missing;
-    for (std::string dir = plotDir_; !dir.empty() && dir != "/" && dir != ".";) {
-        struct stat st;
-        if (::stat(dir.c_str(), &st) == 0) break;
-        if (errno != ENOENT) return false;
-        missing.push_back(dir);
-        const std::string up = directoryOf(dir);
-        if (up == dir) break;
-        dir = up;
-    }
-    for (auto dir = missing.rbegin(); dir != missing.rend(); ++dir) {
-        if (::mkdir(dir->c_str(), 0777) != 0 && errno != EEXIST) return false;
-        if (errno != EEXIST) madeFolders_.push_back(*dir);
-        errno = 0;
-    }
-    struct stat st;
-    if (::stat(plotDir_.c_str(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
-    }
-    pictureTemp_ = (std::filesystem::path(plotDir_) / "pictures.partial-XXXXXX").string();
-    if (::mkdtemp(pictureTemp_.data()) == nullptr) {
-        pictureTemp_.clear();
-        return false;
-    }
-    return true;
-}
-
-void RunOutputs::removeMadeFolders() {
-    for (auto dir = madeFolders_.rbegin(); dir != madeFolders_.rend(); ++dir) ::rmdir(dir->c_str());
-    madeFolders_.clear();
 }
 
 void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
@@ -240,7 +201,10 @@ void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
             flushDirect(*maf_);
         }
     }
-    if (!plotDir_.empty()) writePicture(rendered.pictureName, rendered.picture);
+    if (pictures_ && !pictures_->write(rendered.pictureName, {kXmlDeclaration, rendered.picture})) {
+        report((std::filesystem::path(plotDir_) / rendered.pictureName).string(), errno);
+        picturesFailed_ = true;
+    }
     if (viewToStdout_) {
         if (!stdoutClosed_) stdout_ << rendered.view;
         flushStandardOutput();
@@ -369,19 +333,12 @@ bool RunOutputs::commit() {
             report(file->path, errno);
         }
     }
-    if (!pictureTemp_.empty()) {
-        for (const std::string& name : pictures_) {
-            const std::string from = pictureTemp_ + "/" + name;
-            const std::string to = (std::filesystem::path(plotDir_) / name).string();
-            if (::rename(from.c_str(), to.c_str()) != 0) {
-                ok = false;
-                report(to, errno);
-            }
+    if (pictures_) {
+        for (const auto& [picture, error] : pictures_->commit()) {
+            ok = false;
+            report(picture, error);
         }
-        if (::rmdir(pictureTemp_.c_str()) == 0) pictureTemp_.clear();
-        pictures_.clear();
     }
-    madeFolders_.clear();
     return ok;
 }
 
@@ -389,38 +346,22 @@ std::vector<std::string> RunOutputs::keepPartial() {
     std::vector<std::string> kept;
     for (File* file : files())
         if (std::string at = file->keepPartial(); !at.empty()) kept.push_back(std::move(at));
-    if (!pictureTemp_.empty()) {
-        if (pictures_.empty()) {
-            ::rmdir(pictureTemp_.c_str());
-        } else {
-            // An earlier run's folder of the same name is replaced only
-            // when it is empty.
-            const std::string partial = (std::filesystem::path(plotDir_) / "pictures.partial").string();
-            kept.push_back(::rename(pictureTemp_.c_str(), partial.c_str()) == 0 ? partial : pictureTemp_);
-        }
-        pictureTemp_.clear();
-        pictures_.clear();
-    }
+    if (pictures_)
+        if (std::string at = pictures_->keepPartial(); !at.empty()) kept.push_back(std::move(at));
     return kept;
 }
 
 void RunOutputs::discard() {
     for (File* file : files()) file->discard();
-    if (!pictureTemp_.empty()) {
-        for (const std::string& name : pictures_) ::unlink((pictureTemp_ + "/" + name).c_str());
-        ::rmdir(pictureTemp_.c_str());
-        pictureTemp_.clear();
-        pictures_.clear();
-    }
-    removeMadeFolders();
+    if (pictures_) pictures_->discard();
 }
 
 std::vector<std::pair<std::string, std::string>> RunOutputs::partialRenames() const {
     std::vector<std::pair<std::string, std::string>> all;
     for (const File* file : files())
         if (!file->temp.empty()) all.emplace_back(file->temp, file->partial());
-    if (!pictureTemp_.empty())
-        all.emplace_back(pictureTemp_, (std::filesystem::path(plotDir_) / "pictures.partial").string());
+    if (pictures_)
+        for (auto& rename : pictures_->partialRenames()) all.push_back(std::move(rename));
     return all;
 }
 
@@ -432,34 +373,5 @@ std::vector<std::string> RunOutputs::temporaryFiles() const {
 }
 
 std::vector<std::string> RunOutputs::madeFolders() const {
-    std::vector<std::string> all;
-    if (!pictureTemp_.empty()) all.push_back(pictureTemp_);
-    for (auto dir = madeFolders_.rbegin(); dir != madeFolders_.rend(); ++dir) all.push_back(*dir);
-    return all;
-}
-
-// A picture waits in the run's temporary folder and takes its name at
-// commit(), by rename, so a symbolic link already under that name is
-// replaced, never followed, and a run that fails changes no earlier picture.
-// It is written through the descriptor that made it: opened again to be
-// truncated, the file would be flushed to disk on closing, which for hundreds
-// of small pictures costs more than drawing them.
-void RunOutputs::writePicture(const std::string& name, const std::string& picture) {
-    const std::string path = pictureTemp_ + "/" + name;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, pictureMode_);
-    int error = 0;
-    if (fd < 0) {
-        error = errno;
-    } else {
-        const bool wrote = writeAll(fd, {kXmlDeclaration, picture});
-        error = wrote ? 0 : errno;
-        if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-        if (error == 0) {
-            pictures_.push_back(name);
-            return;
-        }
-        ::unlink(path.c_str());
-    }
-    report((std::filesystem::path(plotDir_) / name).string(), error);
-    picturesFailed_ = true;
+    return pictures_ ? pictures_->madeFolders() : std::vector<std::string>{};
 }

@@ -13,6 +13,7 @@
 #include "output/PositivePairs.hpp"
 
 struct OutputFile;
+class PictureFolder;
 
 // What a run's pictures, view and report show of one pair, as finished text;
 // each part "" when the run does not write it.
@@ -128,11 +129,8 @@ private:
     void report(const std::string& path, int error);
     bool failedToOpen(const std::string& path, std::string reason);
     void closeReportScratch();
-    void writePicture(const std::string& name, const std::string& picture);
-    bool openPictureFolder();
     void flushStandardOutput();
     void flushDirect(File& file);
-    void removeMadeFolders();
 
     std::ostream& stdout_;
     bool localOnly_;
@@ -149,11 +147,8 @@ private:
     bool stdoutReported_ = false;
     std::set<std::string> reported_;
     OutputProblems problems_;
+    std::unique_ptr<PictureFolder> pictures_;
     bool picturesFailed_ = false;
-    unsigned pictureMode_ = 0644;  // the permissions the umask gives a new picture
-    std::string pictureTemp_;               // the folder the pictures wait in
-    std::vector<std::string> pictures_;     // their names, in the order written
-    std::vector<std::string> madeFolders_;  // made for the picture folder, innermost last
     int reportScratch_ = -1;                // an unnamed file holding a report meant for a stream
     bool stdoutClosed_ = false;
 };
