@@ -9,6 +9,7 @@
 #include "common/WorkArena.hpp"
 #include "output/LocWriter.hpp"
 #include "output/OutputFile.hpp"
+#include "output/PictureFolder.hpp"
 #include "output/RunOutputs.hpp"
 #include "support/TestData.hpp"
 
@@ -111,4 +112,38 @@ TEST(OutputFile, CommitKeepPartialAndDiscard) {
             EXPECT_EQ(readFile(dir / "later.partial"), "new");
         }
     }
+}
+
+// A picture folder made for a run that fails before its first pair goes
+// again, folders above it included; one that fails later keeps its pictures
+// in "pictures.partial" unless an earlier run's non-empty one is there.
+TEST(PictureFolder, EndsLikeAnOutputFile) {
+    TempDir dir;
+    PictureFolder unused(dir / "a/b/pics");
+    ASSERT_TRUE(unused.open(0644));
+    EXPECT_EQ(unused.madeFolders().size(), 4u);  // the temporary folder, pics, b, a
+    unused.discard();
+    EXPECT_FALSE(exists(dir / "a"));
+
+    PictureFolder written(dir / "pics");
+    ASSERT_TRUE(written.open(0644));
+    ASSERT_TRUE(written.write("1.svg", {"<svg", "/>"}));
+    EXPECT_EQ(written.keepPartial(), dir / "pics/pictures.partial");
+    EXPECT_EQ(readFile(dir / "pics/pictures.partial/1.svg"), "<svg/>");
+
+    PictureFolder again(dir / "pics");
+    ASSERT_TRUE(again.open(0644));
+    ASSERT_TRUE(again.write("2.svg", {"x"}));
+    const std::vector<std::pair<std::string, std::string>> renames = again.partialRenames();
+    ASSERT_EQ(renames.size(), 1u);
+    EXPECT_EQ(again.keepPartial(), renames[0].first);
+    EXPECT_EQ(readFile(renames[0].first + "/2.svg"), "x");
+    EXPECT_TRUE(exists(dir / "pics/pictures.partial/1.svg"));
+
+    PictureFolder committed(dir / "pics");
+    ASSERT_TRUE(committed.open(0644));
+    ASSERT_TRUE(committed.write("3.svg", {"y"}));
+    EXPECT_TRUE(committed.commit().empty());
+    EXPECT_EQ(readFile(dir / "pics/3.svg"), "y");
+    EXPECT_EQ(committed.keepPartial(), "");
 }
