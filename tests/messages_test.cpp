@@ -135,3 +135,17 @@ TEST(Messages, EachEndOnItsOwnStreams) {
     EXPECT_TRUE(exists(w / "out.loc.partial"));
     EXPECT_FALSE(exists(w / "no"));
 }
+
+// A kernel set the processor cannot run stops the run before anything is
+// read or written, on standard error alone.
+TEST(Messages, UnavailableKernelsStopTheRunFirst) {
+    TempDir w;
+    writeFile(w / "in.fa", ">a\nACGT\n>b\nACGT\n");
+    const int status = shell("TORVA_KERNEL=bogus " + kBin + "/torva-b -I " + (w / "in.fa") + " -O " + (w / "out") +
+                             " >" + (w / "stdout") + " 2>" + (w / "stderr"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(readFile(w / "stdout"), "");
+    EXPECT_EQ(readFile(w / "stderr").rfind("torva-b: TORVA_KERNEL=bogus: this processor offers scalar", 0), 0u)
+        << readFile(w / "stderr");
+    EXPECT_FALSE(exists(w / "out.loc"));
+}
