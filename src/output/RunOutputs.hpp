@@ -43,7 +43,7 @@ struct RenderedPair {
 // /dev/fd/N, /proc/self/fd/N, which keep the descriptor's place and append
 // mode), any other path under /dev or /proc, a character device, a FIFO. When
 // the reader of such a stream goes away (EPIPE), that stream ends with one
-// warning and the run goes on. A symbolic link, dangling or not, is written
+// kReaderGone problem and the run goes on. A symbolic link, dangling or not, is written
 // through: the temporary file is made beside the file it leads to.
 class RunOutputs {
 public:
