@@ -14,4 +14,24 @@ for dir in $rest; do
 done
 if grep -rlE '#include "(pair|anchor|align|kernels|scoring)/' "$src/input"; then status=1; fi
 if grep -rl '#include "input/' "$src/output"; then status=1; fi
+# Only the command line prints: below it, what goes wrong is a value it
+# words (the data of "-" reach standard output through a stream it hands in).
+if grep -rnE 'std::(cout|cerr|clog)\b|\b(printf|fprintf|puts|fputs|perror|putchar)[[:space:]]*\(|(^|[^/])\bstd(out|err)\b' \
+        "$src" --include='*.cpp' --include='*.hpp' | grep -v "^$src/cli/"; then
+    echo "only src/cli may print"
+    status=1
+fi
+# Each writer makes one format on its own; what several show (tallies,
+# labels, markup) lives in helpers, and the report takes the picture and
+# the view as text from its caller.
+writers="AlignmentWriter LocWriter ScoreWriter PafWriter MafWriter SvgWriter ViewWriter HtmlReport"
+for writer in $writers; do
+    for other in $writers; do
+        [ "$other" = "$writer" ] && continue
+        if grep -l "#include \"output/$other.hpp\"" "$src/output/$writer.hpp" "$src/output/$writer.cpp"; then
+            echo "src/output/$writer includes the writer $other"
+            status=1
+        fi
+    done
+done
 exit $status

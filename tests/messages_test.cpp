@@ -5,6 +5,7 @@
 
 #include "TestSupport.hpp"
 #include "cli/Driver.hpp"
+#include "cli/MatrixByName.hpp"
 
 using namespace testsupport;
 
@@ -93,4 +94,58 @@ TEST(Messages, DataOnStandardOutputStaysData) {
     EXPECT_EQ(plot.status, 1);
     EXPECT_EQ(plot.out, "");
     EXPECT_NE(plot.err.find("can not open output file: /proc/x"), std::string::npos) << plot.err;
+}
+
+// Each way a run ends, whole on both streams, as the program invoked says
+// it: the lines scripts have read since the first release on standard output
+// without a name, the rest named.
+TEST(Messages, EachEndOnItsOwnStreams) {
+    TempDir w;
+    writeFile(w / "in.fa", ">a\nACGT\n>b\nACGT\n>c\nACGT\n");
+    const std::vector<std::string> files{"-I", w / "in.fa", "-O", w / "out"};
+    auto with = [&](std::vector<std::string> options) {
+        options.insert(options.end(), files.begin(), files.end());
+        return options;
+    };
+    std::string names;
+    for (const std::string& name : knownMatrixNames()) names += " " + name;
+    const std::string kept = (w / "out.partial") + ", " + (w / "out.loc.partial") + ", " + (w / "out.score.partial");
+    struct Case {
+        std::vector<std::string> options;
+        int status;
+        std::string out, err;
+    };
+    for (const Case& c : std::vector<Case>{
+             {with({"-S", kMatrix}), 0, "", "torva-b: warning: record 3 (c) has no partner and is not aligned\n"},
+             {with({"-S", "BLOSUM63"}), 1, "can not open score matrix: BLOSUM63\n",
+              "torva-b: BLOSUM63: No such file or directory\ntorva-b: matrices known by name:" + names + "\n"},
+             {with({"-P", "--strand", "minus"}), 1, "",
+              "torva-b: --strand minus: protein has no other strand (-P); only DNA is aligned on the minus strand\n"},
+             {with({"-S", kMatrix, "--paf", "/dev/full"}), 1, "torva-b: can not write output file: /dev/full\n",
+              "torva-b: /dev/full: No space left on device\ntorva-b: the run stopped at pair 1 (a and b), where a write "
+              "failed; the output so far is in " + kept + ", and files of the same names without .partial are as they were\n"},
+             {with({"-S", kMatrix, "--view", w / "no/view"}), 1, "can not open output file: " + (w / "no/view") + "\n",
+              "torva-b: " + (w / "no/view") + ": No such file or directory\n"},
+         }) {
+        const Captured r = runAs("torva-b", c.options);
+        EXPECT_EQ(r.status, c.status) << c.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_TRUE(exists(w / "out.loc.partial"));
+    EXPECT_FALSE(exists(w / "no"));
+}
+
+// A kernel set the processor cannot run stops the run before anything is
+// read or written, on standard error alone.
+TEST(Messages, UnavailableKernelsStopTheRunFirst) {
+    TempDir w;
+    writeFile(w / "in.fa", ">a\nACGT\n>b\nACGT\n");
+    const int status = shell("TORVA_KERNEL=bogus " + kBin + "/torva-b -I " + (w / "in.fa") + " -O " + (w / "out") +
+                             " >" + (w / "stdout") + " 2>" + (w / "stderr"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(readFile(w / "stdout"), "");
+    EXPECT_EQ(readFile(w / "stderr").rfind("torva-b: TORVA_KERNEL=bogus: this processor offers scalar", 0), 0u)
+        << readFile(w / "stderr");
+    EXPECT_FALSE(exists(w / "out.loc"));
 }

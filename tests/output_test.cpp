@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
 
 #include "TestSupport.hpp"
@@ -7,6 +9,8 @@
 #include "pair/RunSettings.hpp"
 #include "common/WorkArena.hpp"
 #include "output/LocWriter.hpp"
+#include "output/OutputFile.hpp"
+#include "output/PictureFolder.hpp"
 #include "output/RunOutputs.hpp"
 #include "support/TestData.hpp"
 
@@ -52,23 +56,98 @@ TEST(LocListing, MinimumLengthInPositionsOfSequenceOne) {
     }
 }
 
-// A file that fails is reported once, with its path; the others are written.
+// A file that fails gives one problem, with its path and the system's
+// reason, however often it is written; the others are written.
 TEST(RunOutputs, FailedWritesAreReportedOnce) {
     TempDir dir;
     ASSERT_EQ(::symlink("/dev/full", (dir / "out.loc").c_str()), 0);
-    RunOutputs outputs(dir / "out", false);
-    ASSERT_EQ(outputs.open(), "");
+    std::ostringstream standardOutput;
+    RunOutputs outputs(standardOutput, dir / "out", false);
+    ASSERT_TRUE(outputs.open());
     PairAlignment pair;
     pair.name1 = "x";
     pair.name2 = "y";
-    const Captured c = capture([&] {
-        const bool fine = outputs.check();
-        outputs.write(pair, 1);
-        outputs.write(pair, 1);
-        return fine * 100 + outputs.check() * 10 + outputs.close() + outputs.commit() * 1000;
-    });
-    EXPECT_EQ(c.status, 1100);
-    EXPECT_EQ(c.out, "can not write output file: " + (dir / "out.loc") + "\n");
+    EXPECT_TRUE(outputs.check());
+    outputs.write(pair, 1);
+    outputs.write(pair, 1);
+    EXPECT_FALSE(outputs.check());
+    EXPECT_FALSE(outputs.close());
+    EXPECT_TRUE(outputs.commit());
+    const OutputProblems problems = outputs.takeProblems();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].kind, OutputProblem::Kind::kNotWritten);
+    EXPECT_EQ(problems[0].path, dir / "out.loc");
+    EXPECT_EQ(problems[0].reason, std::strerror(ENOSPC));
+    EXPECT_TRUE(outputs.takeProblems().empty());
+    EXPECT_EQ(standardOutput.str(), "");
     EXPECT_EQ(readFile(dir / "out.score"), "x\ty\t0\t0\nx\ty\t0\t0\n");
     EXPECT_EQ(readFile(dir / "out"), ">x\t0\t0\n\n>y\n\n\n>x\t0\t0\n\n>y\n\n\n");
+}
+
+// The three ends of a file written under a temporary name: in place, kept
+// as partial output, or gone; a target that cannot be replaced keeps the
+// data as partial output rather than losing them.
+TEST(OutputFile, CommitKeepPartialAndDiscard) {
+    TempDir dir;
+    for (const std::string end : {"commit", "keep", "discard", "commit onto a folder"}) {
+        const bool ontoFolder = end == "commit onto a folder";
+        writeFile(dir / "f", "earlier");
+        OutputFile file;
+        file.path = ontoFolder ? dir / "later" : dir / "f";
+        ASSERT_TRUE(file.open(0644)) << end;
+        ASSERT_FALSE(file.temp.empty()) << end;
+        const std::string temp = file.temp;
+        file.stream << "new";
+        if (end == "keep") {
+            EXPECT_EQ(file.keepPartial(), dir / "f.partial");
+            EXPECT_EQ(readFile(dir / "f.partial"), "new");
+        } else if (end == "discard") {
+            file.discard();
+        } else {
+            // A folder that takes the name meanwhile cannot be replaced.
+            if (ontoFolder) fs::create_directories(dir / "later/x");
+            ASSERT_TRUE(file.close());
+            EXPECT_EQ(file.commit(), !ontoFolder) << end;
+        }
+        EXPECT_TRUE(file.temp.empty()) << end;
+        EXPECT_FALSE(exists(temp)) << end;
+        EXPECT_EQ(readFile(dir / "f"), end == "commit" ? "new" : "earlier") << end;
+        if (ontoFolder) {
+            EXPECT_EQ(readFile(dir / "later.partial"), "new");
+        }
+    }
+}
+
+// A picture folder made for a run that fails before its first pair goes
+// again, folders above it included; one that fails later keeps its pictures
+// in "pictures.partial" unless an earlier run's non-empty one is there.
+TEST(PictureFolder, EndsLikeAnOutputFile) {
+    TempDir dir;
+    PictureFolder unused(dir / "a/b/pics");
+    ASSERT_TRUE(unused.open(0644));
+    EXPECT_EQ(unused.madeFolders().size(), 4u);  // the temporary folder, pics, b, a
+    unused.discard();
+    EXPECT_FALSE(exists(dir / "a"));
+
+    PictureFolder written(dir / "pics");
+    ASSERT_TRUE(written.open(0644));
+    ASSERT_TRUE(written.write("1.svg", {"<svg", "/>"}));
+    EXPECT_EQ(written.keepPartial(), dir / "pics/pictures.partial");
+    EXPECT_EQ(readFile(dir / "pics/pictures.partial/1.svg"), "<svg/>");
+
+    PictureFolder again(dir / "pics");
+    ASSERT_TRUE(again.open(0644));
+    ASSERT_TRUE(again.write("2.svg", {"x"}));
+    const std::vector<std::pair<std::string, std::string>> renames = again.partialRenames();
+    ASSERT_EQ(renames.size(), 1u);
+    EXPECT_EQ(again.keepPartial(), renames[0].first);
+    EXPECT_EQ(readFile(renames[0].first + "/2.svg"), "x");
+    EXPECT_TRUE(exists(dir / "pics/pictures.partial/1.svg"));
+
+    PictureFolder committed(dir / "pics");
+    ASSERT_TRUE(committed.open(0644));
+    ASSERT_TRUE(committed.write("3.svg", {"y"}));
+    EXPECT_TRUE(committed.commit().empty());
+    EXPECT_EQ(readFile(dir / "pics/3.svg"), "y");
+    EXPECT_EQ(committed.keepPartial(), "");
 }

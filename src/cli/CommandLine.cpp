@@ -10,7 +10,7 @@
 #include <iostream>
 #include <vector>
 
-#include "common/MessageSink.hpp"
+#include "cli/MessageSink.hpp"
 #include "common/RunStop.hpp"
 #include "pair/RunSettings.hpp"
 #include "scoring/ValueLimits.hpp"

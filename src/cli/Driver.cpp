@@ -6,20 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <atomic>
-#include <cctype>
-#include <exception>
-#include <functional>
-
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <cstdio>
-#include <cstdlib>
 #include <ctime>
+#include <exception>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -28,74 +21,27 @@
 #include <variant>
 #include <vector>
 
-#include "kernels/Kernels.hpp"
 #include "cli/CommandLine.hpp"
 #include "cli/MatrixByName.hpp"
-#include "cli/SignalStop.hpp"
-#include "pair/PairScheduler.hpp"
+#include "cli/MessageSink.hpp"
+#include "cli/OutputSafety.hpp"
 #include "cli/Parameters.hpp"
 #include "cli/ProgressLine.hpp"
+#include "cli/RunStatus.hpp"
+#include "cli/SignalStop.hpp"
+#include "cli/StatusText.hpp"
 #include "common/MemoryBudget.hpp"
-#include "common/MessageSink.hpp"
 #include "common/RunStop.hpp"
 #include "common/ThreadStart.hpp"
-#include "output/RunOutputs.hpp"
 #include "input/FastaReader.hpp"
+#include "kernels/Kernels.hpp"
+#include "output/PositivePairs.hpp"
+#include "output/RunOutputs.hpp"
+#include "pair/PairScheduler.hpp"
 #include "scoring/ScoreMatrix.hpp"
 #include "scoring/UnknownLetters.hpp"
-#include "output/PositivePairs.hpp"
 
 namespace {
-
-// The status of a run that wrote every pair it could but skipped some: its
-// files are committed (the other pairs are valid), and scripts can tell it
-// from a failed run (1).
-constexpr int kSomePairsSkipped = 2;
-
-// The line that tells why a pair was not aligned (the sink puts the
-// program's name in front).
-std::string skippedPairLine(const PairError& error) {
-    const std::string pair = "skipped pair " + shownName(error.name1) + " (" + std::to_string(error.length1) +
-                             ") and " + shownName(error.name2) + " (" + std::to_string(error.length2) + "): ";
-    switch (error.kind) {
-        case PairError::Kind::kScoreRange:
-            return pair +
-                   "its scores could pass the 32-bit range with this matrix and these gap costs";
-        case PairError::Kind::kOutOfMemory:
-            break;
-    }
-    return pair + "it needs " +
-           (error.bytesNeeded ? std::to_string(error.bytesNeeded) + " bytes of memory"
-                              : std::string("more memory")) +
-           ", more than the " + std::to_string(error.bytesAvailable) +
-           " bytes available even with the pair alone on one thread";
-}
-
-// The absolute form of `path` with symbolic links resolved; for a file that
-// does not exist yet, its resolved directory followed by its last component,
-// a dangling link followed to where it leads (a write creates that file).
-std::string resolvedPath(std::string path) {
-    char buf[PATH_MAX];
-    if (::realpath(path.c_str(), buf) != nullptr) return buf;
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat link;
-        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) break;
-        const ssize_t len = ::readlink(path.c_str(), buf, sizeof buf - 1);
-        if (len <= 0) break;
-        const std::string to(buf, static_cast<std::size_t>(len));
-        const std::size_t sep = path.rfind('/');
-        path = to[0] == '/' || sep == std::string::npos ? to : path.substr(0, sep + 1) + to;
-    }
-    if (::realpath(path.c_str(), buf) != nullptr) return buf;
-    std::size_t sep = path.rfind('/');
-    std::string dir = sep == std::string::npos ? "." : (sep == 0 ? "/" : path.substr(0, sep));
-    std::string base = sep == std::string::npos ? path : path.substr(sep + 1);
-    if (base.empty() || base == "." || base == "..") return "";
-    if (::realpath(dir.c_str(), buf) == nullptr) return "";
-    std::string resolved = buf;
-    if (resolved.back() != '/') resolved += '/';
-    return resolved + base;
-}
 
 // The command as a shell would take it back: words with anything but safe
 // characters are single-quoted.
@@ -125,300 +71,366 @@ std::string utcNow() {
     return text;
 }
 
-// Refuses outputs that would overwrite the input, the matrix or one another,
-// and an alignment file under /dev or /proc; true when all is well.
-bool outputsAreSafe(const CommandLine& args, const RunOutputs& outputs) {
-    auto refuse = [&](const std::string& path, const std::string& why) {
-        MessageSink::outVerbatim("can not open output file: " + path);
-        MessageSink::err(path + ": " + why);
-        return false;
-    };
-    if (isSystemPath(args.outFile)) {
-        return refuse(args.outFile, "the alignment file (-O) and its .loc and .score companions "
-                                    "can not go under /dev or /proc: give a path in a directory");
-    }
-    const std::vector<const std::string*> paths = outputs.paths();
-    for (const std::string* path : paths) {
-        if (sameFile(*path, args.inSeqFile)) return refuse(*path, "this is the input file (-I)");
-        if (sameFile(*path, args.matrixFile)) return refuse(*path, "this is the matrix file (-S)");
-    }
-    // paths() lists the files in this order, each only when it is written.
-    std::vector<std::string> roles;
-    if (!args.localOnly) roles.push_back("the alignment file (-O)");
-    roles.push_back("the .loc file");
-    roles.push_back("the .score file");
-    if (!args.pafFile.empty() && args.pafFile != "-") roles.push_back("the PAF file (--paf)");
-    if (!args.viewFile.empty() && args.viewFile != "-") roles.push_back("the view (--view)");
-    if (!args.reportFile.empty()) roles.push_back("the report (--report)");
-    if (!args.mafFile.empty() && args.mafFile != "-") roles.push_back("the MAF file (--maf)");
-    auto role = [&](std::size_t index) { return index < roles.size() ? roles[index] : std::string("an output"); };
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        for (std::size_t j = i + 1; j < paths.size(); ++j)
-            if (sameFile(*paths[j], *paths[i]))
-                return refuse(*paths[j], role(j) + " is the same file as " + role(i) +
-                                             " (" + *paths[i] + "): each output needs its own");
-    // The pictures' names are known only once their pairs are read, so no
-    // other output may take a picture's place in their folder.
-    if (!args.plotDir.empty()) {
-        const std::string folder = resolvedPath(args.plotDir);
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            const std::string resolved = resolvedPath(*paths[i]);
-            const std::size_t sep = resolved.rfind('/');
-            const std::string base = sep == std::string::npos ? resolved : resolved.substr(sep + 1);
-            if (!folder.empty() && sep != std::string::npos && resolved.substr(0, sep == 0 ? 1 : sep) == folder &&
-                base.size() > 4 && base.compare(base.size() - 4, 4, ".svg") == 0)
-                return refuse(*paths[i], role(i) + " would be in the picture folder (--plot " + args.plotDir +
-                                             ") under a picture's name: give it another name or folder");
-        }
-    }
-    return true;
+RunStatus stopWith(RunStatus::Kind kind, std::string detail = "") {
+    RunStatus status;
+    status.kind = kind;
+    status.detail = std::move(detail);
+    return status;
 }
 
-int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
-    RunDescription description{commandLine(argc, argv),
-                               programName(argc > 0 && argv[0] ? argv[0] : "") + " " + TORVA_VERSION,
-                               utcNow(), {}, {}};
-    // 1. Options, and the kernels: a TORVA_KERNEL the processor cannot run
-    //    stops the run before anything is read or written.
-    const std::string name = programName(argc > 0 && argv[0] != nullptr ? argv[0] : "");
-    MessageSink::setProgram(name);
-    CommandLine args(argc, argv);
+using Job = PairJob<std::optional<RenderedPair>>;
+
+// Whatever ended the run, what it printed is out before the process ends,
+// and the sink is as it was for the next run in the same process (tests).
+int finishProgram(int status) {
+    std::cout.flush();
+    std::cerr.flush();
+    MessageSink::setProgram("");
+    MessageSink::setDataOnStandardOutput(false);
+    return status;
+}
+
+// One run of the program, step by step. Each step returns kGoOn or why the
+// run ends there; the steps before openOutputs() touch no output file, so a
+// run that ends in them leaves nothing behind.
+class Run {
+public:
+    Run(int argc, char** argv, GappedAnchorRealign gappedAnchor)
+        : argc_(argc), argv_(argv), gappedAnchor_(gappedAnchor),
+          programPath_(argc > 0 && argv[0] != nullptr ? argv[0] : ""), name_(programName(programPath_)),
+          description_{commandLine(argc, argv), name_ + " " + TORVA_VERSION, utcNow(), {}, {}} {}
+
+    RunStatus parseOptions();
+    RunStatus checkKernels();
+    RunStatus loadMatrix();
+    RunStatus checkStrand();
+    RunStatus openInput();
+    RunStatus openOutputs();
+    void alignAll();
+    RunStatus finish();
+    // What ended the alignment when it did not end by itself, for the
+    // program entry to report after the line saying where the output is.
+    std::exception_ptr failure() const { return failure_; }
+
+private:
+    bool readPair(Job& job);
+    bool deliver(Job& job, PairOutcome& outcome);
+    void sayEndOfInput();
+    RunStatus stoppedMidway();
+
+    int argc_;
+    char** argv_;
+    GappedAnchorRealign gappedAnchor_;
+    std::string programPath_, name_;
+    RunDescription description_;
+    std::optional<CommandLine> args_;
+    std::string matrixGiven_;
+    std::optional<ScoreMatrix> matrix_;
+    Strand strand_ = Strand::kPlus;
+    std::optional<FastaReader> reader_;
+    std::optional<RunOutputs> outputs_;
+    std::optional<SignalHold> signalsHeld_;
+    std::optional<SignalStop> onSignal_;
+
+    // The reading and delivery of the pairs.
+    std::optional<ScoreLookup> lookup_;
+    std::optional<UnknownLetters> unknown_;
+    std::optional<PairSettings> settings_;
+    std::optional<PairScheduler> pool_;
+    std::optional<ProgressLine> progress_;
+    std::vector<std::string> names_, seqs_;
+    int got_ = 0;
+    std::string inputError_;
+    bool someSkipped_ = false;
+    bool writable_ = true;
+    std::atomic<long> pairsWritten_{0};
+    std::string lastPair_;
+    std::exception_ptr failure_;
+};
+
+// The options; a run that only shows help or usage, or whose options are
+// refused, ends here with the command line's own text.
+RunStatus Run::parseOptions() {
+    MessageSink::setProgram(name_);
+    try {
+        args_.emplace(argc_, argv_);
+    } catch (const RunStop& stop) {
+        return stopWith(stop.status == 0 ? RunStatus::Kind::kOptionsDone : RunStatus::Kind::kBadOptions);
+    }
+    pairsWritten_ = args_->firstPair - 1;
+    return {};
+}
+
+// A TORVA_KERNEL the processor cannot run stops the run before anything is
+// read or written.
+RunStatus Run::checkKernels() {
     try {
         activeKernels();
     } catch (const std::runtime_error& e) {
-        MessageSink::err(e.what());
-        return 1;
+        return stopWith(RunStatus::Kind::kKernelUnavailable, e.what());
     }
+    return {};
+}
 
-    // 2. Matrix: open and parse; a matrix that does not parse stops the run
-    //    before any output file is created. A bare name that is no file is
-    //    one of the matrices installed with the programs.
-    const std::string matrixGiven = args.matrixFile;
-    args.matrixFile = matrixFileFor(args.matrixFile, argv[0] != nullptr ? argv[0] : "");
+// A matrix that does not parse stops the run before any output file is
+// created. A bare name that is no file is one of the matrices installed with
+// the programs.
+RunStatus Run::loadMatrix() {
+    CommandLine& args = *args_;
+    matrixGiven_ = args.matrixFile;
+    args.matrixFile = matrixFileFor(args.matrixFile, programPath_);
     errno = 0;
-    std::ifstream matrixIn(args.matrixFile);
+    std::ifstream in(args.matrixFile);
     const int openError = errno;
-    struct stat matrixStat;
-    const bool isDirectory =
-        ::stat(args.matrixFile.c_str(), &matrixStat) == 0 && S_ISDIR(matrixStat.st_mode);
-    if (!matrixIn.is_open() || isDirectory) {
-        MessageSink::outVerbatim("can not open score matrix: " + args.matrixFile);
+    struct stat st;
+    const bool isDirectory = ::stat(args.matrixFile.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (!in.is_open() || isDirectory) {
         const int error = isDirectory ? EISDIR : openError;
-        if (error != 0) MessageSink::err(args.matrixFile + ": " + std::strerror(error));
-        if (isUnknownMatrixName(matrixGiven)) {
-            std::string names;
-            for (const std::string& name : knownMatrixNames()) names += " " + name;
-            MessageSink::err("matrices known by name:" + names);
-        }
-        return 1;
+        RunStatus status = stopWith(RunStatus::Kind::kMatrixNotOpened, error != 0 ? std::strerror(error) : "");
+        status.path = args.matrixFile;
+        status.listNames = isUnknownMatrixName(matrixGiven_);
+        return status;
     }
-    std::optional<ScoreMatrix> parsed;
     try {
-        parsed.emplace(matrixIn);
+        matrix_.emplace(in);
     } catch (const MatrixError& e) {
-        if (e.sinceFirstRelease()) MessageSink::outVerbatim(e.what());
-        if (!e.detail.empty()) MessageSink::err("matrix file " + args.matrixFile + ", " + e.detail);
-        return 1;
+        RunStatus status = stopWith(RunStatus::Kind::kMatrixNotParsed, e.detail);
+        status.path = args.matrixFile;
+        if (e.sinceFirstRelease()) status.firstLine = e.what();
+        return status;
     }
-    const ScoreMatrix& scoreMatrix = *parsed;
-    matrixIn.close();
-    if (!scoreMatrix.missingRows.empty()) {
+    if (!matrix_->missingRows.empty()) {
         std::string letters;
-        for (char c : scoreMatrix.missingRows) {
+        for (char c : matrix_->missingRows) {
             if (!letters.empty()) letters += ", ";
             letters += c;
         }
         MessageSink::err("warning: matrix file " + args.matrixFile + " has no row for " + letters +
                          "; every pair with them scores 0");
     }
+    return {};
+}
 
-    // Only DNA has another strand.
-    const Strand strand = args.strand == "minus" ? Strand::kMinus : args.strand == "both" ? Strand::kBoth : Strand::kPlus;
-    if (strand != Strand::kPlus && resolveParameters(args, scoreMatrix, gappedAnchor).protein) {
-        MessageSink::err(name + ": --strand " + args.strand + ": protein has no other strand (" +
-                         (args.isProtein ? std::string("-P") : "the matrix file " + args.matrixFile + " is a protein matrix") +
-                         "); only DNA is aligned on the minus strand");
-        return 1;
-    }
+// Only DNA has another strand.
+RunStatus Run::checkStrand() {
+    const CommandLine& args = *args_;
+    strand_ = args.strand == "minus" ? Strand::kMinus : args.strand == "both" ? Strand::kBoth : Strand::kPlus;
+    if (strand_ == Strand::kPlus || !resolveParameters(args, *matrix_, gappedAnchor_).protein) return {};
+    RunStatus status = stopWith(RunStatus::Kind::kNoOtherStrand,
+                                args.isProtein ? std::string("-P")
+                                               : "the matrix file " + args.matrixFile + " is a protein matrix");
+    status.value = args.strand;
+    return status;
+}
 
-    // 3. Input, before any output file is touched.
-    // Its errors while reading are handled below, where the pairs read
-    // before them are still written.
-    std::optional<FastaReader> input;
+// The input is opened before any output file is touched. Its errors while
+// reading come later, where the pairs read before them are still written.
+RunStatus Run::openInput() {
     try {
-        input.emplace(FastaReader::open(args.inSeqFile));
+        reader_.emplace(FastaReader::open(args_->inSeqFile));
     } catch (const InputError& e) {
+        RunStatus status = stopWith(RunStatus::Kind::kInputNotOpened, e.what());
         // "the file: PATH can not be opened" has been read by scripts since
         // the first release; the rest are newer.
-        const std::string text = e.what();
-        MessageSink::emit(text.find(" can not be opened") != std::string::npos ? verbatimErrLine(text) : errLine(text));
-        return 1;
+        status.verbatim = status.detail.find(" can not be opened") != std::string::npos;
+        return status;
     }
-    FastaReader& reader = *input;
-    reader.numberFrom(2 * args.firstPair - 1, name + ": ");
+    reader_->numberFrom(2 * args_->firstPair - 1, name_ + ": ");
+    return {};
+}
 
-    // 4. Output files: none may name the input, the matrix file or another
-    //    output; all are opened before any pair is written.
-    RunOutputs outputs(args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
+// None may name the input, the matrix file or another output; all are opened
+// before any pair is written, with signals held so that a signal finds them
+// either all temporary or all in place.
+RunStatus Run::openOutputs() {
+    const CommandLine& args = *args_;
+    RunOutputs& outputs = outputs_.emplace(std::cout, args.outFile, args.localOnly != 0, args.pafFile, args.plotDir);
     outputs.addMaf(args.mafFile);
     if (!args.viewFile.empty() || !args.reportFile.empty()) {
-        const ScoreLookup scores = scoreMatrix.lookup();
+        const ScoreLookup scores = matrix_->lookup();
         auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        description.matrix = matrixGiven;
-        description.params = resolveParameters(args, scoreMatrix, gappedAnchor);
-        outputs.addViews(args.viewFile, args.reportFile, description,
+        description_.matrix = matrixGiven_;
+        description_.params = resolveParameters(args, *matrix_, gappedAnchor_);
+        outputs.addViews(args.viewFile, args.reportFile, description_,
                          PositivePairs([&](char a, char b) { return scores.score(lower(a), lower(b)); }));
     }
-    if (!outputsAreSafe(args, outputs)) return 1;
-    SignalHold signalsHeld;
-    if (const std::string failed = outputs.open(); !failed.empty()) {
-        MessageSink::outVerbatim("can not open output file: " + failed);
-        if (!outputs.openFailureReason().empty())
-            MessageSink::err(failed + ": " + outputs.openFailureReason());
-        return 1;
+    if (RunStatus unsafe = checkOutputs(args, outputs); !unsafe.goesOn()) return unsafe;
+    signalsHeld_.emplace();
+    if (!outputs.open()) {
+        const OutputProblems problems = outputs.takeProblems();
+        RunStatus status = stopWith(RunStatus::Kind::kOutputNotOpened, problems.at(0).reason);
+        status.path = problems.at(0).path;
+        return status;
     }
     if (outputs.writesStandardOutput()) MessageSink::setDataOnStandardOutput(true);
+    return {};
+}
 
-    // 5. The values every pair is aligned with, decided once.
-    const AlignParameters params = resolveParameters(args, scoreMatrix, gappedAnchor);
-    const ScoreLookup lookup = scoreMatrix.lookup();
-    const UnknownLetters unknown(scoreMatrix, params.maskChar);
+// Reads the next pair, with the reader's warnings and those about letters
+// the matrix has no row for; false at the end of the input or at damage in
+// it (kept for finish()).
+bool Run::readPair(Job& job) {
+    names_.clear();
+    seqs_.clear();
+    try {
+        got_ = reader_->readRecords(names_, seqs_, 2);
+    } catch (const InputError& e) {
+        inputError_ = e.what();
+        got_ = 0;
+        return false;
+    }
+    if (got_ != 2) return false;
+    Messages notes = reader_->takeNotes();
+    const long record = 2 * args_->firstPair - 1 + reader_->recordsStarted() - 2;
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::string letters = unknown_->describe(seqs_[k]);
+        if (!letters.empty()) {
+            notes.push_back(errLine("warning: record " + std::to_string(record + static_cast<long>(k)) + " (" +
+                                    shownName(cutName(names_[k])) + ") has " + letters));
+        }
+    }
+    job.input.name1 = cutName(names_[0]);
+    job.input.name2 = cutName(names_[1]);
+    job.input.seq1 = std::move(seqs_[0]);
+    job.input.seq2 = std::move(seqs_[1]);
+    job.readNotes = std::move(notes);
+    return true;
+}
 
-    // 6. The pairs, on params.threads workers; results are written in input
-    //    order, whatever the number of workers. A damaged stretch of input
-    //    ends the reading; the pairs read before it are still written.
-    const PairSettings settings{lookup, params, strand, strand != Strand::kPlus};
-    std::vector<std::string> names, seqs;
-    int got = 0;
-    std::string inputError;
-    const long firstRecord = 2 * args.firstPair - 1;
-    using Job = PairJob<std::optional<RenderedPair>>;
-    auto next = [&](Job& job) {
-        names.clear();
-        seqs.clear();
-        try {
-            got = reader.readRecords(names, seqs, 2);
-        } catch (const InputError& e) {
-            inputError = e.what();
-            got = 0;
-            return false;
+// Writes one pair in input order, with its messages before it; false when
+// an output failed, which stops the reading.
+bool Run::deliver(Job& job, PairOutcome& outcome) {
+    RunOutputs& outputs = *outputs_;
+    const long firstPair = args_->firstPair;
+    MessageSink::emit(job.readNotes);
+    if (const PairError* error = std::get_if<PairError>(&outcome)) {
+        MessageSink::emit(error->warnings);
+        MessageSink::emit(statusText(*error));
+        someSkipped_ = true;
+    } else {
+        PairAlignment& pair = std::get<PairAlignment>(outcome);
+        MessageSink::emit(pair.messages);
+        if (job.made) {
+            outputs.write(pair, std::move(*job.made));
+        } else {
+            outputs.write(pair, static_cast<std::size_t>(firstPair - 1 + pool_->pairsDone()));
         }
-        if (got != 2) return false;
-        Messages notes = reader.takeNotes();
-        const long record = firstRecord + reader.recordsStarted() - 2;
-        for (int k = 0; k < 2; ++k) {
-            const std::string letters = unknown.describe(seqs[static_cast<std::size_t>(k)]);
-            if (!letters.empty()) {
-                notes.push_back(errLine("warning: record " + std::to_string(record + k) + " (" +
-                                        shownName(cutName(names[static_cast<std::size_t>(k)])) + ") has " + letters));
-            }
-        }
-        job.input.name1 = cutName(names[0]);
-        job.input.name2 = cutName(names[1]);
-        job.input.seq1 = std::move(seqs[0]);
-        job.input.seq2 = std::move(seqs[1]);
-        job.readNotes = std::move(notes);
-        return true;
-    };
-    int status = 0;
-    bool writable = true;
-    std::atomic<long> pairsWritten{args.firstPair - 1};
-    std::exception_ptr failure;
-    std::string lastPair;
-    PairScheduler pool(params.threads, settings, MemoryBudget::process());
-    ProgressLine progress(!args.quiet, pool);
+    }
+    writable_ = outputs.check();
+    MessageSink::emit(statusText(outputs.takeProblems()));
+    pairsWritten_ = firstPair - 1 + pool_->pairsDone();
+    lastPair_ = shownName(job.input.name1) + " and " + shownName(job.input.name2);
+    progress_->draw();
+    return writable_;
+}
+
+// The pairs, on params.threads workers; results are written in input order,
+// whatever the number of workers. A damaged stretch of input ends the
+// reading; the pairs read before it are still written.
+void Run::alignAll() {
+    const AlignParameters params = resolveParameters(*args_, *matrix_, gappedAnchor_);
+    const ScoreLookup& lookup = lookup_.emplace(matrix_->lookup());
+    unknown_.emplace(*matrix_, params.maskChar);
+    const PairSettings& settings = settings_.emplace(PairSettings{lookup, params, strand_, strand_ != Strand::kPlus});
+    PairScheduler& pool = pool_.emplace(params.threads, settings, MemoryBudget::process());
+    progress_.emplace(!args_->quiet, pool);
+    RunOutputs& outputs = *outputs_;
     // Pictures, views and report text are made beside the alignment, on the
     // worker threads: made by the one thread that writes in order, they held
     // every worker up behind it.
     std::function<void(long, Job&, PairOutcome&)> render;
     if (outputs.rendersViews()) {
-        render = [&](long index, Job& job, PairOutcome& outcome) {
+        const long firstPair = args_->firstPair;
+        render = [&outputs, firstPair](long index, Job& job, PairOutcome& outcome) {
             if (const PairAlignment* pair = std::get_if<PairAlignment>(&outcome)) {
-                job.made = outputs.render(*pair, static_cast<std::size_t>(args.firstPair + index),
+                job.made = outputs.render(*pair, static_cast<std::size_t>(firstPair + index),
                                           static_cast<std::size_t>(index), job.readNotes);
             }
         };
     }
-    auto deliver = [&](Job& job, PairOutcome& outcome) {
-        MessageSink::emit(job.readNotes);
-        if (const PairError* error = std::get_if<PairError>(&outcome)) {
-            MessageSink::emit(error->warnings);
-            MessageSink::err(skippedPairLine(*error));
-            status = kSomePairsSkipped;
-        } else {
-            PairAlignment& pair = std::get<PairAlignment>(outcome);
-            MessageSink::emit(pair.messages);
-            if (job.made) {
-                outputs.write(pair, std::move(*job.made));
-            } else {
-                outputs.write(pair, static_cast<std::size_t>(args.firstPair - 1 + pool.pairsDone()));
-            }
-        }
-        writable = outputs.check();
-        pairsWritten = args.firstPair - 1 + pool.pairsDone();
-        lastPair = shownName(job.input.name1) + " and " + shownName(job.input.name2);
-        progress.draw();
-        return writable;
-    };
-    {
-        const SignalStop onSignal(name, SignalCleanup{outputs.partialRenames(), outputs.temporaryFiles(),
-                                                      outputs.madeFolders()},
-                                  pairsWritten, args.firstPair - 1);
-        signalsHeld.release();
-        try {
-            pool.run<std::optional<RenderedPair>>(next, render, deliver, [&] { progress.draw(); });
-        } catch (...) {
-            // The message about it comes from the program entry, after the
-            // one saying where the outputs are.
-            failure = std::current_exception();
-        }
-        progress.clear();
-        if (writable && !failure) {
-            MessageSink::emit(reader.takeNotes());
-            if (got == 1) {
-                MessageSink::err("warning: record " + std::to_string(firstRecord + 2 * pool.pairsDone()) + " (" +
-                                 shownName(names[0]) + ") has no partner and is not aligned");
-            }
-            if (inputError.empty() && reader.recordsStarted() == 0) {
-                MessageSink::err(name + ": warning: " + inputSubject(args.inSeqFile) +
-                                 " is empty or holds only blank lines: there is nothing to align");
-            }
-            if (const std::string note = reader.streamWarning(); !note.empty())
-                MessageSink::err(name + ": warning: " + note);
-        }
+    onSignal_.emplace(name_, SignalCleanup{outputs.partialRenames(), outputs.temporaryFiles(), outputs.madeFolders()},
+                      pairsWritten_, args_->firstPair - 1);
+    signalsHeld_->release();
+    try {
+        pool.run<std::optional<RenderedPair>>([this](Job& job) { return readPair(job); }, render,
+                                              [this](Job& job, PairOutcome& outcome) { return deliver(job, outcome); },
+                                              [this] { progress_->draw(); });
+    } catch (...) {
+        // The message about it comes from the program entry, after the one
+        // saying where the outputs are.
+        failure_ = std::current_exception();
+    }
+    progress_->clear();
+}
 
-        // 7. Close: the files take their names only after a whole run.
-        signalsHeld.hold();
-        if (!outputs.close()) writable = false;
-        if (!inputError.empty()) MessageSink::err(inputError);
-        if (writable && inputError.empty() && !failure) {
-            if (!outputs.commit()) status = 1;
-            signalsHeld.dropFromNow();
-            return status;
-        }
+// What the end of the input had to say: the reader's last warnings, a record
+// left without a partner, an input with nothing in it.
+void Run::sayEndOfInput() {
+    MessageSink::emit(reader_->takeNotes());
+    if (got_ == 1) {
+        MessageSink::err("warning: record " + std::to_string(2 * args_->firstPair - 1 + 2 * pool_->pairsDone()) +
+                         " (" + shownName(names_[0]) + ") has no partner and is not aligned");
     }
-    signalsHeld.dropFromNow();
-    // With no pair written there is nothing worth keeping.
-    std::vector<std::string> kept;
-    const bool anyWritten = pairsWritten > args.firstPair - 1;
-    if (anyWritten) {
-        kept = outputs.keepPartial();
+    if (inputError_.empty() && reader_->recordsStarted() == 0) {
+        MessageSink::err("warning: " + inputSubject(args_->inSeqFile) +
+                         " is empty or holds only blank lines: there is nothing to align");
+    }
+    if (const std::string note = reader_->streamWarning(); !note.empty()) MessageSink::err("warning: " + note);
+}
+
+// The files take their names only after a whole run; otherwise what was
+// written is kept as partial files.
+RunStatus Run::finish() {
+    RunOutputs& outputs = *outputs_;
+    if (writable_ && !failure_) sayEndOfInput();
+    signalsHeld_->hold();
+    if (!outputs.close()) writable_ = false;
+    MessageSink::emit(statusText(outputs.takeProblems()));
+    if (!inputError_.empty()) MessageSink::err(inputError_);
+    if (!writable_ || !inputError_.empty() || failure_) return stoppedMidway();
+    const bool committed = outputs.commit();
+    MessageSink::emit(statusText(outputs.takeProblems()));
+    signalsHeld_->dropFromNow();
+    onSignal_.reset();
+    return stopWith(!committed     ? RunStatus::Kind::kNotCommitted
+                    : someSkipped_ ? RunStatus::Kind::kSomePairsSkipped
+                                   : RunStatus::Kind::kAllWritten);
+}
+
+// With no pair written there is nothing worth keeping.
+RunStatus Run::stoppedMidway() {
+    onSignal_.reset();
+    signalsHeld_->dropFromNow();
+    RunStatus status = stopWith(RunStatus::Kind::kStopped);
+    RunStatus::Stop& stop = status.stop;
+    stop.pairsWritten = pairsWritten_.load();
+    stop.anyWritten = stop.pairsWritten > args_->firstPair - 1;
+    stop.writeFailed = !writable_;
+    stop.lastPair = lastPair_;
+    if (stop.anyWritten) {
+        stop.kept = outputs_->keepPartial();
     } else {
-        outputs.discard();
+        outputs_->discard();
     }
-    // A failed write stops the run at the pair being written.
-    const std::string where = !anyWritten ? std::string("before the first pair")
-                              : (writable ? "after pair " : "at pair ") + std::to_string(pairsWritten.load()) +
-                                    " (" + lastPair + ")" + (writable ? "" : ", where a write failed");
-    std::string text = "the run stopped " + where;
-    if (!kept.empty()) {
-        text += "; the output so far is in ";
-        for (std::size_t k = 0; k < kept.size(); ++k) text += (k ? ", " : "") + kept[k];
-        text += ", and files of the same names without .partial are as they were";
+    return status;
+}
+
+// The steps in order; the first that does not go on ends the run, its
+// status said to the user.
+int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
+    Run run(argc, argv, gappedAnchor);
+    for (RunStatus (Run::*step)() : {&Run::parseOptions, &Run::checkKernels, &Run::loadMatrix, &Run::checkStrand,
+                                     &Run::openInput, &Run::openOutputs}) {
+        const RunStatus status = (run.*step)();
+        if (status.goesOn()) continue;
+        MessageSink::emit(statusText(status));
+        return exitStatus(status);
     }
-    MessageSink::err(text);
-    if (failure) std::rethrow_exception(failure);
-    return 1;
+    run.alignAll();
+    const RunStatus status = run.finish();
+    MessageSink::emit(statusText(status));
+    if (run.failure()) std::rethrow_exception(run.failure());
+    return exitStatus(status);
 }
 
 }  // namespace
@@ -438,16 +450,6 @@ void makeStandardDescriptorsValid() {
     }
 }
 
-
-bool sameFile(const std::string& path, const std::string& other) {
-    struct stat a, b;
-    if (::stat(path.c_str(), &a) == 0) {
-        return ::stat(other.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-    }
-    std::string resolved = resolvedPath(path);
-    return !resolved.empty() && resolved == resolvedPath(other);
-}
-
 int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     makeStandardDescriptorsValid();
     shareOneHeapUnderAddressLimit();
@@ -460,26 +462,18 @@ int runProgram(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
     // like any other, so the run ends as a failed run ends, with its output
     // kept as partial files, instead of dying with its temporary files left.
     ::signal(SIGPIPE, SIG_IGN);
-    int status;
+    RunStatus ended;
     try {
-        status = run(argc, argv, gappedAnchor);
-    } catch (const RunStop& stop) {
-        status = stop.status;
+        return finishProgram(run(argc, argv, gappedAnchor));
     } catch (const OutOfMemory& oom) {
-        MessageSink::out("not enough memory: " + std::to_string(oom.bytesNeeded) + " bytes needed");
-        status = 1;
+        ended = stopWith(RunStatus::Kind::kOutOfMemory, std::to_string(oom.bytesNeeded));
     } catch (const std::bad_alloc&) {
-        MessageSink::out("not enough memory");
-        status = 1;
+        ended = stopWith(RunStatus::Kind::kOutOfMemory);
     } catch (const std::exception& e) {
         // The system refused something the run needed (a thread, say): a
         // message and a failure status rather than an abort.
-        MessageSink::err(e.what());
-        status = 1;
+        ended = stopWith(RunStatus::Kind::kSystemRefused, e.what());
     }
-    std::cout.flush();
-    std::cerr.flush();
-    MessageSink::setProgram("");
-    MessageSink::setDataOnStandardOutput(false);
-    return status;
+    MessageSink::emit(statusText(ended));
+    return finishProgram(exitStatus(ended));
 }

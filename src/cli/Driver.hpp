@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/OutputSafety.hpp"
 #include "pair/RunSettings.hpp"
 
 // The program entry: start-up (options, matrix, input, output files), the
@@ -11,10 +12,6 @@
 int runProgram(int argc, char** argv,
                GappedAnchorRealign gappedAnchor = GappedAnchorRealign::kWindows);
 
-
-// True when both paths name one existing file (same device and inode), or,
-// when `path` does not exist, when its resolved form equals that of `other`.
-bool sameFile(const std::string& path, const std::string& other);
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed (for
 // reading on 1: writing there then fails, as it should, instead of landing in

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "pair/PairScheduler.hpp"
-#include "common/MessageSink.hpp"
+#include "cli/MessageSink.hpp"
 
 ProgressLine::ProgressLine(bool wanted, const PairScheduler& pool)
     : enabled_(wanted && ::isatty(STDERR_FILENO) == 1), pool_(pool) {}

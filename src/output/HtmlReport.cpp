@@ -9,9 +9,9 @@
 #include "output/AlignmentTally.hpp"
 #include "output/TextFormat.hpp"
 #include "output/IdentityProfile.hpp"
+#include "output/MarkupText.hpp"
+#include "output/PairLabels.hpp"
 #include "output/ReportAssets.hpp"
-#include "output/SvgWriter.hpp"
-#include "output/ViewWriter.hpp"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -170,4 +171,32 @@ std::string OutputFile::partial() const {
     // Cut to fit, the name could be another file's: the temporary one
     // then stays as it is.
     return name == target + ".partial" ? name : temp;
+}
+
+bool OutputFile::commit() {
+    if (temp.empty()) return true;
+    bool ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        const int error = errno;
+        ::rename(temp.c_str(), partial().c_str());
+        errno = error;
+    }
+    temp.clear();
+    return ok;
+}
+
+std::string OutputFile::keepPartial() {
+    if (temp.empty()) return "";
+    close();
+    std::string kept = partial();
+    if (kept == temp || ::rename(temp.c_str(), kept.c_str()) != 0) kept = temp;
+    temp.clear();
+    return kept;
+}
+
+void OutputFile::discard() {
+    close();
+    if (temp.empty()) return;
+    ::unlink(temp.c_str());
+    temp.clear();
 }

@@ -33,6 +33,18 @@ struct OutputFile {
     // name when that would not fit.
     std::string partial() const;
 
+    // The three ends of a temporary file; each does nothing for a file
+    // written directly, and leaves `temp` "".
+    // The run ended well: the temporary file takes the target's place. On
+    // failure (errno set) it is kept as partial() instead.
+    bool commit();
+    // The run failed after writing: closes and keeps the data as partial()
+    // (or under the temporary name when that rename fails); returns where
+    // they are, "" when written directly.
+    std::string keepPartial();
+    // The run failed before writing: closes and removes the temporary file.
+    void discard();
+
 private:
     void resolve(bool& isStream);
     bool openStream(bool regular);

@@ -10,13 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
+#include <ostream>
 #include <string_view>
 
-#include "common/MessageSink.hpp"
 #include "output/AlignmentWriter.hpp"
 #include "output/DescriptorBuf.hpp"
 #include "output/OutputFile.hpp"
+#include "output/PictureFolder.hpp"
 #include "output/LocWriter.hpp"
 #include "output/MafWriter.hpp"
 #include "output/PafWriter.hpp"
@@ -34,16 +34,14 @@ void silenceStandardOutput() {
     ::close(null);
 }
 
-std::string closedEarly(const std::string& stream) {
-    return "warning: " + stream +
-           " was closed before the run ended (its reader went away); the run goes on and its files are written";
-}
+std::string systemReason(int error) { return error != 0 ? std::strerror(error) : ""; }
 
 }  // namespace
 
-RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath,
-                       const std::string& plotDir)
-    : localOnly_(localOnly),
+RunOutputs::RunOutputs(std::ostream& standardOutput, const std::string& alignPath, bool localOnly,
+                       const std::string& pafPath, const std::string& plotDir)
+    : stdout_(standardOutput),
+      localOnly_(localOnly),
       alignPath_(alignPath),
       locPath_(alignPath + ".loc"),
       scorePath_(alignPath + ".score"),
@@ -59,6 +57,7 @@ RunOutputs::RunOutputs(const std::string& alignPath, bool localOnly, const std::
     loc_ = make(locPath_);
     score_ = make(scorePath_);
     if (!pafPath_.empty() && !pafToStdout_) paf_ = make(pafPath_);
+    if (!plotDir_.empty()) pictures_ = std::make_unique<PictureFolder>(plotDir_);
 }
 
 void RunOutputs::addViews(const std::string& viewPath, const std::string& reportPath,
@@ -87,7 +86,12 @@ void RunOutputs::addMaf(const std::string& path) {
 RunOutputs::~RunOutputs() {
     // Left by an exception: whatever was written is kept as partial output.
     keepPartial();
+    closeReportScratch();
+}
+
+void RunOutputs::closeReportScratch() {
     if (reportScratch_ >= 0) ::close(reportScratch_);
+    reportScratch_ = -1;
 }
 
 std::vector<RunOutputs::File*> RunOutputs::files() {
@@ -116,31 +120,13 @@ bool RunOutputs::writesStandardOutput() const {
     return false;
 }
 
-std::string RunOutputs::open() {
+bool RunOutputs::open() {
     const mode_t mode = newFileMode();
-    auto undo = [&](const std::string& failed) {
-        const int error = errno;
-        reason_ = error != 0 ? std::strerror(error) : "";
-        for (File* made : files()) {
-            made->close();
-            if (!made->temp.empty()) ::unlink(made->temp.c_str());
-            made->temp.clear();
-        }
-        if (reportScratch_ >= 0) ::close(reportScratch_);
-        reportScratch_ = -1;
-        if (!pictureTemp_.empty()) ::rmdir(pictureTemp_.c_str());
-        pictureTemp_.clear();
-        removeMadeFolders();
-        return failed;
-    };
     for (File* file : files()) {
         errno = 0;
-        if (!file->open(mode)) return undo(file->path);
+        if (!file->open(mode)) return failedToOpen(file->path, systemReason(errno));
     }
-    if (!plotDir_.empty()) {
-        pictureMode_ = mode;
-        if (!openPictureFolder()) return undo(plotDir_);
-    }
+    if (pictures_ && !pictures_->open(mode)) return failedToOpen(plotDir_, systemReason(errno));
     if (reportFile_) {
         // The page is written by the report itself, by name: into the
         // temporary file, or, for a stream, into a scratch file without a
@@ -153,57 +139,23 @@ std::string RunOutputs::open() {
             if (noTemp) dir = "/tmp";
             std::string scratch = (dir / "torva-report-XXXXXX").string();
             reportScratch_ = ::mkostemp(scratch.data(), O_CLOEXEC);
-            if (reportScratch_ < 0) return undo(reportFile_->path);
+            if (reportScratch_ < 0) return failedToOpen(reportFile_->path, systemReason(errno));
             ::unlink(scratch.c_str());
             page = "/proc/self/fd/" + std::to_string(reportScratch_);
         }
         report_ = std::make_unique<HtmlReport>(page);
-        if (!report_->open(reason_)) {
-            const std::string why = reason_;
-            undo(reportFile_->path);
-            reason_ = why;
-            return reportFile_->path;
-        }
-    }
-    return "";
-}
-
-// Makes the picture folder (noting each folder made, so that a run that fails
-// before its first pair can take them away again) and the temporary folder
-// inside it; false with errno set.
-bool RunOutputs::openPictureFolder() {
-    std::vector<std::string> missing;
-    for (std::string dir = plotDir_; !dir.empty() && dir != "/" && dir != ".";) {
-        struct stat st;
-        if (::stat(dir.c_str(), &st) == 0) break;
-        if (errno != ENOENT) return false;
-        missing.push_back(dir);
-        const std::string up = directoryOf(dir);
-        if (up == dir) break;
-        dir = up;
-    }
-    for (auto dir = missing.rbegin(); dir != missing.rend(); ++dir) {
-        if (::mkdir(dir->c_str(), 0777) != 0 && errno != EEXIST) return false;
-        if (errno != EEXIST) madeFolders_.push_back(*dir);
-        errno = 0;
-    }
-    struct stat st;
-    if (::stat(plotDir_.c_str(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
-    }
-    pictureTemp_ = (std::filesystem::path(plotDir_) / "pictures.partial-XXXXXX").string();
-    if (::mkdtemp(pictureTemp_.data()) == nullptr) {
-        pictureTemp_.clear();
-        return false;
+        if (std::string why; !report_->open(why)) return failedToOpen(reportFile_->path, why);
     }
     return true;
 }
 
-void RunOutputs::removeMadeFolders() {
-    for (auto dir = madeFolders_.rbegin(); dir != madeFolders_.rend(); ++dir) ::rmdir(dir->c_str());
-    madeFolders_.clear();
+// Whatever open() made so far goes, so that a run that cannot start leaves
+// nothing new.
+bool RunOutputs::failedToOpen(const std::string& path, std::string reason) {
+    problems_.push_back({OutputProblem::Kind::kNotOpened, path, std::move(reason)});
+    discard();
+    closeReportScratch();
+    return false;
 }
 
 void RunOutputs::write(const PairAlignment& pair, std::size_t pairNumber) {
@@ -230,14 +182,14 @@ RenderedPair RunOutputs::render(const PairAlignment& pair, std::size_t pairNumbe
 
 void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
     if (pafToStdout_) {
-        if (!stdoutClosed_) writePaf(std::cout, pair);
+        if (!stdoutClosed_) writePaf(stdout_, pair);
         flushStandardOutput();
     } else if (paf_) {
         writePaf(paf_->stream, pair);
         flushDirect(*paf_);
     }
     if (mafToStdout_ || maf_) {
-        std::ostream& out = mafToStdout_ ? std::cout : maf_->stream;
+        std::ostream& out = mafToStdout_ ? stdout_ : maf_->stream;
         if (!mafToStdout_ || !stdoutClosed_) {
             if (!mafHeaderWritten_) writeMafHeader(out);
             writeMaf(out, pair);
@@ -249,9 +201,12 @@ void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
             flushDirect(*maf_);
         }
     }
-    if (!plotDir_.empty()) writePicture(rendered.pictureName, rendered.picture);
+    if (pictures_ && !pictures_->write(rendered.pictureName, {kXmlDeclaration, rendered.picture})) {
+        report((std::filesystem::path(plotDir_) / rendered.pictureName).string(), errno);
+        picturesFailed_ = true;
+    }
     if (viewToStdout_) {
-        if (!stdoutClosed_) std::cout << rendered.view;
+        if (!stdoutClosed_) stdout_ << rendered.view;
         flushStandardOutput();
     } else if (view_) {
         view_->stream << rendered.view;
@@ -273,12 +228,12 @@ void RunOutputs::write(const PairAlignment& pair, RenderedPair rendered) {
 void RunOutputs::flushStandardOutput() {
     if (stdoutClosed_) return;
     errno = 0;
-    std::cout.flush();
-    if (!std::cout.fail() || errno != EPIPE) return;
+    stdout_.flush();
+    if (!stdout_.fail() || errno != EPIPE) return;
     stdoutClosed_ = true;
     silenceStandardOutput();
-    std::cout.clear();
-    MessageSink::err(closedEarly("standard output"));
+    stdout_.clear();
+    problems_.push_back({OutputProblem::Kind::kReaderGone, "", ""});
 }
 
 void RunOutputs::flushDirect(File& file) {
@@ -287,14 +242,13 @@ void RunOutputs::flushDirect(File& file) {
         file.closedEarly = true;
         file.buf.discard();
         file.stream.clear();
-        MessageSink::err(closedEarly(file.path));
+        problems_.push_back({OutputProblem::Kind::kReaderGone, file.path, ""});
     }
 }
 
 void RunOutputs::report(const std::string& path, int error) {
     if (!reported_.insert(path).second) return;
-    MessageSink::out("can not write output file: " + path);
-    if (error != 0) MessageSink::err(path + ": " + std::strerror(error));
+    problems_.push_back({OutputProblem::Kind::kNotWritten, path, systemReason(error)});
 }
 
 bool RunOutputs::check() {
@@ -308,13 +262,11 @@ bool RunOutputs::check() {
         ok = false;
         report(file->path, file->buf.error() != 0 ? file->buf.error() : errno);
     }
-    if ((pafToStdout_ || viewToStdout_ || mafToStdout_) && std::cout.fail()) {
+    if ((pafToStdout_ || viewToStdout_ || mafToStdout_) && stdout_.fail()) {
         ok = false;
         if (!stdoutReported_) {
             stdoutReported_ = true;
-            const int error = errno;
-            MessageSink::err("can not write output file: standard output" +
-                             (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+            problems_.push_back({OutputProblem::Kind::kNotWritten, "", systemReason(errno)});
         }
     }
     return ok;
@@ -323,7 +275,7 @@ bool RunOutputs::check() {
 bool RunOutputs::close() {
     // A run without pairs still leaves a MAF file that says what it is.
     if (!mafHeaderWritten_ && (maf_ || (mafToStdout_ && !stdoutClosed_))) {
-        writeMafHeader(mafToStdout_ ? std::cout : maf_->stream);
+        writeMafHeader(mafToStdout_ ? stdout_ : maf_->stream);
         mafHeaderWritten_ = true;
     }
     const bool ok = check();
@@ -337,8 +289,7 @@ bool RunOutputs::close() {
                 report(reportFile_->path, error);
             }
         }
-        if (reportScratch_ >= 0) ::close(reportScratch_);
-        reportScratch_ = -1;
+        closeReportScratch();
     }
     bool closed = true;
     for (File* file : files()) {
@@ -377,80 +328,40 @@ bool RunOutputs::commit() {
     bool ok = true;
     const FolderLock lock(directoryOf(loc_->target));
     for (File* file : files()) {
-        if (file->temp.empty()) continue;
-        if (::rename(file->temp.c_str(), file->target.c_str()) != 0) {
+        if (!file->commit()) {
             ok = false;
             report(file->path, errno);
-            ::rename(file->temp.c_str(), file->partial().c_str());
         }
-        file->temp.clear();
     }
-    if (!pictureTemp_.empty()) {
-        for (const std::string& name : pictures_) {
-            const std::string from = pictureTemp_ + "/" + name;
-            const std::string to = (std::filesystem::path(plotDir_) / name).string();
-            if (::rename(from.c_str(), to.c_str()) != 0) {
-                ok = false;
-                report(to, errno);
-            }
+    if (pictures_) {
+        for (const auto& [picture, error] : pictures_->commit()) {
+            ok = false;
+            report(picture, error);
         }
-        if (::rmdir(pictureTemp_.c_str()) == 0) pictureTemp_.clear();
-        pictures_.clear();
     }
-    madeFolders_.clear();
     return ok;
 }
 
 std::vector<std::string> RunOutputs::keepPartial() {
     std::vector<std::string> kept;
-    for (File* file : files()) {
-        if (file->temp.empty()) continue;
-        file->close();
-        const std::string partial = file->partial();
-        if (partial != file->temp && ::rename(file->temp.c_str(), partial.c_str()) == 0) {
-            kept.push_back(partial);
-        } else {
-            kept.push_back(file->temp);
-        }
-        file->temp.clear();
-    }
-    if (!pictureTemp_.empty()) {
-        if (pictures_.empty()) {
-            ::rmdir(pictureTemp_.c_str());
-        } else {
-            // An earlier run's folder of the same name is replaced only
-            // when it is empty.
-            const std::string partial = (std::filesystem::path(plotDir_) / "pictures.partial").string();
-            kept.push_back(::rename(pictureTemp_.c_str(), partial.c_str()) == 0 ? partial : pictureTemp_);
-        }
-        pictureTemp_.clear();
-        pictures_.clear();
-    }
+    for (File* file : files())
+        if (std::string at = file->keepPartial(); !at.empty()) kept.push_back(std::move(at));
+    if (pictures_)
+        if (std::string at = pictures_->keepPartial(); !at.empty()) kept.push_back(std::move(at));
     return kept;
 }
 
 void RunOutputs::discard() {
-    for (File* file : files()) {
-        if (file->temp.empty()) continue;
-        file->close();
-        ::unlink(file->temp.c_str());
-        file->temp.clear();
-    }
-    if (!pictureTemp_.empty()) {
-        for (const std::string& name : pictures_) ::unlink((pictureTemp_ + "/" + name).c_str());
-        ::rmdir(pictureTemp_.c_str());
-        pictureTemp_.clear();
-        pictures_.clear();
-    }
-    removeMadeFolders();
+    for (File* file : files()) file->discard();
+    if (pictures_) pictures_->discard();
 }
 
 std::vector<std::pair<std::string, std::string>> RunOutputs::partialRenames() const {
     std::vector<std::pair<std::string, std::string>> all;
     for (const File* file : files())
         if (!file->temp.empty()) all.emplace_back(file->temp, file->partial());
-    if (!pictureTemp_.empty())
-        all.emplace_back(pictureTemp_, (std::filesystem::path(plotDir_) / "pictures.partial").string());
+    if (pictures_)
+        for (auto& rename : pictures_->partialRenames()) all.push_back(std::move(rename));
     return all;
 }
 
@@ -462,34 +373,5 @@ std::vector<std::string> RunOutputs::temporaryFiles() const {
 }
 
 std::vector<std::string> RunOutputs::madeFolders() const {
-    std::vector<std::string> all;
-    if (!pictureTemp_.empty()) all.push_back(pictureTemp_);
-    for (auto dir = madeFolders_.rbegin(); dir != madeFolders_.rend(); ++dir) all.push_back(*dir);
-    return all;
-}
-
-// A picture waits in the run's temporary folder and takes its name at
-// commit(), by rename, so a symbolic link already under that name is
-// replaced, never followed, and a run that fails changes no earlier picture.
-// It is written through the descriptor that made it: opened again to be
-// truncated, the file would be flushed to disk on closing, which for hundreds
-// of small pictures costs more than drawing them.
-void RunOutputs::writePicture(const std::string& name, const std::string& picture) {
-    const std::string path = pictureTemp_ + "/" + name;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, pictureMode_);
-    int error = 0;
-    if (fd < 0) {
-        error = errno;
-    } else {
-        const bool wrote = writeAll(fd, {kXmlDeclaration, picture});
-        error = wrote ? 0 : errno;
-        if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-        if (error == 0) {
-            pictures_.push_back(name);
-            return;
-        }
-        ::unlink(path.c_str());
-    }
-    report((std::filesystem::path(plotDir_) / name).string(), error);
-    picturesFailed_ = true;
+    return pictures_ ? pictures_->madeFolders() : std::vector<std::string>{};
 }

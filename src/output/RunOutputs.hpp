@@ -9,9 +9,11 @@
 
 #include "align/PairAlignment.hpp"
 #include "output/HtmlReport.hpp"
+#include "output/OutputProblem.hpp"
 #include "output/PositivePairs.hpp"
 
 struct OutputFile;
+class PictureFolder;
 
 // What a run's pictures, view and report show of one pair, as finished text;
 // each part "" when the run does not write it.
@@ -24,8 +26,9 @@ struct RenderedPair {
 
 // The files of a run: the alignment file, its ".loc" and its ".score"
 // companions, and on request a PAF file, a view, a report and a folder of SVG
-// pictures. Each failing file is reported once, with its path:
-// "can not write output file: PATH", and the system's reason.
+// pictures. What goes wrong is kept as OutputProblem values for the caller to
+// take and say; each failing file gives one, with its path and the system's
+// reason.
 //
 // A file is written under a temporary name beside it ("PATH.partial-XXXXXX",
 // the name cut when it would not fit) and takes its own name only when the
@@ -40,15 +43,16 @@ struct RenderedPair {
 // /dev/fd/N, /proc/self/fd/N, which keep the descriptor's place and append
 // mode), any other path under /dev or /proc, a character device, a FIFO. When
 // the reader of such a stream goes away (EPIPE), that stream ends with one
-// warning and the run goes on. A symbolic link, dangling or not, is written
+// kReaderGone problem and the run goes on. A symbolic link, dangling or not, is written
 // through: the temporary file is made beside the file it leads to.
 class RunOutputs {
 public:
     // With `localOnly` there is no alignment file: its path is never opened,
     // so a file already there stays as it was.
     // `pafPath` ("-": standard output) and `plotDir` are optional ("").
-    RunOutputs(const std::string& alignPath, bool localOnly, const std::string& pafPath = "",
-               const std::string& plotDir = "");
+    // What goes to "-" is written to `standardOutput`, the process's own.
+    RunOutputs(std::ostream& standardOutput, const std::string& alignPath, bool localOnly,
+               const std::string& pafPath = "", const std::string& plotDir = "");
     ~RunOutputs();
     // Also a readable view of each pair (`viewPath`, "-": standard output)
     // and an HTML report of the run (`reportPath`); either may be "". Call
@@ -69,10 +73,10 @@ public:
 
     // Creates the temporary files (or opens the devices) and the picture
     // folder, touching no existing file; on failure removes what it made and
-    // returns the path that could not be opened, else "".
-    std::string open();
-    // The system's reason for the last failed open ("" when it gave none).
-    const std::string& openFailureReason() const { return reason_; }
+    // returns false, with a kNotOpened problem to take.
+    bool open();
+    // The problems met since the last call, in the order met.
+    OutputProblems takeProblems() { return std::exchange(problems_, {}); }
     // Writes one pair's records (nothing for a skipped pair) and flushes
     // them; `pairNumber` counts the pairs of the run from 1 (or from the
     // first pair's number, for a chunk of a larger input).
@@ -89,7 +93,7 @@ public:
                         const Messages& readNotes = {}) const;
     // Whether render() has anything to make.
     bool rendersViews() const { return !plotDir_.empty() || view_ || viewToStdout_ || report_; }
-    // Reports streams that have failed; false when any has.
+    // Notes a problem for each stream that has failed; false when any has.
     bool check();
     // Closes every open stream (standard output is flushed), then reports as
     // check() does.
@@ -98,7 +102,7 @@ public:
     // picture its name, while the run holds a lock on the folder of the
     // .loc file, so that two runs on one -O never leave a mixed set. A
     // "PATH.partial" of an earlier run stays: it may not be ours. False,
-    // with the failure reported, when a rename fails.
+    // with a problem noted, when a rename fails.
     bool commit();
     // The run failed: each temporary file becomes "PATH.partial". Returns
     // those paths.
@@ -123,12 +127,12 @@ private:
     std::vector<File*> files();
     std::vector<const File*> files() const;
     void report(const std::string& path, int error);
-    void writePicture(const std::string& name, const std::string& picture);
-    bool openPictureFolder();
+    bool failedToOpen(const std::string& path, std::string reason);
+    void closeReportScratch();
     void flushStandardOutput();
     void flushDirect(File& file);
-    void removeMadeFolders();
 
+    std::ostream& stdout_;
     bool localOnly_;
     std::string alignPath_, locPath_, scorePath_, pafPath_, plotDir_;
     // The report is written by HtmlReport into the file reportFile_ made.
@@ -142,12 +146,9 @@ private:
     bool mafHeaderWritten_ = false;
     bool stdoutReported_ = false;
     std::set<std::string> reported_;
-    std::string reason_;
+    OutputProblems problems_;
+    std::unique_ptr<PictureFolder> pictures_;
     bool picturesFailed_ = false;
-    unsigned pictureMode_ = 0644;  // the permissions the umask gives a new picture
-    std::string pictureTemp_;               // the folder the pictures wait in
-    std::vector<std::string> pictures_;     // their names, in the order written
-    std::vector<std::string> madeFolders_;  // made for the picture folder, innermost last
     int reportScratch_ = -1;                // an unnamed file holding a report meant for a stream
     bool stdoutClosed_ = false;
 };

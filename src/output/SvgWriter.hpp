@@ -35,9 +35,5 @@ std::string svgText(const PairAlignment& pair, const SvgOptions& options = {});
 inline constexpr std::size_t kMaxNameInFileName = 40;
 std::string svgFileName(std::size_t pairNumber, const std::string& name1, const std::string& name2);
 
-// Text for XML and HTML: markup characters escaped, control characters and
-// broken UTF-8 (names are arbitrary bytes) shown as '?'.
-std::string xmlText(const std::string& s);
-
 // The maximum number of anchors drawn one by one.
 inline constexpr std::size_t kMaxAnchorsDrawn = 3000;

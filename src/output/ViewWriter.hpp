@@ -42,15 +42,3 @@ void writeView(std::ostream& out, const PairAlignment& pair, std::size_t pairNum
 // The same as text; `tally` is tallyPair's for the pair.
 std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const RunDescription& run,
                      const PositivePairs& positive, const AlignmentTally& tally, std::size_t width = 60);
-
-// The first word of a name, at most `limit` characters ("*" for none).
-std::string shortName(const std::string& name, std::size_t limit = 30);
-
-// The anchors of a pair the global alignment was built on, and those the
-// ".loc" listing shows (an anchor may be both, or either).
-struct AnchorCounts {
-    long long used = 0, listed = 0;
-};
-AnchorCounts anchorCounts(const PairAlignment& pair);
-// "3 used, 4 listed", with why none is used when the listing shows some.
-std::string anchorCountsText(const PairAlignment& pair);

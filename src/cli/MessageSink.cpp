@@ -1,4 +1,4 @@
-#include "common/MessageSink.hpp"
+#include "cli/MessageSink.hpp"
 
 #include <iostream>
 #include <mutex>
