@@ -41,6 +41,7 @@
 #include "common/ThreadStart.hpp"
 #include "output/RunOutputs.hpp"
 #include "input/FastaReader.hpp"
+#include "input/RecordWarnings.hpp"
 #include "scoring/ScoreMatrix.hpp"
 #include "scoring/UnknownLetters.hpp"
 #include "output/PositivePairs.hpp"
@@ -309,8 +310,8 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         for (int k = 0; k < 2; ++k) {
             const std::string letters = unknown.describe(seqs[static_cast<std::size_t>(k)]);
             if (!letters.empty()) {
-                notes.push_back(errLine("warning: record " + std::to_string(record + k) + " (" +
-                                        shownName(cutName(names[static_cast<std::size_t>(k)])) + ") has " + letters));
+                notes.push_back(errLine(recordWarning(record + k, cutName(names[static_cast<std::size_t>(k)]),
+                                                      "has " + letters)));
             }
         }
         job.input.name1 = cutName(names[0]);
@@ -376,8 +377,7 @@ int run(int argc, char** argv, GappedAnchorRealign gappedAnchor) {
         if (writable && !failure) {
             MessageSink::emit(reader.takeNotes());
             if (got == 1) {
-                MessageSink::err("warning: record " + std::to_string(firstRecord + 2 * pool.pairsDone()) + " (" +
-                                 shownName(names[0]) + ") has no partner and is not aligned");
+                MessageSink::err(recordWarning(firstRecord + 2 * pool.pairsDone(), names[0], kNoPartner));
             }
             if (inputError.empty() && reader.recordsStarted() == 0) {
                 MessageSink::err(name + ": warning: " + inputSubject(args.inSeqFile) +
