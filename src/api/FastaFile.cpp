@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -20,6 +22,8 @@ struct FastaFile::Reader {
     FastaReader fasta;
     std::vector<std::string> warnings;
     bool ended = false;  // a read came back short: the input is used up
+    // The reader counts in int; a larger request is read in several calls.
+    static constexpr std::size_t kMostAtOnce = 1 << 30;
 
     // The reader's own complaints are the caller's bad input.
     template <class Make>
@@ -31,9 +35,19 @@ struct FastaFile::Reader {
         }
     }
 
-    int read(std::vector<std::string>& headers, std::vector<std::string>& seqs, std::size_t count) {
+    std::size_t read(std::vector<std::string>& headers, std::vector<std::string>& seqs, std::size_t count) {
+        std::size_t got = 0;
+        while (got < count) {
+            const int now = readSome(headers, seqs, count - got);
+            got += static_cast<std::size_t>(now);
+            if (now == 0 || got % kMostAtOnce != 0) break;
+        }
+        return got;
+    }
+
+    int readSome(std::vector<std::string>& headers, std::vector<std::string>& seqs, std::size_t count) {
         try {
-            return fasta.readRecords(headers, seqs, static_cast<int>(count));
+            return fasta.readRecords(headers, seqs, static_cast<int>(std::min<std::size_t>(count, kMostAtOnce)));
         } catch (const InputError& e) {
             throw std::invalid_argument(e.what());
         }
@@ -44,11 +58,11 @@ struct FastaFile::Reader {
     }
 
     // Once, when the input is used up: what the programs say after the last pair.
-    void end(bool pairs, const std::vector<std::string>& headers, int got) {
+    void end(bool pairs, const std::vector<std::string>& headers, std::size_t got) {
         if (ended) return;
         ended = true;
         if (pairs && got % 2 == 1)
-            warnings.push_back(recordWarning(fasta.recordsStarted(), headers[static_cast<std::size_t>(got - 1)],
+            warnings.push_back(recordWarning(fasta.recordsStarted(), headers[got - 1],
                                              kNoPartner));
         if (const std::string note = fasta.streamWarning(); !note.empty())
             warnings.push_back("warning: " + note);
@@ -101,38 +115,38 @@ FastaFile::~FastaFile() = default;
 
 std::vector<FastaRecord> FastaFile::readRecords(std::size_t count) {
     std::vector<std::string> headers, seqs;
-    const int got = reader_->read(headers, seqs, count);
+    const std::size_t got = reader_->read(headers, seqs, count);
     reader_->takeNotes();
-    if (static_cast<std::size_t>(got) < count) reader_->end(false, headers, got);
-    const long long first = reader_->fasta.recordsStarted() - got + 1;
+    if (got < count) reader_->end(false, headers, got);
+    const long long first = reader_->fasta.recordsStarted() - static_cast<long long>(got) + 1;
     std::vector<FastaRecord> records;
-    records.reserve(static_cast<std::size_t>(got));
-    for (int k = 0; k < got; ++k)
-        records.push_back(record(std::move(headers[static_cast<std::size_t>(k)]),
-                                 std::move(seqs[static_cast<std::size_t>(k)]), first + k));
+    records.reserve(got);
+    for (std::size_t k = 0; k < got; ++k)
+        records.push_back(record(std::move(headers[k]), std::move(seqs[k]), first + static_cast<long long>(k)));
     return records;
 }
 
 std::vector<FastaPair> FastaFile::readPairs(std::size_t count, const Options& options) {
     const Settings settings = resolveSettings(options, false);
     const UnknownLetters unknown(settings.matrix.letters(), settings.params.maskChar);
+    count = std::min(count, std::numeric_limits<std::size_t>::max() / 2);
     std::vector<std::string> headers, seqs;
-    const int got = reader_->read(headers, seqs, 2 * count);
+    const std::size_t got = reader_->read(headers, seqs, 2 * count);
     reader_->takeNotes();
-    const long long first = reader_->fasta.recordsStarted() - got + 1;
+    const long long first = reader_->fasta.recordsStarted() - static_cast<long long>(got) + 1;
     std::vector<FastaPair> pairs;
-    pairs.reserve(static_cast<std::size_t>(got / 2));
-    for (int k = 0; k + 1 < got; k += 2) {
+    pairs.reserve(got / 2);
+    for (std::size_t k = 0; k + 1 < got; k += 2) {
         FastaPair& pair = pairs.emplace_back();
-        for (int side = 0; side < 2; ++side) {
-            const auto at = static_cast<std::size_t>(k + side);
-            FastaRecord r = record(std::move(headers[at]), std::move(seqs[at]), first + k + side);
+        for (std::size_t side = 0; side < 2; ++side) {
+            FastaRecord r = record(std::move(headers[k + side]), std::move(seqs[k + side]),
+                                   first + static_cast<long long>(k + side));
             if (const std::string letters = unknown.describe(r.sequence); !letters.empty())
                 pair.warnings.push_back(recordWarning(r.number, r.name, "has " + letters));
             (side == 0 ? pair.first : pair.second) = std::move(r);
         }
     }
-    if (static_cast<std::size_t>(got) < 2 * count) reader_->end(true, headers, got);
+    if (got < 2 * count) reader_->end(true, headers, got);
     return pairs;
 }
 
