@@ -347,10 +347,13 @@ struct AlignedSpan {
     std::size_t firstColumn = 0, lastColumn = 0;
     std::string cigar;      // those columns, as cigar() codes them
 };
+// @throws std::invalid_argument when the rows differ in length
 TORVA_API AlignedSpan alignedSpan(const Result& result);
 
 // The programs' PAF line for a Result (line end included): sequence 1 the
 // query, sequence 2 the target, each named by nameWord().
+// @param name1, name2  the sequences' names (FastaRecord::name)
+// @throws std::invalid_argument when the rows differ in length
 TORVA_API std::string pafLine(const Result& result, const std::string& name1 = "seq1",
                               const std::string& name2 = "seq2");
 
@@ -378,7 +381,8 @@ enum class ViewLabels {
 // blank (and to fit). With ViewLabels::programs these are byte for byte the
 // blocks of the programs' --view file.
 // @param matrix  the matrix the pair was aligned with (for the ':' marks)
-// @param width   columns a block, at least 1
+// @param width   columns a block (0 counts as 1)
+// @throws std::invalid_argument when the rows differ in length
 TORVA_API std::string view(const Result& result, const Matrix& matrix, const std::string& name1 = "seq1",
                            const std::string& name2 = "seq2", std::size_t width = 60,
                            ViewLabels labels = ViewLabels::fitted);
