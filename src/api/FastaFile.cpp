@@ -103,7 +103,7 @@ FastaFile::FastaFile(const std::string& path) {
     const int fd = openForReading(path);
     OpenedInput in = openInputFd(fd, true, inputSubject(path));
     if (!in.stream) throw FileError("cannot open FASTA file " + path + ": " + in.error, path, 0);
-    reader_ = std::make_unique<Reader>(Reader::made([&] { return FastaReader(std::move(in.stream), path); }));
+    reader_ = std::make_unique<Reader>(Reader::made([&] { return FastaReader::open(std::move(in), path); }));
 }
 
 FastaFile::FastaFile(std::unique_ptr<std::istream> stream, const std::string& name)

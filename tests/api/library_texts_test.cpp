@@ -197,6 +197,13 @@ TEST(ApiFasta, OpensPlainAndGzipFilesAndSaysWhyOthersFail) {
         EXPECT_EQ(pairs[0].second.sequence, "ACGA");
         EXPECT_TRUE(file.takeWarnings().empty());
     }
+    // Bytes after the gzip data are told once the file is read.
+    std::ofstream(plain + ".gz", std::ios::app) << std::string(300, 'x');
+    torva::FastaFile padded(plain + ".gz");
+    EXPECT_EQ(padded.readPairs(5).size(), 1u);
+    const std::vector<std::string> told = padded.takeWarnings();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("bytes after the end of its gzip data"), std::string::npos) << told[0];
     for (const auto& [path, errorNumber] : {std::pair{(dir.path / "missing.fa").string(), ENOENT},
                                             std::pair{dir.path.string(), EISDIR}}) {
         try {
