@@ -1,14 +1,11 @@
 #include "Keywords.hpp"
 
-#include <cctype>
 #include <climits>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
 #include <pybind11/stl/filesystem.h>
-
-#include "common/CpuCount.hpp"
 
 namespace py = pybind11;
 
@@ -38,15 +35,7 @@ std::optional<torva::Matrix> matrixKeyword(const py::object& value) {
     if (py::isinstance<torva::Matrix>(value)) return value.cast<torva::Matrix>();
     const bool isText = py::isinstance<py::str>(value);
     if (isText) {
-        const std::string name = value.cast<std::string>();
-        for (const std::string& known : torva::Matrix::names()) {
-            if (known.size() != name.size()) continue;
-            bool same = true;
-            for (std::size_t k = 0; k < name.size() && same; ++k)
-                same = std::toupper(static_cast<unsigned char>(known[k])) ==
-                       std::toupper(static_cast<unsigned char>(name[k]));
-            if (same) return torva::Matrix::named(known);
-        }
+        if (std::optional<torva::Matrix> named = torva::findMatrix(value.cast<std::string>())) return named;
     }
     if (isText || py::hasattr(value, "__fspath__")) {
         const std::filesystem::path path = value.cast<std::filesystem::path>();
@@ -100,8 +89,8 @@ unsigned threadsKeyword(const py::object& threads) {
     const std::optional<long long> n =
         wholeKeyword("threads", threads, 1, torva::limits().maxThreads,
                      "; None uses every core this process may use (" +
-                         std::to_string(usableCores()) + " here)");
-    return n ? static_cast<unsigned>(*n) : static_cast<unsigned>(usableCores());
+                         std::to_string(torva::usableCores()) + " here)");
+    return n ? static_cast<unsigned>(*n) : torva::usableCores();
 }
 
 unsigned long long memoryKeyword(const py::object& value) {

@@ -6,8 +6,6 @@
 #include <string_view>
 #include <utility>
 
-#include "BlockedView.hpp"
-
 namespace py = pybind11;
 using namespace pybind11::literals;
 
@@ -20,11 +18,6 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-std::string firstWord(const std::string& name) {
-    const std::string word = name.substr(0, name.find_first_of(" \t"));
-    return word.empty() ? "*" : word;
-}
-
 // Identical columns / all alignment columns: the identity the programs' view,
 // report and picture give.
 double identityOf(const PythonResult& r) {
@@ -34,8 +27,8 @@ double identityOf(const PythonResult& r) {
 std::string reprOf(const PythonResult& r) {
     char identity[16];
     std::snprintf(identity, sizeof identity, "%.4f", identityOf(r));
-    return "<torva.Result " + firstWord(r.name1) + " " + std::to_string(r.span.start1) + ".." +
-           std::to_string(r.span.end1) + " / " + firstWord(r.name2) + " " + std::to_string(r.span.start2) +
+    return "<torva.Result " + torva::nameWord(r.name1) + " " + std::to_string(r.span.begin1) + ".." +
+           std::to_string(r.span.end1) + " / " + torva::nameWord(r.name2) + " " + std::to_string(r.span.begin2) +
            ".." + std::to_string(r.span.end2) + ", score " + std::to_string(r.score) +
            ", identity " + identity + " (" + std::to_string(r.span.matches) + "/" +
            std::to_string(r.row1.size()) + "), " + std::to_string(r.anchors.size()) + " anchors>";
@@ -76,7 +69,7 @@ py::object toBiopython(const PythonResult& r) {
     const py::module_ record = py::module_::import("Bio.SeqRecord");
     const py::module_ numpy = py::module_::import("numpy");
     auto member = [&](const std::string& row, const std::string& name) {
-        return record.attr("SeqRecord")(seq.attr("Seq")(withoutGaps(row)), "id"_a = firstWord(name),
+        return record.attr("SeqRecord")(seq.attr("Seq")(withoutGaps(row)), "id"_a = torva::nameWord(name),
                                         "description"_a = name);
     };
     py::list sequences;
@@ -86,7 +79,7 @@ py::object toBiopython(const PythonResult& r) {
         // Sequence 2 on its forward strand, its coordinates running down, as
         // Biopython writes an alignment to the reverse strand.
         const std::string forward = torva::reverseComplement(withoutGaps(r.row2));
-        sequences.append(record.attr("SeqRecord")(seq.attr("Seq")(forward), "id"_a = firstWord(r.name2),
+        sequences.append(record.attr("SeqRecord")(seq.attr("Seq")(forward), "id"_a = torva::nameWord(r.name2),
                                                   "description"_a = r.name2));
         const long long length2 = static_cast<long long>(forward.size());
         for (long long& at : coordinates[1]) at = length2 - at;
@@ -140,7 +133,7 @@ PythonResult resultFromState(const py::tuple& state) {
 PythonResult::PythonResult(torva::Result result, torva::Matrix matrix_, std::string name1_,
                            std::string name2_)
     : torva::Result(std::move(result)), matrix(std::move(matrix_)), name1(std::move(name1_)),
-      name2(std::move(name2_)), span(alignedSpan(row1, row2)) {}
+      name2(std::move(name2_)), span(torva::alignedSpan(*this)) {}
 
 torva::Matrix matrixOf(const torva::Options& options) {
     if (options.matrix) return *options.matrix;
@@ -184,11 +177,7 @@ void bindResult(py::module_& m) {
         .def_readonly("anchors", &PythonResult::anchors)
         .def_property_readonly(
             "cigar",
-            [](const PythonResult& r) {
-                const std::size_t first = r.span.firstColumn, last = r.span.lastColumn;
-                return torva::cigar(std::string_view(r.row1).substr(first, last - first),
-                                    std::string_view(r.row2).substr(first, last - first));
-            },
+            [](const PythonResult& r) { return r.span.cigar; },
             "The columns from start1/start2 to end1/end2, run-length coded as the PAF cg:Z: "
             "tag of the programs: '=' equal, 'X' different, 'I' residue of sequence 1 against "
             "a gap, 'D' residue of sequence 2 against a gap.")
@@ -204,12 +193,12 @@ void bindResult(py::module_& m) {
         .def_readonly("name1", &PythonResult::name1,
                       "Name of sequence 1: from the file with align_file, else \"seq1\".")
         .def_readonly("name2", &PythonResult::name2)
-        .def_property_readonly("start1", [](const PythonResult& r) { return r.span.start1; },
+        .def_property_readonly("start1", [](const PythonResult& r) { return r.span.begin1; },
                                "Where the aligned span starts on sequence 1 (0-based): the "
                                "first column in which both rows hold a residue, as in PAF.")
         .def_property_readonly("end1", [](const PythonResult& r) { return r.span.end1; },
                                "Where the span ends on sequence 1 (exclusive).")
-        .def_property_readonly("start2", [](const PythonResult& r) { return r.span.start2; })
+        .def_property_readonly("start2", [](const PythonResult& r) { return r.span.begin2; })
         .def_property_readonly("end2", [](const PythonResult& r) { return r.span.end2; })
         .def_property_readonly("matches", [](const PythonResult& r) { return r.span.matches; },
                                "Identical residues in the span.")
@@ -223,8 +212,7 @@ void bindResult(py::module_& m) {
         .def(
             "format",
             [](const PythonResult& r, std::size_t width) {
-                return blockedView(r.row1, r.row2, r.name1, r.name2, r.matrix, width,
-                                   r.strand == torva::Strand::minus);
+                return torva::view(r, r.matrix, r.name1, r.name2, width);
             },
             "width"_a = 60,
             "The alignment to read: blocks of `width` columns with the 1-based positions of "
@@ -232,8 +220,7 @@ void bindResult(py::module_& m) {
             "pairs the matrix scores above 0, '.' other pairs and ' ' gaps.")
         .def("__str__",
              [](const PythonResult& r) {
-                 return blockedView(r.row1, r.row2, r.name1, r.name2, r.matrix, 60,
-                                    r.strand == torva::Strand::minus);
+                 return torva::view(r, r.matrix, r.name1, r.name2);
              })
         .def("__repr__", &reprOf)
         .def("to_biopython", &toBiopython,

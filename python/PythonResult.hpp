@@ -6,7 +6,6 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include "AlignedSpan.hpp"
 #include "torva/torva.hpp"
 
 // torva.Result: the library's result with what Python users look up on it,
@@ -15,7 +14,7 @@
 struct PythonResult : torva::Result {
     torva::Matrix matrix;  // the matrix the pair was scored with
     std::string name1, name2;
-    AlignedSpan span;
+    torva::AlignedSpan span;  // of row1 and row2
 
     PythonResult(torva::Result result, torva::Matrix matrix, std::string name1, std::string name2);
 };

@@ -9,7 +9,6 @@
 
 #include "CallArguments.hpp"
 #include "FileIterators.hpp"
-#include "InputChecks.hpp"
 #include "Interruptible.hpp"
 #include "Keywords.hpp"
 #include "PythonResult.hpp"
@@ -97,9 +96,8 @@ auto onePair(const char* function, const py::args& args, const py::kwargs& kwarg
     const std::string seq1 = sequenceArgument("seq1", a["seq1"]);
     const std::string seq2 = sequenceArgument("seq2", a["seq2"]);
     const torva::Options o = options(a, false);
-    const InputChecks checks(o);
-    std::vector<std::string> notes = checks.warnings("seq1", seq1);
-    for (std::string& note : checks.warnings("seq2", seq2)) notes.push_back(std::move(note));
+    std::vector<std::string> notes = torva::sequenceWarnings("seq1", seq1, o);
+    for (std::string& note : torva::sequenceWarnings("seq2", seq2, o)) notes.push_back(std::move(note));
     auto out = runInterruptibly(cellsOf(seq1, seq2) < kInterruptibleCells,
                                 [&](const std::atomic<bool>* stop) {
                                     torva::Options stoppable = o;
@@ -127,12 +125,11 @@ std::vector<PythonResult> alignMany(const py::args& args, const py::kwargs& kwar
         cells += cellsOf(pairs.back().first, pairs.back().second);
     }
     const torva::Options o = options(a, true);
-    const InputChecks checks(o);
     std::vector<std::vector<std::string>> notes;
     for (std::size_t p = 0; p < pairs.size(); ++p) {
         const std::string at = "pairs[" + std::to_string(p) + "]";
-        notes.push_back(checks.warnings(at + "[0]", pairs[p].first));
-        for (std::string& note : checks.warnings(at + "[1]", pairs[p].second))
+        notes.push_back(torva::sequenceWarnings(at + "[0]", pairs[p].first, o));
+        for (std::string& note : torva::sequenceWarnings(at + "[1]", pairs[p].second, o))
             notes.back().push_back(std::move(note));
     }
     std::vector<torva::Result> results =

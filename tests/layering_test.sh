@@ -1,7 +1,9 @@
 #!/bin/sh
 # The folders of src/ in the order of the README's layout: a folder may
 # include only from itself and the folders after it (torva/ is the public
-# header), and the readers need nothing of the aligners.
+# header), and the readers need nothing of the aligners. The library (api)
+# takes the reader and the writers' blocks and spans from below it; the
+# Python module sees the public header alone, besides its own files.
 set -eu
 src=$1/src
 rest="cli api output input pair anchor align kernels scoring common"
@@ -33,5 +35,12 @@ for writer in $writers; do
             status=1
         fi
     done
+done
+for used in $(grep -rhoE '#include "[^"]+"' "$1/python" | sed 's/#include "//; s/"$//' | sort -u); do
+    case $used in
+        torva/*) ;;
+        */*) echo "python/ includes $used"; status=1 ;;
+        *) [ -f "$1/python/$used" ] || { echo "python/ includes $used, which is not its own"; status=1; } ;;
+    esac
 done
 exit $status

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <exception>
+#include <istream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -268,5 +269,146 @@ TORVA_API std::string reverseComplement(std::string_view sequence);
 // @param row1, row2  aligned rows of equal length, '-' for a gap
 // @throws std::invalid_argument when their lengths differ
 TORVA_API std::string cigar(std::string_view row1, std::string_view row2);
+
+// ---- Names, files and texts as the programs give them ----------------------
+
+// The largest magnitude the programs take for a score or an option value
+// (-G, -A, -T, -C, matrix entries): +-1,000,000.
+inline constexpr int kMaxValue = 1000000;
+
+// The built-in matrix of that name (any case) when there is one: what
+// Matrix::named() gives, without an exception for other names (a caller that
+// takes a name or a path, as -S does, tries the name first).
+TORVA_API std::optional<Matrix> findMatrix(std::string_view name);
+
+// A name as the single-word name columns of PAF and MAF take it: up to its
+// first blank or tab, "*" when that is empty.
+TORVA_API std::string nameWord(std::string_view name);
+
+// The number of cores this process may use (its affinity and cgroup quota):
+// what Options::threads = 0 means.
+TORVA_API unsigned usableCores();
+
+// The warnings the programs give about a sequence they read, for one that
+// comes from elsewhere: an empty one; digits, blanks or line ends (a pasted
+// GenBank block); letters the matrix of `options` has no row for.
+// @param subject  how the warnings name the sequence ("seq1")
+// @return one text per warning, each beginning with `subject`
+// @throws std::invalid_argument for bad options
+TORVA_API std::vector<std::string> sequenceWarnings(std::string_view subject, std::string_view sequence,
+                                                    const Options& options = {});
+
+// A FASTA record as the programs read it.
+struct FastaRecord {
+    // The name the programs give it in every output: the header up to its
+    // first '|' (a header that begins with a database tag, "sp|P69905|HBA_HUMAN
+    // ...", is named by its first word).
+    std::string name;
+    std::string header;    // the whole header line after '>'
+    std::string sequence;  // its lines joined
+    long long number = 0;  // counted from 1 in the file
+};
+
+// Two records the programs align together (records 1 and 2, 3 and 4, ...),
+// with the warnings they print about them.
+struct FastaPair {
+    FastaRecord first, second;
+    // Letters the matrix has no row for: "warning: record 3 (NAME) has ...".
+    std::vector<std::string> warnings;
+};
+
+// The records of a FASTA file, plain or gzip, read on demand in file order by
+// the programs' reader. Text before the first '>' is skipped; an input in
+// which no line begins with '>' (FASTQ, binary data) is refused.
+class TORVA_API FastaFile {
+public:
+    // @param path  a plain or gzip file ("-": standard input)
+    // @throws FileError when it cannot be opened (a directory, say)
+    // @throws std::invalid_argument when it is no FASTA
+    explicit FastaFile(const std::string& path);
+    // @param stream  read to its end (not rewound); gzip data are not
+    //                recognised here
+    // @param name    names the input in messages
+    // @throws std::invalid_argument when it is no FASTA
+    FastaFile(std::unique_ptr<std::istream> stream, const std::string& name);
+    FastaFile(FastaFile&&) noexcept;
+    FastaFile& operator=(FastaFile&&) noexcept;
+    ~FastaFile();
+
+    // Up to `count` further records; fewer (none) at the end.
+    // @throws std::invalid_argument for damaged input (a NUL byte, broken
+    //         gzip data), naming the record
+    std::vector<FastaRecord> readRecords(std::size_t count);
+    // Up to `count` further pairs; fewer at the end. A last record without a
+    // partner is left out, with a warning for it in takeWarnings().
+    // @param options  whose matrix the letters are checked against
+    // @throws as readRecords(), and std::invalid_argument for bad options
+    std::vector<FastaPair> readPairs(std::size_t count, const Options& options = {});
+    // The warnings about what was read since the last call, in file order,
+    // as the programs print them: an empty header; at the end, a record
+    // without a partner ("warning: record 5 (NAME) has no partner and is not
+    // aligned"); data after the end of gzip data.
+    std::vector<std::string> takeWarnings();
+    // Records begun so far.
+    long long recordsRead() const;
+
+private:
+    struct Reader;
+    std::unique_ptr<Reader> reader_;
+};
+
+// Where the global rows of a Result align residue against residue: from the
+// first to the last column in which both rows hold a residue. These are the
+// columns of the programs' PAF line, on the rows as they stand (with
+// Strand::minus, on the reverse complement of sequence 2; the PAF line then
+// gives the forward strand, see pafLine()).
+struct AlignedSpan {
+    // 0-based, end exclusive; all 0 when no column pairs two residues.
+    long long begin1 = 0, end1 = 0, begin2 = 0, end2 = 0;
+    long long matches = 0;  // identical residues (any case): PAF column 10
+    long long columns = 0;  // columns, gaps included: PAF column 11
+    // The span's columns of the rows: [firstColumn, lastColumn).
+    std::size_t firstColumn = 0, lastColumn = 0;
+    std::string cigar;      // those columns, as cigar() codes them
+};
+// @throws std::invalid_argument when the rows differ in length
+TORVA_API AlignedSpan alignedSpan(const Result& result);
+
+// The programs' PAF line for a Result (line end included): sequence 1 the
+// query, sequence 2 the target, each named by nameWord().
+// @param name1, name2  the sequences' names (FastaRecord::name)
+// @throws std::invalid_argument when the rows differ in length
+TORVA_API std::string pafLine(const Result& result, const std::string& name1 = "seq1",
+                              const std::string& name2 = "seq2");
+
+// How view() labels the lines of its blocks.
+enum class ViewLabels {
+    // As wide as the names and the numbers need; a block whose segment holds
+    // only gaps shows the next position and then the previous one.
+    fitted,
+    // As the programs' --view files: name and start fill 21 characters, a
+    // segment of gaps shows the position of the residue before it twice.
+    programs,
+};
+
+// The global alignment of a Result as a person reads it, in blocks of at
+// most `width` columns, each three lines and a blank one:
+//
+//   NAME1  START SEGMENT END
+//                |||:.| |
+//   NAME2  START SEGMENT END
+//
+// The middle line marks identical residues '|', pairs the matrix scores above
+// 0 ':', other residue pairs '.', and a gap ' '. START and END are the 1-based
+// positions of the segment's first and last residue; with Strand::minus
+// sequence 2 is numbered down its forward strand. Names are cut at their first
+// blank (and to fit). With ViewLabels::programs these are byte for byte the
+// blocks of the programs' --view file.
+// @param matrix  the matrix the pair was aligned with (for the ':' marks)
+// @param width   columns a block (0 counts as 1)
+// @throws std::invalid_argument when the rows differ in length
+TORVA_API std::string view(const Result& result, const Matrix& matrix, const std::string& name1 = "seq1",
+                           const std::string& name2 = "seq2", std::size_t width = 60,
+                           ViewLabels labels = ViewLabels::fitted);
 
 }  // namespace torva

@@ -34,6 +34,7 @@
 #include "common/RunStop.hpp"
 #include "common/ThreadStart.hpp"
 #include "input/FastaReader.hpp"
+#include "input/RecordWarnings.hpp"
 #include "kernels/Kernels.hpp"
 #include "output/PositivePairs.hpp"
 #include "output/RunOutputs.hpp"
@@ -285,8 +286,7 @@ bool Run::readPair(Job& job) {
     for (std::size_t k = 0; k < 2; ++k) {
         const std::string letters = unknown_->describe(seqs_[k]);
         if (!letters.empty()) {
-            notes.push_back(errLine("warning: record " + std::to_string(record + static_cast<long>(k)) + " (" +
-                                    shownName(cutName(names_[k])) + ") has " + letters));
+            notes.push_back(errLine(recordWarning(record + static_cast<long>(k), cutName(names_[k]), "has " + letters)));
         }
     }
     job.input.name1 = cutName(names_[0]);
@@ -368,8 +368,7 @@ void Run::alignAll() {
 void Run::sayEndOfInput() {
     MessageSink::emit(reader_->takeNotes());
     if (got_ == 1) {
-        MessageSink::err("warning: record " + std::to_string(2 * args_->firstPair - 1 + 2 * pool_->pairsDone()) +
-                         " (" + shownName(names_[0]) + ") has no partner and is not aligned");
+        MessageSink::err(recordWarning(2 * args_->firstPair - 1 + 2 * pool_->pairsDone(), names_[0], kNoPartner));
     }
     if (inputError_.empty() && reader_->recordsStarted() == 0) {
         MessageSink::err("warning: " + inputSubject(args_->inSeqFile) +

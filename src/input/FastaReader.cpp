@@ -106,8 +106,15 @@ FastaReader::FastaReader(std::unique_ptr<std::istream> input, std::string name)
 FastaReader FastaReader::open(const std::string& path) {
     OpenedInput opened = openInput(path);
     if (!opened.stream) throw InputError(inputSubject(path) + " can not be opened: " + opened.error);
-    FastaReader reader(std::move(opened.stream), path);
-    reader.streamNote_ = opened.notice;
+    return open(std::move(opened), path);
+}
+
+FastaReader FastaReader::open(OpenedInput opened, std::string name) {
+    // The notice outlives the reading: bytes after the gzip data are only
+    // seen at the end, and told after the last pair.
+    std::shared_ptr<std::string> notice = opened.notice;
+    FastaReader reader(std::move(opened.stream), std::move(name));
+    reader.streamNote_ = std::move(notice);
     return reader;
 }
 

@@ -34,6 +34,9 @@ public:
     // Throws InputError: "the file: PATH can not be opened: REASON", or the
     // refusal above.
     static FastaReader open(const std::string& path);
+    // The same on an input already opened (its stream not null), so that a
+    // caller can word the failure to open itself; `name` names it.
+    static FastaReader open(OpenedInput opened, std::string name);
 
     // Reads up to n further records, appending headers to `names` and
     // sequences to `seqs`; returns the number appended (0 ... n). Damaged gzip

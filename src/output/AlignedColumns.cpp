@@ -7,8 +7,7 @@ std::string_view firstWord(const std::string& name) {
     return word.empty() ? std::string_view("*") : word;
 }
 
-std::pair<std::size_t, std::size_t> pairedColumns(const std::vector<char>& row1,
-                                                  const std::vector<char>& row2) {
+std::pair<std::size_t, std::size_t> pairedColumns(std::span<const char> row1, std::span<const char> row2) {
     const std::size_t n = std::min(row1.size(), row2.size());
     std::size_t first = 0;
     while (first < n && (row1[first] == '-' || row2[first] == '-')) ++first;
@@ -17,7 +16,7 @@ std::pair<std::size_t, std::size_t> pairedColumns(const std::vector<char>& row1,
     return {first, last};
 }
 
-long long residuesIn(const std::vector<char>& row, std::size_t from, std::size_t to) {
+long long residuesIn(std::span<const char> row, std::size_t from, std::size_t to) {
     long long n = 0;
     for (std::size_t c = from; c < to; ++c) n += row[c] != '-';
     return n;

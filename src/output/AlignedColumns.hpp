@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 // What the tabular formats (PAF, MAF) share about a pair's columns.
 
@@ -16,8 +16,7 @@ std::string_view firstWord(const std::string& name);
 // which both hold a residue, as [first, last); the columns outside it are
 // overhangs (one sequence against nothing). first == last when no column
 // pairs two residues.
-std::pair<std::size_t, std::size_t> pairedColumns(const std::vector<char>& row1,
-                                                  const std::vector<char>& row2);
+std::pair<std::size_t, std::size_t> pairedColumns(std::span<const char> row1, std::span<const char> row2);
 
 // Residues (non-gap characters) of row[from, to).
-long long residuesIn(const std::vector<char>& row, std::size_t from, std::size_t to);
+long long residuesIn(std::span<const char> row, std::size_t from, std::size_t to);

@@ -35,25 +35,9 @@ void writeLine(std::ostream& out, const PairAlignment& pair, long long qBegin, l
         << "\tcg:Z:" << (minus ? reversedCigarText(cigar.text) : cigar.text) << "\tde:f:" << de << '\n';
 }
 
-// The aligned span of the global rows runs from the first to the last column
-// in which both rows hold a residue; the columns outside it are overhangs
-// (one sequence against nothing) and are left out of the CIGAR as well, so
-// that the CIGAR's lengths give back exactly the spans. A pair without any
-// such column gets empty spans at 0 and an empty CIGAR.
 void writeGlobal(std::ostream& out, const PairAlignment& pair) {
-    const std::vector<char>& r1 = pair.row1;
-    const std::vector<char>& r2 = pair.row2;
-    const auto [first, last] = pairedColumns(r1, r2);
-    if (first == last) {
-        writeLine(out, pair, 0, 0, 0, 0, pair.score, Cigar{});
-        return;
-    }
-    const Cigar cigar = makeCigar(std::span(r1).subspan(first, last - first),
-                                  std::span(r2).subspan(first, last - first));
-    const long long q0 = residuesIn(r1, 0, first);
-    const long long t0 = residuesIn(r2, 0, first);
-    writeLine(out, pair, q0, q0 + cigar.queryBases(), t0, t0 + cigar.targetBases(), pair.score,
-              cigar);
+    const PafSpan span = pafSpan(pair.row1, pair.row2);
+    writeLine(out, pair, span.begin1, span.end1, span.begin2, span.end2, pair.score, span.cigar);
 }
 
 // The anchor's rows show each mask run as one character. Its extra
@@ -74,6 +58,20 @@ Cigar anchorCigar(const AnchorRecord& a) {
 }
 
 }  // namespace
+
+PafSpan pafSpan(std::span<const char> row1, std::span<const char> row2) {
+    PafSpan span;
+    const auto [first, last] = pairedColumns(row1, row2);
+    if (first == last) return span;
+    span.firstColumn = first;
+    span.lastColumn = last;
+    span.cigar = makeCigar(row1.subspan(first, last - first), row2.subspan(first, last - first));
+    span.begin1 = residuesIn(row1, 0, first);
+    span.begin2 = residuesIn(row2, 0, first);
+    span.end1 = span.begin1 + span.cigar.queryBases();
+    span.end2 = span.begin2 + span.cigar.targetBases();
+    return span;
+}
 
 void writePaf(std::ostream& out, const PairAlignment& pair) {
     if (!pair.localOnly) {

@@ -26,27 +26,16 @@ char mark(char a, char b, const PositivePairs& positive) {
     return positive(a, b) ? ':' : '.';
 }
 
-struct Labels {
-    std::string name1, name2;
-    std::size_t nameWidth, numberWidth;  // nameWidth + 1 + numberWidth + 1 == kLabelWidth
-};
-
-Labels labelsFor(const PairAlignment& pair) {
-    Labels labels;
-    labels.numberWidth = std::max<std::size_t>(6, std::to_string(std::max(pair.length1, pair.length2)).size());
-    labels.nameWidth = kLabelWidth - 2 - std::min(labels.numberWidth, kLabelWidth - 3);
-    labels.name1 = shortName(pair.name1, labels.nameWidth);
-    labels.name2 = shortName(pair.name2, labels.nameWidth);
-    return labels;
-}
+BlockLabels labelsFor(const PairAlignment& pair) { return viewLabels(pair.name1, pair.name2, pair.length1, pair.length2); }
 
 // Writes the rows in blocks; `next1`/`next2` are the 1-based positions of
 // the rows' first residues. With `length2` (a pair kept on the minus strand:
 // row 2 is the reverse complement) sequence 2 is numbered down its forward
 // strand, as readers of a reverse-strand alignment expect.
 void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long long next1,
-                 long long next2, const Labels& labels, const PositivePairs& positive,
+                 long long next2, const BlockLabels& labels, const PositivePairs& positive,
                  std::size_t width, long long length2 = 0) {
+    width = std::max<std::size_t>(width, 1);
     const auto shown2 = [length2](long long k) { return length2 > 0 ? length2 + 1 - k : k; };
     const std::size_t n = std::min(r1.size(), r2.size());
     std::string& text = out.text;
@@ -68,14 +57,14 @@ void writeBlocks(TextBuffer& out, std::string_view r1, std::string_view r2, long
         const std::string_view s1 = r1.substr(from, len), s2 = r2.substr(from, len);
         const long long residues1 = static_cast<long long>(len - static_cast<std::size_t>(std::count(s1.begin(), s1.end(), '-')));
         const long long residues2 = static_cast<long long>(len - static_cast<std::size_t>(std::count(s2.begin(), s2.end(), '-')));
-        // A segment of gaps shows the residue before it twice, as needle does.
-        line(labels.name1, residues1 > 0 ? next1 : next1 - 1, s1, next1 + residues1 - 1);
-        text.append(kLabelWidth, ' ');
+        const bool before = labels.gapShowsResidueBefore;
+        line(labels.name1, residues1 > 0 || !before ? next1 : next1 - 1, s1, next1 + residues1 - 1);
+        text.append(labels.nameWidth + 1 + labels.numberWidth + 1, ' ');
         const std::size_t marks = text.size();
         text.resize(marks + len);
         for (std::size_t c = 0; c < len; ++c) text[marks + c] = mark(s1[c], s2[c], positive);
         text += '\n';
-        line(labels.name2, shown2(residues2 > 0 ? next2 : next2 - 1), s2, shown2(next2 + residues2 - 1));
+        line(labels.name2, shown2(residues2 > 0 || !before ? next2 : next2 - 1), s2, shown2(next2 + residues2 - 1));
         text += '\n';
         next1 += residues1;
         next2 += residues2;
@@ -122,7 +111,7 @@ void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairN
                    const AlignmentTally& tally, std::size_t width) {
     width = std::max<std::size_t>(width, 1);
     writeRunHeader(out, pair, pairNumber, run);
-    const Labels labels = labelsFor(pair);
+    const BlockLabels labels = labelsFor(pair);
     if (!pair.localOnly) {
         writeAlignmentHeader(out, pair, run, tally, pair.score, "");
         writeBlocks(out, std::string_view(pair.row1.data(), pair.row1.size()),
@@ -162,3 +151,32 @@ std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const Ru
     writeViewText(out, pair, pairNumber, run, positive, tally, width);
     return std::move(out.text);
 }
+
+BlockLabels viewLabels(const std::string& name1, const std::string& name2, std::size_t length1,
+                       std::size_t length2) {
+    BlockLabels labels;
+    labels.numberWidth = std::max<std::size_t>(6, std::to_string(std::max(length1, length2)).size());
+    labels.nameWidth = kLabelWidth - 2 - std::min(labels.numberWidth, kLabelWidth - 3);
+    labels.name1 = shortName(name1, labels.nameWidth);
+    labels.name2 = shortName(name2, labels.nameWidth);
+    return labels;
+}
+
+BlockLabels fittedLabels(const std::string& name1, const std::string& name2, long long residues1,
+                         long long residues2) {
+    BlockLabels labels;
+    labels.name1 = shortName(name1);
+    labels.name2 = shortName(name2);
+    labels.nameWidth = std::max(labels.name1.size(), labels.name2.size());
+    labels.numberWidth = std::to_string(std::max(residues1, residues2) + 1).size();
+    labels.gapShowsResidueBefore = false;
+    return labels;
+}
+
+std::string blocksText(std::string_view row1, std::string_view row2, const BlockLabels& labels,
+                       const PositivePairs& positive, std::size_t width, long long length2) {
+    TextBuffer out;
+    writeBlocks(out, row1, row2, 1, 1, labels, positive, width, length2);
+    return std::move(out.text);
+}
+

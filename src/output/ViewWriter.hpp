@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "align/PairAlignment.hpp"
 #include "output/AlignmentTally.hpp"
@@ -42,3 +43,31 @@ void writeView(std::ostream& out, const PairAlignment& pair, std::size_t pairNum
 // The same as text; `tally` is tallyPair's for the pair.
 std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const RunDescription& run,
                      const PositivePairs& positive, const AlignmentTally& tally, std::size_t width = 60);
+
+// How the lines of a view's blocks begin: the name, then the start position
+// right-aligned, each followed by a blank.
+struct BlockLabels {
+    std::string name1, name2;  // as shown
+    std::size_t nameWidth = 0, numberWidth = 0;
+    // A segment of gaps shows the position of the residue before it twice, as
+    // needle does; else the next position, then the one before it.
+    bool gapShowsResidueBefore = true;
+};
+
+// The labels of the programs' view: name and start fill its first 21
+// characters (names cut to fit).
+BlockLabels viewLabels(const std::string& name1, const std::string& name2, std::size_t length1,
+                       std::size_t length2);
+
+// Labels only as wide as the names (first words, at most 30 characters) and
+// the numbers need, for rows with `residues1` and `residues2` residues.
+BlockLabels fittedLabels(const std::string& name1, const std::string& name2, long long residues1,
+                         long long residues2);
+
+// Two rows in blocks of at most `width` columns, each three lines (the
+// segments and their marks, see above) and a blank one, read up to the
+// shorter row. With `length2` > 0 row 2 is the reverse complement of a
+// sequence of that length, numbered down its forward strand.
+std::string blocksText(std::string_view row1, std::string_view row2, const BlockLabels& labels,
+                       const PositivePairs& positive, std::size_t width = 60, long long length2 = 0);
+
