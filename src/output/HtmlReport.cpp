@@ -47,13 +47,6 @@ std::string settingsText(const RunDescription& run) {
 
 }  // namespace
 
-std::string htmlText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    appendHtmlText(out, text);
-    return out;
-}
-
 void appendHtmlText(std::string& out, std::string_view text) {
     // Views are long and nearly all plain: copy plain stretches whole.
     static constexpr auto kPlain = [] {

@@ -80,8 +80,6 @@ private:
 // square, without text.
 std::string thumbnailSvg(const PairAlignment& pair, double side);
 
-// Text for an HTML element: markup characters escaped, control characters
-// other than newline and broken UTF-8 shown as '?'.
-std::string htmlText(const std::string& text);
-// The same, appended to `out`.
+// Appends text for an HTML element to `out`: markup characters escaped,
+// control characters other than newline and broken UTF-8 shown as '?'.
 void appendHtmlText(std::string& out, std::string_view text);

@@ -63,10 +63,6 @@ public:
     // The paths the run writes (standard output not included).
     std::vector<const std::string*> paths() const;
 
-    const std::string& alignPath() const { return alignPath_; }
-    const std::string& locPath() const { return locPath_; }
-    const std::string& scorePath() const { return scorePath_; }
-
     // Creates the temporary files (or opens the devices) and the picture
     // folder, touching no existing file; on failure removes what it made and
     // returns the path that could not be opened, else "".

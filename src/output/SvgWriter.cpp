@@ -5,13 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <numeric>
-#include <ostream>
 #include <string_view>
 
 #include "output/AlignmentTally.hpp"
 #include "output/TextFormat.hpp"
 #include "output/IdentityProfile.hpp"
-#include "output/TextFormat.hpp"
 #include "output/ViewWriter.hpp"
 #include "output/WordMatches.hpp"
 #include "pair/ReverseComplement.hpp"
@@ -515,11 +513,6 @@ std::string xmlText(const std::string& text) {
         }
     }
     return out;
-}
-
-void writeSvg(std::ostream& stream, const PairAlignment& pair, const SvgOptions& options) {
-    const std::string text = svgText(pair, options);
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
