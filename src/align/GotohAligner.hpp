@@ -6,7 +6,6 @@
 
 #include "align/GotohKernel.hpp"
 #include "align/GotohTraceback.hpp"
-#include "align/Records.hpp"
 #include "scoring/ScoreLookup.hpp"
 #include "common/Grid.hpp"
 

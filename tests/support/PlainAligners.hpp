@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
 #include "scoring/ScoreLookup.hpp"
 
 namespace plain {
