@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "align/GotohKernel.hpp"
+
 GotohAligner::GotohAligner(std::string_view s1, std::string_view s2, const ScoreLookup& lookup, int open,
                    int ext, WorkArena* arena, const StripPolicy& strips)
     : seq1_(s1),

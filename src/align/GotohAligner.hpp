@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "align/GotohKernel.hpp"
 #include "align/GotohTraceback.hpp"
 #include "scoring/ScoreLookup.hpp"
 #include "common/Grid.hpp"

@@ -1,5 +1,4 @@
 #include <set>
-#include <string>
 #include <string_view>
 
 #include "align/GotohAligner.hpp"

@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,7 +1,6 @@
 #include "output/SvgWriter.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
