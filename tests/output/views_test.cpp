@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <sstream>
+#include <fstream>
 
 #include "output/AlignmentTally.hpp"
 #include "output/TextFormat.hpp"
