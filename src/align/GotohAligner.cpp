@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "align/GotohKernel.hpp"
+
 GotohAligner::GotohAligner(std::string_view s1, std::string_view s2, const ScoreLookup& lookup, int open,
                    int ext, WorkArena* arena, const StripPolicy& strips)
     : seq1_(s1),
@@ -31,8 +33,9 @@ void GotohAligner::fillMatrix() {
 
 int GotohAligner::traceFrom(GotohCell start, std::vector<char>& row1, std::vector<char>& row2) {
     if (!filled) fillMatrix();
-    if (start.state < 0 || start.state > 2)
-        throw std::logic_error("GotohAligner::traceFrom: no state " + std::to_string(start.state) +
+    if (static_cast<unsigned>(start.state) > static_cast<unsigned>(GotohState::kGapIn1))
+        throw std::logic_error("GotohAligner::traceFrom: no state " +
+                               std::to_string(static_cast<unsigned>(start.state)) +
                                " at " + std::to_string(start.i) + "," + std::to_string(start.j));
     return traceGotoh(problem(), fill_, start, seq1_, seq2_, row1, row2);
 }

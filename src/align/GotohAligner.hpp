@@ -4,9 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "align/GotohKernel.hpp"
 #include "align/GotohTraceback.hpp"
-#include "align/Records.hpp"
 #include "scoring/ScoreLookup.hpp"
 #include "common/Grid.hpp"
 

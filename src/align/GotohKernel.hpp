@@ -1,8 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include "scoring/ScoreLookup.hpp"
 #include "kernels/GotohRow.hpp"
 

@@ -15,6 +15,25 @@ constexpr long long kSingleBlockBytes = 4LL << 20;
 
 int blocksOf(int n, int k) { return n == 0 ? 0 : (n + k - 1) / k; }
 
+// The row of `state`'s matrix.
+const int* stateRow(const GotohRowStates& row, GotohState state) {
+    switch (state) {
+        case GotohState::kPair: return row.d;
+        case GotohState::kGapIn2: return row.p;
+        case GotohState::kGapIn1: break;
+    }
+    return row.q;
+}
+
+int cornerValue(const GotohCorner& corner, GotohState state) {
+    switch (state) {
+        case GotohState::kPair: return corner.d;
+        case GotohState::kGapIn2: return corner.p;
+        case GotohState::kGapIn1: break;
+    }
+    return corner.q;
+}
+
 // The pair scores of every residue code against the columns, when the rows
 // to fill outnumber the codes: then a row's scores are a pointer into it
 // rather than a gather per cell. Shared, read only, by every strip.
@@ -260,10 +279,7 @@ void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int
             if (!capture || i != capture->cell.i) return;
             const int j = capture->cell.j;
             if (j > c1 || (j <= c0 && s > 0)) return;
-            const int* values = capture->cell.state == 0   ? cur.d
-                                : capture->cell.state == 1 ? cur.p
-                                                           : cur.q;
-            capture->value = values[j - c0];
+            capture->value = stateRow(cur, capture->cell.state)[j - c0];
         };
         fillStrip(band, s, bb.strips[static_cast<std::size_t>(s)], in, out, movesOf, onRow);
     });
@@ -274,17 +290,17 @@ void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int
 // The start value when the fill kept it or the boundary fixes it.
 bool knownValue(const GotohProblem& p, const GotohFill& f, GotohCell s, int& value) {
     if (s.i == p.n && s.j == p.m) {
-        value = s.state == 0 ? f.corner.d : s.state == 1 ? f.corner.p : f.corner.q;
-    } else if (s.state == 0 && s.i == p.n) {
+        value = cornerValue(f.corner, s.state);
+    } else if (s.state == GotohState::kPair && s.i == p.n) {
         value = f.lastRow[static_cast<std::size_t>(s.j)];
-    } else if (s.state == 0 && s.j == p.m) {
+    } else if (s.state == GotohState::kPair && s.j == p.m) {
         value = f.lastCol[static_cast<std::size_t>(s.i)];
     } else if (s.i == 0 && s.j == 0) {
         value = 0;
     } else if (s.i == 0) {
-        value = s.state == 2 ? p.gapOpen + (s.j - 1) * p.gapExt : kImpossible;
+        value = s.state == GotohState::kGapIn1 ? p.gapOpen + (s.j - 1) * p.gapExt : kImpossible;
     } else if (s.j == 0) {
-        value = s.state == 1 ? p.gapOpen + (s.i - 1) * p.gapExt : kImpossible;
+        value = s.state == GotohState::kGapIn2 ? p.gapOpen + (s.i - 1) * p.gapExt : kImpossible;
     } else {
         return false;
     }
@@ -301,24 +317,23 @@ void walkBlock(const GotohFill& f, GotohCell& cur, std::string_view seq1, std::s
     while (cur.i > top && cur.j > 0) {
         const std::uint8_t m = moves[static_cast<std::size_t>(cur.i - top - 1) * stride +
                                      static_cast<std::size_t>(cur.j)];
-        switch (cur.state) {
-            case 0:
+        const GotohState state = cur.state;
+        cur.state = previousState(m, state);
+        switch (state) {
+            case GotohState::kPair:
                 row1.push_back(seq1[static_cast<std::size_t>(cur.i - 1)]);
                 row2.push_back(seq2[static_cast<std::size_t>(cur.j - 1)]);
-                cur.state = m & 3;
                 --cur.i;
                 --cur.j;
                 break;
-            case 1:
+            case GotohState::kGapIn2:
                 row1.push_back(seq1[static_cast<std::size_t>(cur.i - 1)]);
                 row2.push_back('-');
-                cur.state = (m >> 2) & 3;
                 --cur.i;
                 break;
-            default:
+            case GotohState::kGapIn1:
                 row1.push_back('-');
                 row2.push_back(seq2[static_cast<std::size_t>(cur.j - 1)]);
-                cur.state = (m >> 4) & 3;
                 --cur.j;
                 break;
         }
@@ -428,7 +443,9 @@ int traceGotoh(const GotohProblem& p, GotohFill& f, GotohCell start, std::string
 
 GotohCell gotohGlobalStart(const GotohFill& f, int n, int m) {
     const int best = std::max({f.corner.d, f.corner.p, f.corner.q});
-    const int state = best == f.corner.d ? 0 : best == f.corner.p ? 1 : 2;
+    const GotohState state = best == f.corner.d   ? GotohState::kPair
+                             : best == f.corner.p ? GotohState::kGapIn2
+                                                  : GotohState::kGapIn1;
     return GotohCell{state, n, m};
 }
 
@@ -448,5 +465,5 @@ GotohCell gotohRightStart(const GotohFill& f, int n, int m) {
                 bj = j;
             }
     }
-    return GotohCell{0, bi, bj};
+    return GotohCell{GotohState::kPair, bi, bj};
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "align/GotohKernel.hpp"
-#include "align/Records.hpp"
+#include "align/GotohState.hpp"
 #include "scoring/ScoreLookup.hpp"
 #include "common/ColumnStrips.hpp"
 #include "common/WorkArena.hpp"
@@ -83,7 +83,7 @@ int gotohBlockRows(int n, int m);
 GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0,
                                 WorkArena* arena = nullptr, const StripPolicy& strips = {});
 
-// Appends the columns of the optimal path from `start` (state 0..2) back to
+// Appends the columns of the optimal path from `start` back to
 // row 0 or column 0, then the leading end gaps, in sequence order: the rows
 // the byte-per-cell traceback gives. `seq1`/`seq2` are the characters the
 // codes were made from. Returns the start cell's value in its state's matrix.

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
 #include "common/Message.hpp"
 
 // A mask run inside an anchor's aligned row: the stand-in character at
@@ -18,9 +18,9 @@ struct MaskRun {
 // One anchor of a pair as the listing reports it.
 struct AnchorRecord {
     // Cells of the collapsed sequences (mask runs as one character): the
-    // anchor covers seq1[start.i, end.i) and seq2[start.j, end.j).
-    Cell start;
-    Cell end;
+    // anchor covers seq1[region.begin.i, region.end.i) and
+    // seq2[region.begin.j, region.end.j).
+    Region region;
     std::int32_t score = 0;
     // Its aligned rows over the collapsed sequences ('-' for a gap).
     std::vector<char> row1, row2;
@@ -29,7 +29,7 @@ struct AnchorRecord {
     long long begin1 = 0, end1 = 0, begin2 = 0, end2 = 0;
     // The four numbers the ".loc" listing prints: when the pair had mask runs,
     // the given positions of the first and last residue (inclusive); without,
-    // the cells start.i, end.i, start.j, end.j.
+    // the cells region.begin.i, region.end.i, region.begin.j, region.end.j.
     long long shownBegin1 = 0, shownEnd1 = 0, shownBegin2 = 0, shownEnd2 = 0;
     // Whether the listing shows it: it covers at least the listing's minimum
     // number of positions of sequence 1.

@@ -11,20 +11,20 @@ namespace {
 // parts before, between and after the anchors of a region; it keeps its own
 // stack of these so that a long chain of anchors cannot exhaust the call stack.
 struct SearchFrame {
-    enum Stage { kStart, kSingleAfterLeft, kSingleDone, kChainNext, kChainAfterPart, kChainDone };
+    enum class Stage { kStart, kSingleAfterLeft, kSingleDone, kChainNext, kChainAfterPart, kChainDone };
 
     Region region;
     std::vector<Cell> candidates;
     int candidateValue = -1;  // their common score, when the search that found them knows it
-    Stage stage = kStart;
+    Stage stage = Stage::kStart;
 
     // One candidate: its segment, recorded between the parts before and after it.
     Segment record;
 
     // Several candidates: the chain that grouping kept and the walk along it.
-    std::vector<std::pair<Cell, Cell>> pairs;
+    std::vector<Region> spans;
     std::vector<int> order;
-    std::vector<int> pairValues;  // score of each candidate's end cell
+    std::vector<int> endValues;  // score of each candidate's end cell
     std::vector<std::vector<char>> rows1, rows2;  // rows of the kept segment at each position
     std::size_t g = 0;
     Region part;
@@ -55,7 +55,7 @@ void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> cand
     while (!stack.empty()) {
         SearchFrame& f = *stack.back();
         switch (f.stage) {
-            case SearchFrame::kStart: {
+            case SearchFrame::Stage::kStart: {
                 // Candidates handed in from outside may hold any value. A cell
                 // of value 0 or less is no segment at all; letting it through
                 // would turn every zero cell into an empty anchor.
@@ -70,18 +70,18 @@ void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> cand
                 }
                 f.candidates.resize(kept);
                 if (f.candidates.empty()) {
-                    f.stage = SearchFrame::kChainDone;
+                    f.stage = SearchFrame::Stage::kChainDone;
                     break;
                 }
                 if (f.candidates.size() == 1) {
                     const Cell end = f.candidates[0];
                     Cell start = end;
-                    f.record.align1.clear();
-                    f.record.align2.clear();
-                    matrix_.traceSegment(start, values[0], f.record.align1, f.record.align2);
-                    f.record.f2p = {start, end};
+                    f.record.row1.clear();
+                    f.record.row2.clear();
+                    matrix_.traceSegment(start, values[0], f.record.row1, f.record.row2);
+                    f.record.region = {start, end};
                     f.record.score = values[0];
-                    f.stage = SearchFrame::kSingleAfterLeft;
+                    f.stage = SearchFrame::Stage::kSingleAfterLeft;
                     searchAndPush(Region{f.region.begin, start}, false);
                     break;
                 }
@@ -90,13 +90,13 @@ void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> cand
                 // made: many tied candidates would otherwise hold a copy of
                 // their rows each. Nothing has changed the scores in between.
                 const std::size_t n = f.candidates.size();
-                f.pairValues = values;
+                f.endValues = values;
                 std::vector<Cell> starts = f.candidates;
                 matrix_.traceSegments(starts, values, nullptr, nullptr);
-                f.pairs.clear();
-                for (std::size_t k = 0; k < n; ++k) f.pairs.emplace_back(starts[k], f.candidates[k]);
+                f.spans.clear();
+                for (std::size_t k = 0; k < n; ++k) f.spans.push_back(Region{starts[k], f.candidates[k]});
                 f.order.clear();
-                groupSort(context_, f.region, f.pairs, f.order);
+                groupSort(context_, f.region, f.spans, f.order);
                 std::vector<Cell> keptEnds;
                 std::vector<int> keptValues;
                 for (const int k : f.order) {
@@ -108,52 +108,52 @@ void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> cand
                 matrix_.traceSegments(keptEnds, keptValues, &f.rows1, &f.rows2);
                 f.part.begin = f.region.begin;
                 f.g = 0;
-                f.stage = SearchFrame::kChainNext;
+                f.stage = SearchFrame::Stage::kChainNext;
                 break;
             }
-            case SearchFrame::kSingleAfterLeft: {
+            case SearchFrame::Stage::kSingleAfterLeft: {
                 realignGappedAnchor(context_, f.record);
                 chain.score += f.record.score;
-                const Cell end = f.record.f2p.second;
+                const Cell end = f.record.region.end;
                 chain.anchors.push_back(std::move(f.record));
-                f.stage = SearchFrame::kSingleDone;
+                f.stage = SearchFrame::Stage::kSingleDone;
                 searchAndPush(Region{end, f.region.end}, true);
                 break;
             }
-            case SearchFrame::kChainNext: {
-                if (f.g < f.pairs.size()) {
-                    f.part.end = f.pairs[f.g].first;
-                    f.stage = SearchFrame::kChainAfterPart;
+            case SearchFrame::Stage::kChainNext: {
+                if (f.g < f.spans.size()) {
+                    f.part.end = f.spans[f.g].begin;
+                    f.stage = SearchFrame::Stage::kChainAfterPart;
                     // The part before the first anchor keeps its stored scores;
                     // every later part starts at an anchor's end and is re-scored.
                     searchAndPush(f.part, f.g > 0);
                 } else {
                     f.part.end = f.region.end;
-                    f.stage = SearchFrame::kChainDone;
+                    f.stage = SearchFrame::Stage::kChainDone;
                     searchAndPush(f.part, true);
                 }
                 break;
             }
-            case SearchFrame::kChainAfterPart: {
-                const auto& seg = f.pairs[f.g];
+            case SearchFrame::Stage::kChainAfterPart: {
+                const Region& seg = f.spans[f.g];
                 Segment record;
-                record.f2p = seg;
+                record.region = seg;
                 const auto kept = static_cast<std::size_t>(f.order[f.g]);
                 // The kept segment's end cell lies beyond every part searched
                 // so far, so its score is still the one it was traced with.
-                record.score = f.pairValues[kept];
-                record.align1 = std::move(f.rows1[f.g]);
-                record.align2 = std::move(f.rows2[f.g]);
+                record.score = f.endValues[kept];
+                record.row1 = std::move(f.rows1[f.g]);
+                record.row2 = std::move(f.rows2[f.g]);
                 realignGappedAnchor(context_, record);
                 chain.score += record.score;
                 chain.anchors.push_back(std::move(record));
-                f.part.begin = seg.second;
+                f.part.begin = seg.end;
                 ++f.g;
-                f.stage = SearchFrame::kChainNext;
+                f.stage = SearchFrame::Stage::kChainNext;
                 break;
             }
-            case SearchFrame::kSingleDone:
-            case SearchFrame::kChainDone:
+            case SearchFrame::Stage::kSingleDone:
+            case SearchFrame::Stage::kChainDone:
                 stack.pop_back();
                 break;
         }

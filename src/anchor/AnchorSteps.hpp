@@ -1,14 +1,12 @@
 #pragma once
 
-#include <utility>
 #include <vector>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
+#include "align/Segment.hpp"
 #include "anchor/SearchContext.hpp"
 
 class LocalScoreMatrix;
-
-using CellSpan = std::pair<Cell, Cell>;  // a segment's start and end cells
 
 // The cells of the highest value (at least `cutoff`, which `best` receives)
 // in `part`, row-major, into `candidates`; returns how many. A part shorter
@@ -22,7 +20,7 @@ int searchPart(LocalScoreMatrix& matrix, const Region& part, bool rescore, int c
 // up to the neighbouring groups or the region's corners, align best) and
 // orders the kept ones along the sequences: `spans` becomes the kept
 // segments, order[g] the input index kept at position g. Returns their count.
-int groupSort(const SearchContext& context, const Region& region, std::vector<CellSpan>& spans,
+int groupSort(const SearchContext& context, const Region& region, std::vector<Region>& spans,
               std::vector<int>& order);
 
 // Replaces a gapped anchor's rows and score (rows that each hold at least
@@ -32,4 +30,4 @@ void realignGappedAnchor(const SearchContext& context, Segment& anchor);
 // The windowed re-alignment of an anchor's rows (torva): the stretches
 // around its gap columns are aligned again with affine gaps, the rest kept.
 // Returns the new score.
-int reAlign(const SearchContext& context, std::vector<char>& align1, std::vector<char>& align2);
+int reAlign(const SearchContext& context, std::vector<char>& row1, std::vector<char>& row2);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 
 #include "anchor/AnchorSteps.hpp"
 

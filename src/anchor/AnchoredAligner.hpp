@@ -3,7 +3,8 @@
 #include <string_view>
 #include <vector>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
+#include "align/Segment.hpp"
 #include "anchor/AlignParameters.hpp"
 #include "anchor/LocalScoreMatrix.hpp"
 #include "anchor/SearchContext.hpp"
@@ -48,13 +49,6 @@ public:
     // One affine-gap global alignment of the whole pair.
     GlobalRows alignWhole() const;
 
-    int cutoff() const { return cutoff_; }
-    int maxScore() const { return maxScore_; }
-    // Every cell holding maxScore, row-major; empty when no cell is positive.
-    const std::vector<Cell>& maxCells() const { return maxCells_; }
-    int len1() const { return len1_; }
-    int len2() const { return len2_; }
-
     // The cutoff a local score must exceed to start the anchoring: a quarter
     // of the factor times the identity scores of a, c, g and t, rounded up.
     static int cutoffScore(const ScoreLookup& lookup, int scoreFactor);
@@ -70,6 +64,7 @@ private:
     LocalScoreMatrix matrix_;
     int cutoff_ = 0;
     int maxScore_ = 0;
+    // Every cell holding maxScore_, row-major; empty when no cell is positive.
     std::vector<Cell> maxCells_;
     bool selected_ = false;
 };

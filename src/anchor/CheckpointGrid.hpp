@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
 #include "common/WorkArena.hpp"
 
 // The scores a local fill keeps for its tracebacks: every step-th row and

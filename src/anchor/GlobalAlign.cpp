@@ -24,7 +24,7 @@ void appendRows(GlobalRows& out, const std::vector<char>& row1, const std::vecto
 // A stretch before, between or after the anchors with residues on both
 // sides, aligned on its own: seq1[i0, i0 + di) against seq2[j0, j0 + dj).
 struct Stretch {
-    enum Form { kFreeHead, kGlobal, kFreeTail };
+    enum class Form { kFreeHead, kGlobal, kFreeTail };
     int i0, di, j0, dj;
     Form form;
     GlobalRows aligned;
@@ -44,8 +44,8 @@ void alignStretches(const SearchContext& context, std::vector<Stretch>& stretche
                        context.seq2.substr(static_cast<std::size_t>(s.j0), static_cast<std::size_t>(s.dj)),
                        context.lookup, params.gapOpen, params.gapExt, &arena, strips);
         GlobalRows& r = s.aligned;
-        r.score = s.form == Stretch::kFreeHead ? g.alignFreeHead(r.row1, r.row2)
-                  : s.form == Stretch::kGlobal ? g.alignGlobal(r.row1, r.row2)
+        r.score = s.form == Stretch::Form::kFreeHead ? g.alignFreeHead(r.row1, r.row2)
+                  : s.form == Stretch::Form::kGlobal ? g.alignGlobal(r.row1, r.row2)
                                                : g.alignFreeTail(r.row1, r.row2);
     };
     std::vector<Stretch*> small;
@@ -96,15 +96,15 @@ GlobalRows AnchoredAligner::joinAnchors(const AnchorChain& chain) const {
     std::vector<Stretch> stretches;
     Cell prev{0, 0};
     for (const Segment& r : chain.anchors) {
-        const Cell start = r.f2p.first;
+        const Cell start = r.region.begin;
         if (start.i > prev.i && start.j > prev.j)
             stretches.push_back(Stretch{prev.i, start.i - prev.i, prev.j, start.j - prev.j,
-                                        &r == &chain.anchors.front() ? Stretch::kFreeHead : Stretch::kGlobal,
+                                        &r == &chain.anchors.front() ? Stretch::Form::kFreeHead : Stretch::Form::kGlobal,
                                         {}});
-        prev = r.f2p.second;
+        prev = r.region.end;
     }
     if (len1_ > prev.i && len2_ > prev.j)
-        stretches.push_back(Stretch{prev.i, len1_ - prev.i, prev.j, len2_ - prev.j, Stretch::kFreeTail, {}});
+        stretches.push_back(Stretch{prev.i, len1_ - prev.i, prev.j, len2_ - prev.j, Stretch::Form::kFreeTail, {}});
     alignStretches(context_, stretches);
 
     GlobalRows out;
@@ -113,7 +113,7 @@ GlobalRows AnchoredAligner::joinAnchors(const AnchorChain& chain) const {
     prev = Cell{0, 0};
     for (const Segment& r : chain.anchors) {
         score += r.score;
-        const Cell start = r.f2p.first;
+        const Cell start = r.region.begin;
         const int di = start.i - prev.i;
         const int dj = start.j - prev.j;
         if (di == 0 && dj > 0) {
@@ -129,8 +129,8 @@ GlobalRows AnchoredAligner::joinAnchors(const AnchorChain& chain) const {
             appendRows(out, next->aligned.row1, next->aligned.row2);
             ++next;
         }
-        appendRows(out, r.align1, r.align2);
-        prev = r.f2p.second;
+        appendRows(out, r.row1, r.row2);
+        prev = r.region.end;
     }
 
     const int di = len1_ - prev.i;

@@ -1,5 +1,4 @@
 #include <set>
-#include <string>
 #include <string_view>
 
 #include "align/GotohAligner.hpp"
@@ -10,10 +9,10 @@ namespace {
 
 // Two segments (or a group's box and a segment) conflict unless one starts at
 // or strictly after the other's end cell.
-bool conflicts(const CellSpan& box, const CellSpan& seg) {
-    const CellOrder a = compareCells(seg.first, box.second);
-    const CellOrder b = compareCells(box.first, seg.second);
-    const auto atOrAfter = [](CellOrder o) { return o == CellOrder::Same || o == CellOrder::After; };
+bool conflicts(const Region& box, const Region& seg) {
+    const CellOrder a = compareCells(seg.begin, box.end);
+    const CellOrder b = compareCells(box.begin, seg.end);
+    const auto atOrAfter = [](CellOrder o) { return o == CellOrder::kSame || o == CellOrder::kAfter; };
     return !(atOrAfter(a) || atOrAfter(b));
 }
 
@@ -27,32 +26,32 @@ std::string_view stretch(std::string_view s, int from, int to) {
 
 }  // namespace
 
-int groupSort(const SearchContext& context, const Region& region, std::vector<CellSpan>& pairs,
+int groupSort(const SearchContext& context, const Region& region, std::vector<Region>& spans,
               std::vector<int>& order) {
-    const int n = static_cast<int>(pairs.size());
+    const int n = static_cast<int>(spans.size());
 
     // Grouping: a group takes every segment that conflicts with its box, the
     // box widening as members join, until no ungrouped segment conflicts.
     std::set<int> ungrouped;
     for (int k = 0; k < n; ++k) ungrouped.insert(k);
     std::vector<std::set<int>> groups;
-    std::vector<CellSpan> boxes;
+    std::vector<Region> boxes;
     while (!ungrouped.empty()) {
         const int k = *ungrouped.begin();
         ungrouped.erase(ungrouped.begin());
         std::set<int> group{k};
-        CellSpan box = pairs[k];
+        Region box = spans[k];
         for (auto it = ungrouped.begin(); it != ungrouped.end();) {
             const int m = *it;
-            if (!conflicts(box, pairs[m])) {
+            if (!conflicts(box, spans[m])) {
                 ++it;
                 continue;
             }
             group.insert(m);
-            box.first.i = std::min(box.first.i, pairs[m].first.i);
-            box.first.j = std::min(box.first.j, pairs[m].first.j);
-            box.second.i = std::max(box.second.i, pairs[m].second.i);
-            box.second.j = std::max(box.second.j, pairs[m].second.j);
+            box.begin.i = std::min(box.begin.i, spans[m].begin.i);
+            box.begin.j = std::min(box.begin.j, spans[m].begin.j);
+            box.end.i = std::max(box.end.i, spans[m].end.i);
+            box.end.j = std::max(box.end.j, spans[m].end.j);
             ungrouped.erase(it);
             it = ungrouped.begin();
         }
@@ -66,7 +65,7 @@ int groupSort(const SearchContext& context, const Region& region, std::vector<Ce
     for (int p = 0; p < count; ++p) {
         int minAt = p;
         for (int q = p + 1; q < count; ++q)
-            if (boxes[q].first.i < boxes[minAt].first.i) minAt = q;
+            if (boxes[q].begin.i < boxes[minAt].begin.i) minAt = q;
         if (minAt != p) {
             std::swap(groups[p], groups[minAt]);
             std::swap(boxes[p], boxes[minAt]);
@@ -86,25 +85,25 @@ int groupSort(const SearchContext& context, const Region& region, std::vector<Ce
             flankEnd = region.end;
         } else if (g == 0) {
             flankBegin = region.begin;
-            flankEnd = boxes[1].first;
+            flankEnd = boxes[1].begin;
         } else if (g == count - 1) {
-            flankBegin = boxes[g - 1].second;
+            flankBegin = boxes[g - 1].end;
             flankEnd = region.end;
         } else {
-            flankBegin = boxes[g - 1].second;
-            flankEnd = boxes[g + 1].first;
+            flankBegin = boxes[g - 1].end;
+            flankEnd = boxes[g + 1].begin;
         }
         // Each member's flanks align on their own: side by side when the
         // pair has threads to itself, then compared in member order.
         const std::vector<int> members(groups[g].begin(), groups[g].end());
         std::vector<int> sums(members.size());
         runSideBySide(static_cast<int>(members.size()), context.params.threads, [&](int task, int) {
-            const CellSpan& seg = pairs[members[static_cast<std::size_t>(task)]];
+            const Region& seg = spans[members[static_cast<std::size_t>(task)]];
             const int left = GotohAligner::globalScore(
-                stretch(context.seq1, flankBegin.i, seg.first.i), stretch(context.seq2, flankBegin.j, seg.first.j),
+                stretch(context.seq1, flankBegin.i, seg.begin.i), stretch(context.seq2, flankBegin.j, seg.begin.j),
                 context.lookup, context.params.gapOpen, context.params.gapExt);
             const int right = GotohAligner::globalScore(
-                stretch(context.seq1, seg.second.i, flankEnd.i), stretch(context.seq2, seg.second.j, flankEnd.j),
+                stretch(context.seq1, seg.end.i, flankEnd.i), stretch(context.seq2, seg.end.j, flankEnd.j),
                 context.lookup, context.params.gapOpen, context.params.gapExt);
             sums[static_cast<std::size_t>(task)] = left + right;
         });
@@ -119,10 +118,10 @@ int groupSort(const SearchContext& context, const Region& region, std::vector<Ce
             }
         }
         groups[g] = {chosen};
-        boxes[g] = pairs[chosen];
+        boxes[g] = spans[chosen];
         order.push_back(chosen);
     }
 
-    pairs = std::move(boxes);
+    spans = std::move(boxes);
     return count;
 }

@@ -156,41 +156,34 @@ int LocalScoreMatrix::valueAt(Cell cell) {
     return value;
 }
 
-int LocalScoreMatrix::choiceAt(int i, int j) {
-    if (keepsChoices_) return ChoiceCells::get(choiceRow(i), static_cast<std::size_t>(j));
-    const Region& region = grid_.region();
-    const Cell cell{i, j};
-    if (!inside(region, cell) || i == region.begin.i || j == region.begin.j) return 0;
-    return blockHolding(cell).choice(cell, blockStride(grid_.step()));
-}
-
-bool LocalScoreMatrix::stepBack(int choice, Cell& cur, int& value, std::vector<char>& row1,
+bool LocalScoreMatrix::stepBack(LocalChoice choice, Cell& cur, int& value, std::vector<char>& row1,
                                 std::vector<char>& row2) const {
     const char a = seq1_[cur.i - 1];
     const char b = seq2_[cur.j - 1];
     switch (choice) {
-        case 1:
+        case LocalChoice::kDiagonal:
             row1.push_back(a);
             row2.push_back(b);
             value -= lookup_.score(a, b);
             --cur.i;
             --cur.j;
             return true;
-        case 2:
+        case LocalChoice::kAbove:
             row1.push_back(a);
             row2.push_back('-');
             value -= gap_;
             --cur.i;
             return true;
-        case 3:
+        case LocalChoice::kLeft:
             row1.push_back('-');
             row2.push_back(b);
             value -= gap_;
             --cur.j;
             return true;
-        default:
-            return false;
+        case LocalChoice::kStart:
+            break;
     }
+    return false;
 }
 
 int LocalScoreMatrix::traceSegment(Cell& cell, int score, std::vector<char>& row1,

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
 #include "anchor/CheckpointGrid.hpp"
 #include "anchor/ChoiceCells.hpp"
 #include "common/ColumnStrips.hpp"
@@ -91,10 +91,6 @@ public:
     void traceSegments(std::vector<Cell>& cells, const std::vector<int>& values,
                        std::vector<std::vector<char>>* rows1, std::vector<std::vector<char>>* rows2);
 
-    // The traceback choice of a cell of the last region filled: 0 where a
-    // segment starts, 1 diagonal, 2 from above, 3 from the left.
-    int choiceAt(int i, int j);
-
     // Hands what tracebacks read back to the arena once no more will be asked for.
     void releaseTraceback();
 
@@ -113,7 +109,7 @@ private:
         int r0 = -1, c0 = -1, rows = 0, columns = 0;
         ArenaBuffer<std::uint8_t> choices;
         bool holds(Cell c) const { return c.i > r0 && c.i <= r0 + rows && c.j > c0 && c.j <= c0 + columns; }
-        int choice(Cell c, std::size_t stride) const {
+        LocalChoice choice(Cell c, std::size_t stride) const {
             return ChoiceCells::get(choices.data() + static_cast<std::size_t>(c.i - r0 - 1) * stride,
                                     static_cast<std::size_t>(c.j - c0));
         }
@@ -143,8 +139,8 @@ private:
     std::uint8_t* choiceRow(int i) { return choices_[static_cast<std::size_t>(i)]; }
     const std::uint8_t* choiceRow(int i) const { return choices_[static_cast<std::size_t>(i)]; }
     // One step back from `cur` by `choice`, appending its column and taking
-    // its score off `value`; false for choice 0, where the segment starts.
-    bool stepBack(int choice, Cell& cur, int& value, std::vector<char>& row1,
+    // its score off `value`; false at the cell where the segment starts.
+    bool stepBack(LocalChoice choice, Cell& cur, int& value, std::vector<char>& row1,
                   std::vector<char>& row2) const;
     // The grid's way of traceSegments.
     void traceThroughBlocks(std::vector<Cell>& cells, const std::vector<int>& values,

@@ -5,20 +5,20 @@
 #include "anchor/AnchorSteps.hpp"
 #include "anchor/GapWindows.hpp"
 
-int reAlign(const SearchContext& context, std::vector<char>& align1, std::vector<char>& align2) {
+int reAlign(const SearchContext& context, std::vector<char>& row1, std::vector<char>& row2) {
     const int gapOpen = context.params.gapOpen, gapExt = context.params.gapExt;
-    const std::vector<char> a1 = align1;
-    const std::vector<char> a2 = align2;
-    align1.clear();
-    align2.clear();
+    const std::vector<char> a1 = row1;
+    const std::vector<char> a2 = row2;
+    row1.clear();
+    row2.clear();
     const int length = static_cast<int>(std::min(a1.size(), a2.size()));
 
     int score = 0;
     bool afterPair = true;  // the previous scored column held no gap
     auto copyColumns = [&](int from, int to) {
         for (int c = from; c <= to; ++c) {
-            align1.push_back(a1[c]);
-            align2.push_back(a2[c]);
+            row1.push_back(a1[c]);
+            row2.push_back(a2[c]);
             if (isGapColumn(a1, a2, c)) {
                 score += afterPair ? gapOpen : gapExt;
                 afterPair = false;
@@ -41,9 +41,9 @@ int reAlign(const SearchContext& context, std::vector<char>& align1, std::vector
             }
             GotohAligner window(res1, res2, context.lookup, gapOpen, gapExt, &context.arena,
                                 stripPolicyOf(context.params));
-            const std::size_t from = align1.size();
-            score += window.alignGlobal(align1, align2);
-            if (align1.size() > from && (align1.back() == '-' || align2.back() == '-'))
+            const std::size_t from = row1.size();
+            score += window.alignGlobal(row1, row2);
+            if (row1.size() > from && (row1.back() == '-' || row2.back() == '-'))
                 afterPair = false;
             p = w.last + 1;
         }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
 #include "kernels/Kernels.hpp"
 
 // Keeps the cells of the highest positive value seen so far that reaches

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
 
 // A pair whose buffers would not fit in memory is abandoned instead of

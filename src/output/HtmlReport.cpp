@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cerrno>
 #include <cstring>
 
@@ -46,13 +45,6 @@ std::string settingsText(const RunDescription& run) {
 }
 
 }  // namespace
-
-std::string htmlText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    appendHtmlText(out, text);
-    return out;
-}
 
 void appendHtmlText(std::string& out, std::string_view text) {
     // Views are long and nearly all plain: copy plain stretches whole.

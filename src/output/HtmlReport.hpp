@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,8 +79,6 @@ private:
 // square, without text.
 std::string thumbnailSvg(const PairAlignment& pair, double side);
 
-// Text for an HTML element: markup characters escaped, control characters
-// other than newline and broken UTF-8 shown as '?'.
-std::string htmlText(const std::string& text);
-// The same, appended to `out`.
+// Appends text for an HTML element to `out`: markup characters escaped,
+// control characters other than newline and broken UTF-8 shown as '?'.
 void appendHtmlText(std::string& out, std::string_view text);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
-#include <string_view>
 
 #include "align/Cigar.hpp"
 #include "output/AlignedColumns.hpp"

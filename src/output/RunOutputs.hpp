@@ -67,10 +67,6 @@ public:
     // The paths the run writes (standard output not included).
     std::vector<const std::string*> paths() const;
 
-    const std::string& alignPath() const { return alignPath_; }
-    const std::string& locPath() const { return locPath_; }
-    const std::string& scorePath() const { return scorePath_; }
-
     // Creates the temporary files (or opens the devices) and the picture
     // folder, touching no existing file; on failure removes what it made and
     // returns false, with a kNotOpened problem to take.

@@ -1,11 +1,9 @@
 #include "output/SvgWriter.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
-#include <ostream>
 #include <string_view>
 
 #include "output/AlignmentTally.hpp"
@@ -477,9 +475,6 @@ std::vector<std::string> captionsFor(const PairAlignment& p, const std::vector<c
 
 }  // namespace
 
-void writeSvg(std::ostream& stream, const PairAlignment& pair, const SvgOptions& options) {
-    const std::string text = svgText(pair, options);
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 std::string svgText(const PairAlignment& pair, const SvgOptions& options) {

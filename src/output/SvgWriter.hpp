@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -24,7 +23,6 @@ struct SvgOptions {
     bool standalone = true;  // with the XML declaration, for a file of its own
     const PairFigures* figures = nullptr;  // worked out here when not given
 };
-void writeSvg(std::ostream& out, const PairAlignment& pair, const SvgOptions& options = {});
 std::string svgText(const PairAlignment& pair, const SvgOptions& options = {});
 
 // The file name of a pair's picture: the pair number (from 1, at least four

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <ostream>
 #include <string_view>
 
 #include "align/Cigar.hpp"
@@ -138,12 +137,6 @@ void writeViewText(TextBuffer& out, const PairAlignment& pair, std::size_t pairN
 }
 
 }  // namespace
-
-void writeView(std::ostream& stream, const PairAlignment& pair, std::size_t pairNumber,
-               const RunDescription& run, const PositivePairs& positive, std::size_t width) {
-    const std::string text = viewText(pair, pairNumber, run, positive, tallyPair(pair, positive), width);
-    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
 
 std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const RunDescription& run,
                      const PositivePairs& positive, const AlignmentTally& tally, std::size_t width) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -36,11 +35,8 @@
 // the residue before it twice (0 before the first). Identity, similarity and
 // gaps are counted over all columns. Without a global alignment (-L) each
 // listed anchor is an alignment of its own, mask runs expanded. Joined, the
-// segments of an alignment are its two rows.
-void writeView(std::ostream& out, const PairAlignment& pair, std::size_t pairNumber,
-               const RunDescription& run, const PositivePairs& positive, std::size_t width = 60);
-
-// The same as text; `tally` is tallyPair's for the pair.
+// segments of an alignment are its two rows. `tally` is tallyPair's for the
+// pair.
 std::string viewText(const PairAlignment& pair, std::size_t pairNumber, const RunDescription& run,
                      const PositivePairs& positive, const AlignmentTally& tally, std::size_t width = 60);
 

@@ -43,11 +43,10 @@ std::vector<std::pair<long long, long long>> runsAsGiven(
 
 AnchorRecord anchorRecord(const Segment& r, const MaskRuns* masks, int minLength) {
     AnchorRecord a;
-    a.start = r.f2p.first;
-    a.end = r.f2p.second;
+    a.region = r.region;
     a.score = r.score;
-    a.row1 = r.align1;
-    a.row2 = r.align2;
+    a.row1 = r.row1;
+    a.row2 = r.row2;
     long long span;
     if (masks) {
         static const std::vector<unsigned long> kNoMap;
@@ -56,20 +55,20 @@ AnchorRecord anchorRecord(const Segment& r, const MaskRuns* masks, int minLength
         const auto& map2 = masks->posMap.size() > 1 ? masks->posMap[1] : kNoMap;
         const auto& runs1 = masks->runLengths.size() > 0 ? masks->runLengths[0] : kNoRuns;
         const auto& runs2 = masks->runLengths.size() > 1 ? masks->runLengths[1] : kNoRuns;
-        a.shownBegin1 = a.begin1 = uncollapsed(map1, a.start.i);
-        a.shownEnd1 = uncollapsed(map1, static_cast<long long>(a.end.i) - 1);
-        a.shownBegin2 = a.begin2 = uncollapsed(map2, a.start.j);
-        a.shownEnd2 = uncollapsed(map2, static_cast<long long>(a.end.j) - 1);
-        a.end1 = uncollapsedEnd(map1, runs1, static_cast<long long>(a.end.i) - 1);
-        a.end2 = uncollapsedEnd(map2, runs2, static_cast<long long>(a.end.j) - 1);
+        a.shownBegin1 = a.begin1 = uncollapsed(map1, a.region.begin.i);
+        a.shownEnd1 = uncollapsed(map1, static_cast<long long>(a.region.end.i) - 1);
+        a.shownBegin2 = a.begin2 = uncollapsed(map2, a.region.begin.j);
+        a.shownEnd2 = uncollapsed(map2, static_cast<long long>(a.region.end.j) - 1);
+        a.end1 = uncollapsedEnd(map1, runs1, static_cast<long long>(a.region.end.i) - 1);
+        a.end2 = uncollapsedEnd(map2, runs2, static_cast<long long>(a.region.end.j) - 1);
         span = a.shownEnd1 - a.shownBegin1 + 1;
-        a.runs1 = maskRunsInRow(a.row1, static_cast<unsigned long>(a.start.i), runs1);
-        a.runs2 = maskRunsInRow(a.row2, static_cast<unsigned long>(a.start.j), runs2);
+        a.runs1 = maskRunsInRow(a.row1, static_cast<unsigned long>(a.region.begin.i), runs1);
+        a.runs2 = maskRunsInRow(a.row2, static_cast<unsigned long>(a.region.begin.j), runs2);
     } else {
-        a.shownBegin1 = a.begin1 = a.start.i;
-        a.shownEnd1 = a.end1 = a.end.i;
-        a.shownBegin2 = a.begin2 = a.start.j;
-        a.shownEnd2 = a.end2 = a.end.j;
+        a.shownBegin1 = a.begin1 = a.region.begin.i;
+        a.shownEnd1 = a.end1 = a.region.end.i;
+        a.shownBegin2 = a.begin2 = a.region.begin.j;
+        a.shownEnd2 = a.end2 = a.region.end.j;
         span = a.end1 - a.begin1;
     }
     a.listed = span >= minLength;

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "align/Records.hpp"
+#include "align/Cell.hpp"
+#include "align/GotohState.hpp"
 #include "scoring/ScoreLookup.hpp"
 
 namespace plain {
@@ -46,20 +47,22 @@ struct Gotoh {
     // Traceback from (state, i, j); a predecessor is the first, in the order
     // pair, gap in s2, gap in s1 (extending before opening in a gap state),
     // that gives the cell's value. Rows in sequence order.
-    void trace(int state, int i, int j, std::string& r1, std::string& r2) const {
+    void trace(GotohState state, int i, int j, std::string& r1, std::string& r2) const {
+        constexpr GotohState kPair = GotohState::kPair, kGapIn2 = GotohState::kGapIn2,
+                             kGapIn1 = GotohState::kGapIn1;
         std::string a, b;
         while (i > 0 && j > 0) {
-            a += state == 2 ? '-' : s1[i - 1];
-            b += state == 1 ? '-' : s2[j - 1];
-            if (state == 0) {
+            a += state == kGapIn1 ? '-' : s1[i - 1];
+            b += state == kGapIn2 ? '-' : s2[j - 1];
+            if (state == kPair) {
                 const int v = D[i][j] - score(s1[i - 1], s2[j - 1]);
-                state = v == D[i - 1][j - 1] ? 0 : v == P[i - 1][j - 1] ? 1 : 2;
+                state = v == D[i - 1][j - 1] ? kPair : v == P[i - 1][j - 1] ? kGapIn2 : kGapIn1;
                 --i, --j;
-            } else if (state == 1) {
-                state = P[i][j] == P[i - 1][j] + ext ? 1 : P[i][j] == D[i - 1][j] + open ? 0 : 2;
+            } else if (state == kGapIn2) {
+                state = P[i][j] == P[i - 1][j] + ext ? kGapIn2 : P[i][j] == D[i - 1][j] + open ? kPair : kGapIn1;
                 --i;
             } else {
-                state = Q[i][j] == Q[i][j - 1] + ext ? 2 : Q[i][j] == D[i][j - 1] + open ? 0 : 1;
+                state = Q[i][j] == Q[i][j - 1] + ext ? kGapIn1 : Q[i][j] == D[i][j - 1] + open ? kPair : kGapIn2;
                 --j;
             }
         }
@@ -71,7 +74,8 @@ struct Gotoh {
 
     int global(std::string& r1, std::string& r2) const {
         const int v = std::max({D[n][m], P[n][m], Q[n][m]});
-        trace(v == D[n][m] ? 0 : v == P[n][m] ? 1 : 2, n, m, r1, r2);
+        trace(v == D[n][m] ? GotohState::kPair : v == P[n][m] ? GotohState::kGapIn2 : GotohState::kGapIn1, n, m,
+              r1, r2);
         return v;
     }
 
@@ -83,7 +87,7 @@ struct Gotoh {
             if (D[i][m] >= b) b = D[i][m], bi = i;
         for (int j = m - 1; m >= n && j >= 0; --j)
             if (D[n][j] >= b) b = D[n][j], bj = j;
-        trace(0, bi, bj, r1, r2);
+        trace(GotohState::kPair, bi, bj, r1, r2);
         r1 += s1.substr(static_cast<std::size_t>(bi)) + std::string(static_cast<std::size_t>(m - bj), '-');
         r2 += std::string(static_cast<std::size_t>(n - bi), '-') + s2.substr(static_cast<std::size_t>(bj));
         return b;

@@ -1,8 +1,6 @@
 // CIGAR, PAF and SVG writers against hand-made pair results.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <sstream>
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <sstream>
+#include <fstream>
 
 #include "output/AlignmentTally.hpp"
 #include "output/TextFormat.hpp"
@@ -51,9 +51,7 @@ const RunDescription kRun{"torva -I x", "torva 1.0", "today", "/m/dnaMatrix",
                           resolveAlignParameters({}, 4, GappedAnchorRealign::kWindows)};
 
 std::string view(const PairAlignment& p, std::size_t width = 60) {
-    std::ostringstream out;
-    writeView(out, p, 1, kRun, kTransitions, width);
-    return out.str();
+    return viewText(p, 1, kRun, kTransitions, tallyPair(p, kTransitions), width);
 }
 
 // Every value of a header field, in order (one per anchor with -L).
@@ -357,9 +355,7 @@ TEST(SvgWriter, ClassedPartsAndOneElementPerListedAnchor) {
             p.localOnly = true, p.row1.clear(), p.row2.clear();
             for (AnchorRecord& a : p.anchors) a.used = false;
         }
-        std::ostringstream out;
-        writeSvg(out, p);
-        const std::string svg = out.str();
+        const std::string svg = svgText(p);
         const SvgParts got = parts(svg);
         EXPECT_EQ(got.anchors, c.drawn) << c.anchors;
         // Without an alignment (-L) no anchor is used: each is drawn as listed.
@@ -385,9 +381,7 @@ TEST(SvgWriter, ClassedPartsAndOneElementPerListedAnchor) {
 TEST(SvgWriter, CaptionsFitAndAxesAreTitled) {
     PairAlignment p = pictured(2);
     p.name1 = std::string(200, 'x'), p.name2 = "HBB_HUMAN beta globin";
-    std::ostringstream out;
-    writeSvg(out, p);
-    const std::string svg = out.str();
+    const std::string svg = svgText(p);
     const double width = std::stod(svg.substr(svg.find("width=\"") + 7));
     int lines = 0;
     const std::string start = "<text x=\"10\" y=\"";

@@ -91,7 +91,7 @@ void compareAllForms(std::mt19937& rng, const std::string& a, const std::string&
     std::vector<GotohCell> starts;
     std::uniform_int_distribution<int> row(0, static_cast<int>(a.size()));
     std::uniform_int_distribution<int> col(0, static_cast<int>(b.size()));
-    for (int t = 0; t < randomStarts; ++t) starts.push_back(GotohCell{t % 3, row(rng), col(rng)});
+    for (int t = 0; t < randomStarts; ++t) starts.push_back(GotohCell{static_cast<GotohState>(t % 3), row(rng), col(rng)});
     // One block holds every row's choices: the byte-per-cell traceback, which
     // the Gotoh tests check against the plain aligner.
     const std::vector<Result> want =

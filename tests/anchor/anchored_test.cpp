@@ -38,8 +38,8 @@ std::string result(const Aligned& al) {
     std::string s = std::to_string(al.chain.score) + " " + str(al.global.row1) + " " + str(al.global.row2) +
                     " " + std::to_string(al.global.score);
     for (const Segment& r : al.chain.anchors)
-        s += " " + std::to_string(r.f2p.first.i) + "," + std::to_string(r.f2p.first.j) + "-" + std::to_string(r.f2p.second.i) +
-             "," + std::to_string(r.f2p.second.j) + ":" + std::to_string(r.score) + " " + str(r.align1) + " " + str(r.align2);
+        s += " " + std::to_string(r.region.begin.i) + "," + std::to_string(r.region.begin.j) + "-" + std::to_string(r.region.end.i) +
+             "," + std::to_string(r.region.end.j) + ":" + std::to_string(r.score) + " " + str(r.row1) + " " + str(r.row2);
     return s;
 }
 
@@ -81,10 +81,10 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
         Cell prev{0, 0};
         for (const Segment& r : al.chain.anchors) {
             sum += r.score;
-            ASSERT_TRUE(r.f2p.first.i >= prev.i && r.f2p.first.j >= prev.j && r.align1.size() == r.align2.size());
-            ASSERT_EQ(withoutGaps(r.align1), a.substr(r.f2p.first.i, r.f2p.second.i - r.f2p.first.i));
-            ASSERT_EQ(withoutGaps(r.align2), b.substr(r.f2p.first.j, r.f2p.second.j - r.f2p.first.j));
-            prev = r.f2p.second;
+            ASSERT_TRUE(r.region.begin.i >= prev.i && r.region.begin.j >= prev.j && r.row1.size() == r.row2.size());
+            ASSERT_EQ(withoutGaps(r.row1), a.substr(r.region.begin.i, r.region.end.i - r.region.begin.i));
+            ASSERT_EQ(withoutGaps(r.row2), b.substr(r.region.begin.j, r.region.end.j - r.region.begin.j));
+            prev = r.region.end;
         }
         ASSERT_EQ(sum, al.chain.score);
 
@@ -122,7 +122,7 @@ TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
     const ScoreLookup lookup = testdata::simpleDna();
     const AlignParameters p = params(-5, -1, 10, 10);
     WorkArena arena;
-    for (const auto& [a, b, given, kept] : std::vector<std::tuple<std::string, std::string, std::vector<CellSpan>, std::vector<int>>>{
+    for (const auto& [a, b, given, kept] : std::vector<std::tuple<std::string, std::string, std::vector<Region>, std::vector<int>>>{
              {as, as, {{{30, 30}, {40, 40}}, {{10, 10}, {20, 20}}, {{20, 20}, {30, 30}}}, {1, 2, 0}},
              {"ccccacgtacgtgggg", "ccccacgtacgtgggg",
               {{{4, 6}, {8, 10}}, {{4, 4}, {8, 8}}, {{4, 2}, {8, 6}}}, {1}},
@@ -132,12 +132,12 @@ TEST(AnchoredAlignment, GroupSortKeepsOneSegmentPerConflictGroup) {
          }) {
         const SearchContext context{a, b, lookup, p, arena};
         const Region region{Cell{0, 0}, Cell{static_cast<int>(a.size()), static_cast<int>(b.size())}};
-        std::vector<CellSpan> pairs = given;
+        std::vector<Region> spans = given;
         std::vector<int> order;
-        EXPECT_EQ(groupSort(context, region, pairs, order), static_cast<int>(kept.size()));
+        EXPECT_EQ(groupSort(context, region, spans, order), static_cast<int>(kept.size()));
         EXPECT_EQ(order, kept);
-        ASSERT_EQ(pairs.size(), kept.size());
-        for (std::size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ(pairs[k], given[kept[k]]);
+        ASSERT_EQ(spans.size(), kept.size());
+        for (std::size_t k = 0; k < spans.size(); ++k) EXPECT_EQ(spans[k], given[kept[k]]);
     }
 }
 
@@ -155,9 +155,9 @@ TEST(AnchoredAlignment, GappedAnchorIsRealignedOnlyWithThreeGapsInEachRow) {
         realignGappedAnchor(context, rec);
         std::vector<char> w1, w2;
         EXPECT_EQ(rec.score, GotohAligner(s1.substr(2, 12), s2.substr(1, 12), lookup, -10, -2).alignGlobal(w1, w2));
-        EXPECT_TRUE(rec.align1 == w1 && rec.align2 == w2);
+        EXPECT_TRUE(rec.row1 == w1 && rec.row2 == w2);
         Segment two{{Cell{2, 1}, Cell{14, 14}}, 3, rowOf("aaacc---gtttggg"), rowOf("aaa--cccgttgggg")};
         realignGappedAnchor(context, two);
-        EXPECT_EQ(std::to_string(two.score) + str(two.align1) + str(two.align2), "3aaacc---gtttgggaaa--cccgttgggg");
+        EXPECT_EQ(std::to_string(two.score) + str(two.row1) + str(two.row2), "3aaacc---gtttgggaaa--cccgttgggg");
     }
 }

@@ -282,6 +282,54 @@ TEST(EndToEnd, OneFormatOnStandardOutput) {
     EXPECT_NE(readFile(dir / "err").find("standard output"), std::string::npos);
 }
 
+// Standard output carries only the one format sent there, byte for byte what
+// its file would hold; the warnings go to standard error whatever goes to
+// standard output, and a run with no '-' writes nothing there. Standard input
+// as the input changes none of it. expected/dna.paf is the PAF of
+// dna_cases.fa: the mask runs of "inside" count in the query's span and its
+// CIGAR, those at the ends of "ends" fall outside its span.
+TEST(EndToEnd, StandardOutputHoldsOnlyTheFormatSentThere) {
+    // The view names the command it came from and when; the rest must agree.
+    const auto withoutRunLines = [](const std::string& view) {
+        std::istringstream in(view);
+        std::string out, line;
+        while (std::getline(in, line))
+            if (line.rfind("# Commandline: ", 0) != 0 && line.rfind("# Rundate: ", 0) != 0) out += line + "\n";
+        return out;
+    };
+    for (const std::string program : {"torva", "torva-b"}) {
+        TempDir dir;
+        const std::string run = kBin + "/" + program + " -q " + kDna;
+        ASSERT_EQ(shell(run + " -O " + (dir / "a") + " --paf - --view " + (dir / "a.view") + " >" +
+                        (dir / "a.out") + " 2>" + (dir / "a.err")), 0);
+        ASSERT_EQ(shell(run + " -O " + (dir / "b") + " --view - --paf " + (dir / "b.paf") + " >" +
+                        (dir / "b.out") + " 2>" + (dir / "b.err")), 0);
+        ASSERT_EQ(shell(run + " -O " + (dir / "c") + " >" + (dir / "c.out") + " 2>" + (dir / "c.err")), 0);
+        ASSERT_EQ(shell("cat " + kCases + "dna_cases.fa | " + kBin + "/" + program + " -q -S " + kCases +
+                        "simple.matrix -G 5 -A 1 -T 6 -C 5 -I - -O " + (dir / "d") + " --paf - >" +
+                        (dir / "d.out") + " 2>" + (dir / "d.err")), 0);
+
+        const std::string paf = readFile(kCases + "expected/dna.paf");
+        EXPECT_EQ(readFile(dir / "a.out"), paf) << program;
+        EXPECT_EQ(readFile(dir / "b.paf"), paf) << program;
+        EXPECT_EQ(readFile(dir / "d.out"), paf) << program;
+        const std::string view = readFile(dir / "b.out");
+        EXPECT_NE(view.find("# Pair: 6\n"), std::string::npos) << program;
+        EXPECT_TRUE(withoutRunLines(view) == withoutRunLines(readFile(dir / "a.view"))) << program;
+        EXPECT_EQ(readFile(dir / "c.out"), "") << program;
+
+        const std::string err = readFile(dir / "c.err");
+        EXPECT_NE(err.find("odd_one_out"), std::string::npos) << program;
+        EXPECT_NE(err.find("(empty)"), std::string::npos) << program;
+        for (const std::string other : {"a.err", "b.err"}) EXPECT_EQ(readFile(dir / other), err) << program << " " << other;
+        EXPECT_EQ(readFile(dir / "d.err"), err) << program;
+        for (const std::string name : {"a", "b", "c", "d"})
+            for (const std::string suffix : {"", ".loc", ".score"})
+                EXPECT_EQ(readFile(dir / (name + suffix)), readFile(kCases + "expected/dna" + suffix))
+                    << program << " " << name << suffix;
+    }
+}
+
 // UniProt and NCBI records are named by their headers' first words in every
 // output, and their pictures' names stay short and distinct.
 TEST(EndToEnd, DatabaseRecordsKeepTheirIdentifiers) {
