@@ -475,8 +475,6 @@ std::vector<std::string> captionsFor(const PairAlignment& p, const std::vector<c
 
 }  // namespace
 
-}
-
 std::string svgText(const PairAlignment& pair, const SvgOptions& options) {
     TextBuffer out;
     // Identity counts need no scores: no pair counts as positive here.
