@@ -8,7 +8,7 @@
 
 const KernelSet& scalarKernels() {
     static const KernelSet kScalar{"scalar", localFillRowScalar, localFillRow16Scalar, gotohFillRowScalar,
-                                   findEqualScalar, packChoicesScalar};
+                                   findEqualScalar, packChoicesScalar, gotohFillRowScalar};
     return kScalar;
 }
 
