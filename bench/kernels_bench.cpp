@@ -198,7 +198,7 @@ void BM_LocalRows16(benchmark::State& state, const KernelSet* set, bool withChoi
     reportCells(state, static_cast<double>(n) * n);
 }
 
-void BM_GotohRows(benchmark::State& state, GotohRowFn gotohRow, bool withMoves) {
+void BM_GotohRows(benchmark::State& state, const KernelSet* set, bool withMoves) {
     const RowBenchInput& in = rowBenchInput();
     const int n = kRowBenchLength, open = -500, ext = -25;
     const std::size_t width = n + 1;
@@ -215,7 +215,7 @@ void BM_GotohRows(benchmark::State& state, GotohRowFn gotohRow, bool withMoves) 
         for (int i = 1; i <= n; ++i) {
             cur.d[0] = cur.q[0] = kImpossible;
             cur.p[0] = open + (i - 1) * ext;
-            gotohRow(in.profile.data() + in.codes1[i - 1] * width, n, open, ext, prev, cur,
+            set->gotohRow(in.profile.data() + in.codes1[i - 1] * width, n, open, ext, prev, cur,
                           withMoves ? moves.data() + i * width : nullptr);
             std::swap(prev, cur);
         }
@@ -241,13 +241,9 @@ int main(int argc, char** argv) {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("BM_LocalRows16Choices/" + name).c_str(), BM_LocalRows16, set, true)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("BM_GotohRows/" + name).c_str(), BM_GotohRows, set->gotohRow, false)
+        benchmark::RegisterBenchmark(("BM_GotohRows/" + name).c_str(), BM_GotohRows, set, false)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("BM_GotohRowsMoves/" + name).c_str(), BM_GotohRows, set->gotohRow, true)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("BM_GotohRows32/" + name).c_str(), BM_GotohRows, set->gotohRowWide, false)
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("BM_GotohRows32Moves/" + name).c_str(), BM_GotohRows, set->gotohRowWide, true)
+        benchmark::RegisterBenchmark(("BM_GotohRowsMoves/" + name).c_str(), BM_GotohRows, set, true)
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);

@@ -8,7 +8,7 @@
 
 const KernelSet& scalarKernels() {
     static const KernelSet kScalar{"scalar", localFillRowScalar, localFillRow16Scalar, gotohFillRowScalar,
-                                   findEqualScalar, packChoicesScalar, gotohFillRowScalar};
+                                   findEqualScalar, packChoicesScalar};
     return kScalar;
 }
 

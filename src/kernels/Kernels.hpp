@@ -13,10 +13,9 @@ struct KernelSet {
     const char* name;  // "scalar", "sse4", "avx2", "avx512"; "neon", "sve", ... on arm64
     LocalRowFn localRow;
     LocalRow16Fn localRow16;  // for rows whose values fit 16 bits (localRowFits16)
-    GotohRowFn gotohRow;  // 16-bit stretches where they fit, 32-bit ones elsewhere
+    GotohRowFn gotohRow;
     FindEqualFn findEqual;
     PackChoicesFn packChoices;
-    GotohRowFn gotohRowWide;  // the same row in 32-bit lanes throughout, for comparison
 };
 
 const KernelSet& scalarKernels();

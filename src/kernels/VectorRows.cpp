@@ -627,7 +627,6 @@ HWY_AFTER_NAMESPACE();
 #include <cctype>
 #include <string>
 
-#include "kernels/GotohRowNarrow.hpp"
 #include "kernels/VectorRows.hpp"
 
 namespace torva_kernels {
@@ -683,10 +682,9 @@ const std::vector<TargetKernels>& builtKernels() {
         for (TargetKernels& k : sets)
             k.set = KernelSet{k.name.c_str(), torva_kernels::HWY_DISPATCH_TABLE(LocalRow)[k.entry],
                               torva_kernels::HWY_DISPATCH_TABLE(LocalRow16)[k.entry],
-                              gotohRowNarrowEntry(k.entry),
+                              torva_kernels::HWY_DISPATCH_TABLE(GotohRow)[k.entry],
                               torva_kernels::HWY_DISPATCH_TABLE(FindEqual)[k.entry],
-                              torva_kernels::HWY_DISPATCH_TABLE(PackChoices)[k.entry],
-                              torva_kernels::HWY_DISPATCH_TABLE(GotohRow)[k.entry]};
+                              torva_kernels::HWY_DISPATCH_TABLE(PackChoices)[k.entry]};
         return sets;
     }();
     return built;
