@@ -1,17 +1,11 @@
 #include "align/GotohAligner.hpp"
 #include "anchor/AnchorSteps.hpp"
 
-namespace {
-
-// An anchor counts as gapped when each of its two rows holds at least three
-// gap characters; only such anchors are re-aligned with affine gap costs.
 bool isGappedAnchor(const Segment& r) {
     const auto span1 = static_cast<std::size_t>(r.f2p.second.i - r.f2p.first.i);
     const auto span2 = static_cast<std::size_t>(r.f2p.second.j - r.f2p.first.j);
     return r.align1.size() > span1 + 2 && r.align2.size() > span2 + 2;
 }
-
-}  // namespace
 
 void realignGappedAnchor(const SearchContext& context, Segment& record) {
     if (!isGappedAnchor(record)) return;
