@@ -35,9 +35,9 @@ std::string alignedText(const std::string& a, const std::string& b, const ScoreL
 }  // namespace
 
 // The gapped anchors are re-aligned after the search, side by side when the
-// pair has threads: on pairs of two letters with cheap gaps (tied cells,
-// conflicting segments and gapped anchors everywhere), in both programs'
-// forms, every thread count gives the anchors, scores and rows of one thread.
+// pair has threads: on pairs with several gapped anchors each, half of them
+// over two letters (tied cells everywhere), in both programs' forms, every
+// thread count gives the anchors, scores and rows of one thread.
 TEST(GappedAnchors, SideBySideGivesTheResultOfOneThread) {
     const ScoreLookup lookup = testdata::simpleDna();
     std::mt19937 rng(61);
