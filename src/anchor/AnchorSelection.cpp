@@ -112,8 +112,6 @@ void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> cand
                 break;
             }
             case SearchFrame::Stage::kSingleAfterLeft: {
-                realignGappedAnchor(context_, f.record);
-                chain.score += f.record.score;
                 const Cell end = f.record.region.end;
                 chain.anchors.push_back(std::move(f.record));
                 f.stage = SearchFrame::Stage::kSingleDone;
@@ -144,8 +142,6 @@ void AnchoredAligner::searchAnchors(const Region& region, std::vector<Cell> cand
                 record.score = f.endValues[kept];
                 record.row1 = std::move(f.rows1[f.g]);
                 record.row2 = std::move(f.rows2[f.g]);
-                realignGappedAnchor(context_, record);
-                chain.score += record.score;
                 chain.anchors.push_back(std::move(record));
                 f.part.begin = seg.end;
                 ++f.g;
@@ -166,7 +162,10 @@ AnchorChain AnchoredAligner::selectAnchors() {
     AnchorChain chain;
     // maxCells_ all hold maxScore_, which spares reading their scores again.
     searchAnchors(Region{Cell{0, 0}, Cell{len1_, len2_}}, maxCells_, maxScore_, chain);
-    // Nothing is traced after the search: the joins reuse the grid's memory.
+    // Nothing is traced after the search: the joins, and the re-alignments
+    // of gapped anchors left for now, reuse the grid's memory.
     matrix_.releaseTraceback();
+    realignGappedAnchors(context_, chain.anchors);
+    for (const Segment& anchor : chain.anchors) chain.score += anchor.score;
     return chain;
 }

@@ -23,9 +23,16 @@ int searchPart(LocalScoreMatrix& matrix, const Region& part, bool rescore, int c
 int groupSort(const SearchContext& context, const Region& region, std::vector<Region>& spans,
               std::vector<int>& order);
 
-// Replaces a gapped anchor's rows and score (rows that each hold at least
-// three gap characters); the two programs differ here.
+// An anchor whose two rows each hold at least three gap characters: only
+// such anchors are re-aligned with affine gap costs.
+bool isGappedAnchor(const Segment& anchor);
+
+// Replaces a gapped anchor's rows and score; the two programs differ here.
 void realignGappedAnchor(const SearchContext& context, Segment& anchor);
+
+// realignGappedAnchor for every gapped anchor, side by side where the
+// threads allow; the results are those of one anchor at a time.
+void realignGappedAnchors(const SearchContext& context, std::vector<Segment>& anchors);
 
 // The windowed re-alignment of an anchor's rows (torva): the stretches
 // around its gap columns are aligned again with affine gaps, the rest kept.

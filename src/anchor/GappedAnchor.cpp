@@ -1,17 +1,11 @@
 #include "align/GotohAligner.hpp"
 #include "anchor/AnchorSteps.hpp"
 
-namespace {
-
-// An anchor counts as gapped when each of its two rows holds at least three
-// gap characters; only such anchors are re-aligned with affine gap costs.
 bool isGappedAnchor(const Segment& r) {
     const auto span1 = static_cast<std::size_t>(r.region.end.i - r.region.begin.i);
     const auto span2 = static_cast<std::size_t>(r.region.end.j - r.region.begin.j);
     return r.row1.size() > span1 + 2 && r.row2.size() > span2 + 2;
 }
-
-}  // namespace
 
 void realignGappedAnchor(const SearchContext& context, Segment& record) {
     if (!isGappedAnchor(record)) return;
