@@ -10,7 +10,7 @@
 #include "cli/CommandLine.hpp"
 #include "cli/Parameters.hpp"
 #include "scoring/ScoreMatrix.hpp"
-#include "common/RunStop.hpp"
+#include "cli/RunStop.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> args{"torva"};

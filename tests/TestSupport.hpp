@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "common/RunStop.hpp"
+#include "cli/RunStop.hpp"
 
 namespace testsupport {
 namespace fs = std::filesystem;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/MessageSink.hpp"
-#include "common/RunStop.hpp"
+#include "cli/RunStop.hpp"
 #include "pair/RunSettings.hpp"
 #include "scoring/ValueLimits.hpp"
 

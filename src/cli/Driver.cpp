@@ -31,7 +31,7 @@
 #include "cli/SignalStop.hpp"
 #include "cli/StatusText.hpp"
 #include "common/MemoryBudget.hpp"
-#include "common/RunStop.hpp"
+#include "cli/RunStop.hpp"
 #include "common/ThreadStart.hpp"
 #include "input/FastaReader.hpp"
 #include "input/RecordWarnings.hpp"
