@@ -1,5 +1,6 @@
 #include "align/GotohAligner.hpp"
 #include "anchor/AnchorSteps.hpp"
+#include "anchor/SideBySideFills.hpp"
 
 bool isGappedAnchor(const Segment& r) {
     const auto span1 = static_cast<std::size_t>(r.region.end.i - r.region.begin.i);
@@ -25,4 +26,24 @@ void realignGappedAnchor(const SearchContext& context, Segment& record) {
     record.row1.clear();
     record.row2.clear();
     record.score = whole.alignGlobal(record.row1, record.row2);
+}
+
+// Each re-alignment reads its own anchor and nothing the search changes, so
+// the search leaves them all for the end, where they need not wait for one
+// another.
+void realignGappedAnchors(const SearchContext& context, std::vector<Segment>& anchors) {
+    std::vector<Segment*> gapped;
+    std::vector<long long> cells;
+    for (Segment& anchor : anchors) {
+        if (!isGappedAnchor(anchor)) continue;
+        gapped.push_back(&anchor);
+        cells.push_back(static_cast<long long>(anchor.region.end.i - anchor.region.begin.i) *
+                        (anchor.region.end.j - anchor.region.begin.j));
+    }
+    alignIndependentFills(context, cells, [&](int task, const SearchContext& own) {
+        Segment& anchor = *gapped[static_cast<std::size_t>(task)];
+        Segment realigned = anchor;  // the rows to align again if memory runs short
+        realignGappedAnchor(own, realigned);
+        anchor = std::move(realigned);
+    });
 }

@@ -1,10 +1,6 @@
-#include <memory>
-
 #include "align/GotohAligner.hpp"
 #include "anchor/AnchoredAligner.hpp"
-#include "common/MemoryBudget.hpp"
-#include "common/SideBySide.hpp"
-#include "common/WorkArena.hpp"
+#include "anchor/SideBySideFills.hpp"
 
 namespace {
 
@@ -32,49 +28,21 @@ struct Stretch {
 };
 
 // The stretches are independent, so they are aligned first and joined in
-// order after. Large ones go one at a time with every thread on their fills;
-// the small ones, which a fill does not split, go side by side, a thread and
-// an arena each. A small one that finds no memory beside the others is
-// aligned again alone at the end: side by side must never fail a pair that
-// fits one stretch at a time.
+// order after.
 void alignStretches(const SearchContext& context, std::vector<Stretch>& stretches) {
-    const AlignParameters& params = context.params;
-    auto align = [&](Stretch& s, WorkArena& arena, const StripPolicy& strips) {
-        GotohAligner g(context.seq1.substr(static_cast<std::size_t>(s.i0), static_cast<std::size_t>(s.di)),
-                       context.seq2.substr(static_cast<std::size_t>(s.j0), static_cast<std::size_t>(s.dj)),
-                       context.lookup, params.gapOpen, params.gapExt, &arena, strips);
-        GlobalRows& r = s.aligned;
-        r.score = s.form == Stretch::Form::kFreeHead ? g.alignFreeHead(r.row1, r.row2)
-                  : s.form == Stretch::Form::kGlobal ? g.alignGlobal(r.row1, r.row2)
-                                               : g.alignFreeTail(r.row1, r.row2);
-    };
-    std::vector<Stretch*> small;
-    for (Stretch& s : stretches) {
-        if (params.threads > 1 && s.cells() < params.tuning.parallelFillMinCells) {
-            small.push_back(&s);
-        } else {
-            align(s, context.arena, stripPolicyOf(params));
-        }
-    }
-    if (small.empty()) return;
-    std::vector<char> lackedMemory(small.size(), 0);
-    {
-        std::vector<std::unique_ptr<WorkArena>> arenas;
-        for (int w = 1; w < params.threads; ++w)
-            arenas.push_back(std::make_unique<WorkArena>(context.arena.budget()));
-        runSideBySide(static_cast<int>(small.size()), params.threads, [&](int task, int worker) {
-            Stretch& s = *small[static_cast<std::size_t>(task)];
-            WorkArena& arena = worker == 0 ? context.arena : *arenas[static_cast<std::size_t>(worker - 1)];
-            try {
-                align(s, arena, StripPolicy{1});
-            } catch (const OutOfMemory&) {
-                s.aligned = GlobalRows{};
-                lackedMemory[static_cast<std::size_t>(task)] = 1;
-            }
-        });
-    }
-    for (std::size_t k = 0; k < small.size(); ++k)
-        if (lackedMemory[k]) align(*small[k], context.arena, StripPolicy{1});
+    std::vector<long long> cells;
+    for (const Stretch& s : stretches) cells.push_back(s.cells());
+    alignIndependentFills(context, cells, [&](int task, const SearchContext& own) {
+        Stretch& s = stretches[static_cast<std::size_t>(task)];
+        GotohAligner g(own.seq1.substr(static_cast<std::size_t>(s.i0), static_cast<std::size_t>(s.di)),
+                       own.seq2.substr(static_cast<std::size_t>(s.j0), static_cast<std::size_t>(s.dj)),
+                       own.lookup, own.params.gapOpen, own.params.gapExt, &own.arena, stripPolicyOf(own.params));
+        GlobalRows aligned;
+        aligned.score = s.form == Stretch::Form::kFreeHead ? g.alignFreeHead(aligned.row1, aligned.row2)
+                        : s.form == Stretch::Form::kGlobal ? g.alignGlobal(aligned.row1, aligned.row2)
+                                                           : g.alignFreeTail(aligned.row1, aligned.row2);
+        s.aligned = std::move(aligned);
+    });
 }
 
 }  // namespace
