@@ -48,4 +48,10 @@ Matrix Matrix::named(std::string_view name) {
                                 "\"; the known names are " + nameList());
 }
 
+std::optional<Matrix> findMatrix(std::string_view name) {
+    for (const NamedMatrixText& m : builtinNamedMatrices())
+        if (sameName(m.name, name)) return Matrix::named(m.name);
+    return std::nullopt;
+}
+
 }  // namespace torva

@@ -33,16 +33,6 @@ void checkRows(const Result& r) {
 
 }  // namespace
 
-std::optional<Matrix> findMatrix(std::string_view name) {
-    for (const std::string& known : Matrix::names())
-        if (known.size() == name.size() &&
-            std::equal(known.begin(), known.end(), name.begin(), [](char a, char b) {
-                return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-            }))
-            return Matrix::named(known);
-    return std::nullopt;
-}
-
 std::string nameWord(std::string_view name) { return std::string(firstWord(std::string(name))); }
 
 unsigned usableCores() { return static_cast<unsigned>(::usableCores()); }
