@@ -127,6 +127,7 @@ private:
     std::optional<CommandLine> args_;
     std::string matrixGiven_;
     std::optional<ScoreMatrix> matrix_;
+    AlignParameters params_;
     Strand strand_ = Strand::kPlus;
     std::optional<FastaReader> reader_;
     std::optional<RunOutputs> outputs_;
@@ -209,6 +210,8 @@ RunStatus Run::loadMatrix() {
         MessageSink::err("warning: matrix file " + args.matrixFile + " has no row for " + letters +
                          "; every pair with them scores 0");
     }
+    // Every value a pair is aligned with, decided once the matrix is known.
+    params_ = resolveParameters(args, *matrix_, gappedAnchor_);
     return {};
 }
 
@@ -216,7 +219,7 @@ RunStatus Run::loadMatrix() {
 RunStatus Run::checkStrand() {
     const CommandLine& args = *args_;
     strand_ = args.strand == "minus" ? Strand::kMinus : args.strand == "both" ? Strand::kBoth : Strand::kPlus;
-    if (strand_ == Strand::kPlus || !resolveParameters(args, *matrix_, gappedAnchor_).protein) return {};
+    if (strand_ == Strand::kPlus || !params_.protein) return {};
     RunStatus status = stopWith(RunStatus::Kind::kNoOtherStrand,
                                 args.isProtein ? std::string("-P")
                                                : "the matrix file " + args.matrixFile + " is a protein matrix");
@@ -251,7 +254,7 @@ RunStatus Run::openOutputs() {
         const ScoreLookup scores = matrix_->lookup();
         auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
         description_.matrix = matrixGiven_;
-        description_.params = resolveParameters(args, *matrix_, gappedAnchor_);
+        description_.params = params_;
         outputs.addViews(args.viewFile, args.reportFile, description_,
                          PositivePairs([&](char a, char b) { return scores.score(lower(a), lower(b)); }));
     }
@@ -328,7 +331,7 @@ bool Run::deliver(Job& job, PairOutcome& outcome) {
 // whatever the number of workers. A damaged stretch of input ends the
 // reading; the pairs read before it are still written.
 void Run::alignAll() {
-    const AlignParameters params = resolveParameters(*args_, *matrix_, gappedAnchor_);
+    const AlignParameters& params = params_;
     const ScoreLookup& lookup = lookup_.emplace(matrix_->lookup());
     unknown_.emplace(*matrix_, params.maskChar);
     const PairSettings& settings = settings_.emplace(PairSettings{lookup, params, strand_, strand_ != Strand::kPlus});
