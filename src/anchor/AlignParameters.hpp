@@ -20,6 +20,10 @@ struct EngineTuning {
     // strip costs less than it saves. Tests lower both to split small fills.
     int stripMinWidth = 1024;
     long long parallelFillMinCells = 1LL << 22;
+    // With more than one thread, a part of the anchor search goes to another
+    // thread only when it has this many cells: below, handing it on costs
+    // about as much as filling it. Tests lower it to hand on small parts.
+    long long searchPartMinCells = 1LL << 18;
     // The spacing of the local matrix's kept rows and columns (0: from the
     // pair's size). Tests make it small so that tracebacks cross many blocks.
     int gridStep = 0;

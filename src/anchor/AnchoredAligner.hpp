@@ -54,11 +54,6 @@ public:
     static int cutoffScore(const ScoreLookup& lookup, int scoreFactor);
 
 private:
-    // Appends the anchors of `region` to `chain`, starting from `candidates`
-    // (end cells of one score, `candidateValue`, or -1 to read it).
-    void searchAnchors(const Region& region, std::vector<Cell> candidates, int candidateValue,
-                       AnchorChain& chain);
-
     SearchContext context_;
     int len1_, len2_;
     LocalScoreMatrix matrix_;

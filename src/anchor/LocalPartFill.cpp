@@ -63,8 +63,8 @@ void LocalScoreMatrix::fillStrip(int top, int bottom, int c0, int c1, StripHandO
         stopPoint();
         const int k = i - top;
         const int left = in ? *in->await(k) : 0;
-        const int* scores = profileRow(codes1_[i - 1]) + c0;
-        const std::int16_t* scores16 = profile16Row(codes1_[i - 1]) + c0;
+        const int* scores = profileRow(code1(i - 1)) + c0;
+        const std::int16_t* scores16 = profile16Row(code1(i - 1)) + c0;
         int rowMax = 0;
         int carry = left;  // this row's value in the column before the chunk
         for (std::size_t ch = 0; ch < chunks; ++ch) {
@@ -174,7 +174,7 @@ void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, 
         for (std::size_t k = 0; k < rows; ++k) {
             int m = 0;
             for (const auto& strip : rowMax) m = std::max(m, strip[k]);
-            rowBest_[static_cast<std::size_t>(top) + k] = m;
+            (*rowBest_)[static_cast<std::size_t>(top) + k] = m;
         }
     };
     if (strips == 1) {
@@ -207,6 +207,6 @@ void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, 
 int LocalScoreMatrix::lastReachingRow(const Region& region, int best) const {
     const int floor = best > 1 ? best : 1;
     for (int i = region.end.i; i > region.begin.i; --i)
-        if (rowBest_[static_cast<std::size_t>(i)] >= floor) return i;
+        if ((*rowBest_)[static_cast<std::size_t>(i)] >= floor) return i;
     return -1;
 }

@@ -33,7 +33,6 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       gap_(gap),
       len1_(static_cast<int>(seq1.size())),
       len2_(static_cast<int>(seq2.size())),
-      codes1_(lookup.encode(seq1)),
       bestPairScore_(lookup.bestScore()),
       fillRow_(localRowKernel(len1_, len2_, lookup.bestScore())),
       fillRow16_(activeKernels().localRow16),
@@ -44,23 +43,57 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       keepsChoices_(keepsEveryChoice(len1_, len2_, options.gridStep)),
       choices_(&arena),
       grid_(arena),
-      block_(&arena) {
+      block_(&arena),
+      rowBest_(std::make_shared<std::vector<int>>()) {
     width_ = static_cast<std::size_t>(len2_) + 1;
+    auto profile = std::make_shared<ScoreProfile>();
+    profile->codes1 = lookup.encode(seq1);
     const auto codes2 = lookup.encode(seq2);
     const std::size_t codeCount = lookup.codes();
-    profile_.assign(codeCount * width_, 0);
+    std::vector<int>& scores = profile->scores;
+    scores.assign(codeCount * width_, 0);
     for (std::size_t c = 0; c < codeCount; ++c) {
         const int* srow = lookup.row(static_cast<ScoreLookup::Code>(c));
-        for (int j = 1; j <= len2_; ++j) profile_[c * width_ + j] = srow[codes2[j - 1]];
+        for (int j = 1; j <= len2_; ++j) scores[c * width_ + j] = srow[codes2[j - 1]];
     }
     // Only rows that localRowFits16 admits read it, and those need pair
     // scores of at most INT16_MAX; lower ones may saturate.
-    profile16_.resize(profile_.size());
-    for (std::size_t k = 0; k < profile_.size(); ++k)
-        profile16_[k] = static_cast<std::int16_t>(std::clamp(profile_[k], INT16_MIN, INT16_MAX));
+    profile->scores16.resize(scores.size());
+    for (std::size_t k = 0; k < scores.size(); ++k)
+        profile->scores16[k] = static_cast<std::int16_t>(std::clamp(scores[k], INT16_MIN, INT16_MAX));
+    profile_ = std::move(profile);
     // Every cell is written by fill(), so the storage is not cleared first.
     if (keepsChoices_)
         choices_.resizeUninitialized(len1_ + 1, static_cast<int>(ChoiceCells::rowBytes(width_)));
+}
+
+LocalScoreMatrix::LocalScoreMatrix(const LocalScoreMatrix& viewed, WorkArena& arena)
+    : seq1_(viewed.seq1_),
+      seq2_(viewed.seq2_),
+      lookup_(viewed.lookup_),
+      gap_(viewed.gap_),
+      len1_(viewed.len1_),
+      len2_(viewed.len2_),
+      profile_(viewed.profile_),
+      bestPairScore_(viewed.bestPairScore_),
+      fillRow_(viewed.fillRow_),
+      fillRow16_(viewed.fillRow16_),
+      findEqual_(viewed.findEqual_),
+      pack_(viewed.pack_),
+      options_(viewed.options_),
+      arena_(arena),
+      width_(viewed.width_),
+      keepsChoices_(false),
+      choices_(&arena),
+      grid_(arena),
+      block_(&arena),
+      rowBest_(viewed.rowBest_) {
+    options_.threads = 1;
+}
+
+std::unique_ptr<LocalScoreMatrix> LocalScoreMatrix::workerView(WorkArena& arena) const {
+    if (keepsChoices_) throw std::logic_error("LocalScoreMatrix::workerView: the matrix keeps no grid");
+    return std::unique_ptr<LocalScoreMatrix>(new LocalScoreMatrix(*this, arena));
 }
 
 std::uint64_t LocalScoreMatrix::tracebackBytes(long long len1, long long len2) {
@@ -75,7 +108,7 @@ std::uint64_t LocalScoreMatrix::tracebackBytes(long long len1, long long len2) {
 
 int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) {
     maxCells.clear();
-    rowBest_.assign(static_cast<std::size_t>(len1_) + 1, 0);
+    rowBest_->assign(static_cast<std::size_t>(len1_) + 1, 0);
     int best = 0;
     if (progress) {
         progress->rows.store(len1_, std::memory_order_relaxed);
@@ -111,7 +144,7 @@ void LocalScoreMatrix::refillBlock(int r0, int c0, int lastRow, int lastColumn,
     for (int i = r0 + 1; i <= lastRow; ++i) {
         stopPoint();
         cur[0] = keptColumn >= 0 ? grid_.columnsOfRow(i)[keptColumn] : 0;
-        fillRow_(prev, cur, profileRow(codes1_[i - 1]) + c0, n, gap_,
+        fillRow_(prev, cur, profileRow(code1(i - 1)) + c0, n, gap_,
                  choices ? rowChoices.data() : nullptr);
         if (choices) pack_(rowChoices.data(), stride, choices + static_cast<std::size_t>(i - r0 - 1) * stride);
         row(i, cur);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -55,6 +56,16 @@ public:
 
     int len1() const { return len1_; }
     int len2() const { return len2_; }
+
+    // A second view of this matrix for another worker of the anchor search:
+    // it reads the same scores and shares each row's recorded best, but keeps
+    // its own grid and block in `arena` and fills on one thread, so that two
+    // workers can search parts that share no row. Only a matrix with a grid
+    // has views (std::logic_error otherwise): the choices of a small matrix
+    // are kept per cell, and a part that keeps its scores reads its region's.
+    std::unique_ptr<LocalScoreMatrix> workerView(WorkArena& arena) const;
+    // The threads the fills from now on use; results do not depend on it.
+    void setThreads(int threads) { options_.threads = threads; }
 
     // Fills the whole matrix; returns the highest score and puts every cell
     // holding it, row-major, in `maxCells` (none when no cell is positive).
@@ -156,20 +167,29 @@ private:
     template <class RowFn>
     void refillBlock(int r0, int c0, int lastRow, int lastColumn, std::uint8_t* choices,
                      std::size_t stride, RowFn&& row);
-    // The pair scores of residue code c against every column: entry j for
-    // column j (1-based), c * width_ apart.
-    const int* profileRow(ScoreLookup::Code c) const { return profile_.data() + c * width_; }
-    // The same in 16 bits, scores below INT16_MIN stored as INT16_MIN (the
-    // 16-bit kernel's contract allows it).
-    const std::int16_t* profile16Row(ScoreLookup::Code c) const { return profile16_.data() + c * width_; }
+    LocalScoreMatrix(const LocalScoreMatrix& viewed, WorkArena& arena);
+
+    // What every view of the matrix reads and nothing changes after the
+    // construction: sequence 1's residue codes, and for each code its pair
+    // scores against every column (entry j for column j, 1-based), in 32
+    // and in 16 bits (scores below INT16_MIN stored as INT16_MIN, as the
+    // 16-bit kernel's contract allows).
+    struct ScoreProfile {
+        std::vector<ScoreLookup::Code> codes1;
+        std::vector<int> scores;
+        std::vector<std::int16_t> scores16;
+    };
+    ScoreLookup::Code code1(int i) const { return profile_->codes1[static_cast<std::size_t>(i)]; }
+    const int* profileRow(ScoreLookup::Code c) const { return profile_->scores.data() + c * width_; }
+    const std::int16_t* profile16Row(ScoreLookup::Code c) const {
+        return profile_->scores16.data() + c * width_;
+    }
 
     std::string_view seq1_, seq2_;
     const ScoreLookup& lookup_;
     int gap_;
     int len1_, len2_;
-    std::vector<ScoreLookup::Code> codes1_;
-    std::vector<int> profile_;
-    std::vector<std::int16_t> profile16_;
+    std::shared_ptr<const ScoreProfile> profile_;
     int bestPairScore_;
     LocalRowFn fillRow_;
     LocalRow16Fn fillRow16_;
@@ -186,5 +206,6 @@ private:
     // that last recorded it (the whole matrix, or a re-scored part). A
     // search of a part that keeps its scores lies within that region, so rows
     // whose bound is below the best value found so far need not be computed.
-    std::vector<int> rowBest_;
+    // Shared by the views: the workers' parts share no row.
+    std::shared_ptr<std::vector<int>> rowBest_;
 };

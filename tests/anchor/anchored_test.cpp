@@ -6,6 +6,7 @@
 #include "align/GotohAligner.hpp"
 #include "anchor/AnchorSteps.hpp"
 #include "anchor/AnchoredAligner.hpp"
+#include "common/MemoryBudget.hpp"
 #include "common/WorkArena.hpp"
 #include "support/TestData.hpp"
 
@@ -43,6 +44,20 @@ std::string result(const Aligned& al) {
     return s;
 }
 
+// A pair of 16 related blocks (of two letters: ties everywhere) between
+// stretches that never match, so that the anchor search recurses through
+// many parts.
+std::pair<std::string, std::string> relatedBlocks(std::mt19937& rng) {
+    std::string a, b;
+    std::uniform_int_distribution<int> block(15, 45), spacer(60, 160);
+    for (int k = 0; k < 16; ++k) {
+        const std::string shared = testdata::randomSeq(rng, block(rng), "ac");
+        a += std::string(static_cast<std::size_t>(spacer(rng)), 'g') + shared;
+        b += std::string(static_cast<std::size_t>(spacer(rng)), 't') + testdata::mutate(rng, shared, 0.05, "ac");
+    }
+    return {a, b};
+}
+
 }  // namespace
 
 // On random related pairs with cheap gaps (so anchors often carry gaps), in
@@ -50,8 +65,8 @@ std::string result(const Aligned& al) {
 // order along both and their scores add up to the chain's; a search that
 // reads every row, fills split into narrow strips on three threads, conflict
 // groups and stretches between anchors aligned side by side on three threads,
-// and tracebacks through grids of small blocks give exactly the same anchors
-// and rows.
+// tracebacks through grids of small blocks, and the parts of the search
+// handed on among two to four threads give exactly the same anchors and rows.
 TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
     const ScoreLookup lookup = testdata::simpleDna();
     WorkArena arena;
@@ -66,7 +81,7 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
                                              : testdata::mutate(rng, a, 0.08 + 0.02 * (round % 5), letters);
         const AlignParameters fast = params(round % 2 ? -2 : -6, -1, 6 + round % 3, 5 + round % 30,
                                             round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
-        AlignParameters slow = fast, strips = fast, sideBySide = fast, blocks = fast;
+        AlignParameters slow = fast, strips = fast, sideBySide = fast, blocks = fast, parts = fast;
         sideBySide.threads = 3;
         slow.tuning.allowRowSkipping = false;
         strips.threads = 3;
@@ -74,6 +89,9 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
         strips.tuning.parallelFillMinCells = 0;
         strips.tuning.gridStep = 5;
         blocks.tuning.gridStep = 1 + round % 4;
+        parts.threads = 2 + round % 3;
+        parts.tuning.gridStep = 2 + round % 5;
+        parts.tuning.searchPartMinCells = 0;
         const Aligned al = alignAnchored(a, b, lookup, fast, arena);
         const std::vector<char>&r1 = al.global.row1, &r2 = al.global.row2;
         ASSERT_TRUE(r1.size() == r2.size() && withoutGaps(r1) == a && withoutGaps(r2) == b) << a << " / " << b;
@@ -88,9 +106,57 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
         }
         ASSERT_EQ(sum, al.chain.score);
 
-        for (const AlignParameters* other : {&slow, &strips, &sideBySide, &blocks})
+        for (const AlignParameters* other : {&slow, &strips, &sideBySide, &blocks, &parts})
             ASSERT_EQ(result(alignAnchored(a, b, lookup, *other, arena)), result(al));
     }
+}
+
+// The parts of the search of pairs of related blocks, handed on among two to
+// four threads, give the chain of one thread.
+TEST(AnchoredAlignment, PartsHandedOnGiveTheChainOfOneThread) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    WorkArena arena;
+    std::mt19937 rng(29);
+    for (int round = 0; round < 40; ++round) {
+        const auto [a, b] = relatedBlocks(rng);
+        AlignParameters p = params(round % 2 ? -3 : -6, -1, 6, 8 + round % 10,
+                                   round % 3 ? GappedAnchorRealign::kWindows : GappedAnchorRealign::kWhole);
+        p.tuning.gridStep = 3 + round % 6;
+        const std::string want = result(alignAnchored(a, b, lookup, p, arena));
+        p.threads = 2 + round % 3;
+        p.tuning.searchPartMinCells = 0;
+        ASSERT_EQ(result(alignAnchored(a, b, lookup, p, arena)), want) << a << " / " << b;
+    }
+}
+
+// A worker of the search that runs short of memory fails the whole search
+// (the pair is then tried again on one thread): the chain never comes back
+// without the parts that worker took.
+TEST(AnchoredAlignment, SearchWorkerShortOfMemoryFailsTheSearch) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    std::mt19937 rng(7);
+    const auto [a, b] = relatedBlocks(rng);
+    AlignParameters p = params(-6, -1, 6, 10);
+    p.tuning.gridStep = 4;
+    WorkArena plenty;
+    const std::string want = result(alignAnchored(a, b, lookup, p, plenty));
+    p.threads = 2;
+    p.tuning.searchPartMinCells = 0;
+    int failed = 0;
+    for (int round = 0; round < 20; ++round) {
+        MemoryBudget tight(std::uint64_t{1} << 40, MemoryBudget::process());
+        WorkArena arena(tight);
+        AnchoredAligner aligner(a, b, lookup, p, arena);
+        // Room for the first worker's small buffers, not for another's grid.
+        tight.setCeilingForTesting(tight.reserved() + (256 << 10));
+        try {
+            const AnchorChain chain = aligner.selectAnchors();
+            EXPECT_EQ(result(Aligned{chain, aligner.joinAnchors(chain)}), want);
+        } catch (const OutOfMemory&) {
+            ++failed;
+        }
+    }
+    EXPECT_GT(failed, 0);
 }
 
 // A part shorter than -C in either sequence is not searched; a best value

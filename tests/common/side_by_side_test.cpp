@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
 
+#include "common/SharedWork.hpp"
 #include "common/SideBySide.hpp"
 #include "common/ThreadStart.hpp"
 
@@ -41,6 +43,62 @@ TEST(SideBySide, EveryTaskRunsOnceAndTheLowestFailureComesBack) {
                 EXPECT_STREQ(e.what(), "task 3");
             }
             EXPECT_EQ(ran.load(), 10);
+        }
+        if (startsFail) replaceThreadStarter(previous);
+    }
+}
+
+// A tree of pieces, each offering its two halves and doing itself those no
+// idle worker took: every leaf is done exactly once whatever the threads,
+// also when no helper starts. A failure comes back from run(), and an offer
+// after it ends the task that makes it.
+TEST(SharedWork, EveryPieceRunsOnceAndAFailureEndsTheRest) {
+    for (const bool startsFail : {false, true}) {
+        ThreadStarter previous;
+        if (startsFail)
+            previous = replaceThreadStarter([](std::function<void()>) -> std::thread {
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+            });
+        for (const int threads : {1, 2, 5}) {
+            constexpr int kLeaves = 1 << 12;
+            std::vector<std::atomic<int>> done(kLeaves);
+            std::atomic<int> highestWorker{0};
+            SharedWork work(threads);
+            std::function<void(int, int, int)> split = [&](int from, int to, int worker) {
+                int seen = highestWorker.load();
+                while (worker > seen && !highestWorker.compare_exchange_weak(seen, worker)) {}
+                if (to - from == 1) {
+                    ++done[static_cast<std::size_t>(from)];
+                    return;
+                }
+                const int mid = (from + to) / 2;
+                for (const auto& [a, b] : {std::pair{from, mid}, std::pair{mid, to}})
+                    if (!work.offer([&split, a, b](int w) { split(a, b, w); })) split(a, b, worker);
+            };
+            work.run([&](int worker) { split(0, kLeaves, worker); });
+            for (const auto& d : done) ASSERT_EQ(d.load(), 1) << threads << " threads";
+            ASSERT_LT(highestWorker.load(), startsFail ? 1 : threads);
+
+            SharedWork failing(threads);
+            std::atomic<int> leaves{0};
+            std::function<void(int, int)> failAt = [&](int from, int to) {
+                if (to - from == 1) {
+                    if (from == 100) throw std::runtime_error("leaf 100");
+                    ++leaves;
+                    return;
+                }
+                const int mid = (from + to) / 2;
+                for (const auto& [a, b] : {std::pair{from, mid}, std::pair{mid, to}})
+                    if (!failing.offer([&failAt, a, b](int) { failAt(a, b); })) failAt(a, b);
+            };
+            try {
+                failing.run([&](int) { failAt(0, kLeaves); });
+                FAIL() << "no failure came back";
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "leaf 100");
+            }
+            EXPECT_LT(leaves.load(), kLeaves);
+            EXPECT_THROW(failing.offer([](int) {}), SharedWork::Abandoned);
         }
         if (startsFail) replaceThreadStarter(previous);
     }

@@ -166,8 +166,8 @@ TEST(PairScheduler, AfterPairStepTravelsWithItsPair) {
     }
 }
 
-// The column strips of a large fill whose threads cannot all start give the
-// alignment of a fill on one thread.
+// The column strips of a large fill, and the parts of its search handed on,
+// whose threads cannot all start give the alignment of one thread.
 TEST(PairScheduler, RefusedStripThreadsGiveTheSameAlignment) {
     const ScoreLookup lookup = testdata::simpleDna();
     std::mt19937 rng(17);
@@ -185,6 +185,8 @@ TEST(PairScheduler, RefusedStripThreadsGiveTheSameAlignment) {
     p.threads = 4;
     p.tuning.stripMinWidth = 8;
     p.tuning.parallelFillMinCells = 0;
+    p.tuning.gridStep = 16;
+    p.tuning.searchPartMinCells = 0;
     for (const int allowed : {0, 1, 2}) {
         RefusedThreads refused(allowed);
         EXPECT_EQ(aligned(p), want) << allowed;
