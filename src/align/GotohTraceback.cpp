@@ -242,13 +242,14 @@ struct BlockBuffers {
         : profile(p, w, rows), start(w) {}
 };
 
-// Recomputes block c over columns 0..w-1 from its checkpoint, recording its
-// choices in fill.moves.
-void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int w,
-               Capture* capture) {
+// Recomputes rows top+1 .. lastRow of block c over columns firstColumn .. w-1
+// from its checkpoint (and, past column 0, from the kept column
+// firstColumn), recording their choices in fill.moves.
+void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int firstColumn,
+               int lastRow, int w, Capture* capture) {
     const int k = f.blockRows;
     const int top = c * k;
-    const int rows = std::min(k, p.n - top);
+    const int rows = lastRow - top;
     const std::size_t stride = static_cast<std::size_t>(w);
     if (top == 0) {
         firstRow(bb.start.row, w, p.gapOpen, p.gapExt);
@@ -265,9 +266,19 @@ void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int
     } else {
         policy.threads = 1;
     }
-    const std::vector<int> edges = columnStripEdges(w - 1, rows, policy);
+    std::vector<int> edges = columnStripEdges(w - 1 - firstColumn, rows, policy);
+    for (int& edge : edges) edge += firstColumn;
+    // The kept column's states, row by row, enter the first strip as a
+    // strip on its left would hand them on.
+    StripHandOff keptColumn(firstColumn > 0 ? static_cast<std::size_t>(rows) : 0, 3);
+    if (firstColumn > 0) {
+        const std::size_t kept = static_cast<std::size_t>(p.m / f.keptColumnStep);
+        const std::size_t t = static_cast<std::size_t>(firstColumn / f.keptColumnStep) - 1;
+        for (int i = top + 1; i <= lastRow; ++i)
+            keptColumn.publish(i - top - 1, f.keptColumns.data() + ((static_cast<std::size_t>(i) - 1) * kept + t) * 3);
+    }
     const Band band{p, bb.profile, gotohRowFor(p.n, p.m, p.lookup, p.gapOpen, p.gapExt),
-                    top, top + rows, bb.start.row, edges};
+                    top, lastRow, bb.start.row, edges};
     if (bb.strips.size() < edges.size() - 1) bb.strips.resize(edges.size() - 1);
     std::uint8_t* moves = f.moves.data();
     runColumnStrips(band.strips(), static_cast<std::size_t>(rows), 3,
@@ -281,10 +292,25 @@ void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int
             if (j > c1 || (j <= c0 && s > 0)) return;
             capture->value = stateRow(cur, capture->cell.state)[j - c0];
         };
-        fillStrip(band, s, bb.strips[static_cast<std::size_t>(s)], in, out, movesOf, onRow);
+        StripHandOff* left = s == 0 && firstColumn > 0 ? &keptColumn : in;
+        fillStrip(band, s, bb.strips[static_cast<std::size_t>(s)], left, out, movesOf, onRow);
     });
     f.movesBlock = c;
     f.movesWidth = w;
+    f.movesFirstColumn = firstColumn;
+    f.movesLastRow = lastRow;
+}
+
+// The column a recomputation for the path at `cur` in block c starts from:
+// the kept column left of where a diagonal path would leave the block, or,
+// when the path has just left the loaded columns to the left, the kept
+// column left of it.
+int firstColumnFor(const GotohFill& f, int c, const GotohCell& cur) {
+    const int step = f.keptColumnStep;
+    if (step == 0) return 0;
+    const bool leftLoaded = f.movesBlock == c && cur.i <= f.movesLastRow && cur.j <= f.movesFirstColumn;
+    const int guess = leftLoaded ? cur.j - 1 : cur.j - (cur.i - c * f.blockRows);
+    return guess <= 0 ? 0 : guess / step * step;
 }
 
 // The start value when the fill kept it or the boundary fixes it.
@@ -308,13 +334,14 @@ bool knownValue(const GotohProblem& p, const GotohFill& f, GotohCell s, int& val
 }
 
 // Walks the path through the loaded block until it leaves it upwards or
-// reaches column 0, appending the columns in reverse.
+// reaches its first column (column 0, or a kept one), appending the columns
+// in reverse.
 void walkBlock(const GotohFill& f, GotohCell& cur, std::string_view seq1, std::string_view seq2,
                std::vector<char>& row1, std::vector<char>& row2) {
     const int top = f.movesBlock * f.blockRows;
     const std::size_t stride = static_cast<std::size_t>(f.movesWidth);
     const std::uint8_t* moves = f.moves.data();
-    while (cur.i > top && cur.j > 0) {
+    while (cur.i > top && cur.j > f.movesFirstColumn) {
         const std::uint8_t m = moves[static_cast<std::size_t>(cur.i - top - 1) * stride +
                                      static_cast<std::size_t>(cur.j)];
         const GotohState state = cur.state;
@@ -350,8 +377,14 @@ int gotohBlockRows(int n, int m) {
     return std::clamp(k, 1, n);
 }
 
+int gotohKeptColumnStep(int n, int m, int k) {
+    if (k >= n) return 0;
+    const int step = std::max(4096, 4 * k);
+    return m >= 2 * step ? step : 0;
+}
+
 GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena* arena,
-                                const StripPolicy& strips) {
+                                const StripPolicy& strips, int keptColumnStep) {
     const int n = p.n, m = p.m;
     const std::size_t width = static_cast<std::size_t>(m) + 1;
     GotohFill f(arena);
@@ -379,7 +412,13 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
         f.moves.reset(static_cast<std::size_t>(k) * width);
         f.movesBlock = blocks - 1;
         f.movesWidth = static_cast<int>(width);
+        f.movesLastRow = n;
     }
+    f.keptColumnStep = keptColumnStep == 0 ? gotohKeptColumnStep(n, m, k) : std::max(keptColumnStep, 0);
+    if (blocks <= 1 || f.keptColumnStep > m) f.keptColumnStep = 0;
+    const int step = f.keptColumnStep;
+    const std::size_t keptPerRow = step > 0 ? static_cast<std::size_t>(m / step) : 0;
+    f.keptColumns.reset(static_cast<std::size_t>(n) * keptPerRow * 3);
     const Band band{p, profile, gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt), 0, n, start.row,
                     f.checkpointEdges};
     std::uint8_t* moves = f.moves.data();
@@ -391,14 +430,23 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
             return i > bottomTop ? moves + static_cast<std::size_t>(i - bottomTop - 1) * width
                                  : nullptr;
         };
-        const auto onRow = [&](int i, const GotohRowStates& cur, int c0, int c1) {
+        // Kept columns in this strip's own columns, c0 + 1 .. c1 (or from 1).
+        const int c0 = band.edges[static_cast<std::size_t>(s)];
+        const int c1 = band.edges[static_cast<std::size_t>(s) + 1];
+        const int firstKept = step > 0 ? (c0 / step + 1) * step : c1 + 1;
+        const auto onRow = [&](int i, const GotohRowStates& cur, int, int) {
             if (last) f.lastCol[static_cast<std::size_t>(i)] = cur.d[c1 - c0];
             if (i % k == 0 && i <= bottomTop) saveCheckpoint(f, i / k, s, cur, c0, c1, m);
+            for (int j = firstKept; j <= c1; j += step) {
+                int* kept = f.keptColumns.data() +
+                            ((static_cast<std::size_t>(i) - 1) * keptPerRow + static_cast<std::size_t>(j / step) - 1) * 3;
+                kept[0] = cur.d[j - c0];
+                kept[1] = cur.p[j - c0];
+                kept[2] = cur.q[j - c0];
+            }
         };
         StripRows& strip = rows[static_cast<std::size_t>(s)];
         fillStrip(band, s, strip, in, out, movesOf, onRow);
-        const int c0 = band.edges[static_cast<std::size_t>(s)];
-        const int c1 = band.edges[static_cast<std::size_t>(s) + 1];
         const int own = s > 0 ? 1 : 0;
         std::copy(strip.prev.d + own, strip.prev.d + (c1 - c0) + 1, f.lastRow.begin() + c0 + own);
         if (last) f.corner = GotohCorner{strip.prev.d[c1 - c0], strip.prev.p[c1 - c0], strip.prev.q[c1 - c0]};
@@ -416,13 +464,15 @@ int traceGotoh(const GotohProblem& p, GotohFill& f, GotohCell start, std::string
     int result = 0;
     if (!knownValue(p, f, start, result)) {
         Capture capture{start};
-        loadBlock(p, f, bb, (start.i - 1) / f.blockRows, start.j + 1, &capture);
+        const int c = (start.i - 1) / f.blockRows;
+        loadBlock(p, f, bb, c, firstColumnFor(f, c, start), start.i, start.j + 1, &capture);
         result = capture.value;
     }
     while (cur.i > 0 && cur.j > 0) {
         const int c = (cur.i - 1) / f.blockRows;
-        if (f.movesBlock != c || f.movesWidth < cur.j + 1)
-            loadBlock(p, f, bb, c, cur.j + 1, nullptr);
+        if (f.movesBlock != c || f.movesWidth < cur.j + 1 || cur.i > f.movesLastRow ||
+            cur.j <= f.movesFirstColumn)
+            loadBlock(p, f, bb, c, firstColumnFor(f, c, cur), cur.i, cur.j + 1, nullptr);
         walkBlock(f, cur, seq1, seq2, row1, row2);
     }
     // Leading end gaps: their cost is already part of the path's score.

@@ -19,8 +19,17 @@
 //
 // Memory: 4 bytes a column per checkpoint plus k bytes a column for the block,
 // about 2 * sqrt(4 n) * (m + 1) bytes with the default k (about 45 MB for
-// 50 kb x 50 kb instead of 2.5 GB). Arithmetic: the fill plus at most one
-// more pass over the rows, narrowed to the columns left of the path.
+// 50 kb x 50 kb instead of 2.5 GB).
+//
+// A path crosses a block of k rows over about k columns, so recomputing every
+// column left of it would make the traceback a second pass over half the
+// matrix, with choices. The fill therefore also keeps the three states of
+// every K-th column in every row (12 bytes a row per kept column, K a few
+// times k: less than the checkpoints). A block is then recomputed from the
+// kept column left of where the path should leave it, and should the path go
+// further left, the rows it still has to cross are recomputed from the next
+// kept column to the left, and so on. The traceback costs about n * (k + K)
+// cells instead of n * m / 2.
 //
 // Large fills, and large blocks of the traceback, run in strips of columns
 // on several threads (common/ColumnStrips.hpp); a strip hands each row's
@@ -42,7 +51,8 @@ struct GotohProblem {
 // What one fill leaves behind: the values the free-end forms choose their
 // start from, and what the traceback recomputes its blocks from.
 struct GotohFill {
-    explicit GotohFill(WorkArena* arena = nullptr) : checkpointSteps(arena), moves(arena) {}
+    explicit GotohFill(WorkArena* arena = nullptr)
+        : checkpointSteps(arena), moves(arena), keptColumns(arena) {}
 
     // How the fill was split; the traceback splits its blocks by the same rule.
     StripPolicy strips;
@@ -71,17 +81,32 @@ struct GotohFill {
     ArenaBuffer<std::uint8_t> moves;
     int movesBlock = -1;
     int movesWidth = 0;
+    // The loaded choices cover columns movesFirstColumn + 1 .. movesWidth - 1
+    // of the block's rows up to movesLastRow; entry j of a row is column j.
+    int movesFirstColumn = 0;
+    int movesLastRow = 0;
+
+    // K, or 0 when no column is kept; D, P and Q of kept column t * K
+    // (t = 1 .. m / K) in row i at ((i - 1) * (m / K) + t - 1) * 3.
+    int keptColumnStep = 0;
+    ArenaBuffer<int> keptColumns;
 };
 
 // The default k for an n x m fill: one block when the whole matrix of choices
 // is small, otherwise the k that minimises checkpoints plus one block.
 int gotohBlockRows(int n, int m);
 
-// Fills the global recurrence once. `blockRows` 0 picks gotohBlockRows(n, m).
+// The default K for an n x m fill of k-row blocks: 0 (no kept column) when
+// the fill is one block or too narrow to gain from them.
+int gotohKeptColumnStep(int n, int m, int k);
+
+// Fills the global recurrence once. `blockRows` 0 picks gotohBlockRows(n, m),
+// `keptColumnStep` 0 picks gotohKeptColumnStep (a negative one keeps no column).
 // Its large buffers come from `arena` when one is given; `strips` says when
 // it, and the traceback's blocks, may use several threads.
 GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0,
-                                WorkArena* arena = nullptr, const StripPolicy& strips = {});
+                                WorkArena* arena = nullptr, const StripPolicy& strips = {},
+                                int keptColumnStep = 0);
 
 // Appends the columns of the optimal path from `start` back to
 // row 0 or column 0, then the leading end gaps, in sequence order: the rows

@@ -24,12 +24,12 @@ struct Checkpointed {
     GotohFill fill;
 
     Checkpointed(std::string x, std::string y, const Scoring& s, int blockRows,
-                 const StripPolicy& strips = {})
+                 const StripPolicy& strips = {}, int columnStep = 0)
         : s1(std::move(x)), s2(std::move(y)), lookup(s.lookup), a(lookup.encode(s1)),
           b(lookup.encode(s2)),
           p{a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), lookup,
             s.open, s.ext},
-          fill(fillGotohCheckpointed(p, blockRows, nullptr, strips)) {}
+          fill(fillGotohCheckpointed(p, blockRows, nullptr, strips, columnStep)) {}
 
     int trace(GotohCell start, std::vector<char>& r1, std::vector<char>& r2) {
         return traceGotoh(p, fill, start, s1, s2, r1, r2);
@@ -59,10 +59,11 @@ Result result(int value, const std::vector<char>& r1, const std::vector<char>& r
 
 std::vector<Result> checkpointedForms(const std::string& a, const std::string& b,
                                       const Scoring& s, const std::vector<GotohCell>& starts,
-                                      int blockRows, const StripPolicy& strips = {}) {
+                                      int blockRows, const StripPolicy& strips = {},
+                                      int columnStep = 0) {
     std::vector<Result> out;
     std::vector<char> r1{'#'}, r2{'#'};
-    Checkpointed cur(a, b, s, blockRows, strips);
+    Checkpointed cur(a, b, s, blockRows, strips, columnStep);
     const int v = cur.trace(gotohGlobalStart(cur.fill, cur.p.n, cur.p.m), r1, r2);
     out.push_back(result(v, r1, r2));
     for (const GotohCell& st : starts) {  // one fill, many traces: blocks get reloaded
@@ -73,7 +74,7 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
     r1.clear(), r2.clear();
     const int rv = cur.right(r1, r2);
     out.push_back(result(rv, r1, r2));
-    Checkpointed back(reversed(a), reversed(b), s, blockRows, strips);
+    Checkpointed back(reversed(a), reversed(b), s, blockRows, strips, columnStep);
     r1.clear(), r2.clear();
     const int lv = back.right(r1, r2);
     std::reverse(r1.begin(), r1.end());
@@ -85,9 +86,11 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
 // Strips of any width, down to a column, on `threads` threads.
 StripPolicy narrowStrips(int threads) { return StripPolicy{threads, 1, 0}; }
 
+// `columnSteps`: the spacing of the kept columns (0 the default, -1 none).
 void compareAllForms(std::mt19937& rng, const std::string& a, const std::string& b,
                      const Scoring& s, const std::vector<int>& blockSizes, int randomStarts,
-                     const std::vector<int>& threadCounts = {1}) {
+                     const std::vector<int>& threadCounts = {1},
+                     const std::vector<int>& columnSteps = {0}) {
     std::vector<GotohCell> starts;
     std::uniform_int_distribution<int> row(0, static_cast<int>(a.size()));
     std::uniform_int_distribution<int> col(0, static_cast<int>(b.size()));
@@ -98,13 +101,15 @@ void compareAllForms(std::mt19937& rng, const std::string& a, const std::string&
         checkpointedForms(a, b, s, starts, std::max(static_cast<int>(a.size()), 1));
     for (int k : blockSizes) {
         for (int threads : threadCounts) {
-            const std::vector<Result> got =
-                checkpointedForms(a, b, s, starts, k, narrowStrips(threads));
-            for (std::size_t f = 0; f < want.size(); ++f) {
-                ASSERT_EQ(got[f], want[f])
-                    << a << " / " << b << " form " << f << " k " << k << " threads " << threads
-                    << ": " << got[f].r1 << " / " << got[f].r2 << " want " << want[f].r1
-                    << " / " << want[f].r2;
+            for (int step : columnSteps) {
+                const std::vector<Result> got =
+                    checkpointedForms(a, b, s, starts, k, narrowStrips(threads), step);
+                for (std::size_t f = 0; f < want.size(); ++f) {
+                    ASSERT_EQ(got[f], want[f])
+                        << a << " / " << b << " form " << f << " k " << k << " threads " << threads
+                        << " kept columns " << step << ": " << got[f].r1 << " / " << got[f].r2
+                        << " want " << want[f].r1 << " / " << want[f].r2;
+                }
             }
         }
     }
@@ -127,6 +132,10 @@ std::vector<Scoring> tieHeavySetups() {
 
 }  // namespace
 
+// Blocks of any height, recomputed from kept columns of any spacing (down to
+// every column, where a path leaving the loaded columns to the left is
+// followed through one more recomputation per column), give the rows and
+// values of the whole matrix of choices.
 TEST(GotohTraceback, EveryBlockSizeGivesTheRowsOfOneBlock) {
     std::mt19937 rng(2024);
     const auto setups = tieHeavySetups();
@@ -138,7 +147,7 @@ TEST(GotohTraceback, EveryBlockSizeGivesTheRowsOfOneBlock) {
         const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
         const std::string b = round % 3 ? testdata::mutate(rng, a, 0.3, s.letters)
                                         : testdata::randomSeq(rng, len(rng), s.letters);
-        compareAllForms(rng, a, b, s, blockSizes, 9);
+        compareAllForms(rng, a, b, s, blockSizes, 9, {1}, {-1, 1, 3, 16});
     }
 }
 
@@ -153,14 +162,15 @@ TEST(GotohTraceback, LongerPairsAcrossManyBlocks) {
         const Scoring& s = setups[static_cast<std::size_t>(c[0])];
         const std::string a = testdata::randomSeq(rng, c[1], s.letters);
         const std::string b = testdata::mutate(rng, a, 0.2, s.letters);
-        compareAllForms(rng, a, b, s, {c[2]}, 3);
+        compareAllForms(rng, a, b, s, {c[2]}, 3, {1}, {0, 37});
     }
 }
 
 // Fills and recomputed blocks split into strips of columns, down to one
 // column a strip, hand every state on to the next strip: the rows and values
-// are those of one pass, with any block size, on any number of threads, for
-// steps that fit in 16 bits and those that do not.
+// are those of one pass, with any block size, on any number of threads, with
+// kept columns on either side of strip borders, for steps that fit in 16
+// bits and those that do not.
 TEST(GotohTraceback, StripsGiveTheRowsOfOnePass) {
     std::mt19937 rng(404);
     const auto setups = tieHeavySetups();
@@ -171,7 +181,7 @@ TEST(GotohTraceback, StripsGiveTheRowsOfOnePass) {
         const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
         const std::string b = round % 3 ? testdata::mutate(rng, a, 0.3, s.letters)
                                         : testdata::randomSeq(rng, len(rng), s.letters);
-        compareAllForms(rng, a, b, s, blockSizes, 3, {2, 4});
+        compareAllForms(rng, a, b, s, blockSizes, 3, {2, 4}, {0, 5});
     }
 }
 
@@ -203,4 +213,8 @@ TEST(GotohTraceback, DefaultBlockSize) {
     const int k = gotohBlockRows(50000, 50000);
     EXPECT_GE(k, 420);
     EXPECT_LE(k, 480);
+    // Kept columns only where a block is narrower than the pair by far.
+    EXPECT_EQ(gotohKeptColumnStep(500, 500, 500), 0);
+    EXPECT_EQ(gotohKeptColumnStep(50000, 6000, k), 0);
+    EXPECT_EQ(gotohKeptColumnStep(50000, 50000, k), 4096);
 }
