@@ -138,7 +138,8 @@ struct Options {
     bool protein = false;           // -P
     Variant variant = Variant::torva;
     // alignMany's workers; 0: the cores this process may use (its affinity
-    // and cgroup quota), as the programs count them.
+    // and cgroup quota), as the programs count them. More than
+    // limits().maxThreads: std::invalid_argument.
     unsigned threads = 0;
     // The most memory in bytes a call's work buffers may take; 0: what the
     // programs allow themselves (the least of the machine's available

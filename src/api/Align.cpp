@@ -13,6 +13,7 @@
 #include "common/WorkArena.hpp"
 #include "pair/PairEngine.hpp"
 #include "pair/PairScheduler.hpp"
+#include "pair/RunSettings.hpp"
 
 namespace torva {
 
@@ -143,6 +144,11 @@ void alignInOrder(const std::vector<std::pair<std::string, std::string>>& pairs,
     const Settings settings = resolveSettings(options, false);
     const PairSettings pairSettings = settings.pairSettings();
     CallBudget budget(options.memoryLimit);
+    // Each thread gets a worker and, on a large pair, an arena and buffers
+    // of its own: a count beyond the programs' limit would only ask for them.
+    if (options.threads > static_cast<unsigned>(RunLimits::kMaxThreads))
+        throw std::invalid_argument("threads " + std::to_string(options.threads) + " lies outside 0.." +
+                                    std::to_string(RunLimits::kMaxThreads));
     const int threads = options.threads ? static_cast<int>(options.threads) : usableCores();
     PairScheduler scheduler(threads, pairSettings, budget.get());
     const StopScope stoppable(options.stop);

@@ -37,6 +37,25 @@ TEST(ApiErrors, AlignManyThrowsTheFirstFailingPair) {
     }
 }
 
+// A thread count past the programs' limit is refused, naming it, before any
+// work: a wrapped or huge count would ask for that many workers and buffers.
+TEST(ApiErrors, ThreadsBeyondTheLimitAreRefused) {
+    const std::vector<std::pair<std::string, std::string>> pairs = {{"acgtacgt", "acgtaagt"}};
+    torva::Options o;
+    o.threads = torva::limits().maxThreads;
+    EXPECT_EQ(torva::alignMany(pairs, o).size(), 1u);
+    for (const unsigned threads : {torva::limits().maxThreads + 1, 4294967295u}) {
+        o.threads = threads;
+        try {
+            torva::alignEach(pairs, o);
+            FAIL() << threads;
+        } catch (const std::invalid_argument& e) {
+            EXPECT_EQ(std::string(e.what()), "threads " + std::to_string(threads) + " lies outside 0.." +
+                                                 std::to_string(torva::limits().maxThreads));
+        }
+    }
+}
+
 // alignEach aligns every pair past a failing one and gives each its own
 // result or error: the same results as align(), the same error as alignMany.
 TEST(ApiErrors, AlignEachKeepsEveryPairsOwnOutcome) {
