@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <random>
-#include <system_error>
 
 #include "align/GotohTraceback.hpp"
-#include "common/ThreadStart.hpp"
+#include "support/RefusedThreads.hpp"
 #include "support/TestData.hpp"
 
 using testdata::str;
@@ -194,16 +192,8 @@ TEST(GotohTraceback, StripsWithoutTheirThreads) {
     const std::string b = testdata::mutate(rng, a, 0.2, s.letters);
     const std::vector<Result> want = checkpointedForms(a, b, s, {}, 17);
     for (const int allowed : {0, 1, 2}) {
-        std::atomic<int> started{0};
-        const ThreadStarter previous =
-            replaceThreadStarter([&started, allowed](std::function<void()> work) {
-                if (started.fetch_add(1) >= allowed)
-                    throw std::system_error(EAGAIN, std::generic_category());
-                return std::thread(std::move(work));
-            });
-        const std::vector<Result> got = checkpointedForms(a, b, s, {}, 17, narrowStrips(4));
-        replaceThreadStarter(previous);
-        EXPECT_EQ(got, want) << allowed;
+        const testdata::RefusedThreads refused(allowed);
+        EXPECT_EQ(checkpointedForms(a, b, s, {}, 17, narrowStrips(4)), want) << allowed;
     }
 }
 

@@ -2,24 +2,21 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <stdexcept>
-#include <system_error>
 #include <vector>
 
 #include "common/SharedWork.hpp"
 #include "common/SideBySide.hpp"
-#include "common/ThreadStart.hpp"
+#include "support/RefusedThreads.hpp"
 
 // Every task runs exactly once whatever the threads, including when the
 // system starts none of the helpers; a failure comes back after every task
 // ran, the lowest failed task's.
 TEST(SideBySide, EveryTaskRunsOnceAndTheLowestFailureComesBack) {
     for (const bool startsFail : {false, true}) {
-        ThreadStarter previous;
-        if (startsFail)
-            previous = replaceThreadStarter([](std::function<void()>) -> std::thread {
-                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            });
+        std::optional<testdata::RefusedThreads> refused;
+        if (startsFail) refused.emplace(0);
         for (const int threads : {1, 2, 5}) {
             for (const int count : {0, 1, 3, 40}) {
                 std::vector<std::atomic<int>> runs(static_cast<std::size_t>(count));
@@ -44,7 +41,6 @@ TEST(SideBySide, EveryTaskRunsOnceAndTheLowestFailureComesBack) {
             }
             EXPECT_EQ(ran.load(), 10);
         }
-        if (startsFail) replaceThreadStarter(previous);
     }
 }
 
@@ -54,11 +50,8 @@ TEST(SideBySide, EveryTaskRunsOnceAndTheLowestFailureComesBack) {
 // after it ends the task that makes it.
 TEST(SharedWork, EveryPieceRunsOnceAndAFailureEndsTheRest) {
     for (const bool startsFail : {false, true}) {
-        ThreadStarter previous;
-        if (startsFail)
-            previous = replaceThreadStarter([](std::function<void()>) -> std::thread {
-                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-            });
+        std::optional<testdata::RefusedThreads> refused;
+        if (startsFail) refused.emplace(0);
         for (const int threads : {1, 2, 5}) {
             constexpr int kLeaves = 1 << 12;
             std::vector<std::atomic<int>> done(kLeaves);
@@ -100,6 +93,5 @@ TEST(SharedWork, EveryPieceRunsOnceAndAFailureEndsTheRest) {
             EXPECT_LT(leaves.load(), kLeaves);
             EXPECT_THROW(failing.offer([](int) {}), SharedWork::Abandoned);
         }
-        if (startsFail) replaceThreadStarter(previous);
     }
 }

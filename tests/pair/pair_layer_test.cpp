@@ -2,14 +2,12 @@
 // refuses), the engine's refusal of pairs whose scores could wrap, and the
 // windows of the gapped-anchor re-alignment at their boundaries.
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <random>
 #include <stdexcept>
-#include <system_error>
 #include <thread>
 
 #include "TestSupport.hpp"
@@ -18,29 +16,18 @@
 #include "anchor/SearchContext.hpp"
 #include "cli/Driver.hpp"
 #include "common/MemoryBudget.hpp"
-#include "common/ThreadStart.hpp"
 #include "common/WorkArena.hpp"
 #include "pair/PairScheduler.hpp"
 #include "pair/ScoreRange.hpp"
+#include "support/RefusedThreads.hpp"
 #include "support/TestData.hpp"
 
 using namespace testsupport;
 using testdata::str;
 
-namespace {
+using testdata::RefusedThreads;
 
-// Lets `allowed` threads start, then refuses every further one as the
-// system does when it runs out of room for a stack; undone on destruction.
-struct RefusedThreads {
-    explicit RefusedThreads(int allowed)
-        : previous(replaceThreadStarter([this, allowed](std::function<void()> work) {
-              if (started.fetch_add(1) >= allowed) throw std::system_error(EAGAIN, std::generic_category());
-              return std::thread(std::move(work));
-          })) {}
-    ~RefusedThreads() { replaceThreadStarter(previous); }
-    std::atomic<int> started{0};
-    ThreadStarter previous;
-};
+namespace {
 
 // Runs the named pairs (the stand-in `aligner` fails a pair when it returns
 // false) and returns what was delivered, in order: the name, "!" for a failure.
