@@ -77,7 +77,12 @@ struct SearchWorker {
 class AnchorSearch {
 public:
     AnchorSearch(std::vector<SearchWorker>& workers, int cutoff, SharedWork* sharing, long long minCells)
-        : workers_(workers), cutoff_(cutoff), sharing_(sharing), minCells_(minCells), handedOn_(workers.size()) {}
+        : workers_(workers),
+          threads_(static_cast<int>(workers.size())),
+          cutoff_(cutoff),
+          sharing_(sharing),
+          minCells_(minCells),
+          handedOn_(workers.size()) {}
 
     // Appends the anchors of `region` to `out`, starting from `candidates`
     // (end cells of one score, `candidateValue`, or -1 to read it).
@@ -87,11 +92,33 @@ public:
 private:
     // Searches `part` and, when it holds candidates, its region.
     void searchHandedOn(int worker, const Region& part, bool rescore, PartAnchors& out) {
-        SearchWorker& w = workers_[static_cast<std::size_t>(worker)];
         std::vector<Cell> candidates;
         int value = 0;
-        if (searchPart(w.matrix, part, rescore, cutoff_, w.context.params, candidates, value) > 0)
+        if (fillPart(worker, part, rescore, candidates, value) > 0)
             searchRegion(worker, part, std::move(candidates), value, out);
+    }
+    // searchPart in the worker's view. A part wide and large enough to be
+    // split into strips gets the idle workers' cores for its strips: with
+    // one part much larger than the rest, they would otherwise wait for it.
+    int fillPart(int worker, const Region& part, bool rescore, std::vector<Cell>& candidates, int& best) {
+        SearchWorker& w = workers_[static_cast<std::size_t>(worker)];
+        const AlignParameters& params = w.context.params;
+        const long long rows = part.end.i - part.begin.i, columns = part.end.j - part.begin.j;
+        if (!sharing_ || rows * columns < params.tuning.parallelFillMinCells ||
+            columns < 2LL * params.tuning.stripMinWidth)
+            return searchPart(w.matrix, part, rescore, cutoff_, params, candidates, best);
+        const int helpers = sharing_->borrowIdle(threads_ - 1);
+        w.matrix.setThreads(1 + helpers);
+        try {
+            const int found = searchPart(w.matrix, part, rescore, cutoff_, params, candidates, best);
+            w.matrix.setThreads(1);
+            if (helpers > 0) sharing_->giveBack(helpers);
+            return found;
+        } catch (...) {
+            w.matrix.setThreads(1);
+            if (helpers > 0) sharing_->giveBack(helpers);
+            throw;
+        }
     }
     // Hands `part` on to an idle worker when it is worth it; its anchors
     // then go at the end of `out` as it stands.
@@ -109,6 +136,7 @@ private:
     }
 
     std::vector<SearchWorker>& workers_;
+    const int threads_;
     const int cutoff_;
     SharedWork* sharing_;
     const long long minCells_;
@@ -139,8 +167,7 @@ void AnchorSearch::searchRegion(int worker, const Region& region, std::vector<Ce
     // on to another worker is searched there instead.
     auto searchAndPush = [&](const Region& part, bool rescore) {
         if (handOn(worker, part, rescore, out)) return;
-        if (searchPart(matrix, part, rescore, cutoff_, context.params, list, listValue) > 0)
-            push(part, std::move(list), listValue);
+        if (fillPart(worker, part, rescore, list, listValue) > 0) push(part, std::move(list), listValue);
     };
     while (!stack.empty()) {
         SearchFrame& f = *stack.back();

@@ -1,5 +1,6 @@
 #include "common/SharedWork.hpp"
 
+#include <algorithm>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -42,10 +43,22 @@ void SharedWork::serve(int worker) {
 bool SharedWork::offer(Task piece) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (failure_) throw Abandoned{};
-    if (idle_ <= static_cast<int>(pending_.size())) return false;
+    if (idle_ - lent_ <= static_cast<int>(pending_.size())) return false;
     pending_.push_back(std::move(piece));
     changed_.notify_one();
     return true;
+}
+
+int SharedWork::borrowIdle(int wanted) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const int count = std::max(0, std::min(wanted, idle_ - lent_ - static_cast<int>(pending_.size())));
+    lent_ += count;
+    return count;
+}
+
+void SharedWork::giveBack(int count) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    lent_ -= count;
 }
 
 void SharedWork::run(Task first) {

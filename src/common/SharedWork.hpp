@@ -32,6 +32,13 @@ public:
     bool offer(Task piece);
     struct Abandoned {};
 
+    // Takes up to `wanted` idle workers off the pool, which then wait on
+    // (using no core) until giveBack(), and returns how many: the caller may
+    // run that many threads of its own meanwhile, such as the strips of one
+    // large fill that nothing else would keep the idle workers from.
+    int borrowIdle(int wanted);
+    void giveBack(int count);
+
 private:
     void serve(int worker);
     void runOne(Task& task, int worker);
@@ -41,6 +48,7 @@ private:
     std::condition_variable changed_;
     std::deque<Task> pending_;
     int idle_ = 0;     // workers waiting for a piece
+    int lent_ = 0;     // of them, those borrowed
     int running_ = 0;  // pieces being run
     std::exception_ptr failure_;
 };

@@ -112,7 +112,8 @@ TEST(AnchoredAlignment, PropertiesHoldOnRandomPairs) {
 }
 
 // The parts of the search of pairs of related blocks, handed on among two to
-// four threads, give the chain of one thread.
+// four threads, and filled in strips on the threads left idle, give the
+// chain of one thread.
 TEST(AnchoredAlignment, PartsHandedOnGiveTheChainOfOneThread) {
     const ScoreLookup lookup = testdata::simpleDna();
     WorkArena arena;
@@ -125,6 +126,10 @@ TEST(AnchoredAlignment, PartsHandedOnGiveTheChainOfOneThread) {
         const std::string want = result(alignAnchored(a, b, lookup, p, arena));
         p.threads = 2 + round % 3;
         p.tuning.searchPartMinCells = 0;
+        if (round % 2) {  // parts split into strips on the idle threads
+            p.tuning.parallelFillMinCells = 0;
+            p.tuning.stripMinWidth = 4;
+        }
         ASSERT_EQ(result(alignAnchored(a, b, lookup, p, arena)), want) << a << " / " << b;
     }
 }

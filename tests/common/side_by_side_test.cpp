@@ -47,7 +47,7 @@ TEST(SideBySide, EveryTaskRunsOnceAndTheLowestFailureComesBack) {
 // A tree of pieces, each offering its two halves and doing itself those no
 // idle worker took: every leaf is done exactly once whatever the threads,
 // also when no helper starts. A failure comes back from run(), and an offer
-// after it ends the task that makes it.
+// after it ends the task that makes it. Borrowed idle workers take no piece.
 TEST(SharedWork, EveryPieceRunsOnceAndAFailureEndsTheRest) {
     for (const bool startsFail : {false, true}) {
         std::optional<testdata::RefusedThreads> refused;
@@ -92,6 +92,18 @@ TEST(SharedWork, EveryPieceRunsOnceAndAFailureEndsTheRest) {
             }
             EXPECT_LT(leaves.load(), kLeaves);
             EXPECT_THROW(failing.offer([](int) {}), SharedWork::Abandoned);
+
+            // Idle workers lent out take no piece until they are given back.
+            SharedWork lending(threads);
+            std::atomic<int> ranElsewhere{0};
+            lending.run([&](int) {
+                const int lent = lending.borrowIdle(8);
+                EXPECT_EQ(lent, startsFail ? 0 : threads - 1);
+                EXPECT_FALSE(lending.offer([&](int) { ++ranElsewhere; }));
+                lending.giveBack(lent);
+                EXPECT_EQ(lending.offer([&](int) { ++ranElsewhere; }), lent > 0);
+            });
+            EXPECT_EQ(ranElsewhere.load(), startsFail || threads == 1 ? 0 : 1);
         }
     }
 }
