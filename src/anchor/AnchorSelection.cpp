@@ -62,6 +62,29 @@ void collectInOrder(PartAnchors& whole, std::vector<Segment>& out) {
     }
 }
 
+// Idle workers' cores lent to one step of a worker's search: its matrix
+// uses them (the strips of a large fill, a traceback's block refilled
+// ahead) until the step ends. Without sharing the matrix keeps its threads.
+class LentCores {
+public:
+    LentCores(SharedWork* sharing, LocalScoreMatrix& matrix, int wanted)
+        : sharing_(sharing), matrix_(matrix), count_(sharing && wanted > 0 ? sharing->borrowIdle(wanted) : 0) {
+        if (count_ > 0) matrix_.setThreads(1 + count_);
+    }
+    LentCores(const LentCores&) = delete;
+    LentCores& operator=(const LentCores&) = delete;
+    ~LentCores() {
+        if (count_ == 0) return;
+        matrix_.setThreads(1);
+        sharing_->giveBack(count_);
+    }
+
+private:
+    SharedWork* sharing_;
+    LocalScoreMatrix& matrix_;
+    int count_;
+};
+
 // What one worker searches with: its view of the local matrix and its context.
 struct SearchWorker {
     LocalScoreMatrix& matrix;
@@ -104,21 +127,10 @@ private:
         SearchWorker& w = workers_[static_cast<std::size_t>(worker)];
         const AlignParameters& params = w.context.params;
         const long long rows = part.end.i - part.begin.i, columns = part.end.j - part.begin.j;
-        if (!sharing_ || rows * columns < params.tuning.parallelFillMinCells ||
-            columns < 2LL * params.tuning.stripMinWidth)
-            return searchPart(w.matrix, part, rescore, cutoff_, params, candidates, best);
-        const int helpers = sharing_->borrowIdle(threads_ - 1);
-        w.matrix.setThreads(1 + helpers);
-        try {
-            const int found = searchPart(w.matrix, part, rescore, cutoff_, params, candidates, best);
-            w.matrix.setThreads(1);
-            if (helpers > 0) sharing_->giveBack(helpers);
-            return found;
-        } catch (...) {
-            w.matrix.setThreads(1);
-            if (helpers > 0) sharing_->giveBack(helpers);
-            throw;
-        }
+        const bool splits = rows * columns >= params.tuning.parallelFillMinCells &&
+                            columns >= 2LL * params.tuning.stripMinWidth;
+        const LentCores lent(sharing_, w.matrix, splits ? threads_ - 1 : 0);
+        return searchPart(w.matrix, part, rescore, cutoff_, params, candidates, best);
     }
     // Hands `part` on to an idle worker when it is worth it; its anchors
     // then go at the end of `out` as it stands.
@@ -195,7 +207,10 @@ void AnchorSearch::searchRegion(int worker, const Region& region, std::vector<Ce
                     Cell start = end;
                     f.record.row1.clear();
                     f.record.row2.clear();
-                    matrix.traceSegment(start, values[0], f.record.row1, f.record.row2);
+                    {
+                        const LentCores lent(sharing_, matrix, 1);
+                        matrix.traceSegment(start, values[0], f.record.row1, f.record.row2);
+                    }
                     f.record.region = {start, end};
                     f.record.score = values[0];
                     f.stage = SearchFrame::Stage::kSingleAfterLeft;
@@ -209,7 +224,10 @@ void AnchorSearch::searchRegion(int worker, const Region& region, std::vector<Ce
                 const std::size_t n = f.candidates.size();
                 f.endValues = values;
                 std::vector<Cell> starts = f.candidates;
-                matrix.traceSegments(starts, values, nullptr, nullptr);
+                {
+                    const LentCores lent(sharing_, matrix, 1);
+                    matrix.traceSegments(starts, values, nullptr, nullptr);
+                }
                 f.spans.clear();
                 for (std::size_t k = 0; k < n; ++k) f.spans.push_back(Region{starts[k], f.candidates[k]});
                 f.order.clear();
@@ -222,7 +240,10 @@ void AnchorSearch::searchRegion(int worker, const Region& region, std::vector<Ce
                 }
                 f.rows1.assign(f.order.size(), {});
                 f.rows2.assign(f.order.size(), {});
-                matrix.traceSegments(keptEnds, keptValues, &f.rows1, &f.rows2);
+                {
+                    const LentCores lent(sharing_, matrix, 1);
+                    matrix.traceSegments(keptEnds, keptValues, &f.rows1, &f.rows2);
+                }
                 f.part.begin = f.region.begin;
                 f.g = 0;
                 f.stage = SearchFrame::Stage::kChainNext;

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 #include "anchor/ChoiceCells.hpp"
 #include "anchor/RowCandidates.hpp"
 #include "common/StopRequest.hpp"
+#include "common/ThreadStart.hpp"
 
 namespace {
 
@@ -44,6 +46,7 @@ LocalScoreMatrix::LocalScoreMatrix(std::string_view seq1, std::string_view seq2,
       choices_(&arena),
       grid_(arena),
       block_(&arena),
+      ahead_(&arena),
       rowBest_(std::make_shared<std::vector<int>>()) {
     width_ = static_cast<std::size_t>(len2_) + 1;
     auto profile = std::make_shared<ScoreProfile>();
@@ -87,6 +90,7 @@ LocalScoreMatrix::LocalScoreMatrix(const LocalScoreMatrix& viewed, WorkArena& ar
       choices_(&arena),
       grid_(arena),
       block_(&arena),
+      ahead_(&arena),
       rowBest_(viewed.rowBest_) {
     options_.threads = 1;
 }
@@ -103,7 +107,8 @@ std::uint64_t LocalScoreMatrix::tracebackBytes(long long len1, long long len2) {
     const int step = CheckpointGrid::stepFor(len1, len2);
     const auto blockBytes = static_cast<std::uint64_t>(std::min<long long>(step, len1)) *
                             blockStride(step);
-    return CheckpointGrid::bytesFor(len1, len2, step) + blockBytes;
+    // The block a traceback walks and the one refilled ahead of it.
+    return CheckpointGrid::bytesFor(len1, len2, step) + 2 * blockBytes;
 }
 
 int LocalScoreMatrix::fill(std::vector<Cell>& maxCells, FillProgress* progress) {
@@ -123,6 +128,8 @@ void LocalScoreMatrix::releaseTraceback() {
     grid_.release();
     block_.choices.release();
     block_.rows = 0;
+    ahead_.choices.release();
+    ahead_.rows = 0;
 }
 
 template <class RowFn>
@@ -152,20 +159,53 @@ void LocalScoreMatrix::refillBlock(int r0, int c0, int lastRow, int lastColumn,
     }
 }
 
-const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
-    Block& block = block_;
-    if (block.rows > 0 && block.holds(cell)) return block;
+void LocalScoreMatrix::placeBlock(Block& block, Cell cell) {
     const Region& region = grid_.region();
     const int step = grid_.step();
-    const std::size_t stride = blockStride(step);
     block.r0 = region.begin.i + (cell.i - region.begin.i - 1) / step * step;
     block.c0 = region.begin.j + (cell.j - region.begin.j - 1) / step * step;
     block.rows = std::min(step, region.end.i - block.r0);
     block.columns = std::min(step, region.end.j - block.c0);
-    block.choices.reset(static_cast<std::size_t>(block.rows) * stride);
+    block.choices.reset(static_cast<std::size_t>(block.rows) * blockStride(step));
+}
+
+void LocalScoreMatrix::refillChoices(Block& block) {
     refillBlock(block.r0, block.c0, block.r0 + block.rows, block.c0 + block.columns,
-                block.choices.data(), stride, [](int, const int*) {});
-    return block;
+                block.choices.data(), blockStride(grid_.step()), [](int, const int*) {});
+}
+
+const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
+    if (block_.rows > 0 && block_.holds(cell)) return block_;
+    placeBlock(block_, cell);
+    refillChoices(block_);
+    return block_;
+}
+
+std::thread LocalScoreMatrix::refillAhead(Cell cell, std::atomic<bool>& lost) {
+    if (options_.threads < 2) return {};
+    const Region& region = grid_.region();
+    const int step = grid_.step();
+    // The bottom-right cell of the block diagonally above and left.
+    const Cell diagonal{region.begin.i + (cell.i - region.begin.i - 1) / step * step,
+                        region.begin.j + (cell.j - region.begin.j - 1) / step * step};
+    if (diagonal.i <= region.begin.i || diagonal.j <= region.begin.j) return {};
+    if ((ahead_.rows > 0 && ahead_.holds(diagonal)) || (block_.rows > 0 && block_.holds(diagonal))) return {};
+    placeBlock(ahead_, diagonal);
+    try {
+        // A stop request ends the refill; the block is then dropped when
+        // the thread is joined, and the caller stops at its own next row.
+        lost = false;
+        return startThread([this, &lost] {
+            try {
+                refillChoices(ahead_);
+            } catch (...) {
+                lost = true;
+            }
+        });
+    } catch (const std::system_error&) {
+        ahead_.rows = 0;
+        return {};
+    }
 }
 
 int LocalScoreMatrix::valueAt(Cell cell) {
@@ -279,12 +319,34 @@ void LocalScoreMatrix::traceThroughBlocks(std::vector<Cell>& cells, const std::v
     auto blockKey = [&](Cell c) {
         return std::pair{(c.i - region.begin.i - 1) / step, (c.j - region.begin.j - 1) / step};
     };
+    std::thread ahead;
+    std::atomic<bool> aheadLost{false};
+    auto waitAhead = [&] {
+        if (!ahead.joinable()) return;
+        ahead.join();
+        if (aheadLost) ahead_.rows = 0;
+    };
+    // Whatever ends the walk, the thread refilling ahead is waited for.
+    struct Joined {
+        decltype(waitAhead)& wait;
+        ~Joined() { wait(); }
+    } joined{waitAhead};
     for (;;) {
         std::size_t next = cells.size();
         for (std::size_t h = 0; h < cells.size(); ++h)
             if (going(h) && (next == cells.size() || blockKey(cells[h]) > blockKey(cells[next]))) next = h;
         if (next == cells.size()) break;
-        const Block& block = blockHolding(cells[next]);
+        // The block refilled ahead becomes the current one when the path
+        // reaches it. The next one is refilled beside the blocks this thread
+        // refills until then, once none is ahead of the path.
+        const Cell cell = cells[next];
+        if (!(block_.rows > 0 && block_.holds(cell)) && ahead_.rows > 0 && ahead_.holds(cell)) {
+            waitAhead();
+            if (ahead_.rows > 0) std::swap(block_, ahead_);
+        }
+        if (!ahead.joinable() && !(ahead_.rows > 0 && blockKey(Cell{ahead_.r0 + 1, ahead_.c0 + 1}) < blockKey(cell)))
+            ahead = refillAhead(cell, aheadLost);
+        const Block& block = blockHolding(cell);
         for (std::size_t h = 0; h < cells.size(); ++h) {
             std::vector<char>& row1 = rows1 ? (*rows1)[h] : scratch1;
             std::vector<char>& row2 = rows2 ? (*rows2)[h] : scratch2;

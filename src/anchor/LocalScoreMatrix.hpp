@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "align/Cell.hpp"
@@ -158,8 +160,18 @@ private:
                             std::vector<std::vector<char>>* rows1,
                             std::vector<std::vector<char>>* rows2);
     // The grid block holding `cell` of the last region filled, recomputed
-    // unless it is the last one.
+    // unless it is the last one or the one refilled ahead.
     const Block& blockHolding(Cell cell);
+    // Makes `block` the grid block holding `cell`, with room for its choices
+    // (allocated here, on the calling thread), not yet computed.
+    void placeBlock(Block& block, Cell cell);
+    void refillChoices(Block& block);
+    // With a thread to spare, refills on it the block diagonally above and
+    // left of the one holding `cell` into ahead_, while this thread goes on:
+    // a path through a similar pair's grid reaches it two blocks later more
+    // often than not. Returns the thread (not joinable when nothing was
+    // started); `lost` is set when the refill did not finish.
+    std::thread refillAhead(Cell cell, std::atomic<bool>& lost);
     // Scores of the block of the grid whose first row and column follow r0
     // and c0, row by row up to row `lastRow`: calls `row(i, values)` after
     // computing row i, values[k] being column c0 + k. With `choices`, the
@@ -202,6 +214,7 @@ private:
     Grid<std::uint8_t> choices_;  // without a grid: every cell's choice, row after row
     CheckpointGrid grid_;
     Block block_;  // the last block a traceback recomputed
+    Block ahead_;  // a block refilled ahead of the path, or rows = 0
     // rowBest_[i]: the highest score in row i over the columns of the region
     // that last recorded it (the whole matrix, or a re-scored part). A
     // search of a part that keeps its scores lies within that region, so rows
