@@ -181,7 +181,7 @@ const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
     return block_;
 }
 
-std::thread LocalScoreMatrix::refillAhead(Cell cell, std::atomic<bool>& lost) {
+std::thread LocalScoreMatrix::refillAhead(Cell cell, int left, std::atomic<bool>& lost) {
     if (options_.threads < 2) return {};
     const Region& region = grid_.region();
     const int step = grid_.step();
@@ -189,6 +189,10 @@ std::thread LocalScoreMatrix::refillAhead(Cell cell, std::atomic<bool>& lost) {
     const Cell diagonal{region.begin.i + (cell.i - region.begin.i - 1) / step * step,
                         region.begin.j + (cell.j - region.begin.j - 1) / step * step};
     if (diagonal.i <= region.begin.i || diagonal.j <= region.begin.j) return {};
+    // A step takes at most the best pair score off what is left, so a path
+    // with too little left ends before it can get there.
+    const long long steps = std::max(cell.i - diagonal.i, cell.j - diagonal.j);
+    if (static_cast<long long>(left) < steps * bestPairScore_) return {};
     if ((ahead_.rows > 0 && ahead_.holds(diagonal)) || (block_.rows > 0 && block_.holds(diagonal))) return {};
     placeBlock(ahead_, diagonal);
     try {
@@ -345,7 +349,7 @@ void LocalScoreMatrix::traceThroughBlocks(std::vector<Cell>& cells, const std::v
             if (ahead_.rows > 0) std::swap(block_, ahead_);
         }
         if (!ahead.joinable() && !(ahead_.rows > 0 && blockKey(Cell{ahead_.r0 + 1, ahead_.c0 + 1}) < blockKey(cell)))
-            ahead = refillAhead(cell, aheadLost);
+            ahead = refillAhead(cell, left[next], aheadLost);
         const Block& block = blockHolding(cell);
         for (std::size_t h = 0; h < cells.size(); ++h) {
             std::vector<char>& row1 = rows1 ? (*rows1)[h] : scratch1;

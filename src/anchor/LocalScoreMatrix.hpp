@@ -169,9 +169,10 @@ private:
     // With a thread to spare, refills on it the block diagonally above and
     // left of the one holding `cell` into ahead_, while this thread goes on:
     // a path through a similar pair's grid reaches it two blocks later more
-    // often than not. Returns the thread (not joinable when nothing was
-    // started); `lost` is set when the refill did not finish.
-    std::thread refillAhead(Cell cell, std::atomic<bool>& lost);
+    // often than not, unless the score `left` to walk back ends the path
+    // before. Returns the thread (not joinable when nothing was started);
+    // `lost` is set when the refill did not finish.
+    std::thread refillAhead(Cell cell, int left, std::atomic<bool>& lost);
     // Scores of the block of the grid whose first row and column follow r0
     // and c0, row by row up to row `lastRow`: calls `row(i, values)` after
     // computing row i, values[k] being column c0 + k. With `choices`, the
