@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "common/MemoryBudget.hpp"
 #include "common/StopRequest.hpp"
 
 namespace {
@@ -416,9 +417,16 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
     }
     f.keptColumnStep = keptColumnStep == 0 ? gotohKeptColumnStep(n, m, k) : std::max(keptColumnStep, 0);
     if (blocks <= 1 || f.keptColumnStep > m) f.keptColumnStep = 0;
-    const int step = f.keptColumnStep;
-    const std::size_t keptPerRow = step > 0 ? static_cast<std::size_t>(m / step) : 0;
-    f.keptColumns.reset(static_cast<std::size_t>(n) * keptPerRow * 3);
+    int step = f.keptColumnStep;
+    std::size_t keptPerRow = step > 0 ? static_cast<std::size_t>(m / step) : 0;
+    // The kept columns only save time: a fill that has no memory left for
+    // them goes without, as it would have before there were any.
+    try {
+        f.keptColumns.reset(static_cast<std::size_t>(n) * keptPerRow * 3);
+    } catch (const OutOfMemory&) {
+        f.keptColumnStep = step = 0;
+        keptPerRow = 0;
+    }
     const Band band{p, profile, gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt), 0, n, start.row,
                     f.checkpointEdges};
     std::uint8_t* moves = f.moves.data();

@@ -4,6 +4,8 @@
 #include <random>
 
 #include "align/GotohTraceback.hpp"
+#include "common/MemoryBudget.hpp"
+#include "common/WorkArena.hpp"
 #include "support/RefusedThreads.hpp"
 #include "support/TestData.hpp"
 
@@ -195,6 +197,40 @@ TEST(GotohTraceback, StripsWithoutTheirThreads) {
         const testdata::RefusedThreads refused(allowed);
         EXPECT_EQ(checkpointedForms(a, b, s, {}, 17, narrowStrips(4)), want) << allowed;
     }
+}
+
+// The kept columns only save time: a fill with room for its checkpoints but
+// not for them goes without, and traces the same rows.
+TEST(GotohTraceback, KeptColumnsGiveWayWhenMemoryRunsShort) {
+    std::mt19937 rng(8);
+    const Scoring s = tieHeavySetups()[3];
+    const std::string a = testdata::randomSeq(rng, 600, s.letters);
+    const std::string b = testdata::mutate(rng, a, 0.2, s.letters);
+    const std::vector<ScoreLookup::Code> ca = s.lookup.encode(a), cb = s.lookup.encode(b);
+    const GotohProblem p{ca.data(), static_cast<int>(ca.size()), cb.data(), static_cast<int>(cb.size()),
+                         s.lookup, s.open, s.ext};
+    auto rows = [&](GotohFill& fill) {
+        std::vector<char> r1, r2;
+        const int v = traceGotoh(p, fill, gotohGlobalStart(fill, p.n, p.m), a, b, r1, r2);
+        return result(v, r1, r2);
+    };
+    MemoryBudget tight(std::uint64_t{1} << 40, MemoryBudget::process());
+    WorkArena arena(tight);
+    std::uint64_t needed = 0;
+    Result want;
+    {
+        const std::uint64_t before = tight.reserved();
+        GotohFill without = fillGotohCheckpointed(p, 17, &arena, {}, -1);
+        needed = tight.reserved() - before;
+        want = rows(without);
+    }
+    tight.setCeilingForTesting(tight.reserved() + needed);
+    GotohFill fill = fillGotohCheckpointed(p, 17, &arena, {}, 2);
+    EXPECT_EQ(fill.keptColumnStep, 0);
+    EXPECT_EQ(rows(fill), want);
+    GotohFill roomy = fillGotohCheckpointed(p, 17, nullptr, {}, 2);
+    EXPECT_EQ(roomy.keptColumnStep, 2);
+    EXPECT_EQ(rows(roomy), want);
 }
 
 TEST(GotohTraceback, DefaultBlockSize) {
