@@ -101,7 +101,6 @@ class AnchorSearch {
 public:
     AnchorSearch(std::vector<SearchWorker>& workers, int cutoff, SharedWork* sharing, long long minCells)
         : workers_(workers),
-          threads_(static_cast<int>(workers.size())),
           cutoff_(cutoff),
           sharing_(sharing),
           minCells_(minCells),
@@ -117,19 +116,19 @@ private:
     void searchHandedOn(int worker, const Region& part, bool rescore, PartAnchors& out) {
         std::vector<Cell> candidates;
         int value = 0;
-        if (fillPart(worker, part, rescore, candidates, value) > 0)
+        if (searchPartOn(worker, part, rescore, candidates, value) > 0)
             searchRegion(worker, part, std::move(candidates), value, out);
     }
     // searchPart in the worker's view. A part wide and large enough to be
     // split into strips gets the idle workers' cores for its strips: with
     // one part much larger than the rest, they would otherwise wait for it.
-    int fillPart(int worker, const Region& part, bool rescore, std::vector<Cell>& candidates, int& best) {
+    int searchPartOn(int worker, const Region& part, bool rescore, std::vector<Cell>& candidates, int& best) {
         SearchWorker& w = workers_[static_cast<std::size_t>(worker)];
         const AlignParameters& params = w.context.params;
         const long long rows = part.end.i - part.begin.i, columns = part.end.j - part.begin.j;
         const bool splits = rows * columns >= params.tuning.parallelFillMinCells &&
                             columns >= 2LL * params.tuning.stripMinWidth;
-        const LentCores lent(sharing_, w.matrix, splits ? threads_ - 1 : 0);
+        const LentCores lent(sharing_, w.matrix, splits ? static_cast<int>(workers_.size()) - 1 : 0);
         return searchPart(w.matrix, part, rescore, cutoff_, params, candidates, best);
     }
     // Hands `part` on to an idle worker when it is worth it; its anchors
@@ -148,7 +147,6 @@ private:
     }
 
     std::vector<SearchWorker>& workers_;
-    const int threads_;
     const int cutoff_;
     SharedWork* sharing_;
     const long long minCells_;
@@ -179,7 +177,7 @@ void AnchorSearch::searchRegion(int worker, const Region& region, std::vector<Ce
     // on to another worker is searched there instead.
     auto searchAndPush = [&](const Region& part, bool rescore) {
         if (handOn(worker, part, rescore, out)) return;
-        if (fillPart(worker, part, rescore, list, listValue) > 0) push(part, std::move(list), listValue);
+        if (searchPartOn(worker, part, rescore, list, listValue) > 0) push(part, std::move(list), listValue);
     };
     while (!stack.empty()) {
         SearchFrame& f = *stack.back();
@@ -316,13 +314,14 @@ AnchorChain AnchoredAligner::selectAnchors() {
         alone.threads = 1;
         std::vector<std::unique_ptr<WorkArena>> arenas;
         std::vector<std::unique_ptr<LocalScoreMatrix>> views;
-        std::vector<SearchWorker> workers{SearchWorker{matrix_, SearchContext{context_.seq1, context_.seq2,
-                                                                              context_.lookup, alone, context_.arena}}};
+        auto workerOn = [&](LocalScoreMatrix& matrix, WorkArena& arena) {
+            return SearchWorker{matrix, SearchContext{context_.seq1, context_.seq2, context_.lookup, alone, arena}};
+        };
+        std::vector<SearchWorker> workers{workerOn(matrix_, context_.arena)};
         for (int w = 1; w < params.threads; ++w) {
             arenas.push_back(std::make_unique<WorkArena>(context_.arena.budget()));
             views.push_back(matrix_.workerView(*arenas.back()));
-            workers.push_back(SearchWorker{*views.back(), SearchContext{context_.seq1, context_.seq2,
-                                                                        context_.lookup, alone, *arenas.back()}});
+            workers.push_back(workerOn(*views.back(), *arenas.back()));
         }
         matrix_.setThreads(1);
         SharedWork sharing(params.threads);

@@ -150,8 +150,7 @@ void LocalScoreMatrix::fillPart(const Region& region, std::vector<Cell>& cells, 
     if (!keepsChoices_) {
         grid_.reset(region, options_.gridStep > 0 ? options_.gridStep
                                                   : CheckpointGrid::stepFor(bottom - top, last - first));
-        block_.rows = 0;
-        ahead_.rows = 0;
+        forgetBlocks();
     }
     // Strip edges fall where a byte of choices begins, so that no two
     // threads write one byte.

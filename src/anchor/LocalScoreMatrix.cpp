@@ -127,9 +127,8 @@ void LocalScoreMatrix::releaseTraceback() {
     choices_.clear();
     grid_.release();
     block_.choices.release();
-    block_.rows = 0;
     ahead_.choices.release();
-    ahead_.rows = 0;
+    forgetBlocks();
 }
 
 template <class RowFn>

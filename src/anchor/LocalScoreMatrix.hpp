@@ -162,6 +162,11 @@ private:
     // The grid block holding `cell` of the last region filled, recomputed
     // unless it is the last one or the one refilled ahead.
     const Block& blockHolding(Cell cell);
+    // The blocks a traceback recomputed belong to the grid they came from.
+    void forgetBlocks() {
+        block_.rows = 0;
+        ahead_.rows = 0;
+    }
     // Makes `block` the grid block holding `cell`, with room for its choices
     // (allocated here, on the calling thread), not yet computed.
     void placeBlock(Block& block, Cell cell);
