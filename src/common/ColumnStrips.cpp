@@ -1,10 +1,10 @@
 #include "common/ColumnStrips.hpp"
 
 #include <algorithm>
-#include <climits>
 #include <deque>
 #include <exception>
 #include <system_error>
+#include <optional>
 #include <thread>
 
 #include "common/ThreadStart.hpp"
@@ -35,9 +35,13 @@ std::vector<int> columnStripEdges(int columns, long long rows, const StripPolicy
     return edges;
 }
 
+StripHandOff::StripHandOff(std::size_t rows, std::size_t valuesPerRow)
+    : own_(std::make_unique<Column>(rows, valuesPerRow)), column_(own_.get()) {}
+
 void StripHandOff::publish(int k, const int* values) {
-    std::copy_n(values, perRow_, values_.data() + static_cast<std::size_t>(k) * perRow_);
-    rowsDone_.store(k + 1, std::memory_order_release);
+    const std::size_t perRow = column_->valuesPerRow;
+    std::copy_n(values, perRow, column_->values.data() + static_cast<std::size_t>(k) * perRow);
+    column_->published.store(earlier_ + k + 1, std::memory_order_release);
 }
 
 // The strip on the left is usually a row or two ahead and running on
@@ -45,45 +49,72 @@ void StripHandOff::publish(int k, const int* values) {
 // hand the core to any other process for a whole time slice.
 const int* StripHandOff::await(int k) {
     int spins = 0;
-    while (rowsDone_.load(std::memory_order_acquire) <= k) {
+    while (column_->published.load(std::memory_order_acquire) <= earlier_ + k &&
+           !column_->abandoned.load(std::memory_order_acquire)) {
         if (++spins < 1 << 14) {
             spinPause();
         } else {
             std::this_thread::yield();
         }
     }
-    return values_.data() + static_cast<std::size_t>(k) * perRow_;
+    return column_->values.data() + static_cast<std::size_t>(k) * column_->valuesPerRow;
 }
 
-void StripHandOff::abandon() { rowsDone_.store(INT_MAX, std::memory_order_release); }
+void StripHandOff::abandon() { column_->abandoned.store(true, std::memory_order_release); }
 
 void runColumnStrips(int count, std::size_t rows, std::size_t valuesPerRow, const StripWork& work) {
+    runColumnTiles(count, count, rows, valuesPerRow, work);
+}
+
+// Tile t reads column t - 1 and writes column t; column c is kept in storage
+// c % stored as its (c / stored)-th use. The writer of column c + stored
+// writes a row only after the reader of column c has read it (its row waits
+// on that reader's row). And it publishes nothing while the writer of column
+// c is still in its rows: the tiles between them would still be in theirs
+// too, stored + 1 tiles on `stored` threads.
+void runColumnTiles(int count, int threads, std::size_t rows, std::size_t valuesPerRow,
+                    const StripWork& work) {
     if (count <= 1) {
         work(0, nullptr, nullptr);
         return;
     }
-    std::deque<StripHandOff> links;  // they hold an atomic: never moved
-    for (int s = 1; s < count; ++s) links.emplace_back(rows, valuesPerRow);
+    threads = std::clamp(threads, 1, count);
+    const int stored = std::min(count - 1, threads);
+    std::deque<StripHandOff::Column> columns;  // they hold atomics: never moved
+    for (int c = 0; c < stored; ++c) columns.emplace_back(rows, valuesPerRow);
+    const auto link = [&](int c) {
+        return StripHandOff(columns[static_cast<std::size_t>(c % stored)],
+                            static_cast<long long>(c / stored) * static_cast<long long>(rows));
+    };
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(count));
-    auto run = [&](int s) {
-        StripHandOff* in = s > 0 ? &links[static_cast<std::size_t>(s - 1)] : nullptr;
-        StripHandOff* out = s + 1 < count ? &links[static_cast<std::size_t>(s)] : nullptr;
-        try {
-            work(s, in, out);
-        } catch (...) {
-            failures[static_cast<std::size_t>(s)] = std::current_exception();
-            if (out) out->abandon();
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    auto takeTiles = [&] {
+        for (int t = next.fetch_add(1); t < count; t = next.fetch_add(1)) {
+            std::optional<StripHandOff> in, out;
+            if (t > 0) in.emplace(link(t - 1));
+            if (t + 1 < count) out.emplace(link(t));
+            try {
+                if (failed.load(std::memory_order_acquire)) {
+                    if (out) out->abandon();
+                    continue;
+                }
+                work(t, in ? &*in : nullptr, out ? &*out : nullptr);
+            } catch (...) {
+                failures[static_cast<std::size_t>(t)] = std::current_exception();
+                failed.store(true, std::memory_order_release);
+                if (out) out->abandon();
+            }
         }
     };
     std::vector<std::thread> workers;
-    workers.reserve(static_cast<std::size_t>(count - 1));
+    workers.reserve(static_cast<std::size_t>(threads - 1));
     try {
-        for (int s = 1; s < count; ++s) workers.push_back(startThread([&run, s] { run(s); }));
+        for (int w = 1; w < threads; ++w) workers.push_back(startThread(takeTiles));
     } catch (const std::system_error&) {
     }
-    run(0);
+    takeTiles();
     for (std::thread& w : workers) w.join();
-    for (int s = static_cast<int>(workers.size()) + 1; s < count; ++s) run(s);
     for (const auto& failure : failures)
         if (failure) std::rethrow_exception(failure);
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // A row-by-row fill split into strips of columns, one thread a strip: a
@@ -17,6 +18,9 @@ struct StripPolicy {
     int threads = 1;
     int minWidth = 1024;              // columns a strip gets at least
     long long minCells = 1LL << 22;  // smaller fills are not split
+    // A fill that cuts its strips into narrower tiles (runColumnTiles) makes
+    // them about this wide.
+    int tileColumns = 16384;
 };
 
 // The strip borders of a fill of `rows` rows over columns 0..columns:
@@ -29,8 +33,7 @@ std::vector<int> columnStripEdges(int columns, long long rows, const StripPolicy
 // from a strip to the strip on its right.
 class StripHandOff {
 public:
-    StripHandOff(std::size_t rows, std::size_t valuesPerRow)
-        : values_(rows * valuesPerRow), perRow_(valuesPerRow) {}
+    StripHandOff(std::size_t rows, std::size_t valuesPerRow);
 
     // Row k's values; rows are published in order 0, 1, ...
     void publish(int k, const int* values);
@@ -41,9 +44,24 @@ public:
     void abandon();
 
 private:
-    std::vector<int> values_;
-    std::size_t perRow_;
-    std::atomic<int> rowsDone_{0};
+    friend void runColumnTiles(int, int, std::size_t, std::size_t,
+                               const std::function<void(int, StripHandOff*, StripHandOff*)>&);
+
+    // The storage of a column. A run of tiles hands a column on between the
+    // same storage's uses: a use's row k is published as earlier + k + 1,
+    // where `earlier` counts the rows of the earlier uses.
+    struct Column {
+        Column(std::size_t rows, std::size_t perRow) : values(rows * perRow), valuesPerRow(perRow) {}
+        std::vector<int> values;
+        std::size_t valuesPerRow;
+        std::atomic<long long> published{0};
+        std::atomic<bool> abandoned{false};
+    };
+    StripHandOff(Column& column, long long earlier) : column_(&column), earlier_(earlier) {}
+
+    std::unique_ptr<Column> own_;
+    Column* column_;
+    long long earlier_ = 0;
 };
 
 // Runs work(s, in, out) for strips s = 0..count-1, strip 0 on this thread
@@ -53,3 +71,11 @@ private:
 // its input then holds every row. Rethrows the first strip's failure.
 using StripWork = std::function<void(int strip, StripHandOff* in, StripHandOff* out)>;
 void runColumnStrips(int count, std::size_t rows, std::size_t valuesPerRow, const StripWork& work);
+
+// The same for more strips (tiles) than threads: each of `threads` threads
+// takes the next tile left to do, so the tiles advance as a wave, each a
+// little behind the one on its left. Narrow tiles keep a fill's rows in the
+// cache, where a strip as wide as the fill shared by the threads would not
+// fit. The columns between tiles are reused: only `threads` are stored.
+void runColumnTiles(int count, int threads, std::size_t rows, std::size_t valuesPerRow,
+                    const StripWork& work);

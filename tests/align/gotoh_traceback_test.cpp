@@ -83,8 +83,9 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
     return out;
 }
 
-// Strips of any width, down to a column, on `threads` threads.
-StripPolicy narrowStrips(int threads) { return StripPolicy{threads, 1, 0}; }
+// Strips of any width, down to a column, on `threads` threads, cut into
+// tiles a few columns wide where they are wide enough.
+StripPolicy narrowStrips(int threads) { return StripPolicy{threads, 1, 0, 4 + threads}; }
 
 // `columnSteps`: the spacing of the kept columns (0 the default, -1 none).
 void compareAllForms(std::mt19937& rng, const std::string& a, const std::string& b,

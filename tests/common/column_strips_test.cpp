@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "common/ColumnStrips.hpp"
@@ -35,32 +37,43 @@ TEST(ColumnStrips, EdgesFollowThePolicy) {
 }
 
 // Each strip sees the values its left neighbour handed on for every row, in
-// order; a failing strip's error comes out of the run, and the strips on its
-// right finish instead of waiting for rows that never come.
+// order, also when there are more strips (tiles) than threads and the
+// columns between them are reused; a failing strip's error comes out of the
+// run, and the strips on its right finish instead of waiting for rows that
+// never come.
 TEST(ColumnStrips, HandOffAndFailure) {
     constexpr int kRows = 500;
-    for (const int failing : {-1, 0, 1, 2}) {
-        std::vector<long long> sums(4, 0);
-        auto work = [&](int s, StripHandOff* in, StripHandOff* out) {
-            for (int k = 0; k < kRows; ++k) {
-                if (s == failing && k == kRows / 2) throw std::runtime_error("strip failed");
-                const int mine[2] = {s * kRows + k, k};
-                if (in) {
-                    const int* left = in->await(k);
-                    if (s - 1 != failing) {
-                        ASSERT_EQ(left[0], (s - 1) * kRows + k);
-                        ASSERT_EQ(left[1], k);
+    struct Run {
+        int strips, threads;
+    };
+    for (const Run run : {Run{4, 4}, Run{9, 1}, Run{9, 2}, Run{13, 3}}) {
+        for (const int failing : {-1, 0, 1, run.strips - 2}) {
+            std::vector<long long> sums(static_cast<std::size_t>(run.strips), 0);
+            auto work = [&](int s, StripHandOff* in, StripHandOff* out) {
+                // Every thread takes a strip and waits before the wave moves.
+                if (s == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                for (int k = 0; k < kRows; ++k) {
+                    if (s == failing && k == kRows / 2) throw std::runtime_error("strip failed");
+                    const int mine[2] = {s * kRows + k, k};
+                    if (in) {
+                        const int* left = in->await(k);
+                        if (failing < 0) {
+                            ASSERT_EQ(left[0], (s - 1) * kRows + k);
+                            ASSERT_EQ(left[1], k);
+                        }
+                        sums[static_cast<std::size_t>(s)] += left[1];
                     }
-                    sums[static_cast<std::size_t>(s)] += left[1];
+                    if (out) out->publish(k, mine);
                 }
-                if (out) out->publish(k, mine);
+            };
+            if (failing < 0) {
+                runColumnTiles(run.strips, run.threads, kRows, 2, work);
+                for (int s = 1; s < run.strips; ++s)
+                    EXPECT_EQ(sums[static_cast<std::size_t>(s)], kRows * (kRows - 1) / 2) << s;
+            } else {
+                EXPECT_THROW(runColumnTiles(run.strips, run.threads, kRows, 2, work), std::runtime_error)
+                    << run.strips << " strips on " << run.threads << " threads, failing " << failing;
             }
-        };
-        if (failing < 0) {
-            runColumnStrips(4, kRows, 2, work);
-            for (int s = 1; s < 4; ++s) EXPECT_EQ(sums[static_cast<std::size_t>(s)], kRows * (kRows - 1) / 2);
-        } else {
-            EXPECT_THROW(runColumnStrips(4, kRows, 2, work), std::runtime_error) << failing;
         }
     }
 }
