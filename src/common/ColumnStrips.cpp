@@ -49,8 +49,8 @@ void StripHandOff::publish(int k, const int* values) {
 // hand the core to any other process for a whole time slice.
 const int* StripHandOff::await(int k) {
     int spins = 0;
-    while (column_->published.load(std::memory_order_acquire) <= earlier_ + k &&
-           !column_->abandoned.load(std::memory_order_acquire)) {
+    while (column_->published.load(std::memory_order_acquire) <= earlier_ + k) {
+        if (column_->abandoned.load(std::memory_order_acquire)) throw Abandoned{};
         if (++spins < 1 << 14) {
             spinPause();
         } else {
@@ -100,6 +100,9 @@ void runColumnTiles(int count, int threads, std::size_t rows, std::size_t values
                     continue;
                 }
                 work(t, in ? &*in : nullptr, out ? &*out : nullptr);
+            } catch (const StripHandOff::Abandoned&) {
+                // Only a failure on the left ends a strip this way; that one is reported.
+                if (out) out->abandon();
             } catch (...) {
                 failures[static_cast<std::size_t>(t)] = std::current_exception();
                 failed.store(true, std::memory_order_release);

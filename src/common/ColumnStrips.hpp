@@ -37,11 +37,14 @@ public:
 
     // Row k's values; rows are published in order 0, 1, ...
     void publish(int k, const int* values);
-    // Waits until row k is published and returns its values.
+    // Waits until row k is published and returns its values. Throws
+    // Abandoned once the strip on the left has failed: its rows will never
+    // all come, and the storage may be written again by another strip.
     const int* await(int k);
-    // Lets the strip on the right run to its end after this one failed;
-    // what it then reads is meaningless, and its results are dropped.
+    // Ends the strips on the right after this one failed.
     void abandon();
+
+    struct Abandoned {};
 
 private:
     friend void runColumnTiles(int, int, std::size_t, std::size_t,
