@@ -33,8 +33,10 @@
 //
 // Large fills, and large blocks of the traceback, run in strips of columns
 // on several threads (common/ColumnStrips.hpp); a strip hands each row's
-// three states of its last column on to the next. The values, and so the
-// results, are those of one pass.
+// three states of its last column on to the next. A wide fill's strips are
+// tiles narrow enough for their rows to stay in a core's cache, taken in
+// turn by the threads. The values, and so the results, are those of one
+// pass.
 
 // Two encoded sequences and their scoring: a is sequence 1 (n codes, the
 // rows), b is sequence 2 (m codes, the columns).
