@@ -83,7 +83,7 @@ struct StripRows {
     GotohRowStates prev{}, cur{};
     int* scores = nullptr;
 
-    // The seven arrays start at different offsets within a 4 KiB page: with
+    // The seven arrays start 576 bytes apart within a 4 KiB page: with
     // rows of a tile's width they would otherwise start at nearly the same
     // offset, and the kernel's loads and stores at one column would compete
     // for the same few cache sets.

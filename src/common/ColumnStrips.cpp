@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <deque>
 #include <exception>
-#include <system_error>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "common/ThreadStart.hpp"

@@ -29,6 +29,11 @@ struct StripPolicy {
 // fill stays whole.
 std::vector<int> columnStripEdges(int columns, long long rows, const StripPolicy& policy);
 
+class StripHandOff;
+// What a strip does: strip s computes its rows, reading the column on its
+// left from `in` and handing its last column on through `out`.
+using StripWork = std::function<void(int strip, StripHandOff* in, StripHandOff* out)>;
+
 // The values of one column, `valuesPerRow` ints a row, handed row by row
 // from a strip to the strip on its right.
 class StripHandOff {
@@ -47,8 +52,7 @@ public:
     struct Abandoned {};
 
 private:
-    friend void runColumnTiles(int, int, std::size_t, std::size_t,
-                               const std::function<void(int, StripHandOff*, StripHandOff*)>&);
+    friend void runColumnTiles(int, int, std::size_t, std::size_t, const StripWork&);
 
     // The storage of a column. A run of tiles hands a column on between the
     // same storage's uses: a use's row k is published as earlier + k + 1,
@@ -72,7 +76,6 @@ private:
 // its left, `out` to the one on its right (null at the ends). A strip whose
 // thread cannot be started runs here once the strips on its left are done:
 // its input then holds every row. Rethrows the first strip's failure.
-using StripWork = std::function<void(int strip, StripHandOff* in, StripHandOff* out)>;
 void runColumnStrips(int count, std::size_t rows, std::size_t valuesPerRow, const StripWork& work);
 
 // The same for more strips (tiles) than threads: each of `threads` threads
