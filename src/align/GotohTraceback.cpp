@@ -29,6 +29,13 @@ std::vector<int> fillTileEdges(int m, int n, const StripPolicy& strips, int& thr
 
 int blocksOf(int n, int k) { return n == 0 ? 0 : (n + k - 1) / k; }
 
+// Where D, P and Q of kept column j (a multiple of the step) in row i are
+// kept, for an n x m fill.
+std::size_t keptSlot(const GotohFill& f, int m, int i, int j) {
+    const auto perRow = static_cast<std::size_t>(m / f.keptColumnStep);
+    return ((static_cast<std::size_t>(i) - 1) * perRow + static_cast<std::size_t>(j / f.keptColumnStep) - 1) * 3;
+}
+
 // The row of `state`'s matrix.
 const int* stateRow(const GotohRowStates& row, GotohState state) {
     switch (state) {
@@ -292,10 +299,8 @@ void loadBlock(const GotohProblem& p, GotohFill& f, BlockBuffers& bb, int c, int
     // strip on its left would hand them on.
     StripHandOff keptColumn(firstColumn > 0 ? static_cast<std::size_t>(rows) : 0, 3);
     if (firstColumn > 0) {
-        const std::size_t kept = static_cast<std::size_t>(p.m / f.keptColumnStep);
-        const std::size_t t = static_cast<std::size_t>(firstColumn / f.keptColumnStep) - 1;
         for (int i = top + 1; i <= lastRow; ++i)
-            keptColumn.publish(i - top - 1, f.keptColumns.data() + ((static_cast<std::size_t>(i) - 1) * kept + t) * 3);
+            keptColumn.publish(i - top - 1, f.keptColumns.data() + keptSlot(f, p.m, i, firstColumn));
     }
     const Band band{p, bb.profile, gotohRowFor(p.n, p.m, p.lookup, p.gapOpen, p.gapExt),
                     top, lastRow, bb.start.row, edges};
@@ -437,16 +442,16 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
     }
     f.keptColumnStep = keptColumnStep == 0 ? gotohKeptColumnStep(n, m, k) : std::max(keptColumnStep, 0);
     if (blocks <= 1 || f.keptColumnStep > m) f.keptColumnStep = 0;
-    int step = f.keptColumnStep;
-    std::size_t keptPerRow = step > 0 ? static_cast<std::size_t>(m / step) : 0;
     // The kept columns only save time: a fill that has no memory left for
     // them goes without, as it would have before there were any.
-    try {
-        f.keptColumns.reset(static_cast<std::size_t>(n) * keptPerRow * 3);
-    } catch (const OutOfMemory&) {
-        f.keptColumnStep = step = 0;
-        keptPerRow = 0;
+    if (f.keptColumnStep > 0) {
+        try {
+            f.keptColumns.reset(static_cast<std::size_t>(n) * static_cast<std::size_t>(m / f.keptColumnStep) * 3);
+        } catch (const OutOfMemory&) {
+            f.keptColumnStep = 0;
+        }
     }
+    const int step = f.keptColumnStep;
     const Band band{p, profile, gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt), 0, n, start.row,
                     f.checkpointEdges};
     std::uint8_t* moves = f.moves.data();
@@ -466,8 +471,7 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
             if (last) f.lastCol[static_cast<std::size_t>(i)] = cur.d[c1 - c0];
             if (i % k == 0 && i <= bottomTop) saveCheckpoint(f, i / k, s, cur, c0, c1, m);
             for (int j = firstKept; j <= c1; j += step) {
-                int* kept = f.keptColumns.data() +
-                            ((static_cast<std::size_t>(i) - 1) * keptPerRow + static_cast<std::size_t>(j / step) - 1) * 3;
+                int* kept = f.keptColumns.data() + keptSlot(f, m, i, j);
                 kept[0] = cur.d[j - c0];
                 kept[1] = cur.p[j - c0];
                 kept[2] = cur.q[j - c0];

@@ -174,7 +174,7 @@ void LocalScoreMatrix::refillChoices(Block& block) {
 }
 
 const LocalScoreMatrix::Block& LocalScoreMatrix::blockHolding(Cell cell) {
-    if (block_.rows > 0 && block_.holds(cell)) return block_;
+    if (block_.holds(cell)) return block_;
     placeBlock(block_, cell);
     refillChoices(block_);
     return block_;
@@ -192,7 +192,7 @@ std::thread LocalScoreMatrix::refillAhead(Cell cell, int left, std::atomic<bool>
     // with too little left ends before it can get there.
     const long long steps = std::max(cell.i - diagonal.i, cell.j - diagonal.j);
     if (static_cast<long long>(left) < steps * bestPairScore_) return {};
-    if ((ahead_.rows > 0 && ahead_.holds(diagonal)) || (block_.rows > 0 && block_.holds(diagonal))) return {};
+    if (ahead_.holds(diagonal) || block_.holds(diagonal)) return {};
     placeBlock(ahead_, diagonal);
     try {
         // A stop request ends the refill; the block is then dropped when
@@ -343,7 +343,7 @@ void LocalScoreMatrix::traceThroughBlocks(std::vector<Cell>& cells, const std::v
         // reaches it. The next one is refilled beside the blocks this thread
         // refills until then, once none is ahead of the path.
         const Cell cell = cells[next];
-        if (!(block_.rows > 0 && block_.holds(cell)) && ahead_.rows > 0 && ahead_.holds(cell)) {
+        if (!block_.holds(cell) && ahead_.holds(cell)) {
             waitAhead();
             if (ahead_.rows > 0) std::swap(block_, ahead_);
         }

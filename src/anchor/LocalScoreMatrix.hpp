@@ -121,6 +121,7 @@ private:
         explicit Block(WorkArena* arena) : choices(arena) {}
         int r0 = -1, c0 = -1, rows = 0, columns = 0;
         ArenaBuffer<std::uint8_t> choices;
+        // False for a block with no rows, which holds nothing yet.
         bool holds(Cell c) const { return c.i > r0 && c.i <= r0 + rows && c.j > c0 && c.j <= c0 + columns; }
         LocalChoice choice(Cell c, std::size_t stride) const {
             return ChoiceCells::get(choices.data() + static_cast<std::size_t>(c.i - r0 - 1) * stride,
