@@ -26,7 +26,7 @@ GotohProblem GotohAligner::problem() const {
 void GotohAligner::fillMatrix() {
     codes1_ = lookup_.encode(seq1_);
     codes2_ = lookup_.encode(seq2_);
-    fill_ = fillGotohCheckpointed(problem(), 0, arena_, strips_);
+    fill_ = fillGotohCheckpointed(problem(), 0, arena_, strips_, 0, bound_);
     score = std::max({fill_.corner.d, fill_.corner.p, fill_.corner.q});
     filled = true;
 }
@@ -45,8 +45,16 @@ int GotohAligner::alignGlobal(std::vector<char>& row1, std::vector<char>& row2) 
     return traceFrom(gotohGlobalStart(fill_, len1_, len2_), row1, row2);
 }
 
+int GotohAligner::alignGlobalReaching(long long reachedScore, std::vector<char>& row1,
+                                      std::vector<char>& row2) {
+    if (!filled)
+        bound_ = optimalPathBound(len1_, len2_, lookup_.bestScore(), gapOpen_, gapExt_, reachedScore);
+    return alignGlobal(row1, row2);
+}
+
 int GotohAligner::alignFreeTail(std::vector<char>& row1, std::vector<char>& row2) {
     if (!filled) fillMatrix();
+    if (bound_) throw std::logic_error("GotohAligner::alignFreeTail after a fill bounded by a known score");
     const GotohCell start = gotohRightStart(fill_, len1_, len2_);
     const int bi = start.i, bj = start.j;
     const int result = traceFrom(start, row1, row2);

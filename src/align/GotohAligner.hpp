@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,11 @@ public:
     // returns the start cell's value in its state's matrix.
     int traceFrom(GotohCell start, std::vector<char>& row1, std::vector<char>& row2);
     int alignGlobal(std::vector<char>& row1, std::vector<char>& row2);
+    // alignGlobal, told that some alignment of the two sequences reaches
+    // `reachedScore` (alignedRowsScore): the fill leaves out the cells no
+    // optimal alignment can touch (OptimalPathBound). The rows and score are
+    // alignGlobal's; the free-end forms may not follow on this aligner.
+    int alignGlobalReaching(long long reachedScore, std::vector<char>& row1, std::vector<char>& row2);
     // From the origin; the tail of the longer sequence may hang over for free.
     int alignFreeTail(std::vector<char>& row1, std::vector<char>& row2);
     // To the far corner; a leading overhang is free. Appends to the rows.
@@ -49,4 +55,5 @@ private:
     std::int32_t len1_, len2_;
     std::int32_t gapOpen_, gapExt_;
     GotohFill fill_;
+    std::optional<OptimalPathBound> bound_;
 };

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 
+#include "align/OptimalPathBound.hpp"
 #include "common/MemoryBudget.hpp"
 #include "common/StopRequest.hpp"
 
@@ -121,8 +123,105 @@ struct Band {
     int top, bottom;
     GotohRowStates start;
     const std::vector<int>& edges;
+    // Cells no optimal path can reach are left impossible (none by default).
+    const OptimalPathBound* bound = nullptr;
 
     int strips() const { return static_cast<int>(edges.size()) - 1; }
+};
+
+// Sets columns lo..hi of a row's three states impossible.
+void clearColumns(GotohRowStates r, int lo, int hi) {
+    for (int j = lo; j <= hi; ++j) r.d[j] = r.p[j] = r.q[j] = kImpossible;
+}
+
+int bestState(const GotohRowStates& r, int j) { return std::max({r.d[j], r.p[j], r.q[j]}); }
+
+// The columns of one strip row that may lie on an optimal path, lo..hi of
+// the strip's own (1..width), and whether its column 0, the one handed on
+// from the left, may. Every other state of the row is impossible.
+struct KeptColumns {
+    int lo = 1, hi = 0;
+    bool left = false;
+};
+
+// Which columns of a strip's rows a fill bounded by a known score computes.
+// A row is computed only where an optimal path may run and everything else
+// of it is impossible, so that neither the next row nor any reader sees a
+// value from a path the bound rules out. A cell of an optimal path is
+// entered from the kept cells of the row above (at most one column further
+// right) or along its row, through a gap: up to the far corner's diagonal
+// that costs nothing against the bound, so the window reaches it, and
+// beyond it the row is extended while its last cell may still be on a path.
+// Only cells on the bound's diagonals are ever computed, and a strip waits
+// for, and hands on, exactly the rows whose edge column is on them, so the
+// strips need not know what the others kept.
+class BoundedRows {
+public:
+    BoundedRows(const OptimalPathBound& bound, int c0, int width) : bound_(bound), c0_(c0), width_(width) {}
+
+    // Keeps what may lie on an optimal path of the row the strip starts from.
+    void start(GotohRowStates row, int i) {
+        above_ = keep(row, i, 1, width_);
+        above_.left = mayHold(row, i, 0);
+        if (!above_.left) clearColumns(row, 0, 0);
+    }
+
+    // The columns lo..hi of row i to compute, once `cur` holds its column 0;
+    // clears what `cur` held outside them.
+    std::pair<int, int> window(GotohRowStates cur, int i) {
+        left_ = mayHold(cur, i, 0);
+        if (!left_) clearColumns(cur, 0, 0);
+        const bool fromLeft = left_ || above_.left;
+        const bool fromAbove = above_.lo <= above_.hi;
+        long long lo = fromLeft ? 1 : above_.lo;
+        long long hi = fromAbove ? above_.hi + 1 : (fromLeft ? 1 : 0);
+        if (fromLeft || fromAbove) hi = std::max(hi, i + bound_.cornerDiagonal - c0_);
+        lo = std::max(lo, static_cast<long long>(i) + bound_.diagonals.lowest - c0_);
+        hi = std::min(hi, lastOnDiagonals(i));
+        const int l = static_cast<int>(lo), h = static_cast<int>(hi);
+        clearColumns(cur, held_.lo, std::min(held_.hi, l - 1));
+        clearColumns(cur, std::max(held_.lo, h + 1), held_.hi);
+        return {l, h};
+    }
+
+    // After columns lo..hi of row i are computed: extends the row to the
+    // right (fillNext(j) computes column j from column j - 1) and keeps what
+    // may lie on an optimal path. `cur` becomes the row above.
+    template <class FillNext>
+    void finish(GotohRowStates cur, int i, int lo, int hi, FillNext fillNext) {
+        held_ = KeptColumns{};
+        if (lo <= hi) {
+            const long long end = lastOnDiagonals(i);
+            while (hi < end && mayHold(cur, i, hi)) fillNext(++hi);
+            held_ = keep(cur, i, lo, hi);
+        }
+        held_.left = left_;
+        std::swap(above_, held_);
+    }
+
+    bool handsOn(int i, int column) const { return bound_.diagonals.holds(i, c0_ + column); }
+
+private:
+    bool mayHold(const GotohRowStates& r, int i, int j) const {
+        return bound_.mayHold(i, c0_ + j, bestState(r, j));
+    }
+    long long lastOnDiagonals(int i) const {
+        return std::min(static_cast<long long>(width_), static_cast<long long>(i) + bound_.diagonals.highest - c0_);
+    }
+    // Narrows columns lo..hi to those that may lie on an optimal path, from
+    // both ends: keeping the reachable cells between costs less than asking
+    // each.
+    KeptColumns keep(GotohRowStates r, int i, int lo, int hi) const {
+        while (lo <= hi && !mayHold(r, i, lo)) clearColumns(r, lo, lo), ++lo;
+        while (hi >= lo && !mayHold(r, i, hi)) clearColumns(r, hi, hi), --hi;
+        return KeptColumns{lo, hi, false};
+    }
+
+    const OptimalPathBound& bound_;
+    int c0_, width_;
+    KeptColumns above_;                 // of the row above
+    KeptColumns held_{1, width_, true};  // what the other row may still hold
+    bool left_ = false;                 // whether this row's column 0 is kept
 };
 
 // Fills strip s of the band. movesOf(i) is row i's move bytes (indexed by
@@ -140,29 +239,51 @@ void fillStrip(const Band& band, int s, StripRows& rows, StripHandOff* in, Strip
     std::copy_n(band.start.d + c0, w, rows.prev.d);
     std::copy_n(band.start.p + c0, w, rows.prev.p);
     std::copy_n(band.start.q + c0, w, rows.prev.q);
+    std::optional<BoundedRows> bounded;
+    if (band.bound) {
+        bounded.emplace(*band.bound, c0, n);
+        bounded->start(rows.prev, band.top);
+    }
     for (int i = band.top + 1; i <= band.bottom; ++i) {
         stopPoint();
         GotohRowStates& cur = rows.cur;
         const int k = i - band.top - 1;
-        if (in) {
+        if (!in) {
+            cur.d[0] = cur.q[0] = kImpossible;
+            cur.p[0] = p.gapOpen + (i - 1) * p.gapExt;
+        } else if (!bounded || bounded->handsOn(i, 0)) {
             const int* left = in->await(k);
             cur.d[0] = left[0];
             cur.p[0] = left[1];
             cur.q[0] = left[2];
         } else {
-            cur.d[0] = cur.q[0] = kImpossible;
-            cur.p[0] = p.gapOpen + (i - 1) * p.gapExt;
+            cur.d[0] = cur.p[0] = cur.q[0] = kImpossible;  // the strip on the left hands nothing on
         }
+        const auto [lo, hi] = bounded ? bounded->window(cur, i) : std::pair<int, int>{1, n};
+        const int* srow = p.lookup.row(p.a[i - 1]);
         const int* scores = rows.scores;
         if (!band.profile.table.empty()) {
             scores = band.profile.table.data() + p.a[i - 1] * band.profile.width + c0;
         } else {
-            const int* srow = p.lookup.row(p.a[i - 1]);
-            for (int j = 1; j <= n; ++j) rows.scores[j] = srow[p.b[c0 + j - 1]];
+            for (int j = lo; j <= hi; ++j) rows.scores[j] = srow[p.b[c0 + j - 1]];
         }
         std::uint8_t* moves = movesOf(i);
-        band.fillRow(scores, n, p.gapOpen, p.gapExt, rows.prev, cur, moves ? moves + c0 : nullptr);
-        if (out) {
+        // Columns first..last, the window's column 0 being first - 1.
+        const auto fill = [&](GotohRowFn kernel, int first, int last) {
+            const std::size_t o = static_cast<std::size_t>(first - 1);
+            const GotohRowStates above{rows.prev.d + o, rows.prev.p + o, rows.prev.q + o};
+            const GotohRowStates here{cur.d + o, cur.p + o, cur.q + o};
+            kernel(scores + o, last - first + 1, p.gapOpen, p.gapExt, above, here,
+                   moves ? moves + c0 + o : nullptr);
+        };
+        if (lo <= hi) fill(band.fillRow, lo, hi);
+        if (bounded) {
+            bounded->finish(cur, i, lo, hi, [&](int j) {
+                if (band.profile.table.empty()) rows.scores[j] = srow[p.b[c0 + j - 1]];
+                fill(gotohFillRowScalar, j, j);
+            });
+        }
+        if (out && (!bounded || bounded->handsOn(i, n))) {
             const int last[3] = {cur.d[n], cur.p[n], cur.q[n]};
             out->publish(k, last);
         }
@@ -409,7 +530,8 @@ int gotohKeptColumnStep(int n, int m, int k) {
 }
 
 GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena* arena,
-                                const StripPolicy& strips, int keptColumnStep) {
+                                const StripPolicy& strips, int keptColumnStep,
+                                const std::optional<OptimalPathBound>& bound) {
     const int n = p.n, m = p.m;
     const std::size_t width = static_cast<std::size_t>(m) + 1;
     GotohFill f(arena);
@@ -452,8 +574,9 @@ GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows, WorkArena*
         }
     }
     const int step = f.keptColumnStep;
-    const Band band{p, profile, gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt), 0, n, start.row,
-                    f.checkpointEdges};
+    Band band{p, profile, gotohRowFor(n, m, p.lookup, p.gapOpen, p.gapExt), 0, n, start.row,
+              f.checkpointEdges};
+    if (bound) band.bound = &*bound;
     std::uint8_t* moves = f.moves.data();
     std::vector<StripRows> rows(stripCount);
     runColumnTiles(band.strips(), threads, static_cast<std::size_t>(n), 3,

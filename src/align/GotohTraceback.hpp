@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "align/GotohKernel.hpp"
+#include "align/OptimalPathBound.hpp"
 #include "align/GotohState.hpp"
 #include "scoring/ScoreLookup.hpp"
 #include "common/ColumnStrips.hpp"
@@ -106,9 +108,16 @@ int gotohKeptColumnStep(int n, int m, int k);
 // `keptColumnStep` 0 picks gotohKeptColumnStep (a negative one keeps no column).
 // Its large buffers come from `arena` when one is given; `strips` says when
 // it, and the traceback's blocks, may use several threads.
+//
+// With `bound`, only cells that may lie on an optimal path from (0, 0) to
+// (n, m) are computed; the others stay impossible. A cell on such a path
+// keeps its value and every other cell gets one no larger, so the traceback
+// from the best corner state takes every turn as over the whole grid. The
+// last row and column then hold nothing the free-end forms could start from.
 GotohFill fillGotohCheckpointed(const GotohProblem& p, int blockRows = 0,
                                 WorkArena* arena = nullptr, const StripPolicy& strips = {},
-                                int keptColumnStep = 0);
+                                int keptColumnStep = 0,
+                                const std::optional<OptimalPathBound>& bound = std::nullopt);
 
 // Appends the columns of the optimal path from `start` back to
 // row 0 or column 0, then the leading end gaps, in sequence order: the rows

@@ -1,4 +1,5 @@
 #include "align/GotohAligner.hpp"
+#include "align/OptimalPathBound.hpp"
 #include "anchor/AnchorSteps.hpp"
 #include "anchor/SideBySideFills.hpp"
 
@@ -19,13 +20,22 @@ void realignGappedAnchor(const SearchContext& context, Segment& record) {
     // The whole anchor is aligned again, end to end, over its two segments.
     const Cell start = record.region.begin;
     const Cell end = record.region.end;
-    GotohAligner whole(context.seq1.substr(static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i)),
-                       context.seq2.substr(static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j)),
-                       context.lookup, context.params.gapOpen, context.params.gapExt, &context.arena,
-                       stripPolicyOf(context.params));
+    const std::string_view seq1 = std::string_view(context.seq1).substr(
+        static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i));
+    const std::string_view seq2 = std::string_view(context.seq2).substr(
+        static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j));
+    GotohAligner whole(seq1, seq2, context.lookup, context.params.gapOpen, context.params.gapExt,
+                       &context.arena, stripPolicyOf(context.params));
+    // The anchor's own rows are an alignment of the two segments: what they
+    // score with affine gaps bounds how far an optimal one can stray.
+    const std::optional<long long> reached = alignedRowsScore(
+        std::string_view(record.row1.data(), record.row1.size()),
+        std::string_view(record.row2.data(), record.row2.size()), seq1, seq2, context.lookup,
+        context.params.gapOpen, context.params.gapExt);
     record.row1.clear();
     record.row2.clear();
-    record.score = whole.alignGlobal(record.row1, record.row2);
+    record.score = reached ? whole.alignGlobalReaching(*reached, record.row1, record.row2)
+                           : whole.alignGlobal(record.row1, record.row2);
 }
 
 // Each re-alignment reads its own anchor and nothing the search changes, so

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 
 #include "align/GotohTraceback.hpp"
+#include "align/OptimalPathBound.hpp"
 #include "common/MemoryBudget.hpp"
 #include "common/WorkArena.hpp"
 #include "support/RefusedThreads.hpp"
@@ -244,4 +246,119 @@ TEST(GotohTraceback, DefaultBlockSize) {
     EXPECT_EQ(gotohKeptColumnStep(500, 500, 500), 0);
     EXPECT_EQ(gotohKeptColumnStep(50000, 6000, k), 0);
     EXPECT_EQ(gotohKeptColumnStep(50000, 50000, k), 4096);
+}
+
+namespace {
+
+// The global form's rows and value from a fill bounded by a known score, or
+// nothing when the score bounds nothing.
+std::optional<Result> boundedGlobal(const std::string& a, const std::string& b, const Scoring& s,
+                                    long long known, int blockRows, const StripPolicy& strips,
+                                    int columnStep) {
+    const std::vector<ScoreLookup::Code> ca = s.lookup.encode(a), cb = s.lookup.encode(b);
+    const GotohProblem p{ca.data(), static_cast<int>(ca.size()), cb.data(), static_cast<int>(cb.size()),
+                         s.lookup, s.open, s.ext};
+    const std::optional<OptimalPathBound> bound =
+        optimalPathBound(p.n, p.m, s.lookup.bestScore(), s.open, s.ext, known);
+    if (!bound) return std::nullopt;
+    GotohFill fill = fillGotohCheckpointed(p, blockRows, nullptr, strips, columnStep, bound);
+    std::vector<char> r1, r2;
+    const int v = traceGotoh(p, fill, gotohGlobalStart(fill, p.n, p.m), a, b, r1, r2);
+    return result(v, r1, r2);
+}
+
+// Pairs, then the longer sequence's tail against gaps: an alignment any
+// pair has, usually far from the best.
+long long pairsThenGaps(const std::string& a, const std::string& b, const Scoring& s) {
+    const std::size_t pairs = std::min(a.size(), b.size());
+    std::string r1 = a.substr(0, pairs), r2 = b.substr(0, pairs);
+    r1 += a.size() > pairs ? a.substr(pairs) : std::string(b.size() - pairs, '-');
+    r2 += b.size() > pairs ? b.substr(pairs) : std::string(a.size() - pairs, '-');
+    return *alignedRowsScore(r1, r2, a, b, s.lookup, s.open, s.ext);
+}
+
+}  // namespace
+
+// A fill that skips the cells no optimal path can touch traces the rows and
+// value of the whole grid, ties included: bounded by the best score itself
+// (the fewest cells), by a worse alignment's, with blocks, kept columns,
+// strips and tiles of any size on several threads.
+TEST(GotohTraceback, CellsOfOptimalPathsGiveTheRowsOfTheWholeGrid) {
+    std::mt19937 rng(1717);
+    const auto setups = tieHeavySetups();
+    int narrowed = 0;
+    for (int round = 0; round < 160; ++round) {
+        const Scoring& s = setups[static_cast<std::size_t>(round) % setups.size()];
+        std::uniform_int_distribution<int> len(0, round % 5 == 0 ? 8 : 150);
+        const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
+        const std::string b = round % 4 ? testdata::mutate(rng, a, 0.25, s.letters)
+                                        : testdata::randomSeq(rng, len(rng), s.letters);
+        Result want = checkpointedForms(a, b, s, {}, std::max(static_cast<int>(a.size()), 1))[0];
+        want.r1.erase(0, 1);  // the forms' rows start with a marker
+        want.r2.erase(0, 1);
+        // The optimal rows score what the fill says they do.
+        ASSERT_EQ(alignedRowsScore(want.r1, want.r2, a, b, s.lookup, s.open, s.ext), want.value);
+        for (const long long known : {static_cast<long long>(want.value), pairsThenGaps(a, b, s)}) {
+            for (const int k : {1, 7, 0}) {
+                for (const int threads : {1, 3}) {
+                    for (const int step : {0, 5}) {
+                        const std::optional<Result> got =
+                            boundedGlobal(a, b, s, known, k, narrowStrips(threads), step);
+                        if (!got) continue;
+                        ++narrowed;
+                        ASSERT_EQ(*got, want) << a << " / " << b << " known " << known << " k " << k
+                                              << " threads " << threads << " kept columns " << step;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(narrowed, 1000);
+}
+
+TEST(GotohTraceback, OptimalPathBound) {
+    // Nothing to spare: the main diagonal alone, or the corners' diagonals.
+    const auto none = optimalPathBound(10, 10, 5, -4, -1, 50);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->diagonals.lowest, 0);
+    EXPECT_EQ(none->diagonals.highest, 0);
+    const auto corners = optimalPathBound(10, 13, 5, -4, -1, 50 - 4 - 1 - 1);
+    ASSERT_TRUE(corners);
+    EXPECT_EQ(corners->diagonals.lowest, 0);
+    EXPECT_EQ(corners->diagonals.highest, 3);
+    // 5 * 20 - 2 * 36 = 28, twice the known alignment's cost; a gap column
+    // costs 5 + 2 of it: 4 gap columns, 2 each way.
+    const auto some = optimalPathBound(10, 10, 5, -4, -1, 36);
+    ASSERT_TRUE(some);
+    EXPECT_EQ(some->diagonals.lowest, -2);
+    EXPECT_EQ(some->diagonals.highest, 2);
+    // A cell's cost so far counts: 10 residues scoring 11 cost 50 - 22 of
+    // the 28. At (5, 7) the 12 residues cost 60 - 2 * 23, and the two gap
+    // columns still to come 14.
+    EXPECT_TRUE(some->mayHold(5, 5, 11));
+    EXPECT_FALSE(some->mayHold(5, 5, 10));
+    EXPECT_TRUE(some->mayHold(5, 7, 23));
+    EXPECT_FALSE(some->mayHold(5, 7, 22));
+    const auto all = optimalPathBound(10, 10, 5, -4, -1, -20);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->diagonals.lowest, -10);
+    EXPECT_EQ(all->diagonals.highest, 10);
+    EXPECT_FALSE(optimalPathBound(10, 10, 5, -4, -1, 51));  // no alignment scores that
+    EXPECT_FALSE(optimalPathBound(10, 13, 5, -4, -1, 50));
+    EXPECT_FALSE(optimalPathBound(10, 10, 0, 0, 0, 0));  // a gap column may cost nothing
+}
+
+TEST(GotohTraceback, AlignedRowsScore) {
+    const ScoreLookup lookup = testdata::simpleDna();
+    // A gap in one row right after one in the other opens again.
+    EXPECT_EQ(alignedRowsScore("a-c", "ag-", "ac", "ag", lookup, -4, -1), 5 - 4 - 4);
+    EXPECT_EQ(alignedRowsScore("a--c", "agg-", "ac", "agg", lookup, -4, -1), 5 - 4 - 1 - 4);
+    EXPECT_EQ(alignedRowsScore("ac", "ag", "ac", "ag", lookup, -4, -1), 5 - 4);
+    EXPECT_EQ(alignedRowsScore("", "", "", "", lookup, -4, -1), 0);
+    // Rows that do not spell the sequences, or a column of two gaps.
+    EXPECT_FALSE(alignedRowsScore("ac", "ag", "ac", "agg", lookup, -4, -1));
+    EXPECT_FALSE(alignedRowsScore("at", "ag", "ac", "ag", lookup, -4, -1));
+    EXPECT_FALSE(alignedRowsScore("a-c", "a-g", "ac", "ag", lookup, -4, -1));
+    EXPECT_FALSE(alignedRowsScore("ac", "a", "ac", "a", lookup, -4, -1));
+    EXPECT_FALSE(alignedRowsScore("a-", "ag", "a-", "ag", lookup, -4, -1));
 }
