@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
+#include <stdexcept>
 
 #include "align/GotohAligner.hpp"
+#include "align/OptimalPathBound.hpp"
 #include "support/PlainAligners.hpp"
 #include "support/TestData.hpp"
 
@@ -57,5 +60,27 @@ TEST(Gotoh, AgreesWithPlainVersionOnRandomInputs) {
         }
         ASSERT_EQ(std::to_string(got) + " " + str(r1) + " " + str(r2),
                   std::to_string(want) + " #" + e1 + " #" + e2) << a << " / " << b << " form " << form;
+    }
+}
+
+// Told the score of the plain aligner's own rows (the tightest bound there
+// is), the aligner gives those rows; a bounded fill serves no free-end form.
+TEST(Gotoh, ReachedScoreBoundsTheGlobalForm) {
+    std::mt19937 rng(17);
+    const std::vector<Scoring> all = scorings();
+    for (int round = 0; round < 300; ++round) {
+        const Scoring& s = all[static_cast<std::size_t>(round) % all.size()];
+        std::uniform_int_distribution<int> len(1, 40);
+        const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
+        const std::string b = testdata::mutate(rng, a, 0.3, s.letters);
+        std::string e1, e2;
+        const int want = plain::Gotoh(a, b, plain::scorerOf(s.lookup), s.open, s.ext).global(e1, e2);
+        const std::optional<long long> reached = alignedRowsScore(e1, e2, a, b, s.lookup, s.open, s.ext);
+        ASSERT_EQ(reached, want) << e1 << " / " << e2;
+        GotohAligner g(a, b, s.lookup, s.open, s.ext, nullptr, StripPolicy{1 + round % 3, 1, 0});
+        std::vector<char> r1, r2;
+        ASSERT_EQ(g.alignGlobalReaching(*reached, r1, r2), want);
+        ASSERT_EQ(str(r1) + " / " + str(r2), e1 + " / " + e2) << a << " / " << b;
+        EXPECT_THROW(g.alignFreeTail(r1, r2), std::logic_error);
     }
 }
