@@ -20,10 +20,10 @@ void realignGappedAnchor(const SearchContext& context, Segment& record) {
     // The whole anchor is aligned again, end to end, over its two segments.
     const Cell start = record.region.begin;
     const Cell end = record.region.end;
-    const std::string_view seq1 = std::string_view(context.seq1).substr(
-        static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i));
-    const std::string_view seq2 = std::string_view(context.seq2).substr(
-        static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j));
+    const std::string_view seq1 =
+        context.seq1.substr(static_cast<std::size_t>(start.i), static_cast<std::size_t>(end.i - start.i));
+    const std::string_view seq2 =
+        context.seq2.substr(static_cast<std::size_t>(start.j), static_cast<std::size_t>(end.j - start.j));
     GotohAligner whole(seq1, seq2, context.lookup, context.params.gapOpen, context.params.gapExt,
                        &context.arena, stripPolicyOf(context.params));
     // The anchor's own rows are an alignment of the two segments: what they
