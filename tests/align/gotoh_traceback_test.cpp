@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "align/GotohTraceback.hpp"
 #include "align/OptimalPathBound.hpp"
@@ -26,12 +28,13 @@ struct Checkpointed {
     GotohFill fill;
 
     Checkpointed(std::string x, std::string y, const Scoring& s, int blockRows,
-                 const StripPolicy& strips = {}, int columnStep = 0)
+                 const StripPolicy& strips = {}, int columnStep = 0,
+                 const std::optional<OptimalPathBound>& bound = std::nullopt)
         : s1(std::move(x)), s2(std::move(y)), lookup(s.lookup), a(lookup.encode(s1)),
           b(lookup.encode(s2)),
           p{a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), lookup,
             s.open, s.ext},
-          fill(fillGotohCheckpointed(p, blockRows, nullptr, strips, columnStep)) {}
+          fill(fillGotohCheckpointed(p, blockRows, nullptr, strips, columnStep, bound)) {}
 
     int trace(GotohCell start, std::vector<char>& r1, std::vector<char>& r2) {
         return traceGotoh(p, fill, start, s1, s2, r1, r2);
@@ -83,6 +86,16 @@ std::vector<Result> checkpointedForms(const std::string& a, const std::string& b
     std::reverse(r2.begin(), r2.end());
     out.push_back(result(lv, r1, r2));
     return out;
+}
+
+// A pair from the scoring's letters, up to maxLen long: b a copy of a with
+// mutations at `rate`, or, without a rate, unrelated.
+std::pair<std::string, std::string> drawPair(std::mt19937& rng, const Scoring& s, int maxLen, double rate) {
+    std::uniform_int_distribution<int> len(0, maxLen);
+    std::string a = testdata::randomSeq(rng, len(rng), s.letters);
+    std::string b = rate > 0 ? testdata::mutate(rng, a, rate, s.letters)
+                             : testdata::randomSeq(rng, len(rng), s.letters);
+    return {std::move(a), std::move(b)};
 }
 
 // Strips of any width, down to a column, on `threads` threads, cut into
@@ -145,11 +158,7 @@ TEST(GotohTraceback, EveryBlockSizeGivesTheRowsOfOneBlock) {
     const std::vector<int> blockSizes = {1, 2, 3, 7, 0, 100000};
     for (int round = 0; round < 240; ++round) {
         const Scoring& s = setups[static_cast<std::size_t>(round) % setups.size()];
-        const int maxLen = round % 4 == 0 ? 8 : 200;
-        std::uniform_int_distribution<int> len(0, maxLen);
-        const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
-        const std::string b = round % 3 ? testdata::mutate(rng, a, 0.3, s.letters)
-                                        : testdata::randomSeq(rng, len(rng), s.letters);
+        const auto [a, b] = drawPair(rng, s, round % 4 == 0 ? 8 : 200, round % 3 ? 0.3 : 0);
         compareAllForms(rng, a, b, s, blockSizes, 9, {1}, {-1, 1, 3, 16});
     }
 }
@@ -180,10 +189,7 @@ TEST(GotohTraceback, StripsGiveTheRowsOfOnePass) {
     const std::vector<int> blockSizes = {7, 0};
     for (int round = 0; round < 70; ++round) {
         const Scoring& s = setups[static_cast<std::size_t>(round) % setups.size()];
-        std::uniform_int_distribution<int> len(0, round % 5 == 0 ? 6 : 100);
-        const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
-        const std::string b = round % 3 ? testdata::mutate(rng, a, 0.3, s.letters)
-                                        : testdata::randomSeq(rng, len(rng), s.letters);
+        const auto [a, b] = drawPair(rng, s, round % 5 == 0 ? 6 : 100, round % 3 ? 0.3 : 0);
         compareAllForms(rng, a, b, s, blockSizes, 3, {2, 4}, {0, 5});
     }
 }
@@ -255,15 +261,12 @@ namespace {
 std::optional<Result> boundedGlobal(const std::string& a, const std::string& b, const Scoring& s,
                                     long long known, int blockRows, const StripPolicy& strips,
                                     int columnStep) {
-    const std::vector<ScoreLookup::Code> ca = s.lookup.encode(a), cb = s.lookup.encode(b);
-    const GotohProblem p{ca.data(), static_cast<int>(ca.size()), cb.data(), static_cast<int>(cb.size()),
-                         s.lookup, s.open, s.ext};
-    const std::optional<OptimalPathBound> bound =
-        optimalPathBound(p.n, p.m, s.lookup.bestScore(), s.open, s.ext, known);
+    const std::optional<OptimalPathBound> bound = optimalPathBound(
+        static_cast<int>(a.size()), static_cast<int>(b.size()), s.lookup.bestScore(), s.open, s.ext, known);
     if (!bound) return std::nullopt;
-    GotohFill fill = fillGotohCheckpointed(p, blockRows, nullptr, strips, columnStep, bound);
+    Checkpointed cur(a, b, s, blockRows, strips, columnStep, bound);
     std::vector<char> r1, r2;
-    const int v = traceGotoh(p, fill, gotohGlobalStart(fill, p.n, p.m), a, b, r1, r2);
+    const int v = cur.trace(gotohGlobalStart(cur.fill, cur.p.n, cur.p.m), r1, r2);
     return result(v, r1, r2);
 }
 
@@ -289,10 +292,7 @@ TEST(GotohTraceback, CellsOfOptimalPathsGiveTheRowsOfTheWholeGrid) {
     int narrowed = 0;
     for (int round = 0; round < 160; ++round) {
         const Scoring& s = setups[static_cast<std::size_t>(round) % setups.size()];
-        std::uniform_int_distribution<int> len(0, round % 5 == 0 ? 8 : 150);
-        const std::string a = testdata::randomSeq(rng, len(rng), s.letters);
-        const std::string b = round % 4 ? testdata::mutate(rng, a, 0.25, s.letters)
-                                        : testdata::randomSeq(rng, len(rng), s.letters);
+        const auto [a, b] = drawPair(rng, s, round % 5 == 0 ? 8 : 150, round % 4 ? 0.25 : 0);
         Result want = checkpointedForms(a, b, s, {}, std::max(static_cast<int>(a.size()), 1))[0];
         want.r1.erase(0, 1);  // the forms' rows start with a marker
         want.r2.erase(0, 1);
